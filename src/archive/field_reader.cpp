@@ -1,0 +1,95 @@
+// The reading rule: spaces before a field are skipped; a quoted field runs to the next quote
+// and takes a comma or line end right after it as its delimiter; any other field runs to the
+// next comma or line end. A line end is CR LF, or a lone CR or LF.
+#include "archive/field_reader.h"
+
+#include <cstring>
+
+namespace folio {
+namespace {
+
+// Consumes one line end at position, if there is one. Returns the position after it.
+inline std::size_t skipLineEnd(std::string_view bytes, std::size_t position) {
+    if (position < bytes.size() && bytes[position] == '\r')
+        ++position;
+    else if (position < bytes.size() && bytes[position] == '\n')
+        return position + 1;
+    else
+        return position;
+    if (position < bytes.size() && bytes[position] == '\n')
+        ++position;
+    return position;
+}
+
+inline bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Position of the first comma, CR or LF at or after from, or size.
+inline std::size_t findDelimiter(std::string_view bytes, std::size_t from) {
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    for (std::size_t i = from; i < size; ++i) {
+        char c = data[i];
+        if (c == ',' || c == '\r' || c == '\n')
+            return i;
+    }
+    return size;
+}
+
+// Reads the field starting at position; returns the position after its delimiter.
+inline std::size_t readField(std::string_view bytes, std::size_t position, std::string_view& value) {
+    const std::size_t size = bytes.size();
+    while (position < size && bytes[position] == ' ')
+        ++position;
+    if (position < size && bytes[position] == '"') {
+        const char* start = bytes.data() + position + 1;
+        const void* quote = std::memchr(start, '"', size - position - 1);
+        std::size_t close = quote ? static_cast<std::size_t>(static_cast<const char*>(quote) -
+                                                             bytes.data())
+                                  : size;
+        value = bytes.substr(position + 1, close - position - 1);
+        position = close < size ? close + 1 : size;
+        if (position < size && bytes[position] == ',')
+            return position + 1;
+        return skipLineEnd(bytes, position);
+    }
+    std::size_t end = findDelimiter(bytes, position);
+    value = bytes.substr(position, end - position);
+    if (end < size && bytes[end] == ',')
+        return end + 1;
+    return skipLineEnd(bytes, end);
+}
+
+} // namespace
+
+bool FieldReader::next(std::string_view& value) {
+    value = {};
+    if (atEnd())
+        return false;
+    position_ = readField(bytes_, position_, value);
+    return true;
+}
+
+std::size_t countFields(std::string_view bytes) {
+    std::size_t count = 0;
+    std::size_t position = 0;
+    std::string_view value;
+    while (position < bytes.size()) {
+        position = readField(bytes, position, value);
+        ++count;
+    }
+    return count;
+}
+
+std::size_t recordsFromFieldCount(std::size_t fields, std::size_t header, std::size_t width) {
+    if (fields <= header || width == 0)
+        return 0;
+    std::size_t body = fields - header;
+    std::size_t whole = body / width;
+    std::size_t rest = body % width;
+    // Compare 2 * rest with width: above half rounds up, exactly half goes to the even one.
+    if (2 * rest > width || (2 * rest == width && whole % 2 == 1))
+        ++whole;
+    return whole;
+}
+
+} // namespace folio

@@ -1,0 +1,40 @@
+// The one reading rule of every data file: a sequence of comma- or line-delimited fields, a
+// field in double quotes running to its closing quote.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace folio {
+
+// Reads fields one after the other from the bytes of a whole file. The views it hands out
+// point into those bytes, which must outlive them.
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view bytes) : bytes_(bytes) {}
+
+    // True once the last byte has been consumed: no further field can be read.
+    bool atEnd() const { return position_ >= bytes_.size(); }
+
+    // Reads the next field into value. Returns false (and leaves value empty) at the end.
+    bool next(std::string_view& value);
+
+    // Skips the next field. Returns false at the end.
+    bool skip() {
+        std::string_view ignored;
+        return next(ignored);
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
+
+// How many fields the whole of bytes yields under the reading rule.
+std::size_t countFields(std::string_view bytes);
+
+// Records derived from a field count: (fields - header) / width, rounded to the nearest
+// integer with halves going to the even neighbour; never below zero.
+std::size_t recordsFromFieldCount(std::size_t fields, std::size_t header, std::size_t width);
+
+} // namespace folio

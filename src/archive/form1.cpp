@@ -1,0 +1,271 @@
+// The main window's controls and handlers.
+#include "archive/form1.h"
+
+#include "archive/main_window_host.h"
+#include "archive/shared_state.h"
+#include "platform/cp1252.h"
+#include "platform/dialogs.h"
+#include "platform/field_text.h"
+#include "platform/look.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace folio {
+namespace {
+
+constexpr QSize kClientSize{734, 624};
+constexpr QSize kPageFrame{329, 281};
+
+QString countText(int count) { return QStringLiteral("There are %1 titles").arg(count); }
+
+// The MP3-file icon: a sheet with a folded corner, a note and "MP3".
+QPixmap mp3Icon() {
+    QPixmap icon(50, 54);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPolygon sheet({QPoint(4, 1), QPoint(36, 1), QPoint(47, 12), QPoint(47, 53), QPoint(4, 53)});
+    painter.setPen(QPen(QColor(0x20, 0x50, 0xA0), 1.5));
+    painter.setBrush(QColor(0xEE, 0xF4, 0xFF));
+    painter.drawPolygon(sheet);
+    painter.drawLine(36, 1, 36, 12);
+    painter.drawLine(36, 12, 47, 12);
+    painter.setBrush(look::kBlueText);
+    painter.drawEllipse(QRectF(13, 24, 9, 7));
+    painter.drawLine(QPointF(21.5, 27), QPointF(21.5, 12));
+    painter.drawLine(QPointF(21.5, 12), QPointF(29, 16));
+    QFont font = look::verdana(8);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x20, 0x50, 0xA0));
+    painter.drawText(QRect(4, 36, 44, 16), Qt::AlignCenter, QStringLiteral("MP3"));
+    return icon;
+}
+
+template <typename Widget>
+Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+} // namespace
+
+Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget* parent)
+    : QMainWindow(parent), state_(state), dialogs_(dialogs), host_(host) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Folioscribe 5.0"));
+    buildControls();
+    buildMenu();
+    pages_ = new PageImageLoader(kPageFrame, this);
+    connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
+    start();
+}
+
+void Form1::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientSize);
+    look::setWhiteBackground(client);
+    setCentralWidget(client);
+
+    auto textBox = [&](const char* name, int top, int height, int points, const char* tip) {
+        auto* box = place<QLineEdit>(client, name, 8, top, 681, height);
+        look::styleBlueText(box, points);
+        if (tip)
+            box->setToolTip(QString::fromUtf8(tip));
+        return box;
+    };
+    Text2 = textBox("Text2", 8, 33, 14, "Title");
+    Text3 = textBox("Text3", 72, 33, 14, "Author");
+    Text4 = textBox("Text4", 136, 33, 14,
+                    "Tags: add more words separated by spaces. Do not use accents or commas.");
+    for (QLineEdit* box : {Text2, Text3, Text4})
+        acceptOnlyFieldText(box);
+    Text1 = textBox("Text1", 184, 41, 24, nullptr);
+    Text1->setReadOnly(true);
+    Text1->setFocusPolicy(Qt::NoFocus);
+
+    const int lineHeights[3] = {48, 112, 176};
+    for (int i = 0; i < 3; ++i) {
+        Line1[i] = place<QFrame>(client, "Line1", 8, lineHeights[i], 681, 1);
+        Line1[i]->setFrameShape(QFrame::HLine);
+        Line1[i]->setStyleSheet(QStringLiteral("color: #4095FD; background: #4095FD;"));
+    }
+
+    Image1 = place<QLabel>(client, "Image1", 8, 232, 329, 281);
+    Image2 = place<QLabel>(client, "Image2", 360, 232, 329, 281);
+    for (QLabel* image : {Image1, Image2})
+        image->setAlignment(Qt::AlignCenter);
+
+    auto button = [&](const char* name, const char* caption, const char* tip, int left, int top,
+                      int width, int height) {
+        auto* command = place<QPushButton>(client, name, left, top, width, height);
+        command->setText(QString::fromUtf8(caption));
+        if (tip)
+            command->setToolTip(QString::fromUtf8(tip));
+        look::styleButton(command, 12);
+        return command;
+    };
+    Command3 = button("Command3", "Left", "Enter the left paper", 8, 520, 329, 33);
+    Command4 = button("Command4", "Right", "Enter the right paper", 360, 520, 329, 33);
+    Command2 = button("Command2", "Mp3", nullptr, 8, 560, 73, 57);
+    Command1 = button("Command1", "Save", nullptr, 536, 560, 73, 57);
+    Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 616, 560, 73, 57);
+
+    Picture1 = place<QLabel>(client, "Picture1", 96, 560, 56, 57);
+    Picture1->setPixmap(mp3Icon());
+    Picture1->setAlignment(Qt::AlignCenter);
+    Picture1->setToolTip(QStringLiteral("This score has a recording"));
+    Picture1->hide();
+
+    Label6 = place<QLabel>(client, "Label6", 160, 576, 369, 41);
+    look::styleBlueText(Label6, 16);
+
+    VScroll1 = place<QScrollBar>(client, "VScroll1", 696, 8, 33, 609);
+    VScroll1->setOrientation(Qt::Vertical);
+    VScroll1->setRange(1, 1);
+    VScroll1->setValue(1);
+    VScroll1->setPageStep(10);
+
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+
+    connect(VScroll1, &QScrollBar::valueChanged, this, &Form1::VScroll1_Change);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(Text3, &QLineEdit::textChanged, this, &Form1::Text3_Change);
+    connect(Text4, &QLineEdit::textChanged, this, &Form1::Text4_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+}
+
+void Form1::buildMenu() {
+    QMenu* work = menuBar()->addMenu(QStringLiteral("&Work"));
+    work->setObjectName(QStringLiteral("Work"));
+    auto command = [&](const char* name, const char* caption) {
+        QAction* action = work->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    playlist = command("playlist", "Playlist Manager");
+    midi = command("midi", "Midi device");
+    merging = command("merging", "Merging");
+    work->addSeparator();
+    chiudi = command("chiudi", "Exit");
+    chiudi->setShortcut(QKeySequence::Quit);
+    connect(playlist, &QAction::triggered, this, [this] { host_.showPlaylistManager(); });
+    connect(midi, &QAction::triggered, this, [this] { host_.showMidiDevice(); });
+    connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
+    connect(chiudi, &QAction::triggered, this, &Form1::chiudi_Click);
+}
+
+void Form1::start() {
+    ScoreArchive& archive = state_.archive;
+    loadArchive(archive, state_.installation);
+    if (!fileExists(state_.installation.resolve(kArchiveFileName)))
+        return;
+    showCount();
+    VScroll1->setMaximum(archive.entryCount() + 1);
+    moveTo(std::max(archive.entryCount(), 1));
+}
+
+void Form1::moveTo(int position) {
+    if (VScroll1->value() == position)
+        showEntry(position);
+    else
+        VScroll1->setValue(position);
+}
+
+void Form1::showCount() { Label6->setText(countText(state_.archive.entryCount())); }
+
+void Form1::VScroll1_Change(int position) { showEntry(position); }
+
+void Form1::showEntry(int position) {
+    if (!ScoreArchive::isEntryNumber(position))
+        return;
+    const ScoreEntry& entry = state_.archive.slot(position);
+    Text1->setText(QString::number(position));
+    Text2->setText(fromCp1252(entry.title));
+    Text3->setText(fromCp1252(entry.author));
+    Text4->setText(fromCp1252(entry.tags));
+    state_.currentEntryNumber = position;
+    const Installation& installation = state_.installation;
+    pages_->request(position, installation.resolve(leftPagePath(position)),
+                    installation.resolve(rightPagePath(position)));
+    Picture1->setVisible(fileExists(installation.resolve(audioPath(position))));
+}
+
+void Form1::pageReady(int position, PageSide side, const QImage& image) {
+    if (position != VScroll1->value())
+        return;
+    QLabel* frame = side == PageSide::Left ? Image1 : Image2;
+    if (image.isNull())
+        frame->clear();
+    else
+        frame->setPixmap(QPixmap::fromImage(image));
+}
+
+void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
+    int position = VScroll1->value();
+    if (ScoreArchive::isSlot(position))
+        state_.archive.slot(position).*field = toCp1252(text);
+}
+
+void Form1::Text2_Change(const QString& text) { storeText(&ScoreEntry::title, text); }
+void Form1::Text3_Change(const QString& text) { storeText(&ScoreEntry::author, text); }
+void Form1::Text4_Change(const QString& text) { storeText(&ScoreEntry::tags, text); }
+
+void Form1::Command5_Click() {
+    ScoreArchive& archive = state_.archive;
+    int count = archive.entryCount();
+    if (count >= ScoreArchive::kMaxEntries) {
+        dialogs_.error(this, QStringLiteral("The archive is full: it cannot hold more than %1 "
+                                            "titles.")
+                                 .arg(ScoreArchive::kMaxEntries));
+        return;
+    }
+    if (count > 0 && archive.slot(count).title.empty())
+        return;
+    archive.setEntryCount(count + 1);
+    VScroll1->setMaximum(count + 1);
+    moveTo(count + 1);
+}
+
+void Form1::Command1_Click() {
+    FileResult saved = saveArchive(state_.archive, state_.installation);
+    if (!saved.ok) {
+        dialogs_.error(this, QStringLiteral("The archive was not saved.\n%1")
+                                 .arg(QString::fromStdString(saved.error)));
+        return;
+    }
+    showCount();
+    dialogs_.message(this, QStringLiteral("Successfully saved!"));
+}
+
+void Form1::Command2_Click() {
+    state_.audioEntryNumber = VScroll1->value();
+    host_.showAudioWindow();
+}
+
+void Form1::Command3_Click() { host_.showLeftPageWindow(); }
+void Form1::Command4_Click() { host_.showRightPageWindow(); }
+void Form1::chiudi_Click() { host_.exitProgram(); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    host_.exitProgram();
+}
+
+} // namespace folio

@@ -1,0 +1,80 @@
+// The main window: one archive entry at a time, its pages and recording icon, and the way to
+// every other window.
+#pragma once
+
+#include "archive/page_image_loader.h"
+#include "archive/score_archive.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace folio {
+
+class Dialogs;
+class MainWindowHost;
+struct SharedState;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget* parent = nullptr);
+
+    // Controls, named as the window's parts are known.
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QFrame* Line1[3] = {};
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QLabel* Picture1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QAction* playlist = nullptr;
+    QAction* midi = nullptr;
+    QAction* merging = nullptr;
+    QAction* chiudi = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void VScroll1_Change(int position);
+    void Text2_Change(const QString& text);
+    void Text3_Change(const QString& text);
+    void Text4_Change(const QString& text);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void chiudi_Click();
+    void pageReady(int position, folio::PageSide side, const QImage& image);
+
+private:
+    void buildControls();
+    void buildMenu();
+    void start();
+    void moveTo(int position);
+    void showEntry(int position);
+    void showCount();
+    void storeText(std::string ScoreEntry::*field, const QString& text);
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    MainWindowHost& host_;
+    PageImageLoader* pages_ = nullptr;
+};
+
+} // namespace folio

@@ -1,0 +1,50 @@
+// Line writing with CR LF and the last-line-of-defence mapping of unsafe characters.
+#include "archive/line_writer.h"
+
+namespace folio {
+namespace {
+
+inline char safeChar(char c) {
+    switch (c) {
+    case '"':
+        return '\'';
+    case '\\':
+        return '/';
+    case '\r':
+    case '\n':
+        return ' ';
+    default:
+        return c;
+    }
+}
+
+} // namespace
+
+bool isSafeFieldValue(std::string_view value) {
+    return value.find_first_of("\"\\\r\n") == std::string_view::npos;
+}
+
+std::string safeFieldValue(std::string_view value) {
+    std::string safe(value);
+    for (char& c : safe)
+        c = safeChar(c);
+    return safe;
+}
+
+void LineWriter::line(std::string_view text) {
+    bytes_.append(text);
+    bytes_.append("\r\n");
+}
+
+void LineWriter::quotedValue(std::string_view value) {
+    bytes_.push_back('"');
+    if (isSafeFieldValue(value)) {
+        bytes_.append(value);
+    } else {
+        for (char c : value)
+            bytes_.push_back(safeChar(c));
+    }
+    bytes_.append("\",\r\n");
+}
+
+} // namespace folio

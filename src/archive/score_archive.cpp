@@ -1,0 +1,135 @@
+// The archive store: slots, load, save, and the per-entry file names.
+#include "archive/score_archive.h"
+
+#include "archive/field_reader.h"
+#include "archive/line_writer.h"
+
+#include <stdexcept>
+
+namespace folio {
+namespace {
+
+constexpr std::size_t kHeaderFields = 2;
+constexpr std::size_t kFieldsPerEntry = 10;
+constexpr std::string_view kFirstLine = "var archivio = [";
+constexpr std::string_view kLastLine = " ];";
+
+void checkSlot(int number) {
+    if (!ScoreArchive::isSlot(number))
+        throw std::out_of_range("entry number " + std::to_string(number) + " is outside 0..9999");
+}
+
+void checkEntryName(int number) {
+    if (!ScoreArchive::isEntryNumber(number))
+        throw std::out_of_range("entry number " + std::to_string(number) +
+                                " cannot name a file");
+}
+
+// Reads one field into target and skips the empty field that follows it on its line.
+void readValue(FieldReader& reader, std::string& target) {
+    std::string_view value;
+    reader.next(value);
+    target.assign(value);
+    reader.skip();
+}
+
+} // namespace
+
+ScoreArchive::ScoreArchive() : slots_(std::make_unique<std::array<ScoreEntry, kSlotCount>>()) {}
+
+ScoreEntry& ScoreArchive::slot(int number) {
+    checkSlot(number);
+    return (*slots_)[static_cast<std::size_t>(number)];
+}
+
+const ScoreEntry& ScoreArchive::slot(int number) const {
+    checkSlot(number);
+    return (*slots_)[static_cast<std::size_t>(number)];
+}
+
+void ScoreArchive::setEntryCount(int count) {
+    checkSlot(count);
+    entryCount_ = count;
+}
+
+void ScoreArchive::clear() {
+    for (ScoreEntry& entry : *slots_)
+        entry = ScoreEntry{};
+    entryCount_ = 0;
+}
+
+void loadArchive(ScoreArchive& archive, const Installation& installation) {
+    archive.setEntryCount(0);
+    std::optional<std::string> bytes = readWholeFile(installation.resolve(kArchiveFileName));
+    if (!bytes)
+        return;
+    readArchiveFile(archive, *bytes);
+}
+
+void readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
+    std::size_t entries = recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
+    if (entries > static_cast<std::size_t>(ScoreArchive::kMaxEntries))
+        entries = ScoreArchive::kMaxEntries;
+    int count = static_cast<int>(entries);
+
+    FieldReader reader(bytes);
+    reader.skip();
+    for (int n = 1; n <= count; ++n) {
+        ScoreEntry& entry = archive.slot(n);
+        readValue(reader, entry.number);
+        readValue(reader, entry.title);
+        readValue(reader, entry.author);
+        readValue(reader, entry.tags);
+        readValue(reader, entry.category);
+    }
+    archive.setEntryCount(count);
+}
+
+std::string archiveFileBytes(const ScoreArchive& archive) {
+    LineWriter writer;
+    std::size_t estimate = 32;
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        const ScoreEntry& entry = archive.slot(n);
+        estimate += 40 + entry.title.size() + entry.author.size() + entry.tags.size();
+    }
+    writer.reserve(estimate);
+    writer.line(kFirstLine);
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        const ScoreEntry& entry = archive.slot(n);
+        writer.quotedValue(std::to_string(n));
+        writer.quotedValue(entry.title);
+        writer.quotedValue(entry.author);
+        writer.quotedValue(entry.tags);
+        writer.quotedValue(entry.category.empty() ? std::string_view("0") : entry.category);
+    }
+    writer.line(kLastLine);
+    return writer.take();
+}
+
+FileResult saveArchive(ScoreArchive& archive, const Installation& installation) {
+    const std::filesystem::path file = installation.resolve(kArchiveFileName);
+    std::string bytes = archiveFileBytes(archive);
+    FileResult written = rewriteAtomically(file, bytes);
+    if (!written.ok)
+        return written;
+    std::optional<std::string> readBack = readWholeFile(file);
+    readArchiveFile(archive, readBack ? *readBack : bytes);
+    return written;
+}
+
+std::string leftPagePath(int number) {
+    checkEntryName(number);
+    return "spartiti\\" + std::to_string(number) + "L.jpg";
+}
+
+std::string rightPagePath(int number) {
+    checkEntryName(number);
+    return "spartiti\\" + std::to_string(number) + "R.jpg";
+}
+
+std::string audioPath(int number) {
+    checkEntryName(number);
+    return "spartiti\\audio\\" + std::to_string(number) + ".mp3";
+}
+
+} // namespace folio

@@ -1,0 +1,78 @@
+// The score archive: 10000 entry slots, the entry count, the file archivio.js and the names of
+// each entry's own files.
+#pragma once
+
+#include "platform/file_ops.h"
+#include "platform/installation.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace folio {
+
+// One score: five text fields in file order.
+struct ScoreEntry {
+    std::string number;
+    std::string title;
+    std::string author;
+    std::string tags;
+    std::string category;
+
+    bool operator==(const ScoreEntry&) const = default;
+};
+
+// The in-memory archive shared by every window of the main program.
+class ScoreArchive {
+public:
+    static constexpr int kSlotCount = 10000;
+    static constexpr int kMaxEntries = kSlotCount - 1;
+
+    ScoreArchive();
+
+    // True for an entry number that has a slot (0 to 9999).
+    static bool isSlot(int number) { return number >= 0 && number < kSlotCount; }
+    // True for a number that can name an entry and its files (1 to 9999).
+    static bool isEntryNumber(int number) { return number >= 1 && number < kSlotCount; }
+
+    // The slot of an entry number; throws std::out_of_range outside 0 to 9999.
+    ScoreEntry& slot(int number);
+    const ScoreEntry& slot(int number) const;
+
+    int entryCount() const { return entryCount_; }
+    // Sets the count; throws std::out_of_range outside 0 to 9999.
+    void setEntryCount(int count);
+
+    // Empties every slot and sets the count to 0.
+    void clear();
+
+private:
+    std::unique_ptr<std::array<ScoreEntry, kSlotCount>> slots_;
+    int entryCount_ = 0;
+};
+
+// Where the archive file lives, relative to the installation.
+inline constexpr std::string_view kArchiveFileName = "spartiti\\archivio.js";
+
+// Reads the archive from the file: an empty archive if there is none.
+void loadArchive(ScoreArchive& archive, const Installation& installation);
+
+// Fills the archive from the bytes of an archive file: the entry count follows from the field
+// count (capped at 9999), slots 1 to the count receive the fields the file holds.
+void readArchiveFile(ScoreArchive& archive, std::string_view bytes);
+
+// The bytes of archivio.js for the entries in memory (empty categories written as "0").
+std::string archiveFileBytes(const ScoreArchive& archive);
+
+// Writes archivio.js atomically and reads it back. On failure the file and the archive in
+// memory stay as they were, and the result says what went wrong.
+FileResult saveArchive(ScoreArchive& archive, const Installation& installation);
+
+// Names of an entry's own files, relative to the installation, written the stand's way.
+std::string leftPagePath(int number);
+std::string rightPagePath(int number);
+std::string audioPath(int number);
+inline constexpr std::string_view placeholderPagePath = "spartiti\\m.jpg";
+
+} // namespace folio

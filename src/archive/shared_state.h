@@ -1,0 +1,28 @@
+// The state every window of the main program shares for the whole run: the archive, the
+// entry positions, the category names and the chosen foreign installation.
+#pragma once
+
+#include "archive/score_archive.h"
+#include "platform/installation.h"
+
+#include <array>
+#include <string>
+
+namespace folio {
+
+struct SharedState {
+    explicit SharedState(Installation where) : installation(std::move(where)) {}
+
+    Installation installation;
+    ScoreArchive archive;
+    // The entry shown in the main window; the page, audio and MIDI windows act on it.
+    int currentEntryNumber = 1;
+    // The main window's position when "Mp3" was pressed; the audio window sets its category.
+    int audioEntryNumber = 1;
+    // Category captions read from generi.js, slots 1 to 33 used.
+    std::array<std::string, 201> categoryNames;
+    // The other installation chosen for absorption.
+    std::string mergeSourceFolder;
+};
+
+} // namespace folio

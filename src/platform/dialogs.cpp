@@ -1,0 +1,23 @@
+// Real message boxes.
+#include "platform/dialogs.h"
+
+#include <QMessageBox>
+
+namespace folio {
+
+QString programTitle() { return QStringLiteral("Folioscribe_pro"); }
+
+void MessageBoxDialogs::message(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox::information(parent, title.isEmpty() ? programTitle() : title, text);
+}
+
+void MessageBoxDialogs::error(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, programTitle(), text);
+}
+
+bool MessageBoxDialogs::question(QWidget* parent, const QString& text, const QString& title) {
+    return QMessageBox::question(parent, title.isEmpty() ? programTitle() : title, text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+} // namespace folio

@@ -1,0 +1,214 @@
+// File operations on POSIX: every replacement goes through a synced temporary file and a rename.
+#include "platform/file_ops.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string describe(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+std::string reason(int error) { return std::strerror(error); }
+
+// A file descriptor that closes itself.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset(int fd) {
+        close();
+        fd_ = fd;
+    }
+    // Closes now and reports whether the close succeeded (a late write error shows up here).
+    bool close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// A temporary file beside the target, removed again unless committed by a rename.
+class TemporaryBeside {
+public:
+    explicit TemporaryBeside(const fs::path& target) : target_(target) {
+        std::random_device seed;
+        std::mt19937 random(seed());
+        for (int attempt = 0; attempt < 16 && !fd_.valid(); ++attempt) {
+            path_ = target;
+            path_ += ".tmp" + std::to_string(random() % 1000000000u);
+            int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            error_ = fd < 0 ? errno : 0;
+            fd_.reset(fd);
+            if (!fd_.valid() && error_ != EEXIST)
+                break;
+        }
+    }
+    TemporaryBeside(const TemporaryBeside&) = delete;
+    TemporaryBeside& operator=(const TemporaryBeside&) = delete;
+    ~TemporaryBeside() {
+        fd_.close();
+        if (!committed_ && !path_.empty() && openedOnce())
+            ::unlink(path_.c_str());
+    }
+
+    bool valid() const { return fd_.valid(); }
+    int fd() const { return fd_.get(); }
+    int openError() const { return error_; }
+
+    // Syncs, closes and renames the temporary file over the target.
+    FileResult commit() {
+        if (::fsync(fd_.get()) != 0)
+            return failWith("could not be written to disk");
+        if (!fd_.close())
+            return failWith("could not be written");
+        if (::rename(path_.c_str(), target_.c_str()) != 0)
+            return failWith("could not be replaced");
+        committed_ = true;
+        syncFolder();
+        return FileResult::success();
+    }
+
+    FileResult failWith(const std::string& what, int error = errno) const {
+        return FileResult::failure("The file " + describe(target_) + " " + what + ": " +
+                                   reason(error) + ".");
+    }
+
+private:
+    bool openedOnce() const { return error_ == 0; }
+
+    void syncFolder() const {
+        fs::path folder = target_.parent_path();
+        if (folder.empty())
+            folder = ".";
+        Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.valid())
+            ::fsync(dir.get());
+    }
+
+    fs::path target_;
+    fs::path path_;
+    Descriptor fd_;
+    int error_ = 0;
+    bool committed_ = false;
+};
+
+FileResult checkTarget(const fs::path& target) {
+    std::error_code ec;
+    fs::path folder = target.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        return FileResult::failure("The folder " + describe(folder) + " does not exist.");
+    if (fs::is_directory(target, ec))
+        return FileResult::failure("Cannot replace " + describe(target) + ": it is a folder.");
+    return FileResult::success();
+}
+
+FileResult openFailure(const fs::path& target, int error) {
+    return FileResult::failure("Cannot create a file beside " + describe(target) + ": " +
+                               reason(error) + ".");
+}
+
+} // namespace
+
+bool fileExists(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+std::optional<std::string> readWholeFile(const fs::path& path) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return content;
+}
+
+FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
+    if (FileResult check = checkTarget(target); !check.ok)
+        return check;
+    TemporaryBeside temporary(target);
+    if (!temporary.valid())
+        return openFailure(target, temporary.openError());
+    if (!writeAll(temporary.fd(), bytes.data(), bytes.size()))
+        return temporary.failWith("could not be written");
+    return temporary.commit();
+}
+
+FileResult copyReplacing(const fs::path& source, const fs::path& target) {
+    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!in.valid() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return FileResult::failure("The file " + describe(source) + " cannot be read.");
+    if (FileResult check = checkTarget(target); !check.ok)
+        return check;
+    TemporaryBeside temporary(target);
+    if (!temporary.valid())
+        return openFailure(target, temporary.openError());
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return FileResult::failure("The file " + describe(source) +
+                                       " could not be read: " + reason(errno) + ".");
+        }
+        if (got == 0)
+            break;
+        if (!writeAll(temporary.fd(), buffer, static_cast<std::size_t>(got)))
+            return temporary.failWith("could not be written");
+    }
+    return temporary.commit();
+}
+
+} // namespace folio

@@ -1,0 +1,295 @@
+// The main window driven like a user, on a temporary installation.
+#include "archive/form1.h"
+#include "archive/main_window_host.h"
+#include "archive/shared_state.h"
+#include "support/fake_dialogs.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+class RecordingHost : public MainWindowHost {
+public:
+    QStringList calls;
+    void showLeftPageWindow() override { calls << "left"; }
+    void showRightPageWindow() override { calls << "right"; }
+    void showAudioWindow() override { calls << "audio"; }
+    void showPlaylistManager() override { calls << "playlist"; }
+    void showMidiDevice() override { calls << "midi"; }
+    void showMerging() override { calls << "merging"; }
+    void exitProgram() override { calls << "exit"; }
+};
+
+std::string archiveOf(const std::vector<ScoreEntry>& entries) {
+    std::string bytes = "var archivio = [\r\n";
+    int n = 0;
+    for (const ScoreEntry& entry : entries) {
+        ++n;
+        for (const std::string& value : {std::to_string(n), entry.title, entry.author,
+                                         entry.tags, entry.category})
+            bytes += "\"" + value + "\",\r\n";
+    }
+    return bytes + " ];\r\n";
+}
+
+void writeJpeg(const std::filesystem::path& file, QColor colour) {
+    QImage image(120, 170, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    void open() {
+        window = std::make_unique<Form1>(state, dialogs, host);
+    }
+    void withEntries(int count, bool lastHasTitle = true) {
+        std::vector<ScoreEntry> entries;
+        for (int n = 1; n <= count; ++n)
+            entries.push_back({"", n == count && !lastHasTitle ? "" : "Song " + std::to_string(n),
+                               "Author " + std::to_string(n), "tag", "0"});
+        stand.write("spartiti\\archivio.js", archiveOf(entries));
+    }
+    // Waits until both frames have settled for the shown position.
+    bool framesShow(bool left, bool right) {
+        return QTest::qWaitFor([&] {
+            return !window->Image1->pixmap().isNull() == left &&
+                   !window->Image2->pixmap().isNull() == right;
+        }, 2000);
+    }
+
+    test::TempInstallation stand;
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    RecordingHost host;
+    std::unique_ptr<Form1> window;
+};
+
+TEST_F(Form1Test, controls_haveTheirNamesCaptionsAndPlaces) {
+    open();
+    EXPECT_EQ(window->windowTitle(), "Folioscribe 5.0");
+    EXPECT_EQ(window->findChild<QLineEdit*>("Text2")->toolTip(), "Title");
+    EXPECT_EQ(window->findChild<QLineEdit*>("Text4")->toolTip(),
+              "Tags: add more words separated by spaces. Do not use accents or commas.");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->text(), "Left");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->toolTip(), "Enter the left paper");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command4")->toolTip(), "Enter the right paper");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command5")->toolTip(), "Aggiungi nuovo titolo");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command1")->text(), "Save");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command2")->text(), "Mp3");
+    EXPECT_EQ(window->findChild<QLabel*>("Image2")->geometry(), QRect(360, 232, 329, 281));
+    EXPECT_EQ(window->findChild<QScrollBar*>("VScroll1")->geometry(), QRect(696, 8, 33, 609));
+    EXPECT_EQ(window->findChild<QAction*>("playlist")->text(), "Playlist Manager");
+    EXPECT_EQ(window->findChild<QAction*>("midi")->text(), "Midi device");
+    EXPECT_EQ(window->findChild<QAction*>("merging")->text(), "Merging");
+    EXPECT_EQ(window->findChild<QAction*>("chiudi")->text(), "Exit");
+}
+
+TEST_F(Form1Test, start_opensOnLastEntryWithEmptySlotAfterIt) {
+    withEntries(5);
+    open();
+    EXPECT_EQ(window->Text1->text(), "5");
+    EXPECT_EQ(window->Text2->text(), "Song 5");
+    EXPECT_EQ(window->Text3->text(), "Author 5");
+    EXPECT_EQ(window->Label6->text(), "There are 5 titles");
+    EXPECT_EQ(window->VScroll1->minimum(), 1);
+    EXPECT_EQ(window->VScroll1->maximum(), 6);
+    EXPECT_EQ(state.currentEntryNumber, 5);
+
+    window->VScroll1->setValue(6);
+    EXPECT_EQ(window->Text1->text(), "6");
+    EXPECT_TRUE(window->Text2->text().isEmpty());
+    EXPECT_TRUE(window->Text3->text().isEmpty());
+    EXPECT_EQ(state.currentEntryNumber, 6);
+    EXPECT_TRUE(framesShow(false, false));
+}
+
+TEST_F(Form1Test, start_withoutArchiveFile_leavesEverythingEmpty) {
+    open();
+    EXPECT_TRUE(window->Label6->text().isEmpty());
+    EXPECT_TRUE(window->Text2->text().isEmpty());
+    EXPECT_EQ(window->VScroll1->value(), 1);
+    EXPECT_EQ(window->VScroll1->maximum(), 1);
+    EXPECT_EQ(state.archive.entryCount(), 0);
+}
+
+TEST_F(Form1Test, start_withEmptyArchiveFile_showsTheEmptySlotOne) {
+    stand.write("spartiti\\archivio.js", archiveOf({}));
+    open();
+    EXPECT_EQ(window->Label6->text(), "There are 0 titles");
+    EXPECT_EQ(window->VScroll1->value(), 1);
+    EXPECT_EQ(window->Text1->text(), "1");
+}
+
+TEST_F(Form1Test, typing_storesIntoShownSlot_andRefusesQuotes) {
+    withEntries(3);
+    open();
+    window->VScroll1->setValue(2);
+    window->Text2->selectAll();
+    QTest::keyClicks(window->Text2, "New \"title\"");
+    EXPECT_EQ(state.archive.slot(2).title, "New title");
+    window->Text4->clear();
+    window->Text4->insert(QStringLiteral(u"café"));
+    EXPECT_EQ(state.archive.slot(2).tags, "caf\xE9");
+    window->VScroll1->setValue(1);
+    window->VScroll1->setValue(2);
+    EXPECT_EQ(window->Text2->text(), "New title");
+}
+
+TEST_F(Form1Test, add_needsATitleOnTheLastEntry) {
+    withEntries(5, false);
+    open();
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 5);
+    EXPECT_EQ(window->VScroll1->value(), 5);
+}
+
+TEST_F(Form1Test, add_turnsTheTypedEmptySlotIntoAnEntry) {
+    withEntries(5);
+    open();
+    window->VScroll1->setValue(6);
+    QTest::keyClicks(window->Text2, "Sixth");
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 6);
+    EXPECT_EQ(window->VScroll1->maximum(), 6);
+    EXPECT_EQ(window->VScroll1->value(), 6);
+    EXPECT_EQ(window->Text2->text(), "Sixth");
+    EXPECT_EQ(window->Label6->text(), "There are 5 titles");
+
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 7);
+    EXPECT_EQ(window->VScroll1->value(), 7);
+    EXPECT_TRUE(window->Text2->text().isEmpty());
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 7);
+}
+
+TEST_F(Form1Test, add_onEmptyArchive_createsEntryOne) {
+    open();
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 1);
+    EXPECT_EQ(window->VScroll1->value(), 1);
+    QTest::keyClicks(window->Text2, "First");
+    window->Command1->click();
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"),
+              test::crlf({"var archivio = [", "\"1\",", "\"First\",", "\"\",", "\"\",", "\"0\",",
+                          " ];"}));
+    EXPECT_EQ(window->Label6->text(), "There are 1 titles");
+}
+
+TEST_F(Form1Test, add_atNineThousandNineHundredNinetyNine_isRefused) {
+    std::vector<ScoreEntry> entries(9999, ScoreEntry{"", "t", "", "", "0"});
+    stand.write("spartiti\\archivio.js", archiveOf(entries));
+    open();
+    window->Command5->click();
+    EXPECT_EQ(state.archive.entryCount(), 9999);
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().contains("9999"));
+    EXPECT_EQ(window->VScroll1->maximum(), 10000 - 1 + 1);
+}
+
+TEST_F(Form1Test, save_writesFileUpdatesCountAndConfirms) {
+    withEntries(2);
+    open();
+    window->VScroll1->setValue(3);
+    QTest::keyClicks(window->Text2, "Third");
+    window->Command5->click();
+    window->Command1->click();
+    EXPECT_EQ(window->Label6->text(), "There are 3 titles");
+    EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
+    EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"3\",\r\n\"Third\","), std::string::npos);
+    EXPECT_EQ(window->VScroll1->value(), 3);
+}
+
+TEST_F(Form1Test, save_typedIntoEmptySlotWithoutAdd_isNotSaved) {
+    withEntries(2);
+    open();
+    window->VScroll1->setValue(3);
+    QTest::keyClicks(window->Text2, "Lost");
+    window->Command1->click();
+    EXPECT_EQ(stand.read("spartiti\\archivio.js").find("Lost"), std::string::npos);
+}
+
+TEST_F(Form1Test, save_failing_showsErrorNotSuccessAndKeepsFile) {
+    withEntries(2);
+    const std::string before = stand.read("spartiti\\archivio.js");
+    open();
+    QTest::keyClicks(window->Text2, " changed");
+    std::filesystem::rename(stand.path("spartiti"), stand.path("moved"));
+    window->Command1->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().startsWith("The archive was not saved."));
+    std::filesystem::rename(stand.path("moved"), stand.path("spartiti"));
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), before);
+    EXPECT_EQ(state.archive.slot(2).title, "Song 2 changed");
+}
+
+TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {
+    withEntries(3);
+    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::blue);
+    writeJpeg(stand.path("spartiti\\2L.jpg"), Qt::green);
+    stand.write("spartiti\\audio\\1.mp3", "ID3");
+    open();
+    window->show();
+    EXPECT_TRUE(framesShow(false, false));
+    EXPECT_FALSE(window->Picture1->isVisible());
+
+    window->VScroll1->setValue(1);
+    EXPECT_TRUE(framesShow(true, true));
+    EXPECT_TRUE(window->Picture1->isVisible());
+    QSize shown = window->Image1->pixmap().size();
+    EXPECT_LE(shown.width(), 329);
+    EXPECT_LE(shown.height(), 281);
+
+    window->VScroll1->setValue(2);
+    EXPECT_TRUE(framesShow(true, false));
+    EXPECT_FALSE(window->Picture1->isVisible());
+}
+
+TEST_F(Form1Test, showEntry_undecodablePage_leavesFrameEmpty) {
+    withEntries(1);
+    stand.write("spartiti\\1L.jpg", "this is not a picture");
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::blue);
+    open();
+    EXPECT_TRUE(framesShow(false, true));
+}
+
+TEST_F(Form1Test, buttonsAndMenu_reachTheHost) {
+    withEntries(4);
+    open();
+    window->VScroll1->setValue(3);
+    window->Command2->click();
+    EXPECT_EQ(state.audioEntryNumber, 3);
+    window->VScroll1->setValue(4);
+    EXPECT_EQ(state.audioEntryNumber, 3);
+    window->Command3->click();
+    window->Command4->click();
+    window->playlist->trigger();
+    window->midi->trigger();
+    window->merging->trigger();
+    window->chiudi->trigger();
+    EXPECT_EQ(host.calls,
+              (QStringList{"audio", "left", "right", "playlist", "midi", "merging", "exit"}));
+}
+
+TEST_F(Form1Test, closeBox_endsTheProgram) {
+    open();
+    window->show();
+    window->close();
+    EXPECT_EQ(host.calls, QStringList{"exit"});
+}
+
+} // namespace
+} // namespace folio

@@ -1,0 +1,231 @@
+#include "archive/score_archive.h"
+#include "support/temp_installation.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace folio {
+namespace {
+
+using test::crlf;
+using test::TempInstallation;
+
+const std::string kTwoEntries =
+    crlf({"var archivio = [", "\"1\",", "\"First song\",", "\"Some author\",", "\"jazz ballad\",",
+          "\"3\",", "\"2\",", "\"Second song\",", "\"\",", "\"\",", "\"0\",", " ];"});
+
+void setEntry(ScoreArchive& archive, int n, ScoreEntry entry) { archive.slot(n) = std::move(entry); }
+
+TEST(ScoreArchiveFile, twoEntries_writtenByteForByte) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    setEntry(archive, 1, {"1", "First song", "Some author", "jazz ballad", "3"});
+    setEntry(archive, 2, {"2", "Second song", "", "", ""});
+    archive.setEntryCount(2);
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), kTwoEntries);
+    EXPECT_EQ(archive.slot(2).category, "0");
+}
+
+TEST(ScoreArchiveFile, emptyArchive_isExactlyTwoLines) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), "var archivio = [\r\n ];\r\n");
+    loadArchive(archive, stand.installation());
+    EXPECT_EQ(archive.entryCount(), 0);
+}
+
+TEST(ScoreArchiveFile, load_readsEveryField) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    ASSERT_EQ(archive.entryCount(), 2);
+    EXPECT_EQ(archive.slot(1), (ScoreEntry{"1", "First song", "Some author", "jazz ballad", "3"}));
+    EXPECT_EQ(archive.slot(2), (ScoreEntry{"2", "Second song", "", "", "0"}));
+}
+
+TEST(ScoreArchiveFile, missingFile_isEmptyArchive) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    archive.setEntryCount(3);
+    loadArchive(archive, stand.installation());
+    EXPECT_EQ(archive.entryCount(), 0);
+}
+
+TEST(ScoreArchiveFile, numbers_renumberedOnSave) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js",
+                crlf({"var archivio = [", "\"7\",", "\"A\",", "\"\",", "\"\",", "\"1\",", "\"9\",",
+                      "\"B\",", "\"\",", "\"\",", "\"2\",", " ];"}));
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    EXPECT_EQ(archive.slot(1).number, "7");
+    EXPECT_EQ(archive.slot(2).number, "9");
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(archive.slot(1).number, "1");
+    EXPECT_EQ(archive.slot(2).number, "2");
+    EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"2\",\r\n\"B\","), std::string::npos);
+}
+
+TEST(ScoreArchiveFile, commasSpacesAndAccents_surviveSaveAndLoad) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    setEntry(archive, 1, {"", "Hello, world", "  Caf\xE9 ", "a b", "12"});
+    archive.setEntryCount(1);
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    ScoreArchive again;
+    loadArchive(again, stand.installation());
+    EXPECT_EQ(again.slot(1), (ScoreEntry{"1", "Hello, world", "  Caf\xE9 ", "a b", "12"}));
+}
+
+TEST(ScoreArchiveFile, trailingBlankLineAndLeadingSpaces_stillLoadAllEntries) {
+    TempInstallation stand;
+    std::string bytes = kTwoEntries + "\r\n";
+    bytes.replace(bytes.find("\"Second"), 1, "   \"");
+    stand.write("spartiti\\archivio.js", bytes);
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    EXPECT_EQ(archive.entryCount(), 2);
+    EXPECT_EQ(archive.slot(2).title, "Second song");
+}
+
+TEST(ScoreArchiveFile, unsafeCharacters_mappedSoTheScriptStillLoads) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    setEntry(archive, 1, {"", "Say \"hi\"", "back\\slash\\", "two\r\nlines", ""});
+    archive.setEntryCount(1);
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"),
+              crlf({"var archivio = [", "\"1\",", "\"Say 'hi'\",", "\"back/slash/\",",
+                    "\"two  lines\",", "\"0\",", " ];"}));
+    EXPECT_EQ(archive.slot(1).title, "Say 'hi'");
+}
+
+TEST(ScoreArchiveFile, nineThousandNineHundredNinetyNineEntries_roundTrip) {
+    TempInstallation stand;
+    ScoreArchive archive;
+    for (int n = 1; n <= ScoreArchive::kMaxEntries; ++n)
+        setEntry(archive, n, {"", "Title " + std::to_string(n), "Author", "tag", "5"});
+    archive.setEntryCount(ScoreArchive::kMaxEntries);
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(archive.entryCount(), 9999);
+    ScoreArchive again;
+    loadArchive(again, stand.installation());
+    ASSERT_EQ(again.entryCount(), 9999);
+    EXPECT_EQ(again.slot(9999).title, "Title 9999");
+    EXPECT_EQ(again.slot(3277).number, "3277");
+}
+
+TEST(ScoreArchiveFile, moreEntriesThanSlots_loadsTheFirst9999) {
+    std::string bytes = "var archivio = [\r\n";
+    for (int n = 1; n <= 10005; ++n)
+        bytes += "\"" + std::to_string(n) + "\",\r\n\"t\",\r\n\"\",\r\n\"\",\r\n\"0\",\r\n";
+    bytes += " ];\r\n";
+    ScoreArchive archive;
+    readArchiveFile(archive, bytes);
+    EXPECT_EQ(archive.entryCount(), 9999);
+    EXPECT_EQ(archive.slot(9999).number, "9999");
+}
+
+TEST(ScoreArchiveFile, malformedFiles_loadWhatTheyHold) {
+    ScoreArchive archive;
+    readArchiveFile(archive, "");
+    EXPECT_EQ(archive.entryCount(), 0);
+    readArchiveFile(archive, "\x01\x02garbage without structure");
+    EXPECT_EQ(archive.entryCount(), 0);
+
+    // 17 fields round to 2 entries that would need 22: the second gets what is there.
+    std::string seventeen = crlf({"var archivio = [", "\"1\",", "\"A\",", "\"B\",", "\"C\",",
+                                  "\"4\",", "\"2\",", "\"D\","});
+    seventeen += "\"E\",\r\n";
+    readArchiveFile(archive, seventeen);
+    ASSERT_EQ(archive.entryCount(), 2);
+    EXPECT_EQ(archive.slot(2), (ScoreEntry{"2", "D", "E", "", ""}));
+}
+
+TEST(ScoreArchiveFile, malformedFile_nextSaveIsWellFormed) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", "\"1\",\"x\"\"y\r\n,,,\"");
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    std::string first = stand.read("spartiti\\archivio.js");
+    EXPECT_EQ(first.rfind("var archivio = [\r\n", 0), 0u);
+    EXPECT_EQ(first.substr(first.size() - 5), " ];\r\n");
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), first);
+}
+
+TEST(ScoreArchiveSave, missingDataFolder_reportsAndWritesNothing) {
+    TempInstallation stand(false);
+    ScoreArchive archive;
+    setEntry(archive, 1, {"", "Kept", "", "", ""});
+    archive.setEntryCount(1);
+    FileResult result = saveArchive(archive, stand.installation());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(archive.entryCount(), 1);
+    EXPECT_EQ(archive.slot(1).title, "Kept");
+}
+
+TEST(ScoreArchiveSave, archiveFileIsAFolder_reportsAndKeepsIt) {
+    TempInstallation stand;
+    std::filesystem::create_directory(stand.path("spartiti\\archivio.js"));
+    ScoreArchive archive;
+    EXPECT_FALSE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_TRUE(std::filesystem::is_directory(stand.path("spartiti\\archivio.js")));
+}
+
+TEST(ScoreArchiveSave, writeFailingPartWay_keepsOldFileByteForByte) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ScoreArchive archive;
+        loadArchive(archive, stand.installation());
+        for (int n = 3; n <= 200; ++n)
+            archive.slot(n).title = "A title long enough to pass the limit";
+        archive.setEntryCount(200);
+        FileResult result = saveArchive(archive, stand.installation());
+        // The archive in memory keeps its 200 entries; nothing was read back.
+        ::_exit(!result.ok && archive.entryCount() == 200 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), kTwoEntries);
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+}
+
+TEST(ScoreArchiveSlots, outOfRange_isRefusedNotClamped) {
+    ScoreArchive archive;
+    EXPECT_THROW(archive.slot(10000), std::out_of_range);
+    EXPECT_THROW(archive.slot(-1), std::out_of_range);
+    EXPECT_THROW(archive.setEntryCount(10000), std::out_of_range);
+    EXPECT_NO_THROW(archive.slot(9999));
+    EXPECT_NO_THROW(archive.slot(0));
+}
+
+TEST(EntryFileNames, builtFromPlainDecimalNumber) {
+    EXPECT_EQ(leftPagePath(7), "spartiti\\7L.jpg");
+    EXPECT_EQ(rightPagePath(123), "spartiti\\123R.jpg");
+    EXPECT_EQ(audioPath(9999), "spartiti\\audio\\9999.mp3");
+    EXPECT_EQ(placeholderPagePath, "spartiti\\m.jpg");
+    EXPECT_THROW(leftPagePath(0), std::out_of_range);
+    EXPECT_THROW(audioPath(10000), std::out_of_range);
+    EXPECT_THROW(rightPagePath(-3), std::out_of_range);
+}
+
+} // namespace
+} // namespace folio

@@ -1,0 +1,38 @@
+#include "platform/cp1252.h"
+#include "platform/field_text.h"
+#include "support/qt_printers.h"
+
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+TEST(Cp1252, everyByte_roundTripsThroughText) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    QString text = fromCp1252(all);
+    EXPECT_EQ(text.size(), 256);
+    EXPECT_EQ(toCp1252(text), all);
+}
+
+TEST(Cp1252, windowsCharacters_mapToTheirBytes) {
+    EXPECT_EQ(fromCp1252("\x80"), QString(QChar(0x20AC)));
+    EXPECT_EQ(fromCp1252("Caf\xE9"), QStringLiteral(u"Café"));
+    EXPECT_EQ(toCp1252(QStringLiteral(u"€ „Œ“")), "\x80 \x84\x8C\x93");
+    EXPECT_EQ(toCp1252(QStringLiteral(u"日本")), "??");
+    EXPECT_FALSE(isCp1252(QChar(0x65E5)));
+    EXPECT_TRUE(isCp1252(QChar(0x0153)));
+}
+
+TEST(FieldText, typedAndPastedText_losesWhatFilesCannotCarry) {
+    QLineEdit box;
+    acceptOnlyFieldText(&box);
+    box.insert(QStringLiteral(u"Say \"hi\"\\ to Zoë\r\n日本 €"));
+    EXPECT_EQ(box.text(), QStringLiteral(u"Say hi to Zoë €"));
+    EXPECT_EQ(withoutUnsafeCharacters(QStringLiteral("a\"b\\c")), QStringLiteral("abc"));
+}
+
+} // namespace
+} // namespace folio

@@ -1,0 +1,48 @@
+// Recording message boxes for window tests.
+#include "support/fake_dialogs.h"
+
+namespace folio::test {
+
+void FakeDialogs::message(QWidget*, const QString& text, const QString& title) {
+    shown_.push_back({Kind::Message, text, title.isEmpty() ? programTitle() : title});
+}
+
+void FakeDialogs::error(QWidget*, const QString& text) {
+    shown_.push_back({Kind::Error, text, programTitle()});
+}
+
+bool FakeDialogs::question(QWidget*, const QString& text, const QString& title) {
+    shown_.push_back({Kind::Question, text, title.isEmpty() ? programTitle() : title});
+    if (answers_.empty())
+        return false;
+    bool answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+QStringList FakeDialogs::texts() const {
+    QStringList all;
+    for (const Shown& box : shown_)
+        all << box.text;
+    return all;
+}
+
+QStringList FakeDialogs::messages() const {
+    QStringList found;
+    for (const Shown& box : shown_) {
+        if (box.kind == Kind::Message)
+            found << box.text;
+    }
+    return found;
+}
+
+QStringList FakeDialogs::errors() const {
+    QStringList found;
+    for (const Shown& box : shown_) {
+        if (box.kind == Kind::Error)
+            found << box.text;
+    }
+    return found;
+}
+
+} // namespace folio::test

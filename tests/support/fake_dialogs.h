@@ -1,0 +1,39 @@
+// A Dialogs that shows nothing: it records every box and answers questions as told.
+#pragma once
+
+#include "platform/dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace folio::test {
+
+class FakeDialogs : public Dialogs {
+public:
+    enum class Kind { Message, Error, Question };
+    struct Shown {
+        Kind kind;
+        QString text;
+        QString title;
+    };
+
+    void message(QWidget* parent, const QString& text, const QString& title = {}) override;
+    void error(QWidget* parent, const QString& text) override;
+    bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
+
+    // The answer to the next question (questions without a preset answer get No).
+    void setNextAnswer(bool yes) { answers_.push_back(yes); }
+
+    const std::deque<Shown>& shown() const { return shown_; }
+    QStringList texts() const;
+    QStringList messages() const;
+    QStringList errors() const;
+    void clear() { shown_.clear(); }
+
+private:
+    std::deque<Shown> shown_;
+    std::deque<bool> answers_;
+};
+
+} // namespace folio::test
