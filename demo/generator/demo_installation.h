@@ -1,0 +1,29 @@
+// Generates an installation folder for trying Folioscribe out and for benchmarks: a sample
+// archive, drawn page images, the placeholder page, the category list and a few recordings.
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <filesystem>
+
+namespace folio::demo {
+
+struct DemoOptions {
+    // Scores in the archive (1 to 9999). The default sample archive has about a dozen.
+    int entries = 12;
+    // Pixel size of each page image. A4 at 300 dpi is 2480 x 3508.
+    QSize pageSize{595, 842};
+    // With 0 every page is drawn on its own; with N > 0 only N distinct pages are drawn and the
+    // others are hard links to them (large benchmark archives stay small on disk).
+    int distinctPages = 0;
+    // True: every entry gets a left and a right page. False: a few entries are left without
+    // pages or with only a left page, as in a real archive.
+    bool everyEntryHasPages = false;
+};
+
+// Writes the installation into folder (created if needed). Returns false and sets error if a
+// file could not be written.
+bool generateDemoInstallation(const std::filesystem::path& folder, const DemoOptions& options,
+                              QString* error);
+
+} // namespace folio::demo
