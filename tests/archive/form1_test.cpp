@@ -7,6 +7,7 @@
 #include "support/temp_installation.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -282,6 +283,26 @@ TEST_F(Form1Test, buttonsAndMenu_reachTheHost) {
     window->chiudi->trigger();
     EXPECT_EQ(host.calls,
               (QStringList{"audio", "left", "right", "playlist", "midi", "merging", "exit"}));
+}
+
+TEST_F(Form1Test, keyboard_movesThroughEntriesAndSaves) {
+    withEntries(3);
+    open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->Text2->setFocus();
+    QTest::keyClick(window->Text2, Qt::Key_PageUp);
+    EXPECT_EQ(window->Text1->text(), "2");
+    QTest::keyClick(window->Text2, Qt::Key_PageUp);
+    QTest::keyClick(window->Text2, Qt::Key_PageUp);
+    EXPECT_EQ(window->Text1->text(), "1");
+    QTest::keyClick(window->Text2, Qt::Key_PageDown);
+    EXPECT_EQ(window->Text2->text(), "Song 2");
+    QTest::keyClick(window->Text2, Qt::Key_S, Qt::ControlModifier);
+    // A button's shortcut presses it visibly, so the click lands a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages().isEmpty(); }, 2000));
+    EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
 }
 
 TEST_F(Form1Test, closeBox_endsTheProgram) {
