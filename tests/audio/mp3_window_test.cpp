@@ -195,6 +195,10 @@ TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
     EXPECT_FALSE(window->isVisible());
 
     showFor(8);
+    QTest::keyClick(window->File1, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+
+    showFor(8);
     EXPECT_EQ(window->Label1->text(), chosen);
     button(2)->click();
     EXPECT_EQ(state.archive.slot(8).category, "2");
