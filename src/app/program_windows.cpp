@@ -2,6 +2,7 @@
 #include "app/program_windows.h"
 
 #include "archive/form1.h"
+#include "platform/modeless.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
 ProgramWindows::~ProgramWindows() {
+    delete audioWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -20,10 +22,14 @@ void ProgramWindows::openMainWindow() {
     mainWindow_->show();
 }
 
+// Created at its first showing, then only hidden, so its folder and chosen file survive.
+void ProgramWindows::showAudioWindow() {
+    showModeless(audioWindow_, [this] { return new mp3(state_, dialogs_); });
+}
+
 // The windows below come with their own parts of the program.
 void ProgramWindows::showLeftPageWindow() {}
 void ProgramWindows::showRightPageWindow() {}
-void ProgramWindows::showAudioWindow() {}
 void ProgramWindows::showPlaylistManager() {}
 void ProgramWindows::showMidiDevice() {}
 void ProgramWindows::showMerging() {}

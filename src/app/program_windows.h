@@ -4,6 +4,7 @@
 
 #include "archive/form1.h"
 #include "archive/main_window_host.h"
+#include "audio/mp3_window.h"
 
 #include <QPointer>
 
@@ -22,6 +23,8 @@ public:
     // Opens the main window (again, after an absorption): its load reads the archive anew.
     void openMainWindow();
     Form1* mainWindow() const { return mainWindow_; }
+    // The audio window while it exists (shown or hidden), else nullptr.
+    mp3* audioWindow() const { return audioWindow_; }
 
     void showLeftPageWindow() override;
     void showRightPageWindow() override;
@@ -37,6 +40,7 @@ private:
     SharedState& state_;
     Dialogs& dialogs_;
     QPointer<Form1> mainWindow_;
+    QPointer<mp3> audioWindow_;
     bool exitRequested_ = false;
 };
 

@@ -1,0 +1,195 @@
+// The audio window's controls and handlers.
+#include "audio/mp3_window.h"
+
+#include "archive/shared_state.h"
+#include "audio/category_list.h"
+#include "platform/browsing_lists.h"
+#include "platform/cp1252.h"
+#include "platform/dialogs.h"
+#include "platform/file_ops.h"
+#include "platform/look.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <exception>
+#include <filesystem>
+
+namespace folio {
+namespace {
+
+constexpr QSize kClientSize{793, 465};
+constexpr int kRows = 11;
+constexpr QPoint kFirstButton{480, 64};
+constexpr QSize kButtonSize{97, 25};
+constexpr int kRowStep = 32;
+constexpr int kColumnStep = 104;
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+std::filesystem::path toPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString toText(const std::filesystem::path& path) {
+    return QDir::toNativeSeparators(QFile::decodeName(path.c_str()));
+}
+
+// Buttons 1 to 11 fill the first column from the top, 12 to 22 the second, 23 to 33 the third.
+QRect categoryButtonPlace(int index) {
+    const int column = (index - 1) / kRows;
+    const int row = (index - 1) % kRows;
+    return {kFirstButton + QPoint(column * kColumnStep, row * kRowStep), kButtonSize};
+}
+
+} // namespace
+
+mp3::mp3(SharedState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("mp3"));
+    setWindowTitle(QStringLiteral("Mp3 Manager"));
+    buildControls();
+    Form_Load();
+}
+
+void mp3::buildControls() {
+    setFixedSize(kClientSize);
+    look::setWhiteBackground(this);
+
+    Label2 = place(new QLabel(this), "Label2", 8, 8, 777, 25);
+    Label2->setText(QStringLiteral("Connects mp3 files at the musical score"));
+    look::styleBlueText(Label2, 14);
+
+    Dir1 = place(new FolderList(this), "Dir1", 8, 40, 225, 369);
+    File1 = place(new FileList(QStringLiteral("*.mp3"), this), "File1", 241, 40, 225, 369);
+    for (QWidget* list : {static_cast<QWidget*>(Dir1), static_cast<QWidget*>(File1)})
+        look::styleBlueText(list, 9);
+
+    Label3 = place(new QLabel(this), "Label3", kFirstButton.x(), 40, 305, 21);
+    Label3->setText(QStringLiteral("Select category"));
+    look::styleBlueText(Label3, 10);
+
+    for (int i = 1; i <= kCategoryCount; ++i) {
+        auto* button = new QPushButton(QStringLiteral("Command3"), this);
+        // One control array: every button is "Command3", told apart by its index.
+        button->setObjectName(QStringLiteral("Command3"));
+        button->setProperty("index", i);
+        button->setGeometry(categoryButtonPlace(i));
+        button->setFocusPolicy(Qt::StrongFocus);
+        look::styleButton(button, 8);
+        connect(button, &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
+        Command3[static_cast<std::size_t>(i)] = button;
+    }
+
+    // Long paths wrap rather than run under the "Close" button.
+    Label1 = place(new QLabel(this), "Label1", 8, 416, 672, 41);
+    Label1->setWordWrap(true);
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    look::styleBlueText(Label1, 9);
+
+    Command1 = place(new QPushButton(QStringLiteral("Close"), this), "Command1", 688, 420, 97, 33);
+    look::styleButton(Command1, 10);
+
+    setTabOrder(Dir1, File1);
+    setTabOrder(File1, Command3[1]);
+    for (int i = 1; i < kCategoryCount; ++i)
+        setTabOrder(Command3[static_cast<std::size_t>(i)],
+                    Command3[static_cast<std::size_t>(i + 1)]);
+    setTabOrder(Command3[kCategoryCount], Command1);
+
+    connect(Dir1, &FolderList::changed, this, &mp3::Dir1_Change);
+    connect(File1, &FileList::fileClicked, this, &mp3::File1_Click);
+    connect(Command1, &QPushButton::clicked, this, &mp3::Command1_Click);
+}
+
+void mp3::Form_Load() {
+    const QString start = QFile::decodeName(state_.installation.root().c_str());
+    Dir1->setPath(start);
+    File1->setPath(Dir1->path());
+
+    const CategoryLoad load = loadCategoryNames(state_.installation, state_.categoryNames);
+    for (int i = 1; i <= kCategoryCount; ++i) {
+        const std::string& name = state_.categoryNames[static_cast<std::size_t>(i)];
+        QPushButton* button = Command3[static_cast<std::size_t>(i)];
+        button->setText(fromCp1252(name));
+        // A button without a category would store a number the list does not name.
+        button->setEnabled(!name.empty());
+    }
+    if (!load.fileFound)
+        dialogs_.error(this,
+                       QStringLiteral("The category list %1 was not found: the category buttons "
+                                      "have no names.")
+                           .arg(toText(state_.installation.resolve(kCategoryFileName))));
+}
+
+void mp3::Dir1_Change(const QString& folder) {
+    File1->setPath(folder);
+}
+
+void mp3::File1_Click(const QString& folder, const QString& fileName) {
+    Label1->setText(QDir::toNativeSeparators(folder + QLatin1Char('/') + fileName));
+}
+
+void mp3::Command3_Click(int index) {
+    if (Label1->text().isEmpty()) {
+        dialogs_.message(this, QStringLiteral("You must select an mp3 file!"));
+        return;
+    }
+    try {
+        if (attach(index))
+            hide();
+    } catch (const std::exception& failure) {
+        dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
+                                 .arg(QString::fromLocal8Bit(failure.what())));
+    }
+}
+
+// Copies the chosen file first and sets the category only after the copy succeeded, so that an
+// entry never names a category for a recording it does not have.
+bool mp3::attach(int category) {
+    const int categoryEntry = state_.audioEntryNumber;
+    const int fileEntry = state_.currentEntryNumber;
+    if (!ScoreArchive::isEntryNumber(categoryEntry) || !ScoreArchive::isEntryNumber(fileEntry)) {
+        dialogs_.error(this, QStringLiteral("No score is chosen: the recording was not attached."));
+        return false;
+    }
+    // The source is what the file list shows now: after a change of folder that may be nothing,
+    // even though the label still names the file chosen before.
+    const QString fileName = File1->fileName();
+    if (fileName.isEmpty()) {
+        dialogs_.error(this, QStringLiteral("No mp3 file is selected in the folder %1: the "
+                                            "recording was not attached.")
+                                 .arg(QDir::toNativeSeparators(File1->path())));
+        return false;
+    }
+    const FileResult copied = copyReplacing(toPath(File1->path()) / toPath(fileName),
+                                            state_.installation.resolve(audioPath(fileEntry)));
+    if (!copied.ok) {
+        dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
+                                 .arg(QString::fromStdString(copied.error)));
+        return false;
+    }
+    state_.archive.slot(categoryEntry).category = std::to_string(category);
+    return true;
+}
+
+void mp3::Command1_Click() {
+    hide();
+}
+
+void mp3::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command1_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace folio
