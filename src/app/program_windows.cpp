@@ -2,6 +2,7 @@
 #include "app/program_windows.h"
 
 #include "archive/form1.h"
+#include "platform/modeless.h"
 
 #include <QApplication>
 
@@ -11,6 +12,8 @@ ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
 ProgramWindows::~ProgramWindows() {
+    delete leftPageWindow_.data();
+    delete rightPageWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -20,9 +23,17 @@ void ProgramWindows::openMainWindow() {
     mainWindow_->show();
 }
 
+void ProgramWindows::showLeftPageWindow() {
+    showModeless(leftPageWindow_,
+                 [this] { return new sinistra(state_, dialogs_, leftSelectedPagePath_); });
+}
+
+void ProgramWindows::showRightPageWindow() {
+    showModeless(rightPageWindow_,
+                 [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
+}
+
 // The windows below come with their own parts of the program.
-void ProgramWindows::showLeftPageWindow() {}
-void ProgramWindows::showRightPageWindow() {}
 void ProgramWindows::showAudioWindow() {}
 void ProgramWindows::showPlaylistManager() {}
 void ProgramWindows::showMidiDevice() {}
