@@ -13,6 +13,8 @@ ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
 
 ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
+    delete leftPageWindow_.data();
+    delete rightPageWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -27,9 +29,18 @@ void ProgramWindows::showAudioWindow() {
     showModeless(audioWindow_, [this] { return new mp3(state_, dialogs_); });
 }
 
-// The windows below come with their own parts of the program.
-void ProgramWindows::showLeftPageWindow() {}
-void ProgramWindows::showRightPageWindow() {}
+void ProgramWindows::showLeftPageWindow() {
+    showModeless(leftPageWindow_,
+                 [this] { return new sinistra(state_, dialogs_, leftSelectedPagePath_); });
+}
+
+void ProgramWindows::showRightPageWindow() {
+    showModeless(rightPageWindow_,
+                 [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
+}
+
+// The playlist manager, the MIDI window and the merging windows are not built yet: their
+// menu commands do nothing for now.
 void ProgramWindows::showPlaylistManager() {}
 void ProgramWindows::showMidiDevice() {}
 void ProgramWindows::showMerging() {}

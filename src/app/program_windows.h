@@ -4,6 +4,7 @@
 
 #include "archive/form1.h"
 #include "archive/main_window_host.h"
+#include "archive/page_window.h"
 #include "audio/mp3_window.h"
 
 #include <QPointer>
@@ -36,12 +37,22 @@ public:
 
     bool exitRequested() const { return exitRequested_; }
 
+    // The page windows while they exist (shown or hidden); null before their first showing
+    // and after their close box.
+    sinistra* leftPageWindow() const { return leftPageWindow_; }
+    destra* rightPageWindow() const { return rightPageWindow_; }
+
 private:
     SharedState& state_;
     Dialogs& dialogs_;
     QPointer<Form1> mainWindow_;
     QPointer<mp3> audioWindow_;
     bool exitRequested_ = false;
+    // Each page window's last clicked file, kept here so that it survives the close box.
+    QString leftSelectedPagePath_;
+    QString rightSelectedPagePath_;
+    QPointer<sinistra> leftPageWindow_;
+    QPointer<destra> rightPageWindow_;
 };
 
 } // namespace folio

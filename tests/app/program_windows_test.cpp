@@ -1,0 +1,156 @@
+// The window host driven from the main window's buttons: page windows created at first use,
+// shown again as they were left, rebuilt after their close box.
+#include "app/program_windows.h"
+#include "archive/shared_state.h"
+#include "platform/browsing_lists.h"
+#include "support/fake_dialogs.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString qpath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+std::string archiveOf(int count) {
+    std::string bytes = "var archivio = [\r\n";
+    for (int n = 1; n <= count; ++n) {
+        for (const std::string& value :
+             {std::to_string(n), "Song " + std::to_string(n), std::string("Author"),
+              std::string("tag"), std::string("0")})
+            bytes += "\"" + value + "\",\r\n";
+    }
+    return bytes + " ];\r\n";
+}
+
+void writeJpeg(const fs::path& file, QColor colour) {
+    fs::create_directories(file.parent_path());
+    QImage image(120, 170, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(qpath(file), "JPG"));
+}
+
+void clickFile(PageWindow* window, const QString& name) {
+    const QList<QListWidgetItem*> found = window->File1->findItems(name, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name.toStdString();
+    QTest::mouseClick(window->File1->viewport(), Qt::LeftButton, {},
+                      window->File1->visualItemRect(found.front()).center());
+}
+
+class ProgramWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stand.write("spartiti\\archivio.js", archiveOf(9));
+        writeJpeg(stand.path("spartiti\\m.jpg"), Qt::white);
+        writeJpeg(stand.path("scans\\front.jpg"), Qt::darkBlue);
+        writeJpeg(stand.path("scans\\back.jpg"), Qt::darkRed);
+        windows.openMainWindow();
+        main = windows.mainWindow();
+    }
+    // Shows an entry in the main window by its scroll bar.
+    void showEntry(int n) { main->VScroll1->setValue(n); }
+    void openScans(PageWindow* window) {
+        ASSERT_TRUE(window->Dir1->setPath(qpath(stand.path("scans"))));
+    }
+    bool framesShowPages() {
+        return QTest::qWaitFor(
+            [&] { return !main->Image1->pixmap().isNull() && !main->Image2->pixmap().isNull(); },
+            2000);
+    }
+
+    test::TempInstallation stand;
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    Form1* main = nullptr;
+};
+
+TEST_F(ProgramWindowsTest, leftButton_showsOneWindowAgainAsItWasLeft) {
+    EXPECT_EQ(windows.leftPageWindow(), nullptr);
+    showEntry(7);
+    main->Command3->click();
+    QPointer<sinistra> left = windows.leftPageWindow();
+    ASSERT_FALSE(left.isNull());
+    EXPECT_TRUE(left->isVisible());
+    openScans(left);
+    clickFile(left, "front.jpg");
+    left->Command1->click();
+    EXPECT_FALSE(left->isVisible());
+
+    showEntry(8);
+    main->Command3->click();
+    EXPECT_EQ(windows.leftPageWindow(), left.data());
+    EXPECT_TRUE(left->isVisible());
+    EXPECT_EQ(left->Label1->text(), qpath(stand.path("scans\\front.jpg")));
+    left->Command2->click();
+    EXPECT_EQ(stand.read("spartiti\\8L.jpg"), stand.read("scans\\front.jpg"));
+    EXPECT_EQ(stand.read("spartiti\\8R.jpg"), stand.read("spartiti\\m.jpg"));
+    EXPECT_FALSE(stand.exists("spartiti\\7L.jpg"));
+}
+
+TEST_F(ProgramWindowsTest, afterCloseBox_leftIsBuiltAfreshButRemembersTheFile) {
+    main->Command3->click();
+    QPointer<sinistra> first = windows.leftPageWindow();
+    openScans(first);
+    clickFile(first, "back.jpg");
+    first->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
+    EXPECT_EQ(windows.leftPageWindow(), nullptr);
+
+    showEntry(3);
+    main->Command3->click();
+    sinistra* rebuilt = windows.leftPageWindow();
+    ASSERT_NE(rebuilt, nullptr);
+    EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
+    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
+    rebuilt->Command2->click();
+    EXPECT_EQ(stand.read("spartiti\\3L.jpg"), stand.read("scans\\back.jpg"));
+    EXPECT_EQ(dialogs.messages(), QStringList{"Perfect! The file was moved to the music folder."});
+}
+
+TEST_F(ProgramWindowsTest, twins_keepTheirOwnFilesAndTheMainWindowShowsThemOnReturn) {
+    showEntry(7);
+    main->Command3->click();
+    main->Command4->click();
+    sinistra* left = windows.leftPageWindow();
+    destra* right = windows.rightPageWindow();
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(right->Label2->text(), "7");
+    openScans(left);
+    openScans(right);
+    clickFile(left, "front.jpg");
+    clickFile(right, "back.jpg");
+    EXPECT_NE(left->selectedPagePath(), right->selectedPagePath());
+
+    left->Command2->click();
+    right->Command2->click();
+    EXPECT_EQ(stand.read("spartiti\\7L.jpg"), stand.read("scans\\front.jpg"));
+    EXPECT_EQ(stand.read("spartiti\\7R.jpg"), stand.read("scans\\back.jpg"));
+
+    showEntry(6);
+    showEntry(7);
+    ASSERT_TRUE(framesShowPages());
+    const QImage shownLeft = main->Image1->pixmap().toImage();
+    const QImage shownRight = main->Image2->pixmap().toImage();
+    const QPoint middleLeft = shownLeft.rect().center();
+    const QPoint middleRight = shownRight.rect().center();
+    EXPECT_LT(qRed(shownLeft.pixel(middleLeft)), 40);
+    EXPECT_GT(qBlue(shownLeft.pixel(middleLeft)), 100);
+    EXPECT_GT(qRed(shownRight.pixel(middleRight)), 100);
+    EXPECT_LT(qBlue(shownRight.pixel(middleRight)), 40);
+}
+
+} // namespace
+} // namespace folio
