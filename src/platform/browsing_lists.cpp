@@ -79,10 +79,12 @@ void FolderList::fill() {
 FileList::FileList(const QString& pattern, QWidget* parent)
     : QListWidget(parent), pattern_(pattern) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        justChosen_ = item;
-        if (item)
-            emit fileClicked(path_, item->text());
+    // Choosing is selecting (a click, or moving with the keys); focus alone selects nothing.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = selectedItems();
+        justChosen_ = selected.isEmpty() ? nullptr : selected.front();
+        if (justChosen_)
+            emit fileClicked(path_, justChosen_->text());
     });
     // A click on the file already selected chooses it again; the click that selected it has
     // been reported already.
@@ -118,6 +120,16 @@ void FileList::refresh() {
     setCurrentRow(-1);
 }
 
+void FileList::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    // The view makes the first row current on focus without selecting it; leave no current
+    // row instead, so that the first key press (Home, Down) selects, and so chooses, a file.
+    if (currentItem() && !currentItem()->isSelected()) {
+        QSignalBlocker quiet(this);
+        setCurrentItem(nullptr);
+    }
+}
+
 QString FileList::fileName() const {
     QListWidgetItem* item = currentItem();
     return item && item->isSelected() ? item->text() : QString();
@@ -127,11 +139,10 @@ bool FileList::selectFile(const QString& name) {
     const QList<QListWidgetItem*> found = findItems(name, Qt::MatchExactly);
     if (found.isEmpty())
         return false;
-    if (currentItem() == found.front())
+    if (found.front()->isSelected())
         emit fileClicked(path_, name);
     else
         setCurrentItem(found.front());
-    found.front()->setSelected(true);
     return true;
 }
 

@@ -53,6 +53,9 @@ public:
 signals:
     void fileClicked(const QString& folder, const QString& fileName);
 
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+
 private:
     QString pattern_;
     QString path_;

@@ -3,6 +3,7 @@
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -69,6 +70,24 @@ TEST_F(BrowsingListsTest, fileList_clickRaisesFolderAndName) {
     files.setPath(qpath(stand.path("music\\scans")));
     EXPECT_TRUE(files.fileName().isEmpty());
     EXPECT_EQ(clicked.count(), 2);
+}
+
+TEST_F(BrowsingListsTest, fileList_focusAloneChoosesNothing) {
+    FileList files(QStringLiteral("*.jpg"));
+    files.setPath(qpath(stand.path("music")));
+    files.show();
+    QApplication::setActiveWindow(&files);
+    QSignalSpy clicked(&files, &FileList::fileClicked);
+    files.setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicked.count(), 0);
+    EXPECT_TRUE(files.fileName().isEmpty());
+    QTest::keyClick(&files, Qt::Key_Home);
+    ASSERT_EQ(clicked.count(), 1);
+    EXPECT_EQ(files.fileName(), "a.jpg");
+    QTest::keyClick(&files, Qt::Key_Down);
+    ASSERT_EQ(clicked.count(), 2);
+    EXPECT_EQ(clicked[1][1].toString(), "b.JPG");
 }
 
 TEST_F(BrowsingListsTest, folderList_showsTreeAndChangesOnActivation) {
