@@ -124,6 +124,7 @@ ScrollWindow& theWindow() {
 // One step to position, timed from the step until both pages are on screen.
 struct StepFigures {
     double uiMs = 0;
+    double handlerMs = 0;
     double screenMs = 0;
     bool shown = false;
 };
@@ -134,6 +135,7 @@ StepFigures stepTo(ScrollWindow& fixture, int position) {
     const Clock::time_point start = Clock::now();
     const double cpuStart = threadCpuMilliseconds();
     fixture.window->VScroll1->setValue(position);
+    figures.handlerMs = threadCpuMilliseconds() - cpuStart;
     figures.shown = fixture.watch->wait();
     QCoreApplication::processEvents();
     figures.screenMs = millisecondsSince(start);
@@ -163,7 +165,7 @@ BENCHMARK(BM_DecodeA4)->ArgName("reduced")->Arg(0)->Arg(1)->Unit(benchmark::kMil
 // pages must be decoded after the step.
 void BM_ScrollStep_Jump(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
-    std::vector<double> ui, screen;
+    std::vector<double> ui, handler, screen;
     int position = fixture.window->VScroll1->value();
     for (auto _ : state) {
         position = (position + 4999) % kScrollEntries + 1;
@@ -174,9 +176,11 @@ void BM_ScrollStep_Jump(benchmark::State& state) {
         }
         state.SetIterationTime(figures.uiMs / 1e3);
         ui.push_back(figures.uiMs);
+        handler.push_back(figures.handlerMs);
         screen.push_back(figures.screenMs);
     }
     reportMilliseconds(state, "ui", ui);
+    reportMilliseconds(state, "handler", handler);
     reportMilliseconds(state, "screen", screen);
 }
 BENCHMARK(BM_ScrollStep_Jump)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
@@ -184,7 +188,7 @@ BENCHMARK(BM_ScrollStep_Jump)->UseManualTime()->Iterations(40)->Unit(benchmark::
 // Reading pace: one entry further every 150 ms, the window idle in between.
 void BM_ScrollStep_Next(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
-    std::vector<double> ui, screen;
+    std::vector<double> ui, handler, screen;
     int position = 3000;
     stepTo(fixture, position);
     for (auto _ : state) {
@@ -198,9 +202,11 @@ void BM_ScrollStep_Next(benchmark::State& state) {
         }
         state.SetIterationTime(figures.uiMs / 1e3);
         ui.push_back(figures.uiMs);
+        handler.push_back(figures.handlerMs);
         screen.push_back(figures.screenMs);
     }
     reportMilliseconds(state, "ui", ui);
+    reportMilliseconds(state, "handler", handler);
     reportMilliseconds(state, "screen", screen);
 }
 BENCHMARK(BM_ScrollStep_Next)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);

@@ -24,7 +24,9 @@ namespace {
 constexpr QSize kClientSize{734, 624};
 constexpr QSize kPageFrame{329, 281};
 
-QString countText(int count) { return QStringLiteral("There are %1 titles").arg(count); }
+QString countText(int count) {
+    return QStringLiteral("There are %1 titles").arg(count);
+}
 
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
 QPixmap mp3Icon() {
@@ -188,9 +190,13 @@ void Form1::moveTo(int position) {
         VScroll1->setValue(position);
 }
 
-void Form1::showCount() { Label6->setText(countText(state_.archive.entryCount())); }
+void Form1::showCount() {
+    Label6->setText(countText(state_.archive.entryCount()));
+}
 
-void Form1::VScroll1_Change(int position) { showEntry(position); }
+void Form1::VScroll1_Change(int position) {
+    showEntry(position);
+}
 
 void Form1::showEntry(int position) {
     if (!ScoreArchive::isEntryNumber(position))
@@ -202,9 +208,28 @@ void Form1::showEntry(int position) {
     Text4->setText(fromCp1252(entry.tags));
     state_.currentEntryNumber = position;
     const Installation& installation = state_.installation;
+    Image1->clear();
+    Image2->clear();
     pages_->request(position, installation.resolve(leftPagePath(position)),
                     installation.resolve(rightPagePath(position)));
+    pages_->prefetch(neighbourPages(position));
+    lastShownPosition_ = position;
     Picture1->setVisible(fileExists(installation.resolve(audioPath(position))));
+}
+
+std::vector<std::filesystem::path> Form1::neighbourPages(int position) const {
+    // The next position in the direction of travel first, then the one behind, then one more
+    // ahead: what a hand on the scroll bar most likely asks for next.
+    const int ahead = position >= lastShownPosition_ ? 1 : -1;
+    std::vector<std::filesystem::path> files;
+    for (int neighbour : {position + ahead, position - ahead, position + 2 * ahead}) {
+        if (neighbour < VScroll1->minimum() || neighbour > VScroll1->maximum() ||
+            !ScoreArchive::isEntryNumber(neighbour))
+            continue;
+        files.push_back(state_.installation.resolve(leftPagePath(neighbour)));
+        files.push_back(state_.installation.resolve(rightPagePath(neighbour)));
+    }
+    return files;
 }
 
 void Form1::pageReady(int position, PageSide side, const QImage& image) {
@@ -223,9 +248,15 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
         state_.archive.slot(position).*field = toCp1252(text);
 }
 
-void Form1::Text2_Change(const QString& text) { storeText(&ScoreEntry::title, text); }
-void Form1::Text3_Change(const QString& text) { storeText(&ScoreEntry::author, text); }
-void Form1::Text4_Change(const QString& text) { storeText(&ScoreEntry::tags, text); }
+void Form1::Text2_Change(const QString& text) {
+    storeText(&ScoreEntry::title, text);
+}
+void Form1::Text3_Change(const QString& text) {
+    storeText(&ScoreEntry::author, text);
+}
+void Form1::Text4_Change(const QString& text) {
+    storeText(&ScoreEntry::tags, text);
+}
 
 void Form1::Command5_Click() {
     ScoreArchive& archive = state_.archive;
@@ -259,9 +290,15 @@ void Form1::Command2_Click() {
     host_.showAudioWindow();
 }
 
-void Form1::Command3_Click() { host_.showLeftPageWindow(); }
-void Form1::Command4_Click() { host_.showRightPageWindow(); }
-void Form1::chiudi_Click() { host_.exitProgram(); }
+void Form1::Command3_Click() {
+    host_.showLeftPageWindow();
+}
+void Form1::Command4_Click() {
+    host_.showRightPageWindow();
+}
+void Form1::chiudi_Click() {
+    host_.exitProgram();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
