@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 
 namespace folio {
 namespace {
@@ -141,6 +142,16 @@ void Form1::buildControls() {
 
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
+
+    // Keyboard use: Page Up / Page Down move through the entries while typing, Ctrl+S saves.
+    auto step = [this](QKeySequence keys, QAbstractSlider::SliderAction action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, action] { VScroll1->triggerAction(action); });
+    };
+    step(QKeySequence(Qt::Key_PageDown), QAbstractSlider::SliderSingleStepAdd);
+    step(QKeySequence(Qt::Key_PageUp), QAbstractSlider::SliderSingleStepSub);
+    Command1->setShortcut(QKeySequence::Save);
 
     connect(VScroll1, &QScrollBar::valueChanged, this, &Form1::VScroll1_Change);
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);

@@ -13,9 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string describe(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string describe(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
 
-std::string reason(int error) { return std::strerror(error); }
+std::string reason(int error) {
+    return std::strerror(error);
+}
 
 // A file descriptor that closes itself.
 class Descriptor {

@@ -18,7 +18,9 @@ const std::string kTwoEntries =
     crlf({"var archivio = [", "\"1\",", "\"First song\",", "\"Some author\",", "\"jazz ballad\",",
           "\"3\",", "\"2\",", "\"Second song\",", "\"\",", "\"\",", "\"0\",", " ];"});
 
-void setEntry(ScoreArchive& archive, int n, ScoreEntry entry) { archive.slot(n) = std::move(entry); }
+void setEntry(ScoreArchive& archive, int n, ScoreEntry entry) {
+    archive.slot(n) = std::move(entry);
+}
 
 TEST(ScoreArchiveFile, twoEntries_writtenByteForByte) {
     TempInstallation stand;
@@ -141,8 +143,8 @@ TEST(ScoreArchiveFile, malformedFiles_loadWhatTheyHold) {
     EXPECT_EQ(archive.entryCount(), 0);
 
     // 17 fields round to 2 entries that would need 22: the second gets what is there.
-    std::string seventeen = crlf({"var archivio = [", "\"1\",", "\"A\",", "\"B\",", "\"C\",",
-                                  "\"4\",", "\"2\",", "\"D\","});
+    std::string seventeen = crlf(
+        {"var archivio = [", "\"1\",", "\"A\",", "\"B\",", "\"C\",", "\"4\",", "\"2\",", "\"D\","});
     seventeen += "\"E\",\r\n";
     readArchiveFile(archive, seventeen);
     ASSERT_EQ(archive.entryCount(), 2);
