@@ -25,8 +25,8 @@ private:
 // Entries of the scroll benchmark's archive.
 inline constexpr int kScrollEntries = 9999;
 
-// Writes an installation of kScrollEntries entries whose every entry has an A4 page at 300 dpi
-// on the left and on the right, as a few distinct scans hard-linked under each entry's names.
+// Writes a demo installation of kScrollEntries entries whose every entry has an A4 page at
+// 300 dpi on the left and on the right, a few distinct pages hard-linked under each entry's names.
 void writeA4Installation(const std::filesystem::path& folder);
 
 // Milliseconds per step, summed up into median / 90th percentile / maximum counters.
