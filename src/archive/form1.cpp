@@ -219,9 +219,28 @@ void Form1::showEntry(int position) {
     Text4->setText(fromCp1252(entry.tags));
     state_.currentEntryNumber = position;
     const Installation& installation = state_.installation;
+    Image1->clear();
+    Image2->clear();
     pages_->request(position, installation.resolve(leftPagePath(position)),
                     installation.resolve(rightPagePath(position)));
+    pages_->prefetch(neighbourPages(position));
+    lastShownPosition_ = position;
     Picture1->setVisible(fileExists(installation.resolve(audioPath(position))));
+}
+
+std::vector<std::filesystem::path> Form1::neighbourPages(int position) const {
+    // The next position in the direction of travel first, then the one behind, then one more
+    // ahead: what a hand on the scroll bar most likely asks for next.
+    const int ahead = position >= lastShownPosition_ ? 1 : -1;
+    std::vector<std::filesystem::path> files;
+    for (int neighbour : {position + ahead, position - ahead, position + 2 * ahead}) {
+        if (neighbour < VScroll1->minimum() || neighbour > VScroll1->maximum() ||
+            !ScoreArchive::isEntryNumber(neighbour))
+            continue;
+        files.push_back(state_.installation.resolve(leftPagePath(neighbour)));
+        files.push_back(state_.installation.resolve(rightPagePath(neighbour)));
+    }
+    return files;
 }
 
 void Form1::pageReady(int position, PageSide side, const QImage& image) {

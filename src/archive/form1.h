@@ -6,6 +6,8 @@
 #include "archive/score_archive.h"
 
 #include <QMainWindow>
+#include <filesystem>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -69,12 +71,14 @@ private:
     void moveTo(int position);
     void showEntry(int position);
     void showCount();
+    std::vector<std::filesystem::path> neighbourPages(int position) const;
     void storeText(std::string ScoreEntry::*field, const QString& text);
 
     SharedState& state_;
     Dialogs& dialogs_;
     MainWindowHost& host_;
     PageImageLoader* pages_ = nullptr;
+    int lastShownPosition_ = 0;
 };
 
 } // namespace folio

@@ -1,25 +1,53 @@
-// Loads the page images of a main window position, decoded at the size of their frames.
+// Loads the page images of a main window position, decoded at the size of their frames on
+// worker threads, with the neighbouring positions prefetched into a small cache.
 #pragma once
 
+#include <QCache>
 #include <QImage>
 #include <QObject>
 #include <QSize>
+#include <QString>
+#include <QThreadPool>
+#include <deque>
 #include <filesystem>
+#include <optional>
+#include <set>
+#include <vector>
 
 namespace folio {
 
 enum class PageSide { Left, Right };
 
+// What a page file is on disk right now: its path and the stat figures that change whenever
+// its bytes are replaced (size, nanosecond times, inode). Equal stamps mean the same picture.
+struct PageStamp {
+    QString key;
+    std::filesystem::path file;
+
+    // The stamp of file, or nothing if no regular file is there.
+    static std::optional<PageStamp> of(const std::filesystem::path& file);
+};
+
 class PageImageLoader : public QObject {
     Q_OBJECT
 public:
     explicit PageImageLoader(QSize frameSize, QObject* parent = nullptr);
+    ~PageImageLoader() override;
 
     // Asks for both pages of a position as the files are on disk now. pageReady follows for
-    // each side (a null image when the file is missing or cannot be decoded); a newer request
-    // supersedes older ones.
+    // each side: at once for a missing file (a null image) or a picture already decoded from
+    // the very same file, otherwise once a worker has decoded it (a null image when it cannot
+    // be decoded). A newer request supersedes older ones: their pictures are no longer sent.
     void request(int position, const std::filesystem::path& left,
                  const std::filesystem::path& right);
+
+    // Decodes files into the cache when the workers have nothing to show, in the given order,
+    // so that moving on to a neighbouring position finds its pages ready. A later request or
+    // prefetch replaces the files still waiting.
+    void prefetch(const std::vector<std::filesystem::path>& files);
+
+    // True when no decode is waiting or running.
+    bool isIdle() const { return waiting_.empty() && running_.empty(); }
 
     // Decodes one file scaled to fit within frame, keeping its proportions; null on failure.
     static QImage decodeScaled(const std::filesystem::path& file, QSize frame);
@@ -28,7 +56,23 @@ signals:
     void pageReady(int position, folio::PageSide side, const QImage& image);
 
 private:
+    struct Shown {
+        int position = 0;
+        QString key[2];
+        bool pending[2] = {false, false};
+    };
+
+    void askFor(PageSide side, const std::filesystem::path& file);
+    void enqueue(const PageStamp& stamp);
+    void startWaitingDecodes();
+    void decoded(const QString& key, const QImage& image);
+
     QSize frameSize_;
+    QThreadPool workers_;
+    QCache<QString, QImage> cache_;
+    std::deque<PageStamp> waiting_;
+    std::set<QString> running_;
+    Shown shown_;
 };
 
 } // namespace folio

@@ -1,7 +1,9 @@
 // The main window driven like a user, on a temporary installation.
 #include "archive/form1.h"
 #include "archive/main_window_host.h"
+#include "archive/page_image_loader.h"
 #include "archive/shared_state.h"
+#include "platform/file_ops.h"
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
@@ -257,6 +259,79 @@ TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {
     window->VScroll1->setValue(2);
     EXPECT_TRUE(framesShow(true, false));
     EXPECT_FALSE(window->Picture1->isVisible());
+}
+
+// The colour in the middle of a frame's picture; invalid when the frame is empty.
+QColor frameColour(const QLabel* frame) {
+    QImage image = frame->pixmap().toImage();
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool isBlueish(QColor colour) {
+    return colour.isValid() && colour.blue() > 200 && colour.red() < 60;
+}
+bool isReddish(QColor colour) {
+    return colour.isValid() && colour.red() > 200 && colour.blue() < 60;
+}
+
+TEST_F(Form1Test, showEntry_replacedPage_showsItsNewPictureWhenShownAgain) {
+    withEntries(2);
+    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::red);
+    open();
+    window->VScroll1->setValue(1);
+    ASSERT_TRUE(framesShow(true, true));
+    EXPECT_TRUE(isReddish(frameColour(window->Image1)));
+    window->VScroll1->setValue(2);
+
+    // Replaced the way the page windows do it (a copy renamed over it) and in place.
+    writeJpeg(stand.path("spartiti\\new.jpg"), Qt::blue);
+    ASSERT_TRUE(copyReplacing(stand.path("spartiti\\new.jpg"), stand.path("spartiti\\1L.jpg")).ok);
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::blue);
+    window->VScroll1->setValue(1);
+    EXPECT_FALSE(isReddish(frameColour(window->Image1)));
+    EXPECT_FALSE(isReddish(frameColour(window->Image2)));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return isBlueish(frameColour(window->Image1)) && isBlueish(frameColour(window->Image2));
+        },
+        2000));
+}
+
+TEST_F(Form1Test, showEntry_removedPage_clearsItsFrameAtOnce) {
+    withEntries(2);
+    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::red);
+    open();
+    window->VScroll1->setValue(1);
+    ASSERT_TRUE(framesShow(true, true));
+    window->VScroll1->setValue(2);
+    std::filesystem::remove(stand.path("spartiti\\1L.jpg"));
+    window->VScroll1->setValue(1);
+    EXPECT_TRUE(window->Image1->pixmap().isNull());
+    EXPECT_TRUE(framesShow(false, true));
+}
+
+TEST_F(Form1Test, showEntry_fastSequenceOfPositions_endsWithTheLastPositionsPages) {
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    withEntries(6);
+    for (int n = 1; n <= 6; ++n) {
+        writeJpeg(stand.path("spartiti\\" + std::to_string(n) + "L.jpg"), colours[n - 1]);
+        if (n != 6)
+            writeJpeg(stand.path("spartiti\\" + std::to_string(n) + "R.jpg"), colours[n - 1]);
+    }
+    open();
+    window->show();
+    for (int n = 1; n <= 6; ++n)
+        window->VScroll1->setValue(n);
+    auto* loader = window->findChild<PageImageLoader*>();
+    ASSERT_NE(loader, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loader->isIdle(); }, 5000));
+    QApplication::processEvents();
+    EXPECT_EQ(window->Text1->text(), "6");
+    QColor left = frameColour(window->Image1);
+    EXPECT_TRUE(left.isValid() && left.red() > 200 && left.blue() > 200 && left.green() < 60);
+    EXPECT_TRUE(window->Image2->pixmap().isNull());
 }
 
 TEST_F(Form1Test, showEntry_undecodablePage_leavesFrameEmpty) {

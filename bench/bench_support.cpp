@@ -1,0 +1,57 @@
+// The benchmarks' temporary folders, the A4 archive and the per-step summaries.
+#include "bench_support.h"
+
+#include "demo/generator/demo_installation.h"
+
+#include <algorithm>
+#include <ctime>
+#include <random>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace folio::bench {
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder(const std::string& tag) {
+    std::random_device seed;
+    path_ = fs::temp_directory_path() / ("folio-bench-" + tag + "-" + std::to_string(::getpid()) +
+                                         "-" + std::to_string(seed() % 1000000u));
+    fs::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void writeA4Installation(const fs::path& folder) {
+    demo::DemoOptions options;
+    options.entries = kScrollEntries;
+    options.pageSize = QSize(2480, 3508);
+    options.distinctPages = 8;
+    options.everyEntryHasPages = true;
+    QString error;
+    if (!demo::generateDemoInstallation(folder, options, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+void reportMilliseconds(benchmark::State& state, const std::string& name,
+                        std::vector<double> values) {
+    if (values.empty())
+        return;
+    std::sort(values.begin(), values.end());
+    auto at = [&](double fraction) {
+        return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+    };
+    state.counters[name + "_median_ms"] = at(0.5);
+    state.counters[name + "_p90_ms"] = at(0.9);
+    state.counters[name + "_max_ms"] = values.back();
+}
+
+double threadCpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+} // namespace folio::bench

@@ -1,0 +1,154 @@
+// The page loader as the main window uses it: pictures of the files as they are when asked
+// for, a removed file answered at once, and only the newest position's pictures delivered.
+#include "archive/page_image_loader.h"
+#include "platform/file_ops.h"
+#include "support/temp_installation.h"
+
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+constexpr QSize kFrame{329, 281};
+
+void writeJpeg(const std::filesystem::path& file, QColor colour) {
+    QImage image(600, 850, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
+}
+
+// The colour in the middle of a delivered picture, which JPEG keeps close to the fill.
+bool looksLike(const QImage& image, QColor colour) {
+    if (image.isNull())
+        return false;
+    QColor middle = image.pixelColor(image.width() / 2, image.height() / 2);
+    return std::abs(middle.red() - colour.red()) < 40 &&
+           std::abs(middle.green() - colour.green()) < 40 &&
+           std::abs(middle.blue() - colour.blue()) < 40;
+}
+
+struct Delivery {
+    int position;
+    PageSide side;
+    QImage image;
+};
+
+class PageImageLoaderTest : public ::testing::Test {
+protected:
+    PageImageLoaderTest() {
+        QObject::connect(&loader, &PageImageLoader::pageReady,
+                         [this](int position, PageSide side, const QImage& image) {
+                             deliveries.push_back({position, side, image});
+                         });
+    }
+    std::filesystem::path page(const char* name) const { return stand.path(name); }
+    bool waitIdle() {
+        return QTest::qWaitFor([&] { return loader.isIdle(); }, 5000);
+    }
+    const Delivery* last(PageSide side) const {
+        for (auto it = deliveries.rbegin(); it != deliveries.rend(); ++it)
+            if (it->side == side)
+                return &*it;
+        return nullptr;
+    }
+
+    test::TempInstallation stand;
+    PageImageLoader loader{kFrame};
+    std::vector<Delivery> deliveries;
+};
+
+TEST_F(PageImageLoaderTest, request_deliversBothSidesAtFrameSize) {
+    writeJpeg(page("spartiti\\1L.jpg"), Qt::red);
+    writeJpeg(page("spartiti\\1R.jpg"), Qt::blue);
+    loader.request(1, page("spartiti\\1L.jpg"), page("spartiti\\1R.jpg"));
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_TRUE(looksLike(last(PageSide::Left)->image, Qt::red));
+    EXPECT_TRUE(looksLike(last(PageSide::Right)->image, Qt::blue));
+    QSize size = last(PageSide::Left)->image.size();
+    EXPECT_LE(size.width(), kFrame.width());
+    EXPECT_EQ(size.height(), kFrame.height());
+}
+
+TEST_F(PageImageLoaderTest, request_fileReplacedInPlaceOrByCopy_deliversTheNewPicture) {
+    const auto left = page("spartiti\\1L.jpg");
+    const auto right = page("spartiti\\1R.jpg");
+    writeJpeg(left, Qt::red);
+    writeJpeg(right, Qt::red);
+    loader.request(1, left, right);
+    ASSERT_TRUE(waitIdle());
+
+    // Same pixel size, same byte size, very likely the same second: only the stamp differs.
+    writeJpeg(left, Qt::blue);
+    writeJpeg(page("spartiti\\other.jpg"), Qt::green);
+    ASSERT_TRUE(copyReplacing(page("spartiti\\other.jpg"), right).ok);
+    loader.request(1, left, right);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(looksLike(last(PageSide::Left)->image, Qt::blue));
+    EXPECT_TRUE(looksLike(last(PageSide::Right)->image, Qt::green));
+}
+
+TEST_F(PageImageLoaderTest, request_removedFile_isAnsweredWithANullPictureAtOnce) {
+    const auto left = page("spartiti\\1L.jpg");
+    writeJpeg(left, Qt::red);
+    loader.request(1, left, page("spartiti\\1R.jpg"));
+    ASSERT_TRUE(waitIdle());
+    std::filesystem::remove(left);
+    deliveries.clear();
+
+    loader.request(1, left, page("spartiti\\1R.jpg"));
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_TRUE(deliveries[0].image.isNull());
+    EXPECT_TRUE(deliveries[1].image.isNull());
+    EXPECT_TRUE(loader.isIdle());
+}
+
+TEST_F(PageImageLoaderTest, request_unreadablePicture_deliversNull) {
+    stand.write("spartiti\\1L.jpg", "not a picture");
+    loader.request(1, page("spartiti\\1L.jpg"), page("spartiti\\1R.jpg"));
+    ASSERT_TRUE(waitIdle());
+    ASSERT_NE(last(PageSide::Left), nullptr);
+    EXPECT_TRUE(last(PageSide::Left)->image.isNull());
+}
+
+TEST_F(PageImageLoaderTest, fastSequence_deliversOnlyTheLastPositionAfterItsRequest) {
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    for (int n = 1; n <= 6; ++n) {
+        writeJpeg(page(("spartiti\\" + std::to_string(n) + "L.jpg").c_str()), colours[n - 1]);
+        writeJpeg(page(("spartiti\\" + std::to_string(n) + "R.jpg").c_str()), colours[n - 1]);
+    }
+    std::size_t before = 0;
+    for (int n = 1; n <= 6; ++n) {
+        before = deliveries.size();
+        loader.request(n, page(("spartiti\\" + std::to_string(n) + "L.jpg").c_str()),
+                       page(("spartiti\\" + std::to_string(n) + "R.jpg").c_str()));
+    }
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(deliveries.size() - before, 2u);
+    for (std::size_t i = before; i < deliveries.size(); ++i) {
+        EXPECT_EQ(deliveries[i].position, 6);
+        EXPECT_TRUE(looksLike(deliveries[i].image, Qt::magenta));
+    }
+}
+
+TEST_F(PageImageLoaderTest, prefetch_letsTheNextRequestAnswerAtOnce) {
+    const auto left = page("spartiti\\2L.jpg");
+    const auto right = page("spartiti\\2R.jpg");
+    writeJpeg(left, Qt::green);
+    writeJpeg(right, Qt::blue);
+    loader.prefetch({left, right, page("spartiti\\3L.jpg")});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(deliveries.empty());
+
+    loader.request(2, left, right);
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_TRUE(loader.isIdle());
+    EXPECT_TRUE(looksLike(last(PageSide::Left)->image, Qt::green));
+    EXPECT_TRUE(looksLike(last(PageSide::Right)->image, Qt::blue));
+}
+
+} // namespace
+} // namespace folio
