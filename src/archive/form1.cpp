@@ -84,6 +84,7 @@ void Form1::buildControls() {
     auto textBox = [&](const char* name, int top, int height, int points, const char* tip) {
         auto* box = place<QLineEdit>(client, name, 8, top, 681, height);
         look::styleBlueText(box, points);
+        look::cacheFramePainting(box);
         if (tip)
             box->setToolTip(QString::fromUtf8(tip));
         return box;

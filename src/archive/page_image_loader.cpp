@@ -3,13 +3,16 @@
 // unchanged, so a replaced or removed page is never shown as it was.
 #include "archive/page_image_loader.h"
 
-#include <QBuffer>
 #include <QByteArray>
+#include <QIODevice>
 #include <QImageReader>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,18 +71,82 @@ QByteArray readStamped(const std::filesystem::path& file, QString* key) {
     return bytes;
 }
 
+// Set on a worker thread while its decode runs cut short, for the message filter below.
+thread_local bool decodeCutShort = false;
+QtMessageHandler nextMessageHandler = nullptr;
+
+// An abandoned decode makes the JPEG decoder warn of a premature end of data. That warning
+// says nothing about the file, so it is dropped; every other message passes on unchanged.
+void dropCutShortWarnings(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    if (decodeCutShort && type == QtWarningMsg && context.category &&
+        std::strcmp(context.category, "qt.gui.imageio.jpeg") == 0)
+        return;
+    if (nextMessageHandler)
+        nextMessageHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+void installMessageFilter() {
+    static std::once_flag once;
+    std::call_once(once, [] { nextMessageHandler = qInstallMessageHandler(dropCutShortWarnings); });
+}
+
+// The bytes of a page as a device that reads as ended once the page is abandoned. The JPEG
+// decoder, fed chunk by chunk, then takes the rest of the picture as missing and finishes it
+// without decoding it: an unwanted decode gives its worker back within a millisecond or so.
+class AbandonableBytes : public QIODevice {
+public:
+    AbandonableBytes(const QByteArray& bytes, const std::atomic<bool>* abandoned)
+        : bytes_(bytes), abandoned_(abandoned) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return bytes_.size(); }
+    // True once a read was refused because the page had been abandoned.
+    bool cutShort() const { return cutShort_; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (abandoned_ && abandoned_->load(std::memory_order_relaxed)) {
+            cutShort_ = decodeCutShort = true;
+            return 0;
+        }
+        const qint64 count = std::min(maxSize, bytes_.size() - pos());
+        if (count <= 0)
+            return 0;
+        std::memcpy(data, bytes_.constData() + pos(), static_cast<std::size_t>(count));
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    const std::atomic<bool>* abandoned_;
+    bool cutShort_ = false;
+};
+
 // Decodes at the size that fits frame: set before reading, the JPEG decoder scales while it
-// decodes (a fraction of the work of a full-size decode followed by a resize).
-QImage decodeBytes(const QByteArray& bytes, QSize frame) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+// decodes (a fraction of the work of a full-size decode followed by a resize). A decode cut
+// short by abandoned gives a null picture and sets *cutShort.
+QImage decodeBytes(const QByteArray& bytes, QSize frame,
+                   const std::atomic<bool>* abandoned = nullptr, bool* cutShort = nullptr) {
+    decodeCutShort = false;
+    AbandonableBytes device(bytes, abandoned);
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
     QSize size = reader.size();
     if (size.isValid() && !frame.isEmpty())
         reader.setScaledSize(size.scaled(frame, Qt::KeepAspectRatio));
     QImage image = reader.read();
+    decodeCutShort = false;
+    if (device.cutShort()) {
+        if (cutShort)
+            *cutShort = true;
+        return QImage();
+    }
     if (!image.isNull() && !frame.isEmpty() &&
         (image.width() > frame.width() || image.height() > frame.height()))
         image = image.scaled(frame, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -97,11 +164,14 @@ std::optional<PageStamp> PageStamp::of(const std::filesystem::path& file) {
 
 PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)
     : QObject(parent), frameSize_(frameSize), cache_(kCachedPages) {
+    installMessageFilter();
     workers_.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
 }
 
 PageImageLoader::~PageImageLoader() {
     waiting_.clear();
+    for (auto& [key, running] : running_)
+        running.abandoned->store(true, std::memory_order_relaxed);
     workers_.waitForDone();
 }
 
@@ -110,6 +180,7 @@ void PageImageLoader::request(int position, const std::filesystem::path& left,
     shown_ = Shown{};
     shown_.position = position;
     waiting_.clear();
+    prefetched_.clear();
     askFor(PageSide::Left, left);
     askFor(PageSide::Right, right);
     startWaitingDecodes();
@@ -132,14 +203,14 @@ void PageImageLoader::askFor(PageSide side, const std::filesystem::path& file) {
 }
 
 void PageImageLoader::prefetch(const std::vector<std::filesystem::path>& files) {
-    std::erase_if(waiting_, [&](const PageStamp& stamp) {
-        return !(shown_.pending[0] && stamp.key == shown_.key[0]) &&
-               !(shown_.pending[1] && stamp.key == shown_.key[1]);
-    });
+    std::erase_if(waiting_, [&](const PageStamp& stamp) { return !isShownPending(stamp.key); });
+    prefetched_.clear();
     for (const std::filesystem::path& file : files) {
         std::optional<PageStamp> stamp = PageStamp::of(file);
-        if (stamp && !cache_.contains(stamp->key))
+        if (stamp && !cache_.contains(stamp->key)) {
+            prefetched_.insert(stamp->key);
             enqueue(*stamp);
+        }
     }
     startWaitingDecodes();
 }
@@ -152,29 +223,66 @@ void PageImageLoader::enqueue(const PageStamp& stamp) {
     waiting_.push_back(stamp);
 }
 
+bool PageImageLoader::isShownPending(const QString& key) const {
+    return (shown_.pending[0] && shown_.key[0] == key) ||
+           (shown_.pending[1] && shown_.key[1] == key);
+}
+
+void PageImageLoader::abandonUnshownDecodes() {
+    // Only when a shown page waits for a worker: the pages on screen never queue behind a
+    // page that the hand has passed or a neighbour that may not be needed.
+    const bool shownWaits = std::any_of(waiting_.begin(), waiting_.end(),
+                                        [&](const PageStamp& s) { return isShownPending(s.key); });
+    if (!shownWaits || static_cast<int>(running_.size()) < workers_.maxThreadCount())
+        return;
+    for (auto& [key, running] : running_)
+        if (!isShownPending(key))
+            running.abandoned->store(true, std::memory_order_relaxed);
+}
+
 void PageImageLoader::startWaitingDecodes() {
+    abandonUnshownDecodes();
     while (!waiting_.empty() && static_cast<int>(running_.size()) < workers_.maxThreadCount()) {
         PageStamp stamp = std::move(waiting_.front());
         waiting_.pop_front();
-        running_.insert(stamp.key);
-        workers_.start([this, stamp, frame = frameSize_] {
+        auto abandoned = std::make_shared<std::atomic<bool>>(false);
+        running_.emplace(stamp.key, Running{stamp, abandoned});
+        workers_.start([this, stamp, abandoned, frame = frameSize_] {
             QString actualKey;
-            QByteArray bytes = readStamped(stamp.file, &actualKey);
-            QImage image = actualKey.isEmpty() ? QImage() : decodeBytes(bytes, frame);
+            QImage image;
+            bool cutShort = abandoned->load(std::memory_order_relaxed);
+            if (!cutShort) {
+                QByteArray bytes = readStamped(stamp.file, &actualKey);
+                if (!actualKey.isEmpty())
+                    image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
+            }
             QMetaObject::invokeMethod(
                 this,
-                [this, key = stamp.key, actualKey, image] {
-                    if (!actualKey.isEmpty())
+                [this, key = stamp.key, actualKey, image, cutShort] {
+                    if (!actualKey.isEmpty() && !cutShort)
                         cache_.insert(actualKey, new QImage(image));
-                    decoded(key, image);
+                    decoded(key, image, cutShort);
                 },
                 Qt::QueuedConnection);
         });
     }
 }
 
-void PageImageLoader::decoded(const QString& key, const QImage& image) {
-    running_.erase(key);
+void PageImageLoader::decoded(const QString& key, const QImage& image, bool cutShort) {
+    auto finished = running_.find(key);
+    if (finished == running_.end())
+        return;
+    PageStamp stamp = std::move(finished->second.stamp);
+    running_.erase(finished);
+    if (cutShort) {
+        // Abandoned before it was done, and wanted again since: decode it anew.
+        if (isShownPending(key))
+            waiting_.push_front(std::move(stamp));
+        else if (prefetched_.count(key))
+            waiting_.push_back(std::move(stamp));
+        startWaitingDecodes();
+        return;
+    }
     for (int index = 0; index < 2; ++index) {
         if (shown_.pending[index] && shown_.key[index] == key) {
             shown_.pending[index] = false;

@@ -8,8 +8,11 @@
 #include <QSize>
 #include <QString>
 #include <QThreadPool>
+#include <atomic>
 #include <deque>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -62,16 +65,25 @@ private:
         bool pending[2] = {false, false};
     };
 
+    // A decode on a worker; abandoned tells it to stop early, its picture being unwanted.
+    struct Running {
+        PageStamp stamp;
+        std::shared_ptr<std::atomic<bool>> abandoned;
+    };
+
     void askFor(PageSide side, const std::filesystem::path& file);
     void enqueue(const PageStamp& stamp);
+    bool isShownPending(const QString& key) const;
+    void abandonUnshownDecodes();
     void startWaitingDecodes();
-    void decoded(const QString& key, const QImage& image);
+    void decoded(const QString& key, const QImage& image, bool cutShort);
 
     QSize frameSize_;
     QThreadPool workers_;
     QCache<QString, QImage> cache_;
     std::deque<PageStamp> waiting_;
-    std::set<QString> running_;
+    std::map<QString, Running> running_;
+    std::set<QString> prefetched_;
     Shown shown_;
 };
 

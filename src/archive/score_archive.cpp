@@ -4,6 +4,7 @@
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
 
+#include <charconv>
 #include <stdexcept>
 
 namespace folio {
@@ -95,7 +96,10 @@ std::string archiveFileBytes(const ScoreArchive& archive) {
     writer.line(kFirstLine);
     for (int n = 1; n <= archive.entryCount(); ++n) {
         const ScoreEntry& entry = archive.slot(n);
-        writer.quotedValue(std::to_string(n));
+        char digits[8];
+        const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, n);
+        writer.quotedValue(
+            std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)));
         writer.quotedValue(entry.title);
         writer.quotedValue(entry.author);
         writer.quotedValue(entry.tags);

@@ -2,10 +2,67 @@
 #include "platform/look.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 
 namespace folio::look {
+namespace {
+
+// The application's style with the text box panel drawn once into a picture and reused for
+// every later paint with the same size, state, palette and pixel ratio.
+class CachedFrameStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        if (element != PE_PanelLineEdit || !frame || frame->rect.isEmpty()) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        const QString key = QStringLiteral("folio-textbox-%1-%2x%3-%4-%5-%6-%7")
+                                .arg(static_cast<uint>(frame->state))
+                                .arg(frame->rect.width())
+                                .arg(frame->rect.height())
+                                .arg(frame->palette.cacheKey())
+                                .arg(ratio)
+                                .arg(frame->lineWidth)
+                                .arg(static_cast<int>(frame->features));
+        QPixmap picture;
+        if (!QPixmapCache::find(key, &picture)) {
+            picture = QPixmap(frame->rect.size() * ratio);
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(Qt::transparent);
+            QStyleOptionFrame atOrigin(*frame);
+            atOrigin.rect.moveTo(0, 0);
+            QPainter onPicture(&picture);
+            QProxyStyle::drawPrimitive(element, &atOrigin, &onPicture, widget);
+            onPicture.end();
+            QPixmapCache::insert(key, picture);
+        }
+        painter->drawPixmap(frame->rect.topLeft(), picture);
+    }
+};
+
+QStyle* cachedFrameStyle() {
+    // One for the whole program, owned by the application so that it ends with it.
+    static QPointer<CachedFrameStyle> style;
+    if (!style) {
+        style = new CachedFrameStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+} // namespace
 
 QFont verdana(int points) {
     QFont font(QStringLiteral("Verdana"), points);
@@ -36,6 +93,10 @@ void styleBlueText(QWidget* widget, int points) {
     palette.setColor(QPalette::Text, kBlueText);
     palette.setColor(QPalette::WindowText, kBlueText);
     widget->setPalette(palette);
+}
+
+void cacheFramePainting(QLineEdit* box) {
+    box->setStyle(cachedFrameStyle());
 }
 
 } // namespace folio::look

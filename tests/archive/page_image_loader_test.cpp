@@ -20,6 +20,28 @@ void writeJpeg(const std::filesystem::path& file, QColor colour) {
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
 }
 
+// A page whose upper half is top and lower half bottom: a decode cut short shows in its
+// lower half, which then lacks bottom.
+void writeTwoToneJpeg(const std::filesystem::path& file, QColor top, QColor bottom) {
+    QImage image(1240, 1754, QImage::Format_RGB32);
+    image.fill(top);
+    for (int y = image.height() / 2; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, bottom);
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
+}
+
+bool near(QColor seen, QColor colour) {
+    return std::abs(seen.red() - colour.red()) < 40 &&
+           std::abs(seen.green() - colour.green()) < 40 &&
+           std::abs(seen.blue() - colour.blue()) < 40;
+}
+
+bool isWholeTwoTone(const QImage& image, QColor top, QColor bottom) {
+    return !image.isNull() && near(image.pixelColor(image.width() / 2, image.height() / 8), top) &&
+           near(image.pixelColor(image.width() / 2, image.height() * 7 / 8), bottom);
+}
+
 // The colour in the middle of a delivered picture, which JPEG keeps close to the fill.
 bool looksLike(const QImage& image, QColor colour) {
     if (image.isNull())
@@ -148,6 +170,36 @@ TEST_F(PageImageLoaderTest, prefetch_letsTheNextRequestAnswerAtOnce) {
     EXPECT_TRUE(loader.isIdle());
     EXPECT_TRUE(looksLike(last(PageSide::Left)->image, Qt::green));
     EXPECT_TRUE(looksLike(last(PageSide::Right)->image, Qt::blue));
+}
+
+TEST_F(PageImageLoaderTest, passedOverPagesWantedAgain_areDeliveredWholeAndKeptWhole) {
+    const auto left1 = page("spartiti\\1L.jpg");
+    const auto right1 = page("spartiti\\1R.jpg");
+    const auto left2 = page("spartiti\\2L.jpg");
+    const auto right2 = page("spartiti\\2R.jpg");
+    writeTwoToneJpeg(left1, Qt::red, Qt::blue);
+    writeTwoToneJpeg(right1, Qt::blue, Qt::red);
+    writeTwoToneJpeg(left2, Qt::green, Qt::green);
+    writeTwoToneJpeg(right2, Qt::green, Qt::green);
+
+    // Position 2 arrives while both workers decode position 1, which is given up, and the hand
+    // comes back to position 1 before those decodes have ended.
+    loader.request(1, left1, right1);
+    loader.request(2, left2, right2);
+    loader.request(1, left1, right1);
+    ASSERT_TRUE(waitIdle());
+    ASSERT_NE(last(PageSide::Left), nullptr);
+    ASSERT_NE(last(PageSide::Right), nullptr);
+    EXPECT_EQ(last(PageSide::Left)->position, 1);
+    EXPECT_TRUE(isWholeTwoTone(last(PageSide::Left)->image, Qt::red, Qt::blue));
+    EXPECT_TRUE(isWholeTwoTone(last(PageSide::Right)->image, Qt::blue, Qt::red));
+
+    // Whatever was kept for later is whole too.
+    deliveries.clear();
+    loader.request(1, left1, right1);
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_TRUE(isWholeTwoTone(deliveries[0].image, Qt::red, Qt::blue));
+    EXPECT_TRUE(isWholeTwoTone(deliveries[1].image, Qt::blue, Qt::red));
 }
 
 } // namespace

@@ -1,0 +1,82 @@
+// The shared look: text boxes whose frame is painted from a reused picture look exactly like
+// text boxes painted by the style directly, in every state they pass through.
+#include "platform/look.h"
+
+#include <QImage>
+#include <QLineEdit>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace folio {
+namespace {
+
+// Pixels whose channels differ by more than one step: rounding in the blend of an
+// antialiased corner may differ by one, anything else is a different picture.
+int differingPixels(const QImage& first, const QImage& second) {
+    if (first.size() != second.size())
+        return first.width() * first.height() + 1;
+    QImage a = first.convertToFormat(QImage::Format_ARGB32);
+    QImage b = second.convertToFormat(QImage::Format_ARGB32);
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            QRgb p = a.pixel(x, y);
+            QRgb q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 1 || std::abs(qGreen(p) - qGreen(q)) > 1 ||
+                std::abs(qBlue(p) - qBlue(q)) > 1 || std::abs(qAlpha(p) - qAlpha(q)) > 1)
+                ++differing;
+        }
+    }
+    return differing;
+}
+
+class CachedFrameTest : public ::testing::Test {
+protected:
+    CachedFrameTest() {
+        window.resize(700, 200);
+        look::setWhiteBackground(&window);
+        for (QLineEdit* box : {&plain, &cached}) {
+            box->setGeometry(8, 8, 681, 33);
+            look::styleBlueText(box, 14);
+        }
+        cached.move(8, 80);
+        look::cacheFramePainting(&cached);
+        window.show();
+    }
+    QImage shot(QLineEdit& box) { return box.grab().toImage(); }
+    void expectAlike(const char* when) {
+        EXPECT_EQ(differingPixels(shot(plain), shot(cached)), 0) << when;
+    }
+
+    QWidget window;
+    QLineEdit plain{&window};
+    QLineEdit cached{&window};
+};
+
+TEST_F(CachedFrameTest, textBox_looksLikeTheStylesOwnInEveryState) {
+    expectAlike("empty");
+    for (QLineEdit* box : {&plain, &cached})
+        box->setText(QStringLiteral("Sonata in C major"));
+    expectAlike("with text");
+    expectAlike("painted again from the kept picture");
+    for (QLineEdit* box : {&plain, &cached})
+        box->setReadOnly(true);
+    expectAlike("read-only");
+    for (QLineEdit* box : {&plain, &cached})
+        box->setEnabled(false);
+    expectAlike("disabled");
+    for (QLineEdit* box : {&plain, &cached}) {
+        box->setEnabled(true);
+        box->resize(300, 41);
+    }
+    expectAlike("resized");
+}
+
+TEST_F(CachedFrameTest, textBox_keepsItsBlueText) {
+    EXPECT_EQ(cached.palette().color(QPalette::Text), look::kBlueText);
+    EXPECT_EQ(cached.font().pointSize(), 14);
+}
+
+} // namespace
+} // namespace folio
