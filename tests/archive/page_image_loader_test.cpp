@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace folio {
@@ -20,14 +21,22 @@ void writeJpeg(const std::filesystem::path& file, QColor colour) {
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
 }
 
-// A page whose upper half is top and lower half bottom: a decode cut short shows in its
-// lower half, which then lacks bottom.
+// A page whose upper half is top and lower half bottom, with fine grain so that it takes a
+// while to decode: a decode cut short shows in its lower half, which then lacks bottom.
 void writeTwoToneJpeg(const std::filesystem::path& file, QColor top, QColor bottom) {
     QImage image(1240, 1754, QImage::Format_RGB32);
-    image.fill(top);
-    for (int y = image.height() / 2; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixelColor(x, y, bottom);
+    quint32 grain = 12345;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor tone = y < image.height() / 2 ? top : bottom;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            grain = grain * 1664525u + 1013904223u;
+            const int shift = static_cast<int>(grain >> 28) - 8;
+            line[x] = qRgb(std::clamp(tone.red() + shift, 0, 255),
+                           std::clamp(tone.green() + shift, 0, 255),
+                           std::clamp(tone.blue() + shift, 0, 255));
+        }
+    }
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
 }
 
@@ -179,12 +188,13 @@ TEST_F(PageImageLoaderTest, passedOverPagesWantedAgain_areDeliveredWholeAndKeptW
     const auto right2 = page("spartiti\\2R.jpg");
     writeTwoToneJpeg(left1, Qt::red, Qt::blue);
     writeTwoToneJpeg(right1, Qt::blue, Qt::red);
-    writeTwoToneJpeg(left2, Qt::green, Qt::green);
-    writeTwoToneJpeg(right2, Qt::green, Qt::green);
+    writeJpeg(left2, Qt::green);
+    writeJpeg(right2, Qt::green);
 
     // Position 2 arrives while both workers decode position 1, which is given up, and the hand
     // comes back to position 1 before those decodes have ended.
     loader.request(1, left1, right1);
+    QTest::qWait(3);
     loader.request(2, left2, right2);
     loader.request(1, left1, right1);
     ASSERT_TRUE(waitIdle());
