@@ -10,7 +10,9 @@ namespace folio {
 ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
-ProgramWindows::~ProgramWindows() { delete mainWindow_.data(); }
+ProgramWindows::~ProgramWindows() {
+    delete mainWindow_.data();
+}
 
 void ProgramWindows::openMainWindow() {
     delete mainWindow_.data();

@@ -21,7 +21,9 @@ inline std::size_t skipLineEnd(std::string_view bytes, std::size_t position) {
     return position;
 }
 
-inline bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+inline bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
 
 // Position of the first comma, CR or LF at or after from, or size.
 inline std::size_t findDelimiter(std::string_view bytes, std::size_t from) {
@@ -36,16 +38,16 @@ inline std::size_t findDelimiter(std::string_view bytes, std::size_t from) {
 }
 
 // Reads the field starting at position; returns the position after its delimiter.
-inline std::size_t readField(std::string_view bytes, std::size_t position, std::string_view& value) {
+inline std::size_t readField(std::string_view bytes, std::size_t position,
+                             std::string_view& value) {
     const std::size_t size = bytes.size();
     while (position < size && bytes[position] == ' ')
         ++position;
     if (position < size && bytes[position] == '"') {
         const char* start = bytes.data() + position + 1;
         const void* quote = std::memchr(start, '"', size - position - 1);
-        std::size_t close = quote ? static_cast<std::size_t>(static_cast<const char*>(quote) -
-                                                             bytes.data())
-                                  : size;
+        std::size_t close =
+            quote ? static_cast<std::size_t>(static_cast<const char*>(quote) - bytes.data()) : size;
         value = bytes.substr(position + 1, close - position - 1);
         position = close < size ? close + 1 : size;
         if (position < size && bytes[position] == ',')

@@ -24,7 +24,9 @@ namespace {
 constexpr QSize kClientSize{734, 624};
 constexpr QSize kPageFrame{329, 281};
 
-QString countText(int count) { return QStringLiteral("There are %1 titles").arg(count); }
+QString countText(int count) {
+    return QStringLiteral("There are %1 titles").arg(count);
+}
 
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
 QPixmap mp3Icon() {
@@ -188,9 +190,13 @@ void Form1::moveTo(int position) {
         VScroll1->setValue(position);
 }
 
-void Form1::showCount() { Label6->setText(countText(state_.archive.entryCount())); }
+void Form1::showCount() {
+    Label6->setText(countText(state_.archive.entryCount()));
+}
 
-void Form1::VScroll1_Change(int position) { showEntry(position); }
+void Form1::VScroll1_Change(int position) {
+    showEntry(position);
+}
 
 void Form1::showEntry(int position) {
     if (!ScoreArchive::isEntryNumber(position))
@@ -223,9 +229,15 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
         state_.archive.slot(position).*field = toCp1252(text);
 }
 
-void Form1::Text2_Change(const QString& text) { storeText(&ScoreEntry::title, text); }
-void Form1::Text3_Change(const QString& text) { storeText(&ScoreEntry::author, text); }
-void Form1::Text4_Change(const QString& text) { storeText(&ScoreEntry::tags, text); }
+void Form1::Text2_Change(const QString& text) {
+    storeText(&ScoreEntry::title, text);
+}
+void Form1::Text3_Change(const QString& text) {
+    storeText(&ScoreEntry::author, text);
+}
+void Form1::Text4_Change(const QString& text) {
+    storeText(&ScoreEntry::tags, text);
+}
 
 void Form1::Command5_Click() {
     ScoreArchive& archive = state_.archive;
@@ -259,9 +271,15 @@ void Form1::Command2_Click() {
     host_.showAudioWindow();
 }
 
-void Form1::Command3_Click() { host_.showLeftPageWindow(); }
-void Form1::Command4_Click() { host_.showRightPageWindow(); }
-void Form1::chiudi_Click() { host_.exitProgram(); }
+void Form1::Command3_Click() {
+    host_.showLeftPageWindow();
+}
+void Form1::Command4_Click() {
+    host_.showRightPageWindow();
+}
+void Form1::chiudi_Click() {
+    host_.exitProgram();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();

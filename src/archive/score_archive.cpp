@@ -21,8 +21,7 @@ void checkSlot(int number) {
 
 void checkEntryName(int number) {
     if (!ScoreArchive::isEntryNumber(number))
-        throw std::out_of_range("entry number " + std::to_string(number) +
-                                " cannot name a file");
+        throw std::out_of_range("entry number " + std::to_string(number) + " cannot name a file");
 }
 
 // Reads one field into target and skips the empty field that follows it on its line.

@@ -50,6 +50,8 @@ std::string toCp1252(const QString& text) {
     return bytes;
 }
 
-bool isCp1252(QChar c) { return byteOf(c.unicode()) >= 0; }
+bool isCp1252(QChar c) {
+    return byteOf(c.unicode()) >= 0;
+}
 
 } // namespace folio

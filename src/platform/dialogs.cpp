@@ -5,7 +5,9 @@
 
 namespace folio {
 
-QString programTitle() { return QStringLiteral("Folioscribe_pro"); }
+QString programTitle() {
+    return QStringLiteral("Folioscribe_pro");
+}
 
 void MessageBoxDialogs::message(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox::information(parent, title.isEmpty() ? programTitle() : title, text);

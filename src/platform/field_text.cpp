@@ -38,6 +38,8 @@ QValidator::State FieldTextValidator::validate(QString& input, int& position) co
     return Acceptable;
 }
 
-void acceptOnlyFieldText(QLineEdit* box) { box->setValidator(new FieldTextValidator(box)); }
+void acceptOnlyFieldText(QLineEdit* box) {
+    box->setValidator(new FieldTextValidator(box));
+}
 
 } // namespace folio

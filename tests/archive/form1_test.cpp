@@ -35,8 +35,8 @@ std::string archiveOf(const std::vector<ScoreEntry>& entries) {
     int n = 0;
     for (const ScoreEntry& entry : entries) {
         ++n;
-        for (const std::string& value : {std::to_string(n), entry.title, entry.author,
-                                         entry.tags, entry.category})
+        for (const std::string& value :
+             {std::to_string(n), entry.title, entry.author, entry.tags, entry.category})
             bytes += "\"" + value + "\",\r\n";
     }
     return bytes + " ];\r\n";
@@ -50,9 +50,7 @@ void writeJpeg(const std::filesystem::path& file, QColor colour) {
 
 class Form1Test : public ::testing::Test {
 protected:
-    void open() {
-        window = std::make_unique<Form1>(state, dialogs, host);
-    }
+    void open() { window = std::make_unique<Form1>(state, dialogs, host); }
     void withEntries(int count, bool lastHasTitle = true) {
         std::vector<ScoreEntry> entries;
         for (int n = 1; n <= count; ++n)
@@ -62,10 +60,12 @@ protected:
     }
     // Waits until both frames have settled for the shown position.
     bool framesShow(bool left, bool right) {
-        return QTest::qWaitFor([&] {
-            return !window->Image1->pixmap().isNull() == left &&
-                   !window->Image2->pixmap().isNull() == right;
-        }, 2000);
+        return QTest::qWaitFor(
+            [&] {
+                return !window->Image1->pixmap().isNull() == left &&
+                       !window->Image2->pixmap().isNull() == right;
+            },
+            2000);
     }
 
     test::TempInstallation stand;
@@ -182,8 +182,8 @@ TEST_F(Form1Test, add_onEmptyArchive_createsEntryOne) {
     QTest::keyClicks(window->Text2, "First");
     window->Command1->click();
     EXPECT_EQ(stand.read("spartiti\\archivio.js"),
-              test::crlf({"var archivio = [", "\"1\",", "\"First\",", "\"\",", "\"\",", "\"0\",",
-                          " ];"}));
+              test::crlf(
+                  {"var archivio = [", "\"1\",", "\"First\",", "\"\",", "\"\",", "\"0\",", " ];"}));
     EXPECT_EQ(window->Label6->text(), "There are 1 titles");
 }
 

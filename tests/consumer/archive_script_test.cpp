@@ -16,9 +16,9 @@ namespace {
 
 std::optional<QStringList> loadScriptArray(const std::filesystem::path& file, const char* name) {
     QProcess node;
-    node.start(QStringLiteral("node"), {QStringLiteral(FOLIO_READ_ARRAY_SCRIPT),
-                                        QString::fromStdString(file.string()),
-                                        QString::fromLatin1(name)});
+    node.start(QStringLiteral("node"),
+               {QStringLiteral(FOLIO_READ_ARRAY_SCRIPT), QString::fromStdString(file.string()),
+                QString::fromLatin1(name)});
     if (!node.waitForFinished(30000) || node.exitCode() != 0)
         return std::nullopt;
     QJsonDocument json = QJsonDocument::fromJson(node.readAllStandardOutput());
@@ -44,8 +44,8 @@ TEST(ArchiveScript, writtenArchive_loadsAsArrayOfFiveStringsPerEntry) {
     std::optional<QStringList> values =
         loadScriptArray(stand.path("spartiti\\archivio.js"), "archivio");
     ASSERT_TRUE(values.has_value()) << "node could not load the written archive";
-    EXPECT_EQ(*values, (QStringList{"1", "Hello, world", QStringLiteral(u"Zoë € Café"),
-                                    "rock pop", "12", "2", "Say 'hi'", "trail/", "a  b", "0"}));
+    EXPECT_EQ(*values, (QStringList{"1", "Hello, world", QStringLiteral(u"Zoë € Café"), "rock pop",
+                                    "12", "2", "Say 'hi'", "trail/", "a  b", "0"}));
 }
 
 TEST(ArchiveScript, emptyArchive_loadsAsEmptyArray) {

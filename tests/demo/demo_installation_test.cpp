@@ -1,0 +1,246 @@
+// The demo installation generator: what it writes must load in the program like a real stand.
+#include "archive/field_reader.h"
+#include "archive/score_archive.h"
+#include "demo/generator/demo_installation.h"
+#include "support/temp_installation.h"
+
+#include <QImage>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace folio::demo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempInstallation;
+
+const QSize kSmallPage{60, 85};
+
+DemoOptions smallOptions(int entries) {
+    DemoOptions options;
+    options.entries = entries;
+    options.pageSize = kSmallPage;
+    return options;
+}
+
+void generate(const TempInstallation& stand, const DemoOptions& options) {
+    QString error;
+    ASSERT_TRUE(generateDemoInstallation(stand.root(), options, &error)) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty());
+}
+
+QImage pageImage(const TempInstallation& stand, std::string_view name) {
+    return QImage(QString::fromStdString(stand.path(name).string()));
+}
+
+int darkPixels(const QImage& image) {
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    return dark;
+}
+
+TEST(DemoArchive, defaultSample_loadsWithCommaAndAccentedTitles) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(12));
+
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    ASSERT_EQ(archive.entryCount(), 12);
+    EXPECT_EQ(archive.slot(1).number, "1");
+    EXPECT_EQ(archive.slot(1).title, "Nocturne in E-flat major");
+    EXPECT_EQ(archive.slot(2).title, "Lanterns, Rain and Rivers");
+    EXPECT_EQ(archive.slot(3).title, "F\xfcr Elise");
+    EXPECT_EQ(archive.slot(4).title, "Caf\xe9 on the Corner");
+    EXPECT_EQ(archive.slot(12).number, "12");
+    for (int n = 1; n <= 12; ++n) {
+        EXPECT_FALSE(archive.slot(n).author.empty()) << n;
+        EXPECT_NE(archive.slot(n).category, "0") << n;
+    }
+    const std::string bytes = stand.read("spartiti\\archivio.js");
+    EXPECT_EQ(bytes.rfind("var archivio = [\r\n\"1\",\r\n", 0), 0u);
+    EXPECT_TRUE(bytes.ends_with("\"Evening Prelude\",\r\n\"Clara Lindqvist\",\r\n\"piano "
+                                "prelude\",\r\n\"17\",\r\n ];\r\n"));
+}
+
+TEST(DemoArchive, moreEntriesThanTheSample_areNumberedStudies) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(30));
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    ASSERT_EQ(archive.entryCount(), 30);
+    EXPECT_EQ(archive.slot(13).title, "Study No. 13");
+    EXPECT_EQ(archive.slot(30).title, "Study No. 30");
+    EXPECT_EQ(archive.slot(30).number, "30");
+}
+
+TEST(DemoArchive, fewerEntriesThanTheSample_takesTheFirst) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(3));
+    ScoreArchive archive;
+    loadArchive(archive, stand.installation());
+    ASSERT_EQ(archive.entryCount(), 3);
+    EXPECT_EQ(archive.slot(3).title, "F\xfcr Elise");
+    EXPECT_FALSE(stand.exists("spartiti\\4L.jpg"));
+}
+
+TEST(DemoPages, everyExistingPage_decodesAtTheRequestedSizeAndShowsMusic) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(12));
+    int pages = 0;
+    for (int n = 1; n <= 12; ++n) {
+        for (const std::string& name : {leftPagePath(n), rightPagePath(n)}) {
+            if (!stand.exists(name))
+                continue;
+            ++pages;
+            QImage image = pageImage(stand, name);
+            ASSERT_FALSE(image.isNull()) << name;
+            EXPECT_EQ(image.size(), kSmallPage) << name;
+            EXPECT_GT(darkPixels(image), 50) << name;
+        }
+    }
+    // Entry 4 has no pages and entry 7 only a left one, as in a real archive.
+    EXPECT_EQ(pages, 21);
+    EXPECT_FALSE(stand.exists(leftPagePath(4)));
+    EXPECT_FALSE(stand.exists(rightPagePath(4)));
+    EXPECT_TRUE(stand.exists(leftPagePath(7)));
+    EXPECT_FALSE(stand.exists(rightPagePath(7)));
+    EXPECT_NE(pageImage(stand, leftPagePath(1)), pageImage(stand, rightPagePath(1)));
+}
+
+TEST(DemoPages, everyEntryHasPages_givesBothPagesToAll) {
+    TempInstallation stand(false);
+    DemoOptions options = smallOptions(12);
+    options.everyEntryHasPages = true;
+    generate(stand, options);
+    for (int n = 1; n <= 12; ++n) {
+        EXPECT_TRUE(stand.exists(leftPagePath(n))) << n;
+        EXPECT_TRUE(stand.exists(rightPagePath(n))) << n;
+    }
+}
+
+TEST(DemoPages, placeholderPage_isAnEmptyStaffPage) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(2));
+    QImage placeholder = pageImage(stand, placeholderPagePath);
+    ASSERT_FALSE(placeholder.isNull());
+    EXPECT_EQ(placeholder.size(), kSmallPage);
+    const int staffLines = darkPixels(placeholder);
+    EXPECT_GT(staffLines, 0);
+    EXPECT_LT(staffLines, darkPixels(pageImage(stand, leftPagePath(1))));
+    EXPECT_TRUE(fs::is_directory(stand.root() / "spartiti" / "images"));
+}
+
+TEST(DemoPages, distinctPages_linksTheRestToTheDrawnOnes) {
+    TempInstallation stand(false);
+    DemoOptions options = smallOptions(6);
+    options.distinctPages = 2;
+    options.everyEntryHasPages = true;
+    generate(stand, options);
+
+    // Pages in order 1L, 1R, 2L, 2R, ...: the third page shares the first one's file.
+    EXPECT_TRUE(fs::equivalent(stand.path(leftPagePath(1)), stand.path(leftPagePath(2))));
+    EXPECT_TRUE(fs::equivalent(stand.path(rightPagePath(1)), stand.path(rightPagePath(6))));
+    EXPECT_FALSE(fs::equivalent(stand.path(leftPagePath(1)), stand.path(rightPagePath(1))));
+    EXPECT_EQ(fs::hard_link_count(stand.path(leftPagePath(1))), 6u);
+    EXPECT_EQ(pageImage(stand, leftPagePath(5)).size(), kSmallPage);
+}
+
+TEST(DemoPages, regeneratingWithoutLinks_drawsEachPageOnItsOwn) {
+    TempInstallation stand(false);
+    DemoOptions options = smallOptions(4);
+    options.distinctPages = 1;
+    generate(stand, options);
+    ASSERT_GT(fs::hard_link_count(stand.path(leftPagePath(1))), 1u);
+
+    options.distinctPages = 0;
+    generate(stand, options);
+    EXPECT_EQ(fs::hard_link_count(stand.path(leftPagePath(1))), 1u);
+    EXPECT_EQ(fs::hard_link_count(stand.path(leftPagePath(2))), 1u);
+    EXPECT_NE(pageImage(stand, leftPagePath(1)), pageImage(stand, leftPagePath(2)));
+}
+
+TEST(DemoCategories, generiJs_holdsThirtyThreeQuotedNamesInTheDataFileLayout) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(1));
+    const std::string bytes = stand.read("spartiti\\generi.js");
+    ASSERT_EQ(bytes.rfind("var generi = [\r\n\"Classical\",\r\n", 0), 0u);
+    EXPECT_TRUE(bytes.ends_with("\",\r\n ];\r\n"));
+
+    FieldReader reader(bytes);
+    ASSERT_TRUE(reader.skip());
+    std::vector<std::string> names;
+    for (int i = 1; i <= 33; ++i) {
+        std::string_view name;
+        ASSERT_TRUE(reader.next(name)) << i;
+        EXPECT_FALSE(name.empty()) << i;
+        names.emplace_back(name);
+        std::string_view empty;
+        ASSERT_TRUE(reader.next(empty));
+        EXPECT_TRUE(empty.empty()) << i;
+    }
+    std::string_view last;
+    ASSERT_TRUE(reader.next(last));
+    EXPECT_EQ(last, "];");
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(names[1], "Jazz");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+}
+
+TEST(DemoRecordings, mp3Files_areWholeFramesEachStartingWithASync) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(12));
+    for (int n : {1, 5, 12}) {
+        const std::string bytes = stand.read(audioPath(n));
+        ASSERT_GE(bytes.size(), 417u * 30) << n;
+        ASSERT_EQ(bytes.size() % 417, 0u) << n;
+        for (std::size_t frame = 0; frame < bytes.size(); frame += 417) {
+            ASSERT_EQ(static_cast<unsigned char>(bytes[frame]), 0xFF) << n << " at " << frame;
+            ASSERT_EQ(static_cast<unsigned char>(bytes[frame + 1]) & 0xE0, 0xE0);
+        }
+    }
+    EXPECT_FALSE(stand.exists(audioPath(2)));
+}
+
+TEST(DemoFailures, folderBelowARegularFile_isRefusedWithAnError) {
+    TempInstallation stand(false);
+    stand.write("blocker", "a file, not a folder");
+    QString error;
+    EXPECT_FALSE(
+        generateDemoInstallation(stand.root() / "blocker" / "stand", smallOptions(2), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(DemoFailures, folderWhereADataFileBelongs_isRefusedWithAnError) {
+    TempInstallation stand(false);
+    fs::create_directories(stand.path("spartiti\\generi.js"));
+    QString error;
+    EXPECT_FALSE(generateDemoInstallation(stand.root(), smallOptions(2), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("generi.js"))) << error.toStdString();
+}
+
+TEST(DemoFailures, folderWhereAPageBelongs_isRefusedWithAnError) {
+    TempInstallation stand(false);
+    fs::create_directories(stand.path(rightPagePath(2)) / "inside");
+    QString error;
+    EXPECT_FALSE(generateDemoInstallation(stand.root(), smallOptions(2), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("2R.jpg"))) << error.toStdString();
+}
+
+TEST(DemoFailures, entryCountOutsideTheArchive_isRefusedBeforeWriting) {
+    TempInstallation stand(false);
+    for (int entries : {0, 10000}) {
+        QString error;
+        EXPECT_FALSE(generateDemoInstallation(stand.root(), smallOptions(entries), &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_FALSE(fs::exists(stand.root() / "spartiti"));
+}
+
+} // namespace
+} // namespace folio::demo
