@@ -30,6 +30,13 @@ QString countText(int count) {
     return QStringLiteral("There are %1 titles").arg(count);
 }
 
+QString unreadableArchiveText() {
+    return QStringLiteral(
+        "The archive spartiti/archivio.js is there but cannot be read. It is left "
+        "as it is, and \"Save\" stays off until Folioscribe is started again "
+        "with a readable archive.");
+}
+
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
 QPixmap mp3Icon() {
     QPixmap icon(50, 54);
@@ -179,8 +186,11 @@ void Form1::buildMenu() {
 
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
-    loadArchive(archive, state_.installation);
-    if (!fileExists(state_.installation.resolve(kArchiveFileName)))
+    const ArchiveLoad load = loadArchive(archive, state_.installation);
+    archiveUnreadable_ = load == ArchiveLoad::Unreadable;
+    if (archiveUnreadable_)
+        dialogs_.error(this, unreadableArchiveText());
+    if (load != ArchiveLoad::Loaded)
         return;
     showCount();
     VScroll1->setMaximum(archive.entryCount() + 1);
@@ -279,6 +289,11 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command1_Click() {
+    // Saving now would replace the musician's archive with what little was typed since.
+    if (archiveUnreadable_) {
+        dialogs_.error(this, unreadableArchiveText());
+        return;
+    }
     FileResult saved = saveArchive(state_.archive, state_.installation);
     if (!saved.ok) {
         dialogs_.error(this, QStringLiteral("The archive was not saved.\n%1")

@@ -285,6 +285,21 @@ TEST_F(Form1Test, save_folderInPlaceOfArchiveFile_showsErrorAndSavesOnceItIsGone
     EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"2\",\r\n\"Song 2\","), std::string::npos);
 }
 
+// An archive that is there but cannot be read must never be replaced by what is in memory.
+TEST_F(Form1Test, start_unreadableArchive_warnsAndKeepsSaveOff) {
+    stand.write("spartiti\\archivio.js\\inside.txt", "kept");
+    open();
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().contains("cannot be read"));
+    EXPECT_TRUE(window->Label6->text().isEmpty());
+    window->Command5->click();
+    QTest::keyClicks(window->Text2, "typed");
+    window->Command1->click();
+    EXPECT_EQ(dialogs.errors().size(), 2);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
+}
+
 TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {
     withEntries(3);
     writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);

@@ -54,8 +54,37 @@ TEST(ScoreArchiveFile, missingFile_isEmptyArchive) {
     TempInstallation stand;
     ScoreArchive archive;
     archive.setEntryCount(3);
-    loadArchive(archive, stand.installation());
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Missing);
     EXPECT_EQ(archive.entryCount(), 0);
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Loaded);
+}
+
+// Root reads any file, so the unreadable file is read by an ordinary user in a child process.
+TEST(ScoreArchiveFile, fileThatCannotBeRead_isToldApartFromAMissingOne) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    std::filesystem::permissions(stand.path("spartiti\\archivio.js"),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::owner_write);
+    std::filesystem::permissions(stand.root(), std::filesystem::perms::all);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ScoreArchive archive;
+        ::_exit(loadArchive(archive, stand.installation()) == ArchiveLoad::Unreadable ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    std::filesystem::remove(stand.path("spartiti\\archivio.js"));
+    std::filesystem::create_directory(stand.path("spartiti\\archivio.js"));
+    ScoreArchive archive;
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Unreadable);
 }
 
 TEST(ScoreArchiveFile, numbers_renumberedOnSave) {
