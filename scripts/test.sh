@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the whole suite of the normal build (CTest's summary last).
+# UndefinedBehaviorSanitizer, a short run of each fuzz target, then the whole suite of the
+# normal build (CTest's summary last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
@@ -10,6 +11,11 @@ echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== Fuzz targets, briefly (scripts/fuzz.sh runs them longer)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz -j "$jobs"
 
 echo "== All tests"
 cmake --preset default >/dev/null

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
 #include "platform/look.h"
+#include "platform/widgets.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -27,6 +28,13 @@ constexpr QSize kPageFrame{329, 281};
 
 QString countText(int count) {
     return QStringLiteral("There are %1 titles").arg(count);
+}
+
+QString unreadableArchiveText() {
+    return QStringLiteral(
+        "The archive spartiti/archivio.js is there but cannot be read. It is left "
+        "as it is, and \"Save\" stays off until Folioscribe is started again "
+        "with a readable archive.");
 }
 
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
@@ -53,14 +61,6 @@ QPixmap mp3Icon() {
     return icon;
 }
 
-template <typename Widget>
-Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
 } // namespace
 
 Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget* parent)
@@ -82,7 +82,7 @@ void Form1::buildControls() {
     setCentralWidget(client);
 
     auto textBox = [&](const char* name, int top, int height, int points, const char* tip) {
-        auto* box = place<QLineEdit>(client, name, 8, top, 681, height);
+        auto* box = place<QLineEdit>(client, name, {8, top, 681, height});
         look::styleBlueText(box, points);
         look::cacheFramePainting(box);
         if (tip)
@@ -101,19 +101,19 @@ void Form1::buildControls() {
 
     const int lineHeights[3] = {48, 112, 176};
     for (int i = 0; i < 3; ++i) {
-        Line1[i] = place<QFrame>(client, "Line1", 8, lineHeights[i], 681, 1);
+        Line1[i] = place<QFrame>(client, "Line1", {8, lineHeights[i], 681, 1});
         Line1[i]->setFrameShape(QFrame::HLine);
         Line1[i]->setStyleSheet(QStringLiteral("color: #4095FD; background: #4095FD;"));
     }
 
-    Image1 = place<QLabel>(client, "Image1", 8, 232, 329, 281);
-    Image2 = place<QLabel>(client, "Image2", 360, 232, 329, 281);
+    Image1 = place<QLabel>(client, "Image1", {8, 232, 329, 281});
+    Image2 = place<QLabel>(client, "Image2", {360, 232, 329, 281});
     for (QLabel* image : {Image1, Image2})
         image->setAlignment(Qt::AlignCenter);
 
     auto button = [&](const char* name, const char* caption, const char* tip, int left, int top,
                       int width, int height) {
-        auto* command = place<QPushButton>(client, name, left, top, width, height);
+        auto* command = place<QPushButton>(client, name, {left, top, width, height});
         command->setText(QString::fromUtf8(caption));
         if (tip)
             command->setToolTip(QString::fromUtf8(tip));
@@ -126,16 +126,16 @@ void Form1::buildControls() {
     Command1 = button("Command1", "Save", nullptr, 536, 560, 73, 57);
     Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 616, 560, 73, 57);
 
-    Picture1 = place<QLabel>(client, "Picture1", 96, 560, 56, 57);
+    Picture1 = place<QLabel>(client, "Picture1", {96, 560, 56, 57});
     Picture1->setPixmap(mp3Icon());
     Picture1->setAlignment(Qt::AlignCenter);
     Picture1->setToolTip(QStringLiteral("This score has a recording"));
     Picture1->hide();
 
-    Label6 = place<QLabel>(client, "Label6", 160, 576, 369, 41);
+    Label6 = place<QLabel>(client, "Label6", {160, 576, 369, 41});
     look::styleBlueText(Label6, 16);
 
-    VScroll1 = place<QScrollBar>(client, "VScroll1", 696, 8, 33, 609);
+    VScroll1 = place<QScrollBar>(client, "VScroll1", {696, 8, 33, 609});
     VScroll1->setOrientation(Qt::Vertical);
     VScroll1->setRange(1, 1);
     VScroll1->setValue(1);
@@ -187,8 +187,11 @@ void Form1::buildMenu() {
 
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
-    loadArchive(archive, state_.installation);
-    if (!fileExists(state_.installation.resolve(kArchiveFileName)))
+    const ArchiveLoad load = loadArchive(archive, state_.installation);
+    archiveUnreadable_ = load == ArchiveLoad::Unreadable;
+    if (archiveUnreadable_)
+        dialogs_.error(this, unreadableArchiveText());
+    if (load != ArchiveLoad::Loaded)
         return;
     showCount();
     VScroll1->setMaximum(archive.entryCount() + 1);
@@ -287,6 +290,11 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command1_Click() {
+    // Saving now would replace the musician's archive with what little was typed since.
+    if (archiveUnreadable_) {
+        dialogs_.error(this, unreadableArchiveText());
+        return;
+    }
     FileResult saved = saveArchive(state_.archive, state_.installation);
     if (!saved.ok) {
         dialogs_.error(this, QStringLiteral("The archive was not saved.\n%1")

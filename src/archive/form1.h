@@ -78,6 +78,8 @@ private:
     Dialogs& dialogs_;
     MainWindowHost& host_;
     PageImageLoader* pages_ = nullptr;
+    // Set when archivio.js exists but could not be read: saving would overwrite it.
+    bool archiveUnreadable_ = false;
     int lastShownPosition_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/browsing_lists.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
+#include "platform/widgets.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,18 +39,6 @@ constexpr QRect kHeading{8, 8, 441, 33};
 
 QString qtext(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-std::filesystem::path toPath(const QString& file) {
-    return std::filesystem::path(QFile::encodeName(file).toStdString());
-}
-
-template <typename Widget, typename... Args>
-Widget* place(QWidget* parent, const char* name, const QRect& where, Args&&... args) {
-    auto* widget = new Widget(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(where);
-    return widget;
 }
 
 } // namespace
@@ -145,7 +134,7 @@ void PageWindow::Command2_Click() {
     }
     FileResult assigned;
     try {
-        assigned = assignPage(toPath(selectedPagePath_), n);
+        assigned = assignPage(toFilePath(selectedPagePath_), n);
     } catch (const std::exception& failure) {
         assigned = FileResult::failure(failure.what());
     }

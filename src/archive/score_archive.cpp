@@ -58,12 +58,17 @@ void ScoreArchive::clear() {
     entryCount_ = 0;
 }
 
-void loadArchive(ScoreArchive& archive, const Installation& installation) {
+ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation) {
     archive.setEntryCount(0);
-    std::optional<std::string> bytes = readWholeFile(installation.resolve(kArchiveFileName));
-    if (!bytes)
-        return;
+    const std::filesystem::path file = installation.resolve(kArchiveFileName);
+    std::optional<std::string> bytes = readWholeFile(file);
+    if (!bytes) {
+        std::error_code ec;
+        bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
+        return present ? ArchiveLoad::Unreadable : ArchiveLoad::Missing;
+    }
     readArchiveFile(archive, *bytes);
+    return ArchiveLoad::Loaded;
 }
 
 void readArchiveFile(ScoreArchive& archive, std::string_view bytes) {

@@ -55,8 +55,12 @@ private:
 // Where the archive file lives, relative to the installation.
 inline constexpr std::string_view kArchiveFileName = "spartiti\\archivio.js";
 
-// Reads the archive from the file: an empty archive if there is none.
-void loadArchive(ScoreArchive& archive, const Installation& installation);
+// How a load went: no archive file (an empty archive), read, or a file that is there but
+// cannot be read (an empty archive in memory that must not be saved over the file).
+enum class ArchiveLoad { Missing, Loaded, Unreadable };
+
+// Reads the archive from the file: an empty archive if there is none or it cannot be read.
+ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation);
 
 // Fills the archive from the bytes of an archive file: the entry count follows from the field
 // count (capped at 9999), slots 1 to the count receive the fields the file holds.

@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_ops.h"
 #include "platform/look.h"
+#include "platform/widgets.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,21 +27,6 @@ constexpr QPoint kFirstButton{480, 64};
 constexpr QSize kButtonSize{97, 25};
 constexpr int kRowStep = 32;
 constexpr int kColumnStep = 104;
-
-template <typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-std::filesystem::path toPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-QString toText(const std::filesystem::path& path) {
-    return QDir::toNativeSeparators(QFile::decodeName(path.c_str()));
-}
 
 // Buttons 1 to 11 fill the first column from the top, 12 to 22 the second, 23 to 33 the third.
 QRect categoryButtonPlace(int index) {
@@ -63,16 +49,16 @@ void mp3::buildControls() {
     setFixedSize(kClientSize);
     look::setWhiteBackground(this);
 
-    Label2 = place(new QLabel(this), "Label2", 8, 8, 777, 25);
+    Label2 = place<QLabel>(this, "Label2", {8, 8, 777, 25});
     Label2->setText(QStringLiteral("Connects mp3 files at the musical score"));
     look::styleBlueText(Label2, 14);
 
-    Dir1 = place(new FolderList(this), "Dir1", 8, 40, 225, 369);
-    File1 = place(new FileList(QStringLiteral("*.mp3"), this), "File1", 241, 40, 225, 369);
+    Dir1 = place<FolderList>(this, "Dir1", {8, 40, 225, 369});
+    File1 = place<FileList>(this, "File1", {241, 40, 225, 369}, QStringLiteral("*.mp3"));
     for (QWidget* list : {static_cast<QWidget*>(Dir1), static_cast<QWidget*>(File1)})
         look::styleBlueText(list, 9);
 
-    Label3 = place(new QLabel(this), "Label3", kFirstButton.x(), 40, 305, 21);
+    Label3 = place<QLabel>(this, "Label3", {kFirstButton.x(), 40, 305, 21});
     Label3->setText(QStringLiteral("Select category"));
     look::styleBlueText(Label3, 10);
 
@@ -89,12 +75,12 @@ void mp3::buildControls() {
     }
 
     // Long paths wrap rather than run under the "Close" button.
-    Label1 = place(new QLabel(this), "Label1", 8, 416, 672, 41);
+    Label1 = place<QLabel>(this, "Label1", {8, 416, 672, 41});
     Label1->setWordWrap(true);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     look::styleBlueText(Label1, 9);
 
-    Command1 = place(new QPushButton(QStringLiteral("Close"), this), "Command1", 688, 420, 97, 33);
+    Command1 = place<QPushButton>(this, "Command1", {688, 420, 97, 33}, QStringLiteral("Close"));
     look::styleButton(Command1, 10);
 
     setTabOrder(Dir1, File1);
@@ -126,7 +112,7 @@ void mp3::Form_Load() {
         dialogs_.error(this,
                        QStringLiteral("The category list %1 was not found: the category buttons "
                                       "have no names.")
-                           .arg(toText(state_.installation.resolve(kCategoryFileName))));
+                           .arg(toShownPath(state_.installation.resolve(kCategoryFileName))));
 }
 
 void mp3::Dir1_Change(const QString& folder) {
@@ -169,7 +155,7 @@ bool mp3::attach(int category) {
                                  .arg(QDir::toNativeSeparators(File1->path())));
         return false;
     }
-    const FileResult copied = copyReplacing(toPath(File1->path()) / toPath(fileName),
+    const FileResult copied = copyReplacing(toFilePath(File1->path()) / toFilePath(fileName),
                                             state_.installation.resolve(audioPath(fileEntry)));
     if (!copied.ok) {
         dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")

@@ -33,6 +33,11 @@ public:
     }
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     void reset(int fd) {
         close();
         fd_ = fd;
@@ -131,6 +136,18 @@ private:
     bool committed_ = false;
 };
 
+// Opens path for reading if it is a regular file, else gives -1. The open does not block, so
+// that a named pipe or a device in place of a data file cannot stall the program.
+int openRegularForReading(const fs::path& path, struct stat& info) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return -1;
+    return fd.release();
+}
+
 FileResult checkTarget(const fs::path& target) {
     std::error_code ec;
     fs::path folder = target.parent_path();
@@ -154,11 +171,9 @@ bool fileExists(const fs::path& path) {
 }
 
 std::optional<std::string> readWholeFile(const fs::path& path) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid())
-        return std::nullopt;
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    Descriptor fd(openRegularForReading(path, info));
+    if (!fd.valid())
         return std::nullopt;
     std::string content;
     content.reserve(static_cast<std::size_t>(info.st_size));
@@ -189,9 +204,9 @@ FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
 }
 
 FileResult copyReplacing(const fs::path& source, const fs::path& target) {
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (!in.valid() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    Descriptor in(openRegularForReading(source, info));
+    if (!in.valid())
         return FileResult::failure("The file " + describe(source) + " cannot be read.");
     if (FileResult check = checkTarget(target); !check.ok)
         return check;

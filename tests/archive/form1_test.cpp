@@ -5,6 +5,7 @@
 #include "archive/shared_state.h"
 #include "platform/file_ops.h"
 #include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 
@@ -236,6 +237,67 @@ TEST_F(Form1Test, save_failing_showsErrorNotSuccessAndKeepsFile) {
     std::filesystem::rename(stand.path("moved"), stand.path("spartiti"));
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), before);
     EXPECT_EQ(state.archive.slot(2).title, "Song 2 changed");
+}
+
+// A write that stops part-way (the file size limit stops root too) must cost no byte of the
+// saved archive, and the window must save normally once the fault is gone.
+TEST_F(Form1Test, save_writeFailingPartWay_showsErrorKeepsFileAndSavesAfterwards) {
+    withEntries(2);
+    const std::string before = stand.read("spartiti\\archivio.js");
+    open();
+    QTest::keyClicks(window->Text2, " changed");
+    {
+        test::FileSizeLimit limit(before.size() / 2);
+        window->Command1->click();
+    }
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().startsWith("The archive was not saved."));
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), before);
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+    EXPECT_EQ(state.archive.slot(2).title, "Song 2 changed");
+
+    dialogs.clear();
+    QTest::keyClicks(window->Text3, " too");
+    window->Command1->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Successfully saved!"});
+    const std::string after = stand.read("spartiti\\archivio.js");
+    EXPECT_NE(after.find("\"Song 2 changed\",\r\n\"Author 2 too\","), std::string::npos);
+    EXPECT_EQ(window->Label6->text(), "There are 2 titles");
+}
+
+TEST_F(Form1Test, save_folderInPlaceOfArchiveFile_showsErrorAndSavesOnceItIsGone) {
+    withEntries(2);
+    open();
+    std::filesystem::remove(stand.path("spartiti\\archivio.js"));
+    stand.write("spartiti\\archivio.js\\inside.txt", "kept");
+    window->Command1->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().startsWith("The archive was not saved."));
+    EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    std::filesystem::remove_all(stand.path("spartiti\\archivio.js"));
+    dialogs.clear();
+    window->Command1->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Successfully saved!"});
+    EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"2\",\r\n\"Song 2\","), std::string::npos);
+}
+
+// An archive that is there but cannot be read must never be replaced by what is in memory.
+TEST_F(Form1Test, start_unreadableArchive_warnsAndKeepsSaveOff) {
+    stand.write("spartiti\\archivio.js\\inside.txt", "kept");
+    open();
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().contains("cannot be read"));
+    EXPECT_TRUE(window->Label6->text().isEmpty());
+    window->Command5->click();
+    QTest::keyClicks(window->Text2, "typed");
+    window->Command1->click();
+    EXPECT_EQ(dialogs.errors().size(), 2);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
 }
 
 TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {

@@ -1,12 +1,10 @@
 #include "archive/score_archive.h"
+#include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace folio {
 namespace {
@@ -56,8 +54,37 @@ TEST(ScoreArchiveFile, missingFile_isEmptyArchive) {
     TempInstallation stand;
     ScoreArchive archive;
     archive.setEntryCount(3);
-    loadArchive(archive, stand.installation());
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Missing);
     EXPECT_EQ(archive.entryCount(), 0);
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Loaded);
+}
+
+// Root reads any file, so the unreadable file is read by an ordinary user in a child process.
+TEST(ScoreArchiveFile, fileThatCannotBeRead_isToldApartFromAMissingOne) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", kTwoEntries);
+    std::filesystem::permissions(stand.path("spartiti\\archivio.js"),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::owner_write);
+    std::filesystem::permissions(stand.root(), std::filesystem::perms::all);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ScoreArchive archive;
+        ::_exit(loadArchive(archive, stand.installation()) == ArchiveLoad::Unreadable ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    std::filesystem::remove(stand.path("spartiti\\archivio.js"));
+    std::filesystem::create_directory(stand.path("spartiti\\archivio.js"));
+    ScoreArchive archive;
+    EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Unreadable);
 }
 
 TEST(ScoreArchiveFile, numbers_renumberedOnSave) {
@@ -164,7 +191,7 @@ TEST(ScoreArchiveFile, malformedFile_nextSaveIsWellFormed) {
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), first);
 }
 
-TEST(ScoreArchiveSave, missingDataFolder_reportsAndWritesNothing) {
+TEST(ScoreArchiveSave, missingDataFolder_reportsKeepsMemoryAndSavesOnceItIsBack) {
     TempInstallation stand(false);
     ScoreArchive archive;
     setEntry(archive, 1, {"", "Kept", "", "", ""});
@@ -174,40 +201,65 @@ TEST(ScoreArchiveSave, missingDataFolder_reportsAndWritesNothing) {
     EXPECT_FALSE(result.error.empty());
     EXPECT_EQ(archive.entryCount(), 1);
     EXPECT_EQ(archive.slot(1).title, "Kept");
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    std::filesystem::create_directory(stand.path("spartiti"));
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"),
+              crlf({"var archivio = [", "\"1\",", "\"Kept\",", "\"\",", "\"\",", "\"0\",", " ];"}));
 }
 
-TEST(ScoreArchiveSave, archiveFileIsAFolder_reportsAndKeepsIt) {
+TEST(ScoreArchiveSave, archiveFileIsAFolder_reportsKeepsItAndSavesOnceItIsGone) {
     TempInstallation stand;
-    std::filesystem::create_directory(stand.path("spartiti\\archivio.js"));
+    stand.write("spartiti\\archivio.js\\inside.txt", "kept");
     ScoreArchive archive;
-    EXPECT_FALSE(saveArchive(archive, stand.installation()).ok);
-    EXPECT_TRUE(std::filesystem::is_directory(stand.path("spartiti\\archivio.js")));
+    readArchiveFile(archive, kTwoEntries);
+    FileResult result = saveArchive(archive, stand.installation());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+    EXPECT_EQ(archive.entryCount(), 2);
+
+    std::filesystem::remove_all(stand.path("spartiti\\archivio.js"));
+    ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), kTwoEntries);
 }
 
 TEST(ScoreArchiveSave, writeFailingPartWay_keepsOldFileByteForByte) {
     TempInstallation stand;
     stand.write("spartiti\\archivio.js", kTwoEntries);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1024, 1024};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    auto growAndSave = [&] {
         ScoreArchive archive;
         loadArchive(archive, stand.installation());
         for (int n = 3; n <= 200; ++n)
             archive.slot(n).title = "A title long enough to pass the limit";
         archive.setEntryCount(200);
         FileResult result = saveArchive(archive, stand.installation());
-        // The archive in memory keeps its 200 entries; nothing was read back.
-        ::_exit(!result.ok && archive.entryCount() == 200 ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        // On failure the archive in memory keeps its 200 entries: nothing was read back.
+        if (result.ok)
+            return 1;
+        return !result.error.empty() && archive.entryCount() == 200 ? 0 : 2;
+    };
+    EXPECT_EQ(test::runWithFileSizeLimit(1024, growAndSave), 0);
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), kTwoEntries);
     EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    // Without the limit the same save goes through.
+    EXPECT_EQ(growAndSave(), 1);
+    ScoreArchive again;
+    loadArchive(again, stand.installation());
+    EXPECT_EQ(again.entryCount(), 200);
+}
+
+// A named pipe has no writer: the load must not wait for one, and finds no archive.
+TEST(ScoreArchiveFile, namedPipeInPlaceOfTheFile_loadsEmptyWithoutWaiting) {
+    TempInstallation stand;
+    ASSERT_EQ(::mkfifo(stand.path("spartiti\\archivio.js").c_str(), 0600), 0);
+    ScoreArchive archive;
+    archive.setEntryCount(4);
+    loadArchive(archive, stand.installation());
+    EXPECT_EQ(archive.entryCount(), 0);
 }
 
 TEST(ScoreArchiveSlots, outOfRange_isRefusedNotClamped) {

@@ -1,16 +1,31 @@
+// File operations, and every way a rewrite or a copy can fail: each failure must leave the old
+// file byte for byte, no temporary file, an error text, and operations that work afterwards.
 #include "platform/file_ops.h"
+#include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace folio {
 namespace {
 
+namespace fs = std::filesystem;
+using test::runWithFileSizeLimit;
 using test::TempInstallation;
+
+const std::string kOldArchive = "var archivio = [\r\n ];\r\n";
+
+// Exit codes of the forked children below.
+constexpr int kFailedWithMessage = 0;
+constexpr int kSucceeded = 1;
+constexpr int kFailedSilently = 2;
+
+int outcome(const FileResult& result) {
+    if (result.ok)
+        return kSucceeded;
+    return result.error.empty() ? kFailedSilently : kFailedWithMessage;
+}
 
 TEST(FileOps, rewriteAtomically_replacesWholeFile) {
     TempInstallation stand;
@@ -21,44 +36,59 @@ TEST(FileOps, rewriteAtomically_replacesWholeFile) {
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
-TEST(FileOps, rewriteAtomically_missingFolder_failsWithMessage) {
+TEST(FileOps, rewriteAtomically_missingFolder_failsWithMessageThenWorksOnceItIsBack) {
     TempInstallation stand(false);
     FileResult result = rewriteAtomically(stand.path("spartiti\\data.js"), "x");
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("does not exist"), std::string::npos) << result.error;
     EXPECT_FALSE(stand.exists("spartiti\\data.js"));
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    fs::create_directory(stand.path("spartiti"));
+    ASSERT_TRUE(rewriteAtomically(stand.path("spartiti\\data.js"), "x").ok);
+    EXPECT_EQ(stand.read("spartiti\\data.js"), "x");
 }
 
-TEST(FileOps, rewriteAtomically_targetIsFolder_failsAndKeepsFolder) {
+TEST(FileOps, rewriteAtomically_targetIsFolder_failsAndKeepsFolderAndItsContent) {
     TempInstallation stand;
-    std::filesystem::create_directory(stand.path("spartiti\\data.js"));
+    stand.write("spartiti\\data.js\\inside.txt", "kept");
     FileResult result = rewriteAtomically(stand.path("spartiti\\data.js"), "x");
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(std::filesystem::is_directory(stand.path("spartiti\\data.js")));
+    EXPECT_NE(result.error.find("folder"), std::string::npos) << result.error;
+    EXPECT_EQ(stand.read("spartiti\\data.js\\inside.txt"), "kept");
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
 // A write that fails part-way (the file size limit stops root too) leaves the old bytes.
 TEST(FileOps, rewriteAtomically_failingWrite_keepsOldFileAndLeavesNoTemporary) {
     TempInstallation stand;
-    const std::string old = "var archivio = [\r\n ];\r\n";
-    stand.write("spartiti\\archivio.js", old);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        FileResult result =
-            rewriteAtomically(stand.path("spartiti\\archivio.js"), std::string(100000, 'x'));
-        ::_exit(result.ok ? 1 : (result.error.empty() ? 2 : 0));
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(stand.read("spartiti\\archivio.js"), old);
+    stand.write("spartiti\\archivio.js", kOldArchive);
+    const fs::path target = stand.path("spartiti\\archivio.js");
+    EXPECT_EQ(
+        runWithFileSizeLimit(
+            4096, [&] { return outcome(rewriteAtomically(target, std::string(100000, 'x'))); }),
+        kFailedWithMessage);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), kOldArchive);
     EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    ASSERT_TRUE(rewriteAtomically(target, std::string(100000, 'x')).ok);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js").size(), 100000u);
+}
+
+// The limit also catches the fault in this process, and lifting it makes writes work again.
+TEST(FileOps, rewriteAtomically_failingWriteInThisProcess_worksOnceTheLimitIsGone) {
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", kOldArchive);
+    const fs::path target = stand.path("spartiti\\archivio.js");
+    {
+        test::FileSizeLimit limit(1000);
+        FileResult result = rewriteAtomically(target, std::string(5000, 'y'));
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("could not be written"), std::string::npos) << result.error;
+    }
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), kOldArchive);
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+    EXPECT_TRUE(rewriteAtomically(target, std::string(5000, 'y')).ok);
 }
 
 TEST(FileOps, copyReplacing_copiesAndReplaces) {
@@ -69,13 +99,29 @@ TEST(FileOps, copyReplacing_copiesAndReplaces) {
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "new page");
     EXPECT_EQ(stand.read("pick\\page.jpg"), "new page");
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
-TEST(FileOps, copyReplacing_failures_leaveTargetAlone) {
+TEST(FileOps, copyReplacing_ontoItself_keepsItsBytes) {
+    TempInstallation stand;
+    const std::string page(70000, '\xFF');
+    stand.write("spartiti\\7L.jpg", page);
+    FileResult result =
+        copyReplacing(stand.path("spartiti\\7L.jpg"), stand.path("spartiti\\7L.jpg"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(stand.read("spartiti\\7L.jpg"), page);
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+}
+
+TEST(FileOps, copyReplacing_failures_leaveTargetAloneWithMessage) {
     TempInstallation stand;
     stand.write("spartiti\\7L.jpg", "old page");
-    FileResult missingSource =
-        copyReplacing(stand.path("pick\\gone.jpg"), stand.path("spartiti\\7L.jpg"));
+    const fs::path target = stand.path("spartiti\\7L.jpg");
+
+    // The source vanished between the choice and the copy.
+    stand.write("pick\\gone.jpg", "short-lived");
+    fs::remove(stand.path("pick\\gone.jpg"));
+    FileResult missingSource = copyReplacing(stand.path("pick\\gone.jpg"), target);
     EXPECT_FALSE(missingSource.ok);
     EXPECT_NE(missingSource.error.find("gone.jpg"), std::string::npos);
 
@@ -83,12 +129,55 @@ TEST(FileOps, copyReplacing_failures_leaveTargetAlone) {
     FileResult missingFolder =
         copyReplacing(stand.path("pick\\page.jpg"), stand.path("nowhere\\7L.jpg"));
     EXPECT_FALSE(missingFolder.ok);
+    EXPECT_NE(missingFolder.error.find("does not exist"), std::string::npos);
+    EXPECT_FALSE(fs::exists(stand.path("nowhere")));
 
-    FileResult sourceIsFolder = copyReplacing(stand.path("pick"), stand.path("spartiti\\7L.jpg"));
+    FileResult sourceIsFolder = copyReplacing(stand.path("pick"), target);
     EXPECT_FALSE(sourceIsFolder.ok);
+    EXPECT_FALSE(sourceIsFolder.error.empty());
+
+    stand.write("spartiti\\8L.jpg\\inside.txt", "kept");
+    FileResult targetIsFolder =
+        copyReplacing(stand.path("pick\\page.jpg"), stand.path("spartiti\\8L.jpg"));
+    EXPECT_FALSE(targetIsFolder.ok);
+    EXPECT_NE(targetIsFolder.error.find("folder"), std::string::npos);
+    EXPECT_EQ(stand.read("spartiti\\8L.jpg\\inside.txt"), "kept");
 
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "old page");
     EXPECT_EQ(stand.temporaryFileCount(), 0);
+    // Nothing is stuck: the next copy works.
+    ASSERT_TRUE(copyReplacing(stand.path("pick\\page.jpg"), target).ok);
+    EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "new page");
+}
+
+TEST(FileOps, copyReplacing_failingWrite_keepsOldTargetAndLeavesNoTemporary) {
+    TempInstallation stand;
+    stand.write("pick\\big.mp3", std::string(200000, 'm'));
+    stand.write("spartiti\\audio\\7.mp3", "old recording");
+    const fs::path source = stand.path("pick\\big.mp3");
+    const fs::path target = stand.path("spartiti\\audio\\7.mp3");
+    EXPECT_EQ(runWithFileSizeLimit(8192, [&] { return outcome(copyReplacing(source, target)); }),
+              kFailedWithMessage);
+    EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "old recording");
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+
+    ASSERT_TRUE(copyReplacing(source, target).ok);
+    EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3").size(), 200000u);
+}
+
+// A named pipe in place of a file has no writer: opening it must not wait for one.
+TEST(FileOps, namedPipeInPlaceOfAFile_isRefusedWithoutWaiting) {
+    TempInstallation stand;
+    const fs::path pipe = stand.path("spartiti\\archivio.js");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(readWholeFile(pipe).has_value());
+    EXPECT_FALSE(fileExists(pipe));
+
+    stand.write("spartiti\\7L.jpg", "old page");
+    FileResult copied = copyReplacing(pipe, stand.path("spartiti\\7L.jpg"));
+    EXPECT_FALSE(copied.ok);
+    EXPECT_FALSE(copied.error.empty());
+    EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "old page");
 }
 
 TEST(FileOps, readWholeFile_folderOrMissing_givesNothing) {
@@ -96,6 +185,15 @@ TEST(FileOps, readWholeFile_folderOrMissing_givesNothing) {
     EXPECT_FALSE(readWholeFile(stand.path("spartiti")).has_value());
     EXPECT_FALSE(readWholeFile(stand.path("spartiti\\none.js")).has_value());
     EXPECT_FALSE(fileExists(stand.path("spartiti")));
+}
+
+TEST(FileOps, readWholeFile_givesEveryByte) {
+    TempInstallation stand;
+    std::string bytes(150000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    stand.write("spartiti\\archivio.js", bytes);
+    EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js")), bytes);
 }
 
 } // namespace

@@ -1,0 +1,7 @@
+var archivio = [
+"1",
+"Hello, world",
+"  Café ",
+"a b",
+"12",
+ ];

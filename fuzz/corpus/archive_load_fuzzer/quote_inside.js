@@ -1,0 +1,7 @@
+var archivio = [
+"1",
+"x"y",
+"back\slash",
+"",
+"",
+ ];

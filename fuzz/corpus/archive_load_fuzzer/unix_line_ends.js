@@ -1,0 +1,7 @@
+var archivio = [
+"1",
+"Lf only",
+"a",
+"b",
+"3",
+ ];

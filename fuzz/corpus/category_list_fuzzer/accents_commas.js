@@ -1,0 +1,5 @@
+var generi = [
+"Café, concert",
+"  spaced ",
+Unquoted,
+ ];

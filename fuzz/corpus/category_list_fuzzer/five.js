@@ -1,0 +1,7 @@
+var generi = [
+"Classical",
+"Jazz",
+"Pop",
+"Rock",
+"Blues",
+ ];

@@ -1,0 +1,46 @@
+// The file size limit fault, in this process or in a forked child.
+#include "support/fault_injection.h"
+
+#include <cerrno>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace folio::test {
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previousAction_);
+    ::getrlimit(RLIMIT_FSIZE, &previousLimit_);
+    // Only the soft limit moves, so that the old one can be restored without privileges.
+    rlimit limit = previousLimit_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit_);
+    ::sigaction(SIGXFSZ, &previousAction_, nullptr);
+}
+
+int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body) {
+    pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        int result = 1;
+        {
+            FileSizeLimit limit(bytes);
+            result = body();
+        }
+        ::_exit(result);
+    }
+    int status = 0;
+    pid_t ended;
+    do {
+        ended = ::waitpid(child, &status, 0);
+    } while (ended < 0 && errno == EINTR);
+    return ended == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace folio::test
