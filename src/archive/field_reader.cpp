@@ -21,10 +21,6 @@ inline std::size_t skipLineEnd(std::string_view bytes, std::size_t position) {
     return position;
 }
 
-inline bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
 // Position of the first comma, CR or LF at or after from, or size.
 inline std::size_t findDelimiter(std::string_view bytes, std::size_t from) {
     const char* data = bytes.data();
