@@ -161,55 +161,61 @@ void BM_DecodeA4(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeA4)->ArgName("reduced")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The figures of a series of single steps, reported as medians.
+struct StepSeries {
+    std::vector<double> ui, handler, screen;
+
+    // Records one step; false (and the benchmark marked failed) if its pages never arrived.
+    bool add(benchmark::State& state, const StepFigures& figures) {
+        if (!figures.shown) {
+            state.SkipWithError("the pages did not reach the window");
+            return false;
+        }
+        state.SetIterationTime(figures.uiMs / 1e3);
+        ui.push_back(figures.uiMs);
+        handler.push_back(figures.handlerMs);
+        screen.push_back(figures.screenMs);
+        return true;
+    }
+
+    void report(benchmark::State& state) const {
+        reportMilliseconds(state, "ui", ui);
+        reportMilliseconds(state, "handler", handler);
+        reportMilliseconds(state, "screen", screen);
+    }
+};
+
 // Each step lands far from the last one and from every recent one, so neither a prefetch nor
 // a cache can help: the pages must be decoded after the step. (A stride of half the archive
 // would land every second step next to the position before last, whose neighbours the
 // prefetch has decoded.)
 void BM_ScrollStep_Jump(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
-    std::vector<double> ui, handler, screen;
+    StepSeries series;
     int position = fixture.window->VScroll1->value();
     for (auto _ : state) {
         position = (position + 2502) % kScrollEntries + 1;
-        StepFigures figures = stepTo(fixture, position);
-        if (!figures.shown) {
-            state.SkipWithError("the pages did not reach the window");
+        if (!series.add(state, stepTo(fixture, position)))
             return;
-        }
-        state.SetIterationTime(figures.uiMs / 1e3);
-        ui.push_back(figures.uiMs);
-        handler.push_back(figures.handlerMs);
-        screen.push_back(figures.screenMs);
     }
-    reportMilliseconds(state, "ui", ui);
-    reportMilliseconds(state, "handler", handler);
-    reportMilliseconds(state, "screen", screen);
+    series.report(state);
 }
 BENCHMARK(BM_ScrollStep_Jump)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
 // Reading pace: one entry further every 150 ms, the window idle in between.
 void BM_ScrollStep_Next(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
-    std::vector<double> ui, handler, screen;
+    StepSeries series;
     int position = 3000;
     stepTo(fixture, position);
     for (auto _ : state) {
         state.PauseTiming();
         idleFor(150);
         state.ResumeTiming();
-        StepFigures figures = stepTo(fixture, ++position);
-        if (!figures.shown) {
-            state.SkipWithError("the pages did not reach the window");
+        if (!series.add(state, stepTo(fixture, ++position)))
             return;
-        }
-        state.SetIterationTime(figures.uiMs / 1e3);
-        ui.push_back(figures.uiMs);
-        handler.push_back(figures.handlerMs);
-        screen.push_back(figures.screenMs);
     }
-    reportMilliseconds(state, "ui", ui);
-    reportMilliseconds(state, "handler", handler);
-    reportMilliseconds(state, "screen", screen);
+    series.report(state);
 }
 BENCHMARK(BM_ScrollStep_Next)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
