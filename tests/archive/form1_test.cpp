@@ -52,6 +52,19 @@ void writeJpeg(const std::filesystem::path& file, QColor colour) {
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
 }
 
+// The colour in the middle of a frame's picture; invalid when the frame is empty.
+QColor frameColour(const QLabel* frame) {
+    QImage image = frame->pixmap().toImage();
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool isBlueish(QColor colour) {
+    return colour.isValid() && colour.blue() > 200 && colour.red() < 60;
+}
+bool isReddish(QColor colour) {
+    return colour.isValid() && colour.red() > 200 && colour.blue() < 60;
+}
+
 class Form1Test : public ::testing::Test {
 protected:
     void open() { window = std::make_unique<Form1>(state, dialogs, host); }
@@ -71,6 +84,20 @@ protected:
             },
             2000);
     }
+    // Opens on two entries whose first has red pages, shows entry 1 until both pages are on
+    // screen, and leaves the window on entry 2. False if the pages never arrived.
+    bool showRedPagesOfEntryOneThenMoveOn() {
+        withEntries(2);
+        writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
+        writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::red);
+        open();
+        window->VScroll1->setValue(1);
+        bool shown = framesShow(true, true);
+        redShownFirst = isReddish(frameColour(window->Image1));
+        window->VScroll1->setValue(2);
+        return shown;
+    }
+    bool redShownFirst = false;
 
     test::TempInstallation stand;
     SharedState state{stand.installation()};
@@ -323,28 +350,9 @@ TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {
     EXPECT_FALSE(window->Picture1->isVisible());
 }
 
-// The colour in the middle of a frame's picture; invalid when the frame is empty.
-QColor frameColour(const QLabel* frame) {
-    QImage image = frame->pixmap().toImage();
-    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-}
-
-bool isBlueish(QColor colour) {
-    return colour.isValid() && colour.blue() > 200 && colour.red() < 60;
-}
-bool isReddish(QColor colour) {
-    return colour.isValid() && colour.red() > 200 && colour.blue() < 60;
-}
-
 TEST_F(Form1Test, showEntry_replacedPage_showsItsNewPictureWhenShownAgain) {
-    withEntries(2);
-    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
-    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::red);
-    open();
-    window->VScroll1->setValue(1);
-    ASSERT_TRUE(framesShow(true, true));
-    EXPECT_TRUE(isReddish(frameColour(window->Image1)));
-    window->VScroll1->setValue(2);
+    ASSERT_TRUE(showRedPagesOfEntryOneThenMoveOn());
+    EXPECT_TRUE(redShownFirst);
 
     // Replaced the way the page windows do it (a copy renamed over it) and in place.
     writeJpeg(stand.path("spartiti\\new.jpg"), Qt::blue);
@@ -361,13 +369,7 @@ TEST_F(Form1Test, showEntry_replacedPage_showsItsNewPictureWhenShownAgain) {
 }
 
 TEST_F(Form1Test, showEntry_removedPage_clearsItsFrameAtOnce) {
-    withEntries(2);
-    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::red);
-    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::red);
-    open();
-    window->VScroll1->setValue(1);
-    ASSERT_TRUE(framesShow(true, true));
-    window->VScroll1->setValue(2);
+    ASSERT_TRUE(showRedPagesOfEntryOneThenMoveOn());
     std::filesystem::remove(stand.path("spartiti\\1L.jpg"));
     window->VScroll1->setValue(1);
     EXPECT_TRUE(window->Image1->pixmap().isNull());
