@@ -106,7 +106,7 @@ void BM_FindBox_Keystroke9999(benchmark::State& state) {
     NoHost host;
     auto window = std::make_unique<Form1>(shared, dialogs, host);
     window->show();
-    window->find->trigger();
+    window->cerca->trigger();
     FindBox* box = window->findChild<FindBox*>();
     QCoreApplication::processEvents();
 

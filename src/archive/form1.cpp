@@ -177,8 +177,8 @@ void Form1::buildMenu() {
     playlist = command("playlist", "Playlist Manager");
     midi = command("midi", "Midi device");
     merging = command("merging", "Merging");
-    find = command("find", "Find…");
-    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    cerca = command("cerca", "Find…");
+    cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     work->addSeparator();
     chiudi = command("chiudi", "Exit");
     chiudi->setShortcut(QKeySequence::Quit);
@@ -186,7 +186,7 @@ void Form1::buildMenu() {
     connect(midi, &QAction::triggered, this, [this] { host_.showMidiDevice(); });
     connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
     connect(chiudi, &QAction::triggered, this, &Form1::chiudi_Click);
-    connect(find, &QAction::triggered, this, &Form1::find_Click);
+    connect(cerca, &QAction::triggered, this, &Form1::cerca_Click);
 }
 
 void Form1::start() {
@@ -328,7 +328,7 @@ void Form1::chiudi_Click() {
     host_.exitProgram();
 }
 
-void Form1::find_Click() {
+void Form1::cerca_Click() {
     if (!findBox_)
         findBox_ = new FindBox(search_, VScroll1, this);
     findBox_->open();

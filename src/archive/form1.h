@@ -49,7 +49,7 @@ public:
     QAction* playlist = nullptr;
     QAction* midi = nullptr;
     QAction* merging = nullptr;
-    QAction* find = nullptr;
+    QAction* cerca = nullptr;
     QAction* chiudi = nullptr;
 
 protected:
@@ -66,7 +66,7 @@ private slots:
     void Command4_Click();
     void Command5_Click();
     void chiudi_Click();
-    void find_Click();
+    void cerca_Click();
     void pageReady(int position, folio::PageSide side, const QImage& image);
 
 private:

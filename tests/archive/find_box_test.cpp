@@ -47,7 +47,7 @@ protected:
         stand.write("spartiti\\archivio.js", archiveFileBytes(archive));
         window = std::make_unique<Form1>(state, dialogs, host);
         window->show();
-        window->find->trigger();
+        window->cerca->trigger();
         box = window->findChild<FindBox*>();
     }
 
@@ -79,10 +79,10 @@ protected:
 TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(window->find->text(), QString::fromUtf8("Find\u2026"));
-    EXPECT_EQ(window->find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_EQ(window->cerca->text(), QString::fromUtf8("Find\u2026"));
+    EXPECT_EQ(window->cerca->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     const QList<QAction*> work = window->findChild<QMenu*>("Work")->actions();
-    EXPECT_LT(work.indexOf(window->find), work.indexOf(window->chiudi));
+    EXPECT_LT(work.indexOf(window->cerca), work.indexOf(window->chiudi));
     EXPECT_EQ(window->Text2->geometry(), QRect(8, 8, 681, 33));
     const std::string before = archiveFileBytes(state.archive);
 
@@ -134,7 +134,7 @@ TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
     // Moving stored nothing into any entry.
     EXPECT_EQ(archiveFileBytes(state.archive), before);
 
-    window->find->trigger();
+    window->cerca->trigger();
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->findText->selectedText(), "bach");
 }
