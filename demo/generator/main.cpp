@@ -124,7 +124,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("Demo installation with %d scores written to %s in %.1f s\n",
+    std::printf("%s with %d scores written to %s in %.1f s\n",
+                arguments.kind == Kind::OlderInstallation ? "Older installation"
+                                                          : "Demo installation",
                 arguments.options.entries, arguments.folder.c_str(),
                 static_cast<double>(timer.elapsed()) / 1000.0);
     return 0;

@@ -112,6 +112,21 @@ void Form1::load() {
     features_->activateWindow();
 }
 
+void Form1::keyPressEvent(QKeyEvent* event) {
+    if (!isEnter(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Enter in the folder list opens the folder; on a button it presses that button; anywhere
+    // else it is the upgrade button, once the old page was clicked.
+    if (focusWidget() == Dir1)
+        return;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+        button->click();
+    else if (Command1->isEnabled())
+        Command1->click();
+}
+
 void Form1::Drive1_Change(const QString& drive) {
     // A drive whose root cannot be read leaves the folder list where it was.
     Dir1->setPath(drive);

@@ -45,6 +45,9 @@ public:
     // The features window while it is open.
     Form2* featuresWindow() const { return features_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
     void Drive1_Change(const QString& drive);
     void Dir1_Change(const QString& folder);

@@ -205,6 +205,21 @@ TEST_F(UpgradeWindowTest, upgrade_musiciansOwnPlaylists_areKeptAndNamedInTheStat
     EXPECT_TRUE(window.isNull());
 }
 
+TEST_F(UpgradeWindowTest, keyboardOnly_choosesTheOldPageAndUpgradesWithEnter) {
+    startAndPressOk();
+    QTest::keyClick(window->File1, Qt::Key_Return);
+    EXPECT_TRUE(dialogs.shown().empty()) << "Enter before the old page was chosen";
+    ASSERT_TRUE(window->Dir1->setPath(qpath(stand.root())));
+    window->File1->setFocus();
+    QTest::keyClick(window->File1, Qt::Key_Home);
+    ASSERT_EQ(window->targetFolder(), qpath(stand.root()));
+    QTest::keyClick(window->File1, Qt::Key_Return);
+    processDeferredDeletes();
+    EXPECT_EQ(dialogs.texts(), QStringList{kUpgraded});
+    EXPECT_EQ(stand.read("lumivora_pro.html"), delivery.read("lumivora_pro.html"));
+    EXPECT_TRUE(window.isNull());
+}
+
 // A failed upgrade says what is missing instead of the success text, copies nothing, keeps
 // the window open, and works once the cause is gone.
 TEST_F(UpgradeWindowTest, upgrade_somethingMissing_reportsItAndWorksOnceItIsBack) {
