@@ -8,6 +8,7 @@
 #include "upgrade/copy_list.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
@@ -41,6 +42,16 @@ QString keptNote(const std::vector<std::string>& kept) {
     for (const std::string& name : kept)
         names << QString::fromStdString(std::filesystem::path(name).filename().string());
     return QStringLiteral("Kept your own %1").arg(names.join(QStringLiteral(" and ")));
+}
+
+// Where the typeface is replaced by a wider one, a caption shrinks until it fits its control
+// rather than being cut off; with the real typeface it keeps its size.
+void fitCaption(QWidget* control, const QString& caption, int margin) {
+    QFont font = control->font();
+    while (font.pointSize() > 8 &&
+           QFontMetrics(font).horizontalAdvance(caption) > control->width() - margin)
+        font.setPointSize(font.pointSize() - 1);
+    control->setFont(font);
 }
 
 bool isEnter(const QKeyEvent* event) {
@@ -79,6 +90,7 @@ void Form1::buildControls() {
     Label2->setAlignment(Qt::AlignCenter);
     look::styleBlueText(Label2, 18);
     Label2->setFont(look::msSansSerif(18));
+    fitCaption(Label2, Label2->text(), 0);
 
     Drive1 = place<DriveList>(this, "Drive1", {32, 64, 681, 45});
     Dir1 = place<FolderList>(this, "Dir1", {32, 120, 681, 162});
@@ -92,6 +104,7 @@ void Form1::buildControls() {
     Command1 = place<QPushButton>(this, "Command1", {32, 584, 681, 97});
     Command1->setText(QStringLiteral("Upgrade to Quindarome Music Manager 5 pro"));
     look::styleButton(Command1, look::msSansSerif(24), kUpgradeButtonBlue);
+    fitCaption(Command1, Command1->text(), 16);
     Command1->setEnabled(false);
 
     Label1 = place<QLabel>(this, "Label1", {24, 696, 713, 49});
@@ -140,13 +153,19 @@ void Form1::File1_Click(const QString& folder, const QString& fileName) {
     if (fileName == QLatin1String(kOldPage.data(), static_cast<qsizetype>(kOldPage.size()))) {
         targetFolder_ = folder;
         Command1->setEnabled(true);
-        Label1->setText(kClickOnUpgrade);
+        showStatus(kClickOnUpgrade);
         return;
     }
     // The button only ever copies into the folder of the last file clicked, and only if that
     // file was the old page.
     clearTarget();
     dialogs_.message(this, kSelectOldPage);
+}
+
+void Form1::showStatus(const QString& text) {
+    Label1->setFont(look::msSansSerif(24));
+    fitCaption(Label1, text, 0);
+    Label1->setText(text);
 }
 
 void Form1::clearTarget() {
@@ -170,7 +189,7 @@ void Form1::Command1_Click() {
         return;
     }
     if (!result.kept.empty())
-        Label1->setText(keptNote(result.kept));
+        showStatus(keptNote(result.kept));
     dialogs_.message(this, kUpgraded);
     hide();
     close();
@@ -196,6 +215,7 @@ void Form2::buildControls() {
     Label1 = place<QLabel>(this, "Label1", {8, 24, 668, 44});
     Label1->setText(QStringLiteral("The new features of Quindarome Music Manager Pro 5:"));
     Label1->setFont(look::msSansSerif(18));
+    fitCaption(Label1, Label1->text(), 0);
 
     Label2 = place<QLabel>(this, "Label2", {56, 96, 582, 18});
     Label2->setText(QStringLiteral("possibility of creating and managing playlists;"));

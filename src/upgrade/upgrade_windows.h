@@ -57,6 +57,7 @@ private slots:
 private:
     void buildControls();
     void clearTarget();
+    void showStatus(const QString& text);
 
     std::filesystem::path workingFolder_;
     Dialogs& dialogs_;

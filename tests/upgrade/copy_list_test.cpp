@@ -39,34 +39,6 @@ struct OlderStand {
     }
 };
 
-std::string contentsText(const std::map<std::string, std::string>& contents) {
-    std::string text;
-    for (const auto& [name, bytes] : contents)
-        text += name + (bytes == "/" ? "/" : "") + "\n";
-    return text;
-}
-
-TEST(Upgrade, olderStand_getsTheSixFilesInPlaceAndKeepsEverythingElse) {
-    Delivery delivery;
-    OlderStand stand;
-    stand.folder.write("lumivora_pro.html", "an older pro page");
-    auto expected = folderContents(stand.folder.root());
-
-    UpgradeResult result = upgradeFolder(delivery.folder.root(), stand.folder.root());
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.kept.empty());
-    ASSERT_EQ(result.copied.size(), kCopyList.size());
-    for (std::size_t i = 0; i < kCopyList.size(); ++i) {
-        expected[nativeRelativePath(kCopyList[i].destination).string()] =
-            delivery.bytes(kCopyList[i]);
-        EXPECT_EQ(result.copied[i], nativeRelativePath(kCopyList[i].destination).string());
-    }
-    EXPECT_EQ(folderContents(stand.folder.root()), expected)
-        << contentsText(folderContents(stand.folder.root()));
-    EXPECT_EQ(fs::status(stand.folder.path(kProgramDestination)).permissions(),
-              fs::status(delivery.folder.path(kProgramFile)).permissions());
-}
-
 TEST(Upgrade, existingPlaylistAndMidiFiles_areKeptByteForByte) {
     struct Case {
         std::vector<std::string_view> own;
