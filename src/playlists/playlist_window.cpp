@@ -60,18 +60,23 @@ void playlistfrm::buildControls() {
     };
 
     List1 = place<QListWidget>(this, "List1", {8, 8, 281, 449});
+    // Rows of one height spare the list measuring each of up to 9999 titles when shown.
+    List1->setUniformItemSizes(true);
     Command2 = button("Command2", "ADD", nullptr, {296, 8, 41, 449}, 9);
 
     Combo1 = place<QComboBox>(this, "Combo1", {352, 12, 377, 24});
     Combo1->setEditable(true);
     // Enter in the box's text must not slip a name into the list that the file does not hold.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    // The box has its place; measuring up to 999 names for a size hint would only cost time.
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     Label1 = place<QLabel>(this, "Label1", {352, 42, 49, 25});
     Label1->setText(QStringLiteral("0"));
     Command5 = button("Command5", "New playlist", nullptr, {408, 42, 153, 25}, 10);
     Command8 = button("Command8", "Delete playlist", "Cancella Playlist", {568, 42, 161, 25}, 10);
 
     List2 = place<QListWidget>(this, "List2", {352, 90, 281, 305});
+    List2->setUniformItemSizes(true);
     Command3 =
         button("Command3", "Move up", "Seleziona un brano per spostare su", {640, 90, 89, 33}, 9);
     Command6 =
