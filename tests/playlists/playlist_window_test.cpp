@@ -9,6 +9,7 @@
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace folio {
 namespace {
@@ -50,11 +52,16 @@ protected:
         window->show();
     }
     std::string file() const { return stand.read("spartiti\\playlist.js"); }
+    // Opens the playlists box and clicks the name in its list.
     void choose(const QString& name) {
         const int index = window->Combo1->findText(name);
         ASSERT_GE(index, 0) << name.toStdString();
-        window->Combo1->setCurrentIndex(index);
-        emit window->Combo1->activated(index);
+        window->Combo1->showPopup();
+        QAbstractItemView* names = window->Combo1->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(names->window()));
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {},
+                          names->visualRect(names->model()->index(index, 0)).center());
+        EXPECT_FALSE(names->isVisible());
     }
     void clickRow(QListWidget* list, int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -82,6 +89,23 @@ TEST_F(PlaylistWindowTest, firstStart_createsTheEmptyFileAndListsTitlesInReading
     open();
     EXPECT_EQ(file(), crlf({"var playlist = [", " ];"}));
     EXPECT_EQ(window->windowTitle(), "Playlist Manager");
+    const std::vector<std::tuple<const char*, const char*, const char*>> buttons = {
+        {"Command1", "Save", ""},
+        {"Command2", "ADD", ""},
+        {"Command3", "Move up", "Seleziona un brano per spostare su"},
+        {"Command4", "Move down", "Seleziona un brano per spostaregiu"},
+        {"Command5", "New playlist", ""},
+        {"Command6", "Remove", "Elimina un brano dalla playlist"},
+        {"Command7", "Esc", ""},
+        {"Command8", "Delete playlist", "Cancella Playlist"},
+    };
+    for (const auto& [name, caption, tip] : buttons) {
+        const auto* button = window->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), caption);
+        EXPECT_EQ(button->toolTip(), tip);
+    }
+    EXPECT_EQ(window->findChild<QLabel*>("Label2")->text(), "Playlist name");
     EXPECT_EQ(window->Label1->text(), "0");
     EXPECT_EQ(window->Combo1->count(), 0);
     EXPECT_EQ(window->Combo1->currentText(), "Playlist");
