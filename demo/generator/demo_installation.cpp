@@ -7,6 +7,7 @@
 #include "platform/cp1252.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
+#include "playlists/playlist_store.h"
 
 #include <QFont>
 #include <QImage>
@@ -251,6 +252,18 @@ std::string silentMp3() {
     return bytes;
 }
 
+// Three playlists: one whose name holds a comma, and one still without tracks. Only entries
+// the archive holds are played.
+std::string playlistFileBytesFor(int entries) {
+    auto held = [entries](std::vector<int> numbers) {
+        std::erase_if(numbers, [entries](int n) { return n > entries; });
+        return buildTrackString(numbers);
+    };
+    return playlistFileBytes({{"Sunday morning", held({3, 1, 4, 2, 6})},
+                              {"Rain, lanterns and night", held({2, 5, 7})},
+                              {"New pieces", held({})}});
+}
+
 bool checkOptions(const DemoOptions& options, QString* error) {
     if (!ScoreArchive::isEntryNumber(options.entries)) {
         setError(error, QStringLiteral("The number of entries must be 1 to 9999, not %1.")
@@ -404,6 +417,8 @@ bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options
     const Installation installation(folder);
     return writeArchive(installation, options.entries, error) &&
            writeDataFile(installation.resolve("spartiti\\generi.js"), categoryFileBytes(), error) &&
+           writeDataFile(installation.resolve(kPlaylistFileName),
+                         playlistFileBytesFor(options.entries), error) &&
            saveJpeg(drawPlaceholderPage(options.pageSize),
                     installation.resolve(placeholderPagePath), error) &&
            writePages(installation, options, error) &&

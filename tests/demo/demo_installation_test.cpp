@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folio::demo {
@@ -190,6 +191,20 @@ TEST(DemoCategories, generiJs_holdsThirtyThreeQuotedNamesInTheDataFileLayout) {
     EXPECT_EQ(names[1], "Jazz");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+}
+
+TEST(DemoPlaylists, playlistJs_holdsThreePlaylistsOfEntriesTheArchiveHas) {
+    for (const auto& [entries, sunday, rain] :
+         {std::tuple{12, "3,1,4,2,6,#", "2,5,7,#"}, std::tuple{3, "3,1,2,#", "2,#"}}) {
+        TempInstallation stand(false);
+        generate(stand, smallOptions(entries));
+        EXPECT_EQ(
+            stand.read("spartiti\\playlist.js"),
+            test::crlf({"var playlist = [", std::string("\"Sunday morning\",\"") + sunday + "\",",
+                        std::string("\"Rain, lanterns and night\",\"") + rain + "\",",
+                        "\"New pieces\",\"#\",", " ];"}))
+            << entries;
+    }
 }
 
 TEST(DemoRecordings, mp3Files_areWholeFramesEachStartingWithASync) {
