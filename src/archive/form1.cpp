@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
 
 namespace folio {
 namespace {
@@ -36,6 +37,23 @@ QString unreadableArchiveText() {
         "The archive spartiti/archivio.js is there but cannot be read. It is left "
         "as it is, and \"Save\" stays off until Folioscribe is started again "
         "with a readable archive.");
+}
+
+QString tooManyEntriesText(std::size_t entriesInFile) {
+    return QStringLiteral(
+               "The archive spartiti/archivio.js holds %1 titles, more than the %2 that "
+               "Folioscribe can hold. The first %2 are shown. The file is left as it is, and "
+               "\"Save\" stays off so that no title is lost.")
+        .arg(entriesInFile)
+        .arg(ScoreArchive::kMaxEntries);
+}
+
+QString wrongFolderText(const std::filesystem::path& folder) {
+    return QStringLiteral(
+               "This folder is not a music-stand installation folder: it has no spartiti "
+               "folder.\n%1\n\nStart Folioscribe in the stand's folder, the one that holds "
+               "the spartiti folder. Until then nothing can be saved or attached.")
+        .arg(QString::fromStdString(folder.string()));
 }
 
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
@@ -156,9 +174,10 @@ void Form1::buildControls() {
     Command1->setShortcut(QKeySequence::Save);
 
     connect(VScroll1, &QScrollBar::valueChanged, this, &Form1::VScroll1_Change);
-    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
-    connect(Text3, &QLineEdit::textChanged, this, &Form1::Text3_Change);
-    connect(Text4, &QLineEdit::textChanged, this, &Form1::Text4_Change);
+    // Only the user's edits are stored: showing an entry fills the boxes without an edit.
+    connect(Text2, &QLineEdit::textEdited, this, &Form1::Text2_Change);
+    connect(Text3, &QLineEdit::textEdited, this, &Form1::Text3_Change);
+    connect(Text4, &QLineEdit::textEdited, this, &Form1::Text4_Change);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -191,16 +210,44 @@ void Form1::buildMenu() {
 
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
-    const ArchiveLoad load = loadArchive(archive, state_.installation);
-    archiveUnreadable_ = load == ArchiveLoad::Unreadable;
+    state_.archiveWritable = true;
+    if (!state_.installation.hasDataFolder()) {
+        archive.setEntryCount(0);
+        refuseWrongFolder();
+        return;
+    }
+    std::size_t entriesInFile = 0;
+    const ArchiveLoad load = loadArchive(archive, state_.installation, &entriesInFile);
     search_.rebuild(archive);
-    if (archiveUnreadable_)
-        dialogs_.error(this, unreadableArchiveText());
-    if (load != ArchiveLoad::Loaded)
+    if (load == ArchiveLoad::Unreadable)
+        keepArchiveAsItIs(unreadableArchiveText());
+    if (load == ArchiveLoad::TooManyEntries)
+        keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
+    if (load == ArchiveLoad::Missing || load == ArchiveLoad::Unreadable)
         return;
     showCount();
-    VScroll1->setMaximum(archive.entryCount() + 1);
+    // One past the last entry, the empty slot a new entry is typed into, while there is a slot.
+    VScroll1->setMaximum(std::min(archive.entryCount() + 1, ScoreArchive::kMaxEntries));
     moveTo(std::max(archive.entryCount(), 1));
+}
+
+// Saving would replace the musician's archive with what memory holds of it.
+void Form1::keepArchiveAsItIs(const QString& reason) {
+    state_.archiveWritable = false;
+    archiveKeptReason_ = reason;
+    Command1->setEnabled(false);
+    dialogs_.error(this, reason);
+}
+
+// Started outside a stand's folder: say so once and offer nothing that writes a file.
+void Form1::refuseWrongFolder() {
+    state_.archiveWritable = false;
+    archiveKeptReason_ = wrongFolderText(state_.installation.root());
+    for (QPushButton* command : {Command1, Command2, Command3, Command4})
+        command->setEnabled(false);
+    for (QAction* window : {playlist, midi, merging})
+        window->setEnabled(false);
+    dialogs_.error(this, archiveKeptReason_);
 }
 
 void Form1::moveTo(int position) {
@@ -223,9 +270,9 @@ void Form1::showEntry(int position) {
         return;
     const ScoreEntry& entry = state_.archive.slot(position);
     Text1->setText(QString::number(position));
-    Text2->setText(fromCp1252(entry.title));
-    Text3->setText(fromCp1252(entry.author));
-    Text4->setText(fromCp1252(entry.tags));
+    showFieldText(Text2, fromCp1252(entry.title));
+    showFieldText(Text3, fromCp1252(entry.author));
+    showFieldText(Text4, fromCp1252(entry.tags));
     state_.currentEntryNumber = position;
     const Installation& installation = state_.installation;
     Image1->clear();
@@ -298,9 +345,8 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command1_Click() {
-    // Saving now would replace the musician's archive with what little was typed since.
-    if (archiveUnreadable_) {
-        dialogs_.error(this, unreadableArchiveText());
+    if (!state_.archiveWritable) {
+        dialogs_.error(this, archiveKeptReason_);
         return;
     }
     FileResult saved = saveArchive(state_.archive, state_.installation);

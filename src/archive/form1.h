@@ -73,6 +73,8 @@ private:
     void buildControls();
     void buildMenu();
     void start();
+    void refuseWrongFolder();
+    void keepArchiveAsItIs(const QString& reason);
     void moveTo(int position);
     void showEntry(int position);
     void showCount();
@@ -83,8 +85,8 @@ private:
     Dialogs& dialogs_;
     MainWindowHost& host_;
     PageImageLoader* pages_ = nullptr;
-    // Set when archivio.js exists but could not be read: saving would overwrite it.
-    bool archiveUnreadable_ = false;
+    // Why "Save" is off while the shared state says the archive must not be written.
+    QString archiveKeptReason_;
     int lastShownPosition_ = 0;
     // Folded titles, authors and tags for the find box, kept up to date by every edit.
     ScoreSearch search_;

@@ -4,6 +4,7 @@
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -58,8 +59,11 @@ void ScoreArchive::clear() {
     entryCount_ = 0;
 }
 
-ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation) {
+ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
+                        std::size_t* entriesInFile) {
     archive.setEntryCount(0);
+    if (entriesInFile)
+        *entriesInFile = 0;
     const std::filesystem::path file = installation.resolve(kArchiveFileName);
     std::optional<std::string> bytes = readWholeFile(file);
     if (!bytes) {
@@ -67,15 +71,18 @@ ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation)
         bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
         return present ? ArchiveLoad::Unreadable : ArchiveLoad::Missing;
     }
-    readArchiveFile(archive, *bytes);
-    return ArchiveLoad::Loaded;
+    const std::size_t entries = readArchiveFile(archive, *bytes);
+    if (entriesInFile)
+        *entriesInFile = entries;
+    return entries > static_cast<std::size_t>(archive.entryCount()) ? ArchiveLoad::TooManyEntries
+                                                                    : ArchiveLoad::Loaded;
 }
 
-void readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
-    std::size_t entries = recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
-    if (entries > static_cast<std::size_t>(ScoreArchive::kMaxEntries))
-        entries = ScoreArchive::kMaxEntries;
-    int count = static_cast<int>(entries);
+std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
+    const std::size_t entries =
+        recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
+    const int count =
+        static_cast<int>(std::min(entries, static_cast<std::size_t>(ScoreArchive::kMaxEntries)));
 
     FieldReader reader(bytes);
     reader.skip();
@@ -88,6 +95,7 @@ void readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
         readValue(reader, entry.category);
     }
     archive.setEntryCount(count);
+    return entries;
 }
 
 std::string archiveFileBytes(const ScoreArchive& archive) {

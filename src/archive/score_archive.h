@@ -55,16 +55,20 @@ private:
 // Where the archive file lives, relative to the installation.
 inline constexpr std::string_view kArchiveFileName = "spartiti\\archivio.js";
 
-// How a load went: no archive file (an empty archive), read, or a file that is there but
-// cannot be read (an empty archive in memory that must not be saved over the file).
-enum class ArchiveLoad { Missing, Loaded, Unreadable };
+// How a load went: no archive file (an empty archive), read, a file of more entries than the
+// archive can hold (its first 9999 read; a save would drop the rest), or a file that is there
+// but cannot be read (an empty archive in memory that must not be saved over the file).
+enum class ArchiveLoad { Missing, Loaded, TooManyEntries, Unreadable };
 
 // Reads the archive from the file: an empty archive if there is none or it cannot be read.
-ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation);
+// entriesInFile, if given, receives the number of entries the file holds, beyond 9999 too.
+ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
+                        std::size_t* entriesInFile = nullptr);
 
 // Fills the archive from the bytes of an archive file: the entry count follows from the field
-// count (capped at 9999), slots 1 to the count receive the fields the file holds.
-void readArchiveFile(ScoreArchive& archive, std::string_view bytes);
+// count (capped at 9999), slots 1 to the count receive the fields the file holds. Returns the
+// number of entries the file holds, which may pass 9999.
+std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes);
 
 // The bytes of archivio.js for the entries in memory (empty categories written as "0").
 std::string archiveFileBytes(const ScoreArchive& archive);

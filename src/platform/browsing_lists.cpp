@@ -19,6 +19,16 @@ bool isReadableFolder(const QString& folder) {
     return info.isDir() && info.isReadable() && info.isExecutable();
 }
 
+// True when path is folder or lies below it (both clean and absolute).
+bool isInside(const QString& path, const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    if (path == folder)
+        return true;
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    return path.startsWith(prefix);
+}
+
 QString folderName(const QString& path) {
     QString name = QFileInfo(path).fileName();
     return name.isEmpty() ? path : name;
@@ -35,11 +45,21 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FolderList::setPath(const QString& folder) {
-    QString path = cleanAbsolute(folder);
+    const QString path = cleanAbsolute(folder);
+    return open(path, isInside(path, drive_) ? drive_ : DriveList::driveOf(path));
+}
+
+bool FolderList::setDrive(const QString& root) {
+    const QString path = cleanAbsolute(root);
+    return open(path, path);
+}
+
+bool FolderList::open(const QString& path, const QString& drive) {
     if (!isReadableFolder(path))
         return false;
     bool different = path != path_;
     path_ = path;
+    drive_ = drive;
     fill();
     if (different)
         emit changed(path_);
@@ -52,11 +72,10 @@ void FolderList::refresh() {
 
 void FolderList::fill() {
     clear();
-    const QString top = DriveList::driveOf(path_);
     QStringList chain;
     for (QString step = path_;; step = QFileInfo(step).path()) {
         chain.prepend(step);
-        if (step == top || QDir(step).isRoot())
+        if (step == drive_ || QDir(step).isRoot())
             break;
     }
     int depth = 0;

@@ -10,15 +10,23 @@
 namespace folio {
 
 // The folder tree of the current drive down to the current folder, then its sub-folders.
-// Choosing a folder (double-click or Enter) makes it current and raises changed.
+// Choosing a folder (double-click or Enter) makes it current and raises changed. The tree's
+// top is the drive's root: the drive of the first folder set, until setDrive chooses another.
+// Opening a folder that is itself a mount point keeps the tree above it.
 class FolderList : public QListWidget {
     Q_OBJECT
 public:
     explicit FolderList(QWidget* parent = nullptr);
 
     QString path() const { return path_; }
-    // Makes folder current. Returns false, changing nothing, if it is not a readable folder.
+    // The top of the tree, the current drive's root.
+    QString drive() const { return drive_; }
+    // Makes folder current. A folder outside the current drive makes its own drive current.
+    // Returns false, changing nothing, if it is not a readable folder.
     bool setPath(const QString& folder);
+    // Makes root the drive and its top the current folder, as a change in a drive list does.
+    // Returns false, changing nothing, if it is not a readable folder.
+    bool setDrive(const QString& root);
     // Reads the current folder's sub-folders again.
     void refresh();
 
@@ -27,8 +35,10 @@ signals:
 
 private:
     void fill();
+    bool open(const QString& path, const QString& drive);
 
     QString path_;
+    QString drive_;
 };
 
 // The files of one folder whose names match a pattern ("*.jpg", "*.mp3", "*" for all),

@@ -26,4 +26,9 @@ std::filesystem::path Installation::resolve(std::string_view backslashName) cons
     return root_ / nativeRelativePath(backslashName);
 }
 
+bool Installation::hasDataFolder() const {
+    std::error_code ec;
+    return std::filesystem::is_directory(resolve("spartiti"), ec);
+}
+
 } // namespace folio

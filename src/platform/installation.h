@@ -19,6 +19,8 @@ public:
 
     // The native path of a name relative to the installation ("spartiti\m.jpg").
     std::filesystem::path resolve(std::string_view backslashName) const;
+    // True when the data folder spartiti is there: the mark of a music-stand installation.
+    bool hasDataFolder() const;
 
 private:
     std::filesystem::path root_;

@@ -3,6 +3,7 @@
 #include "archive/main_window_host.h"
 #include "archive/page_image_loader.h"
 #include "archive/shared_state.h"
+#include "platform/cp1252.h"
 #include "platform/file_ops.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
@@ -17,7 +18,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace folio {
 namespace {
@@ -44,6 +47,20 @@ std::string archiveOf(const std::vector<ScoreEntry>& entries) {
             bytes += "\"" + value + "\",\r\n";
     }
     return bytes + " ];\r\n";
+}
+
+std::string archiveOfTitles(int count) {
+    return archiveOf(
+        std::vector<ScoreEntry>(static_cast<std::size_t>(count), {"", "t", "", "", "0"}));
+}
+
+// Every folder and file below root, with the bytes of each file.
+std::map<std::string, std::string> filesBelow(const std::filesystem::path& root) {
+    std::map<std::string, std::string> found;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+        found[item.path().string()] =
+            item.is_directory() ? "<folder>" : readWholeFile(item.path()).value_or("<unreadable>");
+    return found;
 }
 
 void writeJpeg(const std::filesystem::path& file, QColor colour) {
@@ -152,6 +169,72 @@ TEST_F(Form1Test, start_withoutArchiveFile_leavesEverythingEmpty) {
     EXPECT_EQ(window->VScroll1->value(), 1);
     EXPECT_EQ(window->VScroll1->maximum(), 1);
     EXPECT_EQ(state.archive.entryCount(), 0);
+    // A data folder without an archive is a new stand's empty archive, not a wrong folder.
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_TRUE(state.archiveWritable);
+    for (QPushButton* command : {window->Command1, window->Command2, window->Command3})
+        EXPECT_TRUE(command->isEnabled());
+    EXPECT_TRUE(window->merging->isEnabled());
+}
+
+// Starts after which the archive file must stay as it is: the window says why once, keeps
+// "Save" off, and nothing the user then does writes or creates any file.
+TEST_F(Form1Test, start_whereTheArchiveMustBeKept_saysWhyOnceAndWritesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(const test::TempInstallation&)> prepare;
+        const char* says;
+        int entries;    // loaded into memory and shown
+        bool windowsOn; // "Left", "Right", "Mp3" and the menu's windows
+    } cases[] = {
+        {"archive cannot be read",
+         [](const auto& where) { where.write("spartiti\\archivio.js\\inside.txt", "kept"); },
+         "cannot be read", 0, true},
+        {"archive of more entries than slots",
+         [](const auto& where) { where.write("spartiti\\archivio.js", archiveOfTitles(10001)); },
+         "holds 10001 titles", 9999, true},
+        {"no spartiti folder",
+         [](const auto& where) {
+             std::filesystem::remove_all(where.path("spartiti"));
+             where.write("letter.txt", "mine");
+         },
+         "not a music-stand installation folder", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempInstallation where;
+        c.prepare(where);
+        const auto before = filesBelow(where.root());
+        SharedState shared{where.installation()};
+        test::FakeDialogs said;
+        RecordingHost asked;
+        Form1 started(shared, said, asked);
+
+        ASSERT_EQ(said.texts().size(), 1);
+        EXPECT_TRUE(said.errors().front().contains(c.says)) << said.errors().front().toStdString();
+        EXPECT_FALSE(shared.archiveWritable);
+        EXPECT_FALSE(started.Command1->isEnabled());
+        EXPECT_EQ(shared.archive.entryCount(), c.entries);
+        EXPECT_EQ(started.VScroll1->maximum(), std::max(c.entries, 1));
+        for (QPushButton* command : {started.Command2, started.Command3, started.Command4})
+            EXPECT_EQ(command->isEnabled(), c.windowsOn) << command->text().toStdString();
+        for (QAction* command : {started.playlist, started.midi, started.merging})
+            EXPECT_EQ(command->isEnabled(), c.windowsOn) << command->text().toStdString();
+        EXPECT_TRUE(started.chiudi->isEnabled());
+
+        started.VScroll1->setValue(started.VScroll1->maximum());
+        started.Command5->click();
+        QTest::keyClicks(started.Text2, "typed");
+        for (QPushButton* command :
+             {started.Command1, started.Command2, started.Command3, started.Command4})
+            command->click();
+        for (QAction* command : {started.playlist, started.midi, started.merging})
+            command->trigger();
+        EXPECT_EQ(said.errors().filter(c.says).size(), 1);
+        EXPECT_TRUE(said.messages().isEmpty());
+        EXPECT_EQ(asked.calls.isEmpty(), !c.windowsOn);
+        EXPECT_EQ(filesBelow(where.root()), before);
+    }
 }
 
 TEST_F(Form1Test, start_withEmptyArchiveFile_showsTheEmptySlotOne) {
@@ -175,6 +258,40 @@ TEST_F(Form1Test, typing_storesIntoShownSlot_andRefusesQuotes) {
     window->VScroll1->setValue(1);
     window->VScroll1->setValue(2);
     EXPECT_EQ(window->Text2->text(), "New title");
+}
+
+// Values an older version wrote that the boxes refuse when typed: showing them changes
+// nothing, so the entry saves exactly as it does when it was never shown.
+TEST_F(Form1Test, showEntry_keepsLoadedValuesAsTheyAre) {
+    const std::string longTitle(40000, 'x');
+    const struct {
+        const char* name;
+        std::string titleLine; // entry 1's title line in archivio.js, before its line end
+        std::string title;     // what it loads as
+    } cases[] = {
+        {"backslash", "\"AC\\DC\",", "AC\\DC"},
+        {"quote inside an unquoted field", "say \"hi\" now,", "say \"hi\" now"},
+        {"line break inside quotes", "\"two\r\nlines\",", "two\r\nlines"},
+        {"longer than a text box holds", "\"" + longTitle + "\",", longTitle},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        stand.write("spartiti\\archivio.js",
+                    "var archivio = [\r\n\"1\",\r\n" + c.titleLine +
+                        "\r\n\"A\",\r\n\"t\",\r\n\"0\",\r\n"
+                        "\"2\",\r\n\"B\",\r\n\"\",\r\n\"\",\r\n\"0\",\r\n ];\r\n");
+        ScoreArchive unshown;
+        ASSERT_EQ(loadArchive(unshown, stand.installation()), ArchiveLoad::Loaded);
+        ASSERT_EQ(unshown.slot(1).title, c.title);
+
+        open();
+        window->VScroll1->setValue(1);
+        EXPECT_EQ(window->Text2->text(), fromCp1252(c.title));
+        window->VScroll1->setValue(2);
+        EXPECT_EQ(state.archive.slot(1), unshown.slot(1));
+        window->Command1->click();
+        EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFileBytes(unshown));
+    }
 }
 
 TEST_F(Form1Test, add_needsATitleOnTheLastEntry) {
@@ -226,7 +343,8 @@ TEST_F(Form1Test, add_atNineThousandNineHundredNinetyNine_isRefused) {
     EXPECT_EQ(state.archive.entryCount(), 9999);
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors().front().contains("9999"));
-    EXPECT_EQ(window->VScroll1->maximum(), 10000 - 1 + 1);
+    // No position past the last slot: the scroll bar ends at entry 9999.
+    EXPECT_EQ(window->VScroll1->maximum(), 9999);
 }
 
 TEST_F(Form1Test, save_writesFileUpdatesCountAndConfirms) {
@@ -321,8 +439,10 @@ TEST_F(Form1Test, start_unreadableArchive_warnsAndKeepsSaveOff) {
     EXPECT_TRUE(window->Label6->text().isEmpty());
     window->Command5->click();
     QTest::keyClicks(window->Text2, "typed");
+    EXPECT_FALSE(window->Command1->isEnabled());
+    EXPECT_FALSE(state.archiveWritable);
     window->Command1->click();
-    EXPECT_EQ(dialogs.errors().size(), 2);
+    EXPECT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
 }

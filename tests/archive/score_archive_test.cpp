@@ -145,7 +145,7 @@ TEST(ScoreArchiveFile, nineThousandNineHundredNinetyNineEntries_roundTrip) {
     ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
     EXPECT_EQ(archive.entryCount(), 9999);
     ScoreArchive again;
-    loadArchive(again, stand.installation());
+    EXPECT_EQ(loadArchive(again, stand.installation()), ArchiveLoad::Loaded);
     ASSERT_EQ(again.entryCount(), 9999);
     EXPECT_EQ(again.slot(9999).title, "Title 9999");
     EXPECT_EQ(again.slot(3277).number, "3277");
@@ -156,8 +156,12 @@ TEST(ScoreArchiveFile, moreEntriesThanSlots_loadsTheFirst9999) {
     for (int n = 1; n <= 10005; ++n)
         bytes += "\"" + std::to_string(n) + "\",\r\n\"t\",\r\n\"\",\r\n\"\",\r\n\"0\",\r\n";
     bytes += " ];\r\n";
+    TempInstallation stand;
+    stand.write("spartiti\\archivio.js", bytes);
     ScoreArchive archive;
-    readArchiveFile(archive, bytes);
+    std::size_t inFile = 0;
+    EXPECT_EQ(loadArchive(archive, stand.installation(), &inFile), ArchiveLoad::TooManyEntries);
+    EXPECT_EQ(inFile, 10005u);
     EXPECT_EQ(archive.entryCount(), 9999);
     EXPECT_EQ(archive.slot(9999).number, "9999");
 }

@@ -4,7 +4,10 @@
 #include "support/temp_installation.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -119,6 +122,50 @@ TEST_F(BrowsingListsTest, folderList_refusesWhatIsNotAFolder) {
     EXPECT_FALSE(folders.setPath(qpath(stand.path("nowhere"))));
     EXPECT_EQ(folders.path(), qpath(stand.path("music")));
     EXPECT_EQ(changed.count(), 0);
+}
+
+// A mounted volume below the drive of folder (a USB stick under /media, a separate /home);
+// empty if the machine has none.
+QString mountPointBelowDriveOf(const QString& folder) {
+    const QString drive = DriveList::driveOf(folder);
+    const QString prefix = drive.endsWith(u'/') ? drive : drive + u'/';
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = QDir::cleanPath(volume.rootPath());
+        const QFileInfo parent(QFileInfo(root).path());
+        if (root != drive && root.startsWith(prefix) && QFileInfo(root).isReadable() &&
+            parent.isReadable() && parent.isExecutable())
+            return root;
+    }
+    return {};
+}
+
+TEST_F(BrowsingListsTest, folderList_openingAMountPoint_keepsTheDrivesTreeAboveIt) {
+    const QString start = qpath(stand.root());
+    const QString mountPoint = mountPointBelowDriveOf(start);
+    if (mountPoint.isEmpty())
+        GTEST_SKIP() << "no mounted volume below the drive of " << start.toStdString();
+    const QString drive = DriveList::driveOf(start);
+    FolderList folders;
+    ASSERT_TRUE(folders.setPath(start));
+    ASSERT_TRUE(folders.setPath(QFileInfo(mountPoint).path()));
+    const QString name = QFileInfo(mountPoint).fileName();
+    const QList<QListWidgetItem*> found = folders.findItems(name, Qt::MatchEndsWith);
+    ASSERT_FALSE(found.isEmpty());
+    emit folders.itemActivated(found.back());
+    ASSERT_EQ(folders.path(), mountPoint);
+
+    EXPECT_EQ(folders.drive(), drive);
+    EXPECT_EQ(rows(folders).front(),
+              drive == "/" ? QStringLiteral("/") : QFileInfo(drive).fileName());
+    emit folders.itemActivated(folders.item(folders.currentRow() - 1));
+    EXPECT_EQ(folders.path(), QFileInfo(mountPoint).path());
+
+    // A drive chosen in a drive list becomes the top; a folder on another drive takes its own.
+    ASSERT_TRUE(folders.setDrive(mountPoint));
+    EXPECT_EQ(folders.path(), mountPoint);
+    EXPECT_EQ(rows(folders).front(), name);
+    ASSERT_TRUE(folders.setPath(start));
+    EXPECT_EQ(folders.drive(), drive);
 }
 
 TEST_F(BrowsingListsTest, driveList_ignoresUnreadableDriveAndKeepsPrevious) {

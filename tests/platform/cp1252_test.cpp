@@ -3,6 +3,8 @@
 #include "support/qt_printers.h"
 
 #include <QLineEdit>
+#include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace folio {
@@ -32,6 +34,43 @@ TEST(FieldText, typedAndPastedText_losesWhatFilesCannotCarry) {
     box.insert(QStringLiteral(u"Say \"hi\"\\ to Zoë\r\n日本 €"));
     EXPECT_EQ(box.text(), QStringLiteral(u"Say hi to Zoë €"));
     EXPECT_EQ(withoutUnsafeCharacters(QStringLiteral("a\"b\\c")), QStringLiteral("abc"));
+}
+
+// A box filled with a value a file holds: the filter acts on the user's edit only, so the
+// value's own characters stay until the user removes them.
+TEST(FieldText, shownValue_keepsItsCharacters_whileEditsAreFiltered) {
+    const struct {
+        const char* name;
+        std::function<void(QLineEdit&)> edit;
+        QString expected;
+    } cases[] = {
+        {"typed at the end", [](QLineEdit& box) { box.insert(QStringLiteral("\"x")); },
+         QStringLiteral("AC\\DCx")},
+        {"pasted in the middle",
+         [](QLineEdit& box) {
+             box.setCursorPosition(2);
+             box.insert(QStringLiteral("\\y\r\n"));
+         },
+         QStringLiteral("ACy\\DC")},
+        {"an edit undone",
+         [](QLineEdit& box) {
+             box.selectAll();
+             box.insert(QStringLiteral("z"));
+             box.undo();
+         },
+         QStringLiteral("AC\\DC")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QLineEdit box;
+        acceptOnlyFieldText(&box);
+        QSignalSpy edited(&box, &QLineEdit::textEdited);
+        showFieldText(&box, QStringLiteral("AC\\DC"));
+        EXPECT_EQ(box.text(), QStringLiteral("AC\\DC"));
+        EXPECT_EQ(edited.count(), 0);
+        c.edit(box);
+        EXPECT_EQ(box.text(), c.expected);
+    }
 }
 
 } // namespace

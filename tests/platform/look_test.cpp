@@ -73,8 +73,24 @@ TEST_F(CachedFrameTest, textBox_looksLikeTheStylesOwnInEveryState) {
     expectAlike("resized");
 }
 
-TEST_F(CachedFrameTest, textBox_keepsItsBlueText) {
-    EXPECT_EQ(cached.palette().color(QPalette::Text), look::kBlueText);
+// The text on screen is blue, whatever the style and the frame painting make of the box.
+TEST_F(CachedFrameTest, textBox_paintsItsTextBlue) {
+    cached.setText(QStringLiteral("MMMMMMMM"));
+    const QImage painted = shot(cached).convertToFormat(QImage::Format_RGB32);
+    int blue = 0;
+    int otherInk = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+            const QColor pixel = painted.pixelColor(x, y);
+            if (pixel == look::kBlueText)
+                ++blue;
+            else if (pixel.lightness() < 100)
+                ++otherInk;
+        }
+    }
+    EXPECT_GT(blue, 50);
+    EXPECT_EQ(otherInk, 0);
+    EXPECT_EQ(cached.font().family(), look::verdana(14).family());
     EXPECT_EQ(cached.font().pointSize(), 14);
 }
 

@@ -4,15 +4,15 @@
 namespace folio::test {
 
 void FakeDialogs::message(QWidget*, const QString& text, const QString& title) {
-    shown_.push_back({Kind::Message, text, title.isEmpty() ? programTitle() : title});
+    shown_.push_back({Kind::Message, text, title.isEmpty() ? programTitle() : title, title});
 }
 
 void FakeDialogs::error(QWidget*, const QString& text) {
-    shown_.push_back({Kind::Error, text, programTitle()});
+    shown_.push_back({Kind::Error, text, programTitle(), {}});
 }
 
 bool FakeDialogs::question(QWidget*, const QString& text, const QString& title) {
-    shown_.push_back({Kind::Question, text, title.isEmpty() ? programTitle() : title});
+    shown_.push_back({Kind::Question, text, title.isEmpty() ? programTitle() : title, title});
     if (answers_.empty())
         return false;
     bool answer = answers_.front();

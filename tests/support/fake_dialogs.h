@@ -15,7 +15,10 @@ public:
     struct Shown {
         Kind kind;
         QString text;
+        // The title on the box: the program's title for a box without one of its own.
         QString title;
+        // The title the window gave, empty for none.
+        QString givenTitle;
     };
 
     void message(QWidget* parent, const QString& text, const QString& title = {}) override;

@@ -1,0 +1,57 @@
+// The real message boxes, answered as a user would while they are open.
+#include "platform/dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+struct SeenBox {
+    QString title;
+    QString text;
+};
+
+// Runs show, answers the box it opens with the given button, and tells what the box showed.
+SeenBox answered(const std::function<void()>& show, QMessageBox::StandardButton answer) {
+    SeenBox seen;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen = {box->windowTitle(), box->text()};
+        box->button(answer)->click();
+    });
+    show();
+    return seen;
+}
+
+TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
+    MessageBoxDialogs dialogs;
+    const struct {
+        const char* name;
+        std::function<void()> show;
+        QMessageBox::StandardButton answer;
+        QString title;
+    } cases[] = {
+        {"message", [&] { dialogs.message(nullptr, "Done"); }, QMessageBox::Ok, "Folioscribe_pro"},
+        {"message with a title", [&] { dialogs.message(nullptr, "Done", "Merging"); },
+         QMessageBox::Ok, "Merging"},
+        {"error", [&] { dialogs.error(nullptr, "Done"); }, QMessageBox::Ok, "Folioscribe_pro"},
+        {"question", [&] { dialogs.question(nullptr, "Done"); }, QMessageBox::No,
+         "Folioscribe_pro"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SeenBox seen = answered(c.show, c.answer);
+        EXPECT_EQ(seen.title.toStdString(), c.title.toStdString());
+        EXPECT_EQ(seen.text.toStdString(), "Done");
+    }
+}
+
+} // namespace
+} // namespace folio
