@@ -1,0 +1,209 @@
+// The MIDI store: one reading pass that indexes the records in the file's bytes, and saves that
+// rewrite the whole file from those bytes and the records changed since.
+#include "midi/midi_store.h"
+
+#include "archive/field_reader.h"
+#include "archive/line_writer.h"
+#include "archive/score_archive.h"
+
+#include <algorithm>
+#include <charconv>
+#include <system_error>
+
+namespace folio {
+namespace {
+
+// The file's first line yields one field, its last line another, and the counting pass
+// starts after the first: its counter is the field count less one, less two more before the
+// division.
+constexpr std::size_t kHeaderFields = 3;
+// Each of a record's 17 lines yields its value and the empty field after the comma.
+constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
+constexpr std::string_view kFirstLine = "var midi = [";
+constexpr std::string_view kLastLine = " ];";
+
+// Reads one field into target and drops the empty field after it.
+void readValue(FieldReader& reader, std::string_view& target) {
+    reader.next(target);
+    reader.skip();
+}
+
+} // namespace
+
+MidiValues splitChannelText(std::string_view channelText) {
+    MidiValues values;
+    std::size_t first = channelText.find(',');
+    values.msb = channelText.substr(0, first);
+    if (first == std::string_view::npos)
+        return values;
+    std::string_view rest = channelText.substr(first + 1);
+    std::size_t second = rest.find(',');
+    values.lsb = rest.substr(0, second);
+    if (second == std::string_view::npos)
+        return values;
+    rest = rest.substr(second + 1);
+    values.pc = rest.substr(0, rest.find(','));
+    return values;
+}
+
+std::optional<int> midiEntryOfKey(std::string_view key) {
+    if (key.empty() ||
+        !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int number = 0;
+    const std::from_chars_result parsed =
+        std::from_chars(key.data(), key.data() + key.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size())
+        return std::nullopt;
+    return number;
+}
+
+MidiLoad MidiStore::load(const Installation& installation) {
+    const std::filesystem::path file = installation.resolve(kMidiFileName);
+    std::optional<std::string> bytes = readWholeFile(file);
+    if (!bytes) {
+        read({});
+        std::error_code ec;
+        bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
+        return present ? MidiLoad::Unreadable : MidiLoad::Missing;
+    }
+    read(std::move(*bytes));
+    return MidiLoad::Loaded;
+}
+
+// One pass both counts the fields and notes where each record starts, so that the records are
+// found without a second reading of the file.
+void MidiStore::read(std::string bytes) {
+    bytes_ = std::move(bytes);
+    records_.clear();
+    changed_.clear();
+    FieldReader reader(bytes_);
+    std::size_t fields = 0;
+    std::string_view value;
+    if (reader.next(value))
+        ++fields;
+    while (!reader.atEnd()) {
+        const std::size_t start = reader.position();
+        reader.next(value);
+        if ((fields - 1) % kFieldsPerRecord == 0)
+            records_.push_back({start, midiEntryOfKey(value).value_or(-1), 0});
+        ++fields;
+    }
+    const std::size_t count = recordsFromFieldCount(fields, kHeaderFields, kFieldsPerRecord);
+    // Records the count promises beyond the end of the file read as empty fields.
+    records_.resize(count, Record{bytes_.size(), -1, 0});
+    records_.shrink_to_fit();
+}
+
+MidiRecordText MidiStore::record(int position) const {
+    const Record& held = records_.at(static_cast<std::size_t>(position - 1));
+    MidiRecordText text;
+    if (held.changed != 0) {
+        const ChangedRecord& changed = changed_[static_cast<std::size_t>(held.changed - 1)];
+        text.entryKey = changed.entryKey;
+        for (int c = 0; c < kMidiChannels; ++c)
+            text.channelText[static_cast<std::size_t>(c)] =
+                changed.channelText[static_cast<std::size_t>(c)];
+        return text;
+    }
+    FieldReader reader(std::string_view(bytes_).substr(held.offset));
+    readValue(reader, text.entryKey);
+    for (std::string_view& channel : text.channelText)
+        readValue(reader, channel);
+    return text;
+}
+
+bool MidiStore::belongsTo(int position, int entry) const {
+    return records_.at(static_cast<std::size_t>(position - 1)).entry == entry;
+}
+
+bool MidiStore::hasRecordOf(int entry) const {
+    return std::any_of(records_.begin(), records_.end(),
+                       [entry](const Record& held) { return held.entry == entry; });
+}
+
+std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid) const {
+    const bool found = hasRecordOf(entry);
+    if (!found && records_.size() >= static_cast<std::size_t>(kMaxRecords))
+        return std::nullopt;
+
+    std::size_t estimate = bytes_.size() + 64;
+    for (const ChangedRecord& changed : changed_) {
+        estimate += 5 + changed.entryKey.size();
+        for (const std::string& channel : changed.channelText)
+            estimate += 5 + channel.size();
+    }
+    for (const std::string& channel : grid)
+        estimate += 5 + channel.size();
+    LineWriter writer;
+    writer.reserve(estimate + 16);
+
+    auto writeGrid = [&] {
+        for (const std::string& channel : grid)
+            writer.quotedValue(channel);
+    };
+    writer.line(kFirstLine);
+    for (int position = 1; position <= recordCount(); ++position) {
+        const MidiRecordText text = record(position);
+        writer.quotedValue(text.entryKey);
+        if (belongsTo(position, entry)) {
+            writeGrid();
+        } else {
+            for (std::string_view channel : text.channelText)
+                writer.quotedValue(channel);
+        }
+    }
+    if (!found) {
+        writer.quotedValue(std::to_string(entry));
+        writeGrid();
+    }
+    writer.line(kLastLine);
+    return writer.take();
+}
+
+FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid) {
+    if (!ScoreArchive::isEntryNumber(entry))
+        return FileResult::failure("There is no score to save it for (entry number " +
+                                   std::to_string(entry) + ").");
+    std::optional<std::string> bytes = fileBytes(entry, grid);
+    if (!bytes)
+        return FileResult::failure(
+            "midi.js already holds " + std::to_string(recordCount()) +
+            " MIDI set-ups, and no more than " + std::to_string(kMaxRecords) +
+            " fit: no set-up can be added for score " + std::to_string(entry) + ".");
+    FileResult written = rewriteAtomically(installation.resolve(kMidiFileName), *bytes);
+    if (!written.ok)
+        return written;
+
+    // The file now holds the grid for every record of the entry, or one record appended.
+    bool found = false;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].entry != entry)
+            continue;
+        found = true;
+        if (records_[i].changed != 0) {
+            changed_[static_cast<std::size_t>(records_[i].changed - 1)].channelText = grid;
+            continue;
+        }
+        changed_.push_back({std::string(record(static_cast<int>(i) + 1).entryKey), grid});
+        records_[i].changed = static_cast<int>(changed_.size());
+    }
+    if (!found) {
+        changed_.push_back({std::to_string(entry), grid});
+        records_.push_back({bytes_.size(), entry, static_cast<int>(changed_.size())});
+    }
+    return written;
+}
+
+std::size_t MidiStore::heldBytes() const {
+    std::size_t held = sizeof(*this) + bytes_.capacity() + records_.capacity() * sizeof(Record) +
+                       changed_.capacity() * sizeof(ChangedRecord);
+    for (const ChangedRecord& changed : changed_) {
+        held += changed.entryKey.capacity();
+        for (const std::string& channel : changed.channelText)
+            held += channel.capacity();
+    }
+    return held;
+}
+
+} // namespace folio
