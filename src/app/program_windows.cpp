@@ -13,6 +13,7 @@ ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
 
 ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
+    delete midiWindow_.data();
     delete leftPageWindow_.data();
     delete rightPageWindow_.data();
     delete mainWindow_.data();
@@ -39,10 +40,16 @@ void ProgramWindows::showRightPageWindow() {
                  [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
 }
 
-// The playlist manager, the MIDI window and the merging windows are not built yet: their
-// menu commands do nothing for now.
+// The playlist manager and the merging windows are not built yet: their menu commands do
+// nothing for now.
 void ProgramWindows::showPlaylistManager() {}
-void ProgramWindows::showMidiDevice() {}
+
+// Brought to the front while open; closed by "Esc" or its close box, and loaded afresh at the
+// next showing.
+void ProgramWindows::showMidiDevice() {
+    showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
+}
+
 void ProgramWindows::showMerging() {}
 
 void ProgramWindows::exitProgram() {
