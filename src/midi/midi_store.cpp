@@ -28,6 +28,16 @@ void readValue(FieldReader& reader, std::string_view& target) {
     reader.skip();
 }
 
+// True if the value line starting at start is exactly what a save writes for value: a quote,
+// the value with nothing to map, a quote, a comma and CR LF. (The empty field after the comma
+// is then the line end.)
+bool isWrittenForm(std::string_view bytes, std::size_t start, std::string_view value) {
+    const std::size_t closing = start + 1 + value.size();
+    return bytes[start] == '"' && value.data() == bytes.data() + start + 1 &&
+           bytes.size() - closing >= 4 && bytes.compare(closing, 4, "\",\r\n") == 0 &&
+           isSafeFieldValue(value);
+}
+
 } // namespace
 
 MidiValues splitChannelText(std::string_view channelText) {
@@ -72,7 +82,8 @@ MidiLoad MidiStore::load(const Installation& installation) {
 }
 
 // One pass both counts the fields and notes where each record starts, so that the records are
-// found without a second reading of the file.
+// found without a second reading of the file. It also notes which records are already in the
+// form a save writes, so that a save copies their bytes as they are.
 void MidiStore::read(std::string bytes) {
     bytes_ = std::move(bytes);
     records_.clear();
@@ -82,16 +93,30 @@ void MidiStore::read(std::string bytes) {
     std::string_view value;
     if (reader.next(value))
         ++fields;
+    bool writtenForm = false;
+    auto endRecord = [&](std::size_t end) {
+        if (!records_.empty() && writtenForm)
+            records_.back().rawLength = end - records_.back().offset;
+    };
     while (!reader.atEnd()) {
         const std::size_t start = reader.position();
         reader.next(value);
-        if ((fields - 1) % kFieldsPerRecord == 0)
-            records_.push_back({start, midiEntryOfKey(value).value_or(-1), 0});
+        const std::size_t place = (fields - 1) % kFieldsPerRecord;
+        if (place == 0) {
+            endRecord(start);
+            records_.push_back({start, 0, midiEntryOfKey(value).value_or(-1), 0});
+            writtenForm = true;
+        }
+        if (place % 2 == 0)
+            writtenForm = writtenForm && isWrittenForm(bytes_, start, value);
         ++fields;
     }
+    // A record cut short by the end of the file is written anew from what it holds.
+    if ((fields - 1) % kFieldsPerRecord == 0)
+        endRecord(reader.position());
     const std::size_t count = recordsFromFieldCount(fields, kHeaderFields, kFieldsPerRecord);
     // Records the count promises beyond the end of the file read as empty fields.
-    records_.resize(count, Record{bytes_.size(), -1, 0});
+    records_.resize(count, Record{bytes_.size(), 0, -1, 0});
     records_.shrink_to_fit();
 }
 
@@ -122,56 +147,89 @@ bool MidiStore::hasRecordOf(int entry) const {
                        [entry](const Record& held) { return held.entry == entry; });
 }
 
-std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid) const {
+std::optional<MidiStore::Layout> MidiStore::layout(int entry, const MidiGrid& grid) const {
     const bool found = hasRecordOf(entry);
     if (!found && records_.size() >= static_cast<std::size_t>(kMaxRecords))
         return std::nullopt;
 
-    std::size_t estimate = bytes_.size() + 64;
-    for (const ChangedRecord& changed : changed_) {
-        estimate += 5 + changed.entryKey.size();
-        for (const std::string& channel : changed.channelText)
-            estimate += 5 + channel.size();
-    }
-    for (const std::string& channel : grid)
-        estimate += 5 + channel.size();
+    Layout out;
     LineWriter writer;
-    writer.reserve(estimate + 16);
-
+    auto addPiece = [&](bool written, std::size_t offset, std::size_t length) {
+        Layout::Piece* last = out.pieces.empty() ? nullptr : &out.pieces.back();
+        if (last && last->written == written && last->offset + last->length == offset)
+            last->length += length;
+        else if (length != 0)
+            out.pieces.push_back({written, offset, length});
+    };
+    auto writeLines = [&](auto&& write) {
+        const std::size_t before = writer.bytes().size();
+        write();
+        addPiece(true, before, writer.bytes().size() - before);
+    };
     auto writeGrid = [&] {
         for (const std::string& channel : grid)
             writer.quotedValue(channel);
     };
-    writer.line(kFirstLine);
+
+    writeLines([&] { writer.line(kFirstLine); });
     for (int position = 1; position <= recordCount(); ++position) {
-        const MidiRecordText text = record(position);
-        writer.quotedValue(text.entryKey);
-        if (belongsTo(position, entry)) {
-            writeGrid();
-        } else {
-            for (std::string_view channel : text.channelText)
-                writer.quotedValue(channel);
+        const Record& held = records_[static_cast<std::size_t>(position - 1)];
+        if (held.changed == 0 && held.rawLength != 0 && held.entry != entry) {
+            addPiece(false, held.offset, held.rawLength);
+            continue;
         }
+        writeLines([&] {
+            const MidiRecordText text = record(position);
+            writer.quotedValue(text.entryKey);
+            if (held.entry == entry) {
+                writeGrid();
+            } else {
+                for (std::string_view channel : text.channelText)
+                    writer.quotedValue(channel);
+            }
+        });
     }
     if (!found) {
-        writer.quotedValue(std::to_string(entry));
-        writeGrid();
+        writeLines([&] {
+            writer.quotedValue(std::to_string(entry));
+            writeGrid();
+        });
     }
-    writer.line(kLastLine);
-    return writer.take();
+    writeLines([&] { writer.line(kLastLine); });
+    out.written = writer.take();
+    return out;
+}
+
+std::vector<std::string_view> MidiStore::pieces(const Layout& layout) const {
+    std::vector<std::string_view> views;
+    views.reserve(layout.pieces.size());
+    for (const Layout::Piece& piece : layout.pieces)
+        views.push_back(std::string_view(piece.written ? layout.written : bytes_)
+                            .substr(piece.offset, piece.length));
+    return views;
+}
+
+std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid) const {
+    const std::optional<Layout> planned = layout(entry, grid);
+    if (!planned)
+        return std::nullopt;
+    std::string bytes;
+    for (std::string_view piece : pieces(*planned))
+        bytes.append(piece);
+    return bytes;
 }
 
 FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid) {
     if (!ScoreArchive::isEntryNumber(entry))
         return FileResult::failure("There is no score to save it for (entry number " +
                                    std::to_string(entry) + ").");
-    std::optional<std::string> bytes = fileBytes(entry, grid);
-    if (!bytes)
+    const std::optional<Layout> planned = layout(entry, grid);
+    if (!planned)
         return FileResult::failure(
             "midi.js already holds " + std::to_string(recordCount()) +
             " MIDI set-ups, and no more than " + std::to_string(kMaxRecords) +
             " fit: no set-up can be added for score " + std::to_string(entry) + ".");
-    FileResult written = rewriteAtomically(installation.resolve(kMidiFileName), *bytes);
+    FileResult written = rewriteAtomically(installation.resolve(kMidiFileName), pieces(*planned));
     if (!written.ok)
         return written;
 
@@ -190,7 +248,7 @@ FileResult MidiStore::save(const Installation& installation, int entry, const Mi
     }
     if (!found) {
         changed_.push_back({std::to_string(entry), grid});
-        records_.push_back({bytes_.size(), entry, static_cast<int>(changed_.size())});
+        records_.push_back({bytes_.size(), 0, entry, static_cast<int>(changed_.size())});
     }
     return written;
 }

@@ -85,16 +85,31 @@ public:
 
 private:
     struct Record {
-        std::size_t offset; // where the record's fields start in bytes_
-        int entry;          // the key read as a number, -1 if it names no entry
-        int changed;        // 1 + its index in changed_, or 0 if held as read
+        std::size_t offset;    // where the record's fields start in bytes_
+        std::size_t rawLength; // its bytes, when they are exactly as a save writes them; else 0
+        int entry;             // the key read as a number, -1 if it names no entry
+        int changed;           // 1 + its index in changed_, or 0 if held as read
     };
     struct ChangedRecord {
         std::string entryKey;
         MidiGrid channelText;
     };
 
+    // A saved file: stretches of the loaded bytes kept as they are, and lines written anew.
+    struct Layout {
+        struct Piece {
+            bool written; // from written, else from bytes_
+            std::size_t offset;
+            std::size_t length;
+        };
+        std::string written;
+        std::vector<Piece> pieces;
+    };
+
     bool hasRecordOf(int entry) const;
+    // The file that saving grid for entry gives, or nothing when the store is full.
+    std::optional<Layout> layout(int entry, const MidiGrid& grid) const;
+    std::vector<std::string_view> pieces(const Layout& layout) const;
 
     std::string bytes_;
     std::vector<Record> records_;

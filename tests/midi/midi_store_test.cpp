@@ -38,6 +38,19 @@ MidiGrid gridOf(std::vector<std::string> channels) {
     return grid;
 }
 
+// Records whose lines are not as a save writes them (other line ends, spaces, characters to
+// map) between records that are.
+std::string mixedForms() {
+    std::string middle = midiFile({{"3", {"5,5,5"}}});
+    middle = middle.substr(14, middle.size() - 14 - 5);
+    for (std::size_t at = middle.find("\r\n"); at != std::string::npos;
+         at = middle.find("\r\n", at))
+        middle.erase(at, 1);
+    std::string first = midiFile({{"1", {}}, {"2", {"a\\b"}}});
+    std::string last = midiFile({{"4", {}}});
+    return first.substr(0, first.size() - 5) + middle + "  " + last.substr(14);
+}
+
 TEST(MidiChannelText, splitsIntoMsbLsbAndPc) {
     struct Case {
         std::string_view text, msb, lsb, pc;
@@ -118,6 +131,11 @@ TEST(MidiStoreSave, writesTheWholeFileByteForByte) {
          1,
          {},
          midiFile({{"x", {"1,2,3"}}, {"99999999999", {}}, {"", {}}, {"1", {}}})},
+        {"records in other forms written anew",
+         mixedForms(),
+         1,
+         {"9,9,9"},
+         midiFile({{"1", {"9,9,9"}}, {"2", {"a/b"}}, {"3", {"5,5,5"}}, {"4", {}}})},
         {"unsafe characters mapped",
          std::nullopt,
          2,
