@@ -57,16 +57,5 @@ TEST(MidiScript, savedRecords_loadAsSeventeenStringsEach) {
     EXPECT_EQ(values, expected);
 }
 
-TEST(MidiScript, emptyStoreSaved_loadsAsOneRecord) {
-    test::TempInstallation stand;
-    MidiStore store;
-    MidiGrid grid;
-    grid.fill("000,000,000");
-    ASSERT_TRUE(store.save(stand.installation(), 9999, grid).ok);
-    const QStringList values = loadMidiArray(stand.path(kMidiFileName));
-    ASSERT_EQ(values.size(), 17);
-    EXPECT_EQ(values.front(), "9999");
-}
-
 } // namespace
 } // namespace folio
