@@ -24,15 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Answers nothing: the benchmarks' saves succeed, and a box would block the run.
 class SilentDialogs : public Dialogs {
 public:
@@ -86,17 +77,6 @@ FullMidiFile& fullMidiFile() {
     return file;
 }
 
-std::size_t countLinesWithMemchr(std::string_view bytes) {
-    std::size_t lines = 0;
-    const char* at = bytes.data();
-    const char* end = at + bytes.size();
-    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
-        ++lines;
-        at = static_cast<const char*>(found) + 1;
-    }
-    return lines;
-}
-
 // Opening the window (loading midi.js, filling the grid of one entry and showing it) and, in
 // the same run, reading the file whole and scanning it for line ends.
 void BM_MidiWindow_Open(benchmark::State& state) {
@@ -131,7 +111,7 @@ void BM_MidiWindow_Open(benchmark::State& state) {
     }
     reportMilliseconds(state, "open", open);
     reportMilliseconds(state, "plain", plain);
-    state.counters["ratio_median"] = median(ratio);
+    state.counters["ratio_median"] = medianOf(ratio);
     state.counters["store_bytes"] = static_cast<double>(held);
     state.counters["store_per_file_byte"] =
         static_cast<double>(held) / static_cast<double>(file.size);
@@ -191,8 +171,8 @@ void BM_MidiStore_Save(benchmark::State& state) {
     reportMilliseconds(state, "save", save);
     reportMilliseconds(state, "plain_unsynced", plain);
     reportMilliseconds(state, "plain_synced", plainSynced);
-    state.counters["ratio_median"] = median(ratio);
-    state.counters["ratio_unsynced_median"] = median(ratioUnsynced);
+    state.counters["ratio_median"] = medianOf(ratio);
+    state.counters["ratio_unsynced_median"] = medianOf(ratioUnsynced);
     state.counters["store_bytes"] = static_cast<double>(store.heldBytes());
     state.counters["MB"] = static_cast<double>(bytes.size()) / 1e6;
 }

@@ -13,9 +13,8 @@
 namespace folio {
 namespace {
 
-// The file's first line yields one field, its last line another, and the counting pass
-// starts after the first: its counter is the field count less one, less two more before the
-// division.
+// Records are (fields - 3) / 34, rounded: the count of fields after the first one, less the
+// two fields of the first and the last line, over the fields of a record.
 constexpr std::size_t kHeaderFields = 3;
 // Each of a record's 17 lines yields its value and the empty field after the comma.
 constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
