@@ -4,6 +4,7 @@
 #include "demo/generator/demo_installation.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <stdexcept>
@@ -52,6 +53,30 @@ double threadCpuMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+std::size_t countLinesWithMemchr(std::string_view bytes) {
+    std::size_t lines = 0;
+    const char* at = bytes.data();
+    const char* end = at + bytes.size();
+    while (at < end) {
+        const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        if (!found)
+            break;
+        ++lines;
+        at = static_cast<const char*>(found) + 1;
+    }
+    return lines;
+}
+
+double medianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 } // namespace folio::bench

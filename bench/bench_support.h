@@ -5,8 +5,10 @@
 #include "platform/dialogs.h"
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace folio::bench {
@@ -48,5 +50,14 @@ void releaseWindows();
 
 // CPU time the calling thread has used so far, in milliseconds.
 double threadCpuMilliseconds();
+
+// Wall time since start, in milliseconds.
+double millisecondsSince(std::chrono::steady_clock::time_point start);
+
+// The plain operation the readers are set against: the line ends of bytes, found by memchr.
+std::size_t countLinesWithMemchr(std::string_view bytes);
+
+// The median of the values (the upper one of an even count).
+double medianOf(std::vector<double> values);
 
 } // namespace folio::bench

@@ -4,6 +4,7 @@
 
 #include "archive/line_writer.h"
 #include "archive/score_archive.h"
+#include "midi/midi_store.h"
 #include "platform/cp1252.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
@@ -234,6 +235,38 @@ std::string categoryFileBytes() {
     return writer.take();
 }
 
+// MIDI set-ups for a few entries: a piano, a bass and drums, or strings over a pad; the record
+// of entry 12 carries its key as "012", as older installations wrote some keys.
+std::string midiFileBytes(int entries) {
+    struct SampleSetUp {
+        int entry;
+        const char* key;
+        std::array<const char*, 3> channels; // channels 1, 2 and 10; the others untouched
+    };
+    static constexpr SampleSetUp kSetUps[] = {
+        {1, "1", {"000,000,000", "000,000,033", "000,000,025"}},
+        {3, "3", {"000,000,048", "000,000,089", "000,000,000"}},
+        {5, "5", {"121,000,004", "000,000,032", "000,000,016"}},
+        {12, "012", {"000,000,040", "000,000,042", "000,000,000"}},
+    };
+    LineWriter writer;
+    writer.line("var midi = [");
+    for (const SampleSetUp& setUp : kSetUps) {
+        if (setUp.entry > entries)
+            continue;
+        writer.quotedValue(setUp.key);
+        for (int channel = 1; channel <= kMidiChannels; ++channel) {
+            const char* text = channel == 1    ? setUp.channels[0]
+                               : channel == 2  ? setUp.channels[1]
+                               : channel == 10 ? setUp.channels[2]
+                                               : "000,000,000";
+            writer.quotedValue(text);
+        }
+    }
+    writer.line(" ];");
+    return writer.take();
+}
+
 // About a second of silence: MPEG-1 Layer III frames at 128 kbit/s and 44.1 kHz, joint
 // stereo, without CRC. Zeroed side information means no main data, which decoders play as
 // silence.
@@ -419,6 +452,8 @@ bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options
            writeDataFile(installation.resolve("spartiti\\generi.js"), categoryFileBytes(), error) &&
            writeDataFile(installation.resolve(kPlaylistFileName),
                          playlistFileBytesFor(options.entries), error) &&
+           writeDataFile(installation.resolve(kMidiFileName), midiFileBytes(options.entries),
+                         error) &&
            saveJpeg(drawPlaceholderPage(options.pageSize),
                     installation.resolve(placeholderPagePath), error) &&
            writePages(installation, options, error) &&

@@ -1,5 +1,6 @@
 // Generates an installation folder for trying Folioscribe out and for benchmarks: a sample
-// archive, drawn page images, the placeholder page, the category list and a few recordings.
+// archive, drawn page images, the placeholder page, the category list, a few recordings and
+// MIDI set-ups.
 #pragma once
 
 #include <QSize>

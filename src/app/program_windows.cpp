@@ -13,6 +13,7 @@ ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
 
 ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
+    delete midiWindow_.data();
     delete leftPageWindow_.data();
     delete rightPageWindow_.data();
     delete playlistManager_.data();
@@ -46,9 +47,13 @@ void ProgramWindows::showPlaylistManager() {
     showModeless(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
 }
 
-// The MIDI window and the merging windows are not built yet: their menu commands do nothing
-// for now.
-void ProgramWindows::showMidiDevice() {}
+// Brought to the front while open; closed by "Esc" or its close box, and loaded afresh at the
+// next showing.
+void ProgramWindows::showMidiDevice() {
+    showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
+}
+
+// The merging windows are not built yet: their menu command does nothing for now.
 void ProgramWindows::showMerging() {}
 
 void ProgramWindows::exitProgram() {

@@ -6,6 +6,7 @@
 #include "archive/main_window_host.h"
 #include "archive/page_window.h"
 #include "audio/mp3_window.h"
+#include "midi/midifrm.h"
 #include "playlists/playlist_window.h"
 
 #include <QPointer>
@@ -27,6 +28,8 @@ public:
     Form1* mainWindow() const { return mainWindow_; }
     // The audio window while it exists (shown or hidden), else nullptr.
     mp3* audioWindow() const { return audioWindow_; }
+    // The MIDI device window while it is open, else nullptr.
+    midifrm* midiWindow() const { return midiWindow_; }
 
     void showLeftPageWindow() override;
     void showRightPageWindow() override;
@@ -57,6 +60,7 @@ private:
     QPointer<sinistra> leftPageWindow_;
     QPointer<destra> rightPageWindow_;
     QPointer<playlistfrm> playlistManager_;
+    QPointer<midifrm> midiWindow_;
 };
 
 } // namespace folio

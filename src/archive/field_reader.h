@@ -16,6 +16,10 @@ public:
     // True once the last byte has been consumed: no further field can be read.
     bool atEnd() const { return position_ >= bytes_.size(); }
 
+    // Where the next field starts: a reader made on the bytes from here on reads the same
+    // fields as this one goes on to read.
+    std::size_t position() const { return position_; }
+
     // Reads the next field into value. Returns false (and leaves value empty) at the end.
     bool next(std::string_view& value);
 

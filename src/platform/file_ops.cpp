@@ -193,13 +193,19 @@ std::optional<std::string> readWholeFile(const fs::path& path) {
 }
 
 FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
+    return rewriteAtomically(target, std::vector<std::string_view>{bytes});
+}
+
+FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
     if (FileResult check = checkTarget(target); !check.ok)
         return check;
     TemporaryBeside temporary(target);
     if (!temporary.valid())
         return openFailure(target, temporary.openError());
-    if (!writeAll(temporary.fd(), bytes.data(), bytes.size()))
-        return temporary.failWith("could not be written");
+    for (std::string_view piece : pieces) {
+        if (!writeAll(temporary.fd(), piece.data(), piece.size()))
+            return temporary.failWith("could not be written");
+    }
     return temporary.commit();
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace folio {
 
@@ -27,6 +28,11 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 // Replaces target with bytes: writes a temporary file beside it, syncs it and renames it over
 // the target. On failure the target is untouched and no temporary file stays behind.
 FileResult rewriteAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// The same with the bytes given as pieces written one after the other, so that a file made
+// mostly of bytes already in memory need not be copied into one piece first.
+FileResult rewriteAtomically(const std::filesystem::path& target,
+                             const std::vector<std::string_view>& pieces);
 
 // Copies source over target, replacing an existing file, creating no folder. The copy goes
 // through a temporary file beside the target, so a failed copy leaves the target as it was.

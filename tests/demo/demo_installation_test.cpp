@@ -2,6 +2,7 @@
 #include "archive/field_reader.h"
 #include "archive/score_archive.h"
 #include "demo/generator/demo_installation.h"
+#include "midi/midi_store.h"
 #include "support/temp_installation.h"
 
 #include <QImage>
@@ -204,6 +205,26 @@ TEST(DemoPlaylists, playlistJs_holdsThreePlaylistsOfEntriesTheArchiveHas) {
                         std::string("\"Rain, lanterns and night\",\"") + rain + "\",",
                         "\"New pieces\",\"#\",", " ];"}))
             << entries;
+    }
+}
+
+// The sample set-ups load in the MIDI window's store and stay within the entries generated.
+TEST(DemoMidi, midiJs_holdsSetUpsOfExistingEntriesOneKeyedWithALeadingZero) {
+    const std::pair<int, std::vector<int>> cases[] = {{12, {1, 3, 5, 12}}, {4, {1, 3}}};
+    for (const auto& [entries, withSetUp] : cases) {
+        TempInstallation stand(false);
+        generate(stand, smallOptions(entries));
+        MidiStore store;
+        ASSERT_EQ(store.load(stand.installation()), MidiLoad::Loaded);
+        ASSERT_EQ(store.recordCount(), static_cast<int>(withSetUp.size())) << entries;
+        for (int position = 1; position <= store.recordCount(); ++position)
+            EXPECT_TRUE(
+                store.belongsTo(position, withSetUp[static_cast<std::size_t>(position - 1)]))
+                << position;
+        if (entries == 12) {
+            EXPECT_EQ(store.record(4).entryKey, "012");
+        }
+        EXPECT_EQ(store.record(2).channelText[1], "000,000,089");
     }
 }
 

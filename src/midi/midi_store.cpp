@@ -1,0 +1,266 @@
+// The MIDI store: one reading pass that indexes the records in the file's bytes, and saves that
+// rewrite the whole file from those bytes and the records changed since.
+#include "midi/midi_store.h"
+
+#include "archive/field_reader.h"
+#include "archive/line_writer.h"
+#include "archive/score_archive.h"
+
+#include <algorithm>
+#include <charconv>
+#include <system_error>
+
+namespace folio {
+namespace {
+
+// Records are (fields - 3) / 34, rounded: the count of fields after the first one, less the
+// two fields of the first and the last line, over the fields of a record.
+constexpr std::size_t kHeaderFields = 3;
+// Each of a record's 17 lines yields its value and the empty field after the comma.
+constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
+constexpr std::string_view kFirstLine = "var midi = [";
+constexpr std::string_view kLastLine = " ];";
+
+// Reads one field into target and drops the empty field after it.
+void readValue(FieldReader& reader, std::string_view& target) {
+    reader.next(target);
+    reader.skip();
+}
+
+// True if the value line starting at start is exactly what a save writes for value: a quote,
+// the value with nothing to map, a quote, a comma and CR LF. (The empty field after the comma
+// is then the line end.)
+bool isWrittenForm(std::string_view bytes, std::size_t start, std::string_view value) {
+    const std::size_t closing = start + 1 + value.size();
+    return bytes[start] == '"' && value.data() == bytes.data() + start + 1 &&
+           bytes.size() - closing >= 4 && bytes.compare(closing, 4, "\",\r\n") == 0 &&
+           isSafeFieldValue(value);
+}
+
+} // namespace
+
+MidiValues splitChannelText(std::string_view channelText) {
+    MidiValues values;
+    std::size_t first = channelText.find(',');
+    values.msb = channelText.substr(0, first);
+    if (first == std::string_view::npos)
+        return values;
+    std::string_view rest = channelText.substr(first + 1);
+    std::size_t second = rest.find(',');
+    values.lsb = rest.substr(0, second);
+    if (second == std::string_view::npos)
+        return values;
+    rest = rest.substr(second + 1);
+    values.pc = rest.substr(0, rest.find(','));
+    return values;
+}
+
+std::optional<int> midiEntryOfKey(std::string_view key) {
+    if (key.empty() ||
+        !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int number = 0;
+    const std::from_chars_result parsed =
+        std::from_chars(key.data(), key.data() + key.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size())
+        return std::nullopt;
+    return number;
+}
+
+MidiLoad MidiStore::load(const Installation& installation) {
+    const std::filesystem::path file = installation.resolve(kMidiFileName);
+    std::optional<std::string> bytes = readWholeFile(file);
+    if (!bytes) {
+        read({});
+        std::error_code ec;
+        bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
+        return present ? MidiLoad::Unreadable : MidiLoad::Missing;
+    }
+    read(std::move(*bytes));
+    return MidiLoad::Loaded;
+}
+
+// One pass both counts the fields and notes where each record starts, so that the records are
+// found without a second reading of the file. It also notes which records are already in the
+// form a save writes, so that a save copies their bytes as they are.
+void MidiStore::read(std::string bytes) {
+    bytes_ = std::move(bytes);
+    records_.clear();
+    changed_.clear();
+    FieldReader reader(bytes_);
+    std::size_t fields = 0;
+    std::string_view value;
+    if (reader.next(value))
+        ++fields;
+    bool writtenForm = false;
+    auto endRecord = [&](std::size_t end) {
+        if (!records_.empty() && writtenForm)
+            records_.back().rawLength = end - records_.back().offset;
+    };
+    while (!reader.atEnd()) {
+        const std::size_t start = reader.position();
+        reader.next(value);
+        const std::size_t place = (fields - 1) % kFieldsPerRecord;
+        if (place == 0) {
+            endRecord(start);
+            records_.push_back({start, 0, midiEntryOfKey(value).value_or(-1), 0});
+            writtenForm = true;
+        }
+        if (place % 2 == 0)
+            writtenForm = writtenForm && isWrittenForm(bytes_, start, value);
+        ++fields;
+    }
+    // A record cut short by the end of the file is written anew from what it holds.
+    if ((fields - 1) % kFieldsPerRecord == 0)
+        endRecord(reader.position());
+    const std::size_t count = recordsFromFieldCount(fields, kHeaderFields, kFieldsPerRecord);
+    // Records the count promises beyond the end of the file read as empty fields.
+    records_.resize(count, Record{bytes_.size(), 0, -1, 0});
+    records_.shrink_to_fit();
+}
+
+MidiRecordText MidiStore::record(int position) const {
+    const Record& held = records_.at(static_cast<std::size_t>(position - 1));
+    MidiRecordText text;
+    if (held.changed != 0) {
+        const ChangedRecord& changed = changed_[static_cast<std::size_t>(held.changed - 1)];
+        text.entryKey = changed.entryKey;
+        for (int c = 0; c < kMidiChannels; ++c)
+            text.channelText[static_cast<std::size_t>(c)] =
+                changed.channelText[static_cast<std::size_t>(c)];
+        return text;
+    }
+    FieldReader reader(std::string_view(bytes_).substr(held.offset));
+    readValue(reader, text.entryKey);
+    for (std::string_view& channel : text.channelText)
+        readValue(reader, channel);
+    return text;
+}
+
+bool MidiStore::belongsTo(int position, int entry) const {
+    return records_.at(static_cast<std::size_t>(position - 1)).entry == entry;
+}
+
+bool MidiStore::hasRecordOf(int entry) const {
+    return std::any_of(records_.begin(), records_.end(),
+                       [entry](const Record& held) { return held.entry == entry; });
+}
+
+std::optional<MidiStore::Layout> MidiStore::layout(int entry, const MidiGrid& grid) const {
+    const bool found = hasRecordOf(entry);
+    if (!found && records_.size() >= static_cast<std::size_t>(kMaxRecords))
+        return std::nullopt;
+
+    Layout out;
+    LineWriter writer;
+    auto addPiece = [&](bool written, std::size_t offset, std::size_t length) {
+        Layout::Piece* last = out.pieces.empty() ? nullptr : &out.pieces.back();
+        if (last && last->written == written && last->offset + last->length == offset)
+            last->length += length;
+        else if (length != 0)
+            out.pieces.push_back({written, offset, length});
+    };
+    auto writeLines = [&](auto&& write) {
+        const std::size_t before = writer.bytes().size();
+        write();
+        addPiece(true, before, writer.bytes().size() - before);
+    };
+    auto writeGrid = [&] {
+        for (const std::string& channel : grid)
+            writer.quotedValue(channel);
+    };
+
+    writeLines([&] { writer.line(kFirstLine); });
+    for (int position = 1; position <= recordCount(); ++position) {
+        const Record& held = records_[static_cast<std::size_t>(position - 1)];
+        if (held.changed == 0 && held.rawLength != 0 && held.entry != entry) {
+            addPiece(false, held.offset, held.rawLength);
+            continue;
+        }
+        writeLines([&] {
+            const MidiRecordText text = record(position);
+            writer.quotedValue(text.entryKey);
+            if (held.entry == entry) {
+                writeGrid();
+            } else {
+                for (std::string_view channel : text.channelText)
+                    writer.quotedValue(channel);
+            }
+        });
+    }
+    if (!found) {
+        writeLines([&] {
+            writer.quotedValue(std::to_string(entry));
+            writeGrid();
+        });
+    }
+    writeLines([&] { writer.line(kLastLine); });
+    out.written = writer.take();
+    return out;
+}
+
+std::vector<std::string_view> MidiStore::pieces(const Layout& layout) const {
+    std::vector<std::string_view> views;
+    views.reserve(layout.pieces.size());
+    for (const Layout::Piece& piece : layout.pieces)
+        views.push_back(std::string_view(piece.written ? layout.written : bytes_)
+                            .substr(piece.offset, piece.length));
+    return views;
+}
+
+std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid) const {
+    const std::optional<Layout> planned = layout(entry, grid);
+    if (!planned)
+        return std::nullopt;
+    std::string bytes;
+    for (std::string_view piece : pieces(*planned))
+        bytes.append(piece);
+    return bytes;
+}
+
+FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid) {
+    if (!ScoreArchive::isEntryNumber(entry))
+        return FileResult::failure("There is no score to save it for (entry number " +
+                                   std::to_string(entry) + ").");
+    const std::optional<Layout> planned = layout(entry, grid);
+    if (!planned)
+        return FileResult::failure(
+            "midi.js already holds " + std::to_string(recordCount()) +
+            " MIDI set-ups, and no more than " + std::to_string(kMaxRecords) +
+            " fit: no set-up can be added for score " + std::to_string(entry) + ".");
+    FileResult written = rewriteAtomically(installation.resolve(kMidiFileName), pieces(*planned));
+    if (!written.ok)
+        return written;
+
+    // The file now holds the grid for every record of the entry, or one record appended.
+    bool found = false;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].entry != entry)
+            continue;
+        found = true;
+        if (records_[i].changed != 0) {
+            changed_[static_cast<std::size_t>(records_[i].changed - 1)].channelText = grid;
+            continue;
+        }
+        changed_.push_back({std::string(record(static_cast<int>(i) + 1).entryKey), grid});
+        records_[i].changed = static_cast<int>(changed_.size());
+    }
+    if (!found) {
+        changed_.push_back({std::to_string(entry), grid});
+        records_.push_back({bytes_.size(), 0, entry, static_cast<int>(changed_.size())});
+    }
+    return written;
+}
+
+std::size_t MidiStore::heldBytes() const {
+    std::size_t held = sizeof(*this) + bytes_.capacity() + records_.capacity() * sizeof(Record) +
+                       changed_.capacity() * sizeof(ChangedRecord);
+    for (const ChangedRecord& changed : changed_) {
+        held += changed.entryKey.capacity();
+        for (const std::string& channel : changed.channelText)
+            held += channel.capacity();
+    }
+    return held;
+}
+
+} // namespace folio

@@ -1,0 +1,270 @@
+// The MIDI device window driven like a user: opening on an entry, typing into the cells,
+// "Reset", "Save" and "Esc", and the menu command of the main window.
+#include "app/program_windows.h"
+#include "archive/shared_state.h"
+#include "midi/midifrm.h"
+#include "support/fake_dialogs.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace folio {
+namespace {
+
+using test::crlf;
+
+// A midi.js record line by line: the key, then channels, the rest "000,000,000".
+std::vector<std::string_view> recordLines(std::string_view key,
+                                          std::vector<std::string_view> channels) {
+    std::vector<std::string_view> lines{key};
+    channels.resize(kMidiChannels, "000,000,000");
+    lines.insert(lines.end(), channels.begin(), channels.end());
+    return lines;
+}
+
+std::string midiFile(const std::vector<std::vector<std::string_view>>& records) {
+    std::string bytes = "var midi = [\r\n";
+    for (const auto& record : records)
+        for (std::string_view value : record)
+            bytes += "\"" + std::string(value) + "\",\r\n";
+    return bytes + " ];\r\n";
+}
+
+// The 48 value cells as "MSB,LSB,PC" per channel, channel 1 first.
+QStringList shownChannels(const midifrm& window) {
+    QStringList channels;
+    for (std::size_t c = 1; c <= kMidiChannels; ++c)
+        channels << window.MSB[c]->text() + ',' + window.LSB[c]->text() + ',' +
+                        window.PC[c]->text();
+    return channels;
+}
+
+QStringList channelsWith(std::vector<std::pair<int, QString>> set) {
+    QStringList channels(kMidiChannels, QStringLiteral("000,000,000"));
+    for (const auto& [channel, text] : set)
+        channels[channel - 1] = text;
+    return channels;
+}
+
+class MidiWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int n = 1; n <= 9; ++n)
+            state.archive.slot(n).title = "Song " + std::to_string(n);
+        state.archive.slot(4).title = "Caf\xE9";
+        state.archive.setEntryCount(9);
+        state.currentEntryNumber = 4;
+    }
+    std::string midiJs() const { return stand.read(kMidiFileName); }
+
+    test::TempInstallation stand;
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+};
+
+TEST_F(MidiWindowTest, opening_fillsTheGridFromEveryRecordOfTheEntry) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> file;
+        QStringList channels;
+    };
+    QStringList joined(kMidiChannels, QStringLiteral("000000,000000,000000"));
+    joined[0] = "14,25,36";
+    joined[1] = "1030,2040,50";
+    const Case cases[] = {
+        {"no midi.js", std::nullopt, channelsWith({})},
+        {"no record of the entry", midiFile({recordLines("3", {"1,2,3"})}), channelsWith({})},
+        {"channel 3 of two values",
+         midiFile({recordLines("3", {"9,9,9"}), recordLines("4", {"1,2,3", ",,", "5,6"})}),
+         channelsWith({{1, "1,2,3"}, {2, ",,"}, {3, "5,6,"}})},
+        {"key 004 and a fourth value", midiFile({recordLines("004", {"1,2,3,4"})}),
+         channelsWith({{1, "1,2,3"}})},
+        {"two records joined cell by cell",
+         midiFile({recordLines("4", {"1,2,3", "10,20"}), recordLines("04", {"4,5,6", "30,40,50"})}),
+         joined},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(stand.path(kMidiFileName));
+        if (c.file)
+            stand.write(kMidiFileName, *c.file);
+        midifrm window(state, dialogs);
+        EXPECT_EQ(shownChannels(window), c.channels) << c.name;
+        EXPECT_EQ(window.Label5->text(), QStringLiteral(u"Café")) << c.name;
+        EXPECT_EQ(window.windowTitle(), "Midi Device");
+        EXPECT_TRUE(dialogs.texts().isEmpty()) << c.name;
+    }
+}
+
+TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedChannels) {
+    const std::string before = midiFile({recordLines("4", {"1,2,3"}), recordLines("5", {})});
+    stand.write(kMidiFileName, before);
+    {
+        QPointer<midifrm> window = new midifrm(state, dialogs);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        window->Command2->click();
+        EXPECT_EQ(shownChannels(*window), channelsWith({}));
+        QTest::keyClick(window->MSB[1], Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
+        EXPECT_EQ(midiJs(), before);
+    }
+    midifrm window(state, dialogs);
+    EXPECT_EQ(window.MSB[1]->text(), "1");
+    window.Command2->click();
+    window.Command3->click();
+    EXPECT_EQ(midiJs(), midiFile({recordLines("4", {}), recordLines("5", {})}));
+    EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved message"});
+}
+
+TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues) {
+    stand.write(kMidiFileName, midiFile({recordLines("4", {"000200,5,6"})}));
+    midifrm window(state, dialogs);
+    QLineEdit* msb = window.MSB[1];
+    EXPECT_EQ(msb->text(), "000200");
+    EXPECT_EQ(msb->toolTip(), "MIDI values run from 0 to 127.");
+    QTest::keyClick(msb, Qt::Key_End);
+    QTest::keyClick(msb, Qt::Key_Backspace);
+    EXPECT_EQ(msb->text(), "00020");
+    QTest::keyClicks(msb, "9");
+    EXPECT_EQ(msb->text(), "00020");
+
+    struct Case {
+        const char* typed;
+        QString shown;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"1,2", "12", false},  {"\"7\\", "7", false}, {"1280", "128", true},
+        {"127", "127", false}, {"ab", "ab", true},    {"", "", true},
+    };
+    QLineEdit* pc = window.PC[9];
+    for (const Case& c : cases) {
+        pc->selectAll();
+        QTest::keyClick(pc, Qt::Key_Delete);
+        QTest::keyClicks(pc, QString::fromLatin1(c.typed));
+        EXPECT_EQ(pc->text(), c.shown) << c.typed;
+        EXPECT_EQ(!pc->toolTip().isEmpty(), c.warned) << c.typed;
+        EXPECT_EQ(pc->palette().color(QPalette::Base) != Qt::white, c.warned) << c.typed;
+    }
+    pc->clear();
+    pc->insert(QStringLiteral(u"\u20AC\u0416"));
+    EXPECT_EQ(pc->text(), QStringLiteral(u"\u20AC"));
+
+    window.LSB[1]->clear();
+    window.Command3->click();
+    std::vector<std::string_view> channels(kMidiChannels, "000,000,000");
+    channels[0] = "00020,,6";
+    channels[8] = "000,000,\x80";
+    EXPECT_EQ(midiJs(), midiFile({recordLines("4", channels)}));
+}
+
+TEST_F(MidiWindowTest, tab_movesChannelByChannelThroughMsbLsbAndPc) {
+    midifrm window(state, dialogs);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.MSB[1]->setFocus();
+    QStringList visited;
+    for (int step = 0; step < 7; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        visited << focused->objectName() + focused->property("index").toString();
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, (QStringList{"MSB1", "LSB1", "PC1", "MSB2", "LSB2", "PC2", "MSB3"}));
+    window.PC[16]->setFocus();
+    QTest::keyClick(window.PC[16], Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.Command1);
+}
+
+TEST_F(MidiWindowTest, failedOrRefusedSave_showsWhyAndNeverTheSuccessText) {
+    struct Case {
+        const char* name;
+        int entry;
+        bool removeDataFolder;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"empty archive", 0, false, "no score"},
+        {"missing spartiti folder", 4, true, "spartiti"},
+    };
+    for (const Case& c : cases) {
+        test::TempInstallation bare;
+        SharedState bareState{bare.installation()};
+        bareState.currentEntryNumber = c.entry;
+        if (c.removeDataFolder)
+            std::filesystem::remove_all(bare.path("spartiti"));
+        test::FakeDialogs seen;
+        midifrm window(bareState, seen);
+        EXPECT_EQ(window.Label5->text(), "Title") << c.name;
+        window.Command3->click();
+        EXPECT_TRUE(seen.messages().isEmpty()) << c.name;
+        ASSERT_EQ(seen.errors().size(), 1) << c.name;
+        EXPECT_TRUE(seen.errors().front().contains(QString::fromLatin1(c.expected)))
+            << c.name << ": " << seen.errors().front().toStdString();
+        EXPECT_FALSE(bare.exists(kMidiFileName)) << c.name;
+    }
+
+    std::filesystem::create_directories(stand.path(kMidiFileName));
+    midifrm window(state, dialogs);
+    EXPECT_EQ(dialogs.errors().size(), 1);
+    EXPECT_FALSE(window.Command3->isEnabled());
+}
+
+// Through the main window's menu: one window at a time, brought to the front without a new
+// load, saving under the entry current at the moment of "Save".
+TEST_F(MidiWindowTest, menuCommand_opensOnceAndSavesForTheEntryCurrentAtSave) {
+    std::string archive = "var archivio = [\r\n";
+    for (int n = 1; n <= 9; ++n)
+        for (const std::string& value : {std::to_string(n), "Song " + std::to_string(n),
+                                         std::string("A"), std::string("t"), std::string("0")})
+            archive += "\"" + value + "\",\r\n";
+    stand.write("spartiti\\archivio.js", archive + " ];\r\n");
+    ProgramWindows windows(state, dialogs);
+    windows.openMainWindow();
+    Form1* main = windows.mainWindow();
+    main->VScroll1->setValue(3);
+    main->midi->trigger();
+    QPointer<midifrm> window = windows.midiWindow();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->Label5->text(), "Song 3");
+    window->MSB[2]->setText("42");
+
+    stand.write(kMidiFileName, midiFile({recordLines("3", {"7,7,7"})}));
+    main->midi->trigger();
+    EXPECT_EQ(windows.midiWindow(), window.data());
+    EXPECT_EQ(window->MSB[2]->text(), "42");
+
+    window->Command3->click();
+    main->VScroll1->setValue(5);
+    window->Command3->click();
+    EXPECT_EQ(window->Label5->text(), "Song 3");
+    // The store was loaded before midi.js appeared, so the file's record of entry 3 is written
+    // over by the grid.
+    const std::string saved = midiFile({recordLines("3", {"000,000,000", "42,000,000"}),
+                                        recordLines("5", {"000,000,000", "42,000,000"})});
+    EXPECT_EQ(midiJs(), saved);
+    EXPECT_EQ(dialogs.messages(),
+              (QStringList{"Successfully saved message", "Successfully saved message"}));
+
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
+    EXPECT_EQ(windows.midiWindow(), nullptr);
+    main->midi->trigger();
+    ASSERT_NE(windows.midiWindow(), nullptr);
+    EXPECT_EQ(windows.midiWindow()->Label5->text(), "Song 5");
+    EXPECT_EQ(windows.midiWindow()->MSB[2]->text(), "42");
+    EXPECT_EQ(windows.midiWindow()->MSB[1]->text(), "000");
+}
+
+} // namespace
+} // namespace folio
