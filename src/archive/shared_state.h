@@ -23,6 +23,9 @@ struct SharedState {
     std::array<std::string, 201> categoryNames;
     // The other installation chosen for absorption.
     std::string mergeSourceFolder;
+    // False while archivio.js could not be read, or holds more entries than the archive, or there
+    // is no spartiti folder: nothing may write it.
+    bool archiveWritable = true;
 };
 
 } // namespace folio
