@@ -15,6 +15,8 @@ ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
     delete leftPageWindow_.data();
     delete rightPageWindow_.data();
+    delete premerge_.data();
+    delete absorptionWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -39,11 +41,27 @@ void ProgramWindows::showRightPageWindow() {
                  [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
 }
 
-// The playlist manager, the MIDI window and the merging windows are not built yet: their
-// menu commands do nothing for now.
+// The playlist manager and the MIDI window are not built yet: their menu commands do nothing
+// for now.
 void ProgramWindows::showPlaylistManager() {}
 void ProgramWindows::showMidiDevice() {}
-void ProgramWindows::showMerging() {}
+
+// The merging windows close completely with their own buttons and start afresh.
+void ProgramWindows::showMerging() {
+    showModeless(premerge_, [this] { return new Premerge(state_, *this); });
+}
+
+void ProgramWindows::showAbsorptionWindow() {
+    const bool open = absorptionWindow_;
+    merging* window =
+        showModeless(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
+    if (open)
+        window->Form_Load();
+}
+
+void ProgramWindows::reopenMainWindow() {
+    openMainWindow();
+}
 
 void ProgramWindows::exitProgram() {
     exitRequested_ = true;
