@@ -26,4 +26,10 @@ struct DemoOptions {
 bool generateDemoInstallation(const std::filesystem::path& folder, const DemoOptions& options,
                               QString* error);
 
+// Writes a second stand's installation into folder, to absorb scores from: a dozen other
+// scores with both pages, two of them also in the sample archive, and the stand's page
+// lumivora_pro.html to click in "Merging".
+bool generateOtherDemoInstallation(const std::filesystem::path& folder, QSize pageSize,
+                                   QString* error);
+
 } // namespace folio::demo

@@ -1,6 +1,7 @@
 // folio_demo: writes a demo installation folder, for trying Folioscribe out and for benchmarks.
 // Usage: folio_demo FOLDER [--entries N] [--page-size WxH] [--distinct-pages N]
 //                          [--every-entry-has-pages]
+//        folio_demo --other FOLDER [--page-size WxH]   (a second stand to absorb scores from)
 #include "demo/generator/demo_installation.h"
 
 #include <QCommandLineParser>
@@ -14,6 +15,7 @@ namespace {
 struct Arguments {
     std::filesystem::path folder;
     folio::demo::DemoOptions options;
+    bool other = false;
 };
 
 bool parseCount(const QString& text, int& value) {
@@ -51,7 +53,10 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
         QStringLiteral("0"));
     const QCommandLineOption everyEntry(QStringLiteral("every-entry-has-pages"),
                                         QStringLiteral("Give every score a left and right page."));
-    parser.addOptions({entries, pageSize, distinct, everyEntry});
+    const QCommandLineOption other(
+        QStringLiteral("other"),
+        QStringLiteral("Write a second stand with other scores, to try out \"Merging\"."));
+    parser.addOptions({entries, pageSize, distinct, everyEntry, other});
     parser.process(application);
 
     const QStringList positional = parser.positionalArguments();
@@ -69,6 +74,7 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
         return false;
     }
     options.everyEntryHasPages = parser.isSet(everyEntry);
+    arguments.other = parser.isSet(other);
     return true;
 }
 
@@ -88,6 +94,15 @@ int main(int argc, char* argv[]) {
     QElapsedTimer timer;
     timer.start();
     QString error;
+    if (arguments.other) {
+        if (!folio::demo::generateOtherDemoInstallation(arguments.folder,
+                                                        arguments.options.pageSize, &error)) {
+            std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Second demo stand written to %s\n", arguments.folder.c_str());
+        return 0;
+    }
     if (!folio::demo::generateDemoInstallation(arguments.folder, arguments.options, &error)) {
         std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
         return 1;
