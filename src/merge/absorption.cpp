@@ -152,16 +152,19 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
 
 std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
                                     const std::function<void(std::size_t done)>& progress) {
+    // One sync at the end instead of one per page: each page still replaces its target whole.
     std::vector<UncopiedPage> uncopied;
     std::size_t done = 0;
     for (const PageCopy& copy : copies) {
-        const FileResult copied = copyReplacing(copy.source, copy.target);
+        const FileResult copied = copyReplacing(copy.source, copy.target, CopySync::Later);
         if (!copied.ok)
             uncopied.push_back({copy.source.string(), copied.error});
         ++done;
         if (progress)
             progress(done);
     }
+    if (!copies.empty())
+        syncFileSystem(copies.front().target.parent_path());
     return uncopied;
 }
 
