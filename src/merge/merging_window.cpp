@@ -119,6 +119,7 @@ void merging::Form_Load() {
         List1->addItems(titles);
     }
     Image1->clear();
+    previewedRow_ = -1;
     showAlreadyHere();
     Command2->setEnabled(!source_.entries.empty());
     reportLoad(load);
@@ -176,6 +177,10 @@ void merging::showAlreadyHere() {
 
 // Shows the left page of the row's source entry, found by its place in the list.
 void merging::List1_Click(int row) {
+    // A click on another row raises both the change of row and the click: one decode is enough.
+    if (row == previewedRow_ && !Image1->pixmap().isNull())
+        return;
+    previewedRow_ = row;
     Image1->clear();
     if (row < 0 || row >= List1->count() || !ScoreArchive::isEntryNumber(row + 1))
         return;

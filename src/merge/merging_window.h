@@ -56,6 +56,7 @@ private:
     MergingHost& host_;
     std::filesystem::path folder_;
     SourceArchive source_;
+    int previewedRow_ = -1;
 };
 
 } // namespace folio
