@@ -98,19 +98,6 @@ TEST(SourceArchive, moreThanTenThousandEntries_holdsTheFirstTenThousand) {
     EXPECT_EQ(source.entries.back().number, "10000");
 }
 
-TEST(SourceArchive, load_tellsMissingEmptyAndLoadedApart) {
-    TempInstallation stand;
-    SourceArchive source;
-    source.entries.resize(3);
-    EXPECT_EQ(loadSourceArchive(stand.root(), source), SourceLoad::Missing);
-    EXPECT_TRUE(source.entries.empty());
-    stand.write("spartiti\\archivio.js", "");
-    EXPECT_EQ(loadSourceArchive(stand.root(), source), SourceLoad::Empty);
-    stand.write("spartiti\\archivio.js", archiveBytes({{"1", "Only", "", "", "0"}}));
-    EXPECT_EQ(loadSourceArchive(stand.root(), source), SourceLoad::Loaded);
-    EXPECT_EQ(source.entries.size(), 1u);
-}
-
 TEST(Absorption, markedRows_appendInListOrderWithTheirPages) {
     const std::vector<std::vector<int>> markings{{0, 2}, {2, 0}, {2, 0, 2, 7, -1}};
     for (const std::vector<int>& rows : markings) {
@@ -157,22 +144,6 @@ TEST(Absorption, nothingMarked_rewritesTheSameEntries) {
     EXPECT_EQ(stand.read("spartiti\\archivio.js"),
               crlf({"var archivio = [", "\"1\",", "\"Song\",", "\"\",", "\"\",", "\"0\",", " ];"}));
     EXPECT_EQ(archive.slot(1).category, "0");
-}
-
-TEST(Absorption, secondAbsorb_appendsAgainUnderFurtherNumbers) {
-    SourceStand other;
-    ThisStand here(2);
-    for (int round = 0; round < 2; ++round) {
-        const Absorption done =
-            appendAndWrite(here.archive, here.stand.installation(), other.stand.root(),
-                           collectMarked(other.source, {1}));
-        ASSERT_EQ(done.outcome, Absorption::Outcome::Appended);
-        EXPECT_TRUE(copyPages(done.copies).empty());
-    }
-    ASSERT_EQ(here.archive.entryCount(), 4);
-    EXPECT_EQ(here.archive.slot(3).title, "Beta");
-    EXPECT_EQ(here.archive.slot(4).title, "Beta");
-    EXPECT_EQ(here.stand.read("spartiti\\4R.jpg"), "right page of source 2");
 }
 
 TEST(Absorption, tooManyForTheArchive_changesNothing) {
