@@ -18,6 +18,8 @@ cmake --build --preset default -j "$(nproc)" --target Folioscribe_pro folio_demo
 folder=$(realpath -m "${1:-build/demo-installation}")
 rm -rf "$folder"
 build/default/demo/generator/folio_demo "$folder"
+# A second stand inside it, to absorb scores from with "Work" > "Merging".
+build/default/demo/generator/folio_demo --other "$folder/other-stand"
 echo "Starting Folioscribe in $folder"
 cd "$folder"
 exec "$OLDPWD/build/default/src/Folioscribe_pro"

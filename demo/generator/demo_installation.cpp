@@ -417,6 +417,22 @@ bool writeMidiIcon(const fs::path& target, QString* error) {
     return true;
 }
 
+// The other stand's scores. "Canon in D" and "Paper Boats" are in the sample archive too.
+constexpr std::array<SampleScore, 12> kOtherScores{{
+    {"Autumn Leaves Revisited", "Nora Vance", "jazz standard", "2"},
+    {"Canon in D", "Johann Pachelbel", "baroque strings wedding", "16"},
+    {"Moonlit Harbour", "Ivo Brandt", "ballad piano", "24"},
+    {"Danza del Sol", "Rosa Mart\xedn", "latin dance", "11"},
+    {"Paper Boats", "Lina Okafor", "pop song", "3"},
+    {"Mountain Hymn", "traditional", "hymn choir", ""},
+    {"Clockwork Rag", "Ben Tully", "ragtime piano", "21"},
+    {"Northern Lights", "Solveig Aas", "film strings", "19"},
+    {"Tango of the Two Cities", "Aldo Ferri", "tango bandoneon", "12"},
+    {"Little March", "Pia Hoff", "march children", "23"},
+    {"Rainy Day Bossa", "Lu\xeds Costa", "bossa guitar", "13"},
+    {"Evening Bells", "Greta Holm", "waltz slow", "22"},
+}};
+
 } // namespace
 
 bool generateOlderInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {
@@ -442,6 +458,40 @@ bool generateDeliveryFiles(const fs::path& folder, QString* error) {
            writeDataFile(folder / "playlist.js", emptyDataFile("playlist"), error) &&
            writeDataFile(folder / "midi.js", emptyDataFile("midi"), error) &&
            writeMidiIcon(folder / "iconamidi.png", error);
+}
+
+bool generateOtherDemoInstallation(const fs::path& folder, QSize pageSize, QString* error) {
+    DemoOptions options;
+    options.pageSize = pageSize;
+    if (!checkOptions(options, error) || !createFolders(folder, error))
+        return false;
+    const Installation installation(folder);
+    ScoreArchive archive;
+    for (std::size_t i = 0; i < kOtherScores.size(); ++i) {
+        const SampleScore& score = kOtherScores[i];
+        const int n = static_cast<int>(i) + 1;
+        archive.slot(n) = {std::to_string(n), score.title, score.author, score.tags,
+                           score.category};
+    }
+    archive.setEntryCount(static_cast<int>(kOtherScores.size()));
+    const FileResult saved = saveArchive(archive, installation);
+    if (!saved.ok) {
+        setError(error, QString::fromStdString(saved.error));
+        return false;
+    }
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        for (Side side : {Side::Left, Side::Right}) {
+            const fs::path target =
+                installation.resolve(side == Side::Left ? leftPagePath(n) : rightPagePath(n));
+            if (!saveJpeg(drawScorePage(archive.slot(n), n, side, pageSize), target, error))
+                return false;
+        }
+    }
+    return writeDataFile(installation.resolve("spartiti\\generi.js"), categoryFileBytes(), error) &&
+           saveJpeg(drawPlaceholderPage(pageSize), installation.resolve(placeholderPagePath),
+                    error) &&
+           writeDataFile(installation.resolve("lumivora_pro.html"), standInPage("Lumivora Pro"),
+                         error);
 }
 
 bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {

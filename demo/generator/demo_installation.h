@@ -38,4 +38,10 @@ bool generateOlderInstallation(const std::filesystem::path& folder, const DemoOp
 // icon "iconamidi.png", and the empty playlist and MIDI files.
 bool generateDeliveryFiles(const std::filesystem::path& folder, QString* error);
 
+// Writes a second stand's installation into folder, to absorb scores from: a dozen other
+// scores with both pages, two of them also in the sample archive, and the stand's page
+// lumivora_pro.html to click in "Merging".
+bool generateOtherDemoInstallation(const std::filesystem::path& folder, QSize pageSize,
+                                   QString* error);
+
 } // namespace folio::demo

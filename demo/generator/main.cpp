@@ -1,6 +1,7 @@
 // folio_demo: writes a demo installation folder, for trying Folioscribe out and for benchmarks.
 // Usage: folio_demo FOLDER [--entries N] [--page-size WxH] [--distinct-pages N]
 //                          [--every-entry-has-pages] [--older-installation | --delivery-files]
+//        folio_demo --other FOLDER [--page-size WxH]   (a second stand to absorb scores from)
 #include "demo/generator/demo_installation.h"
 
 #include <QCommandLineParser>
@@ -12,7 +13,7 @@
 namespace {
 
 // What to write into the folder.
-enum class Kind { Demo, OlderInstallation, DeliveryFiles };
+enum class Kind { Demo, OlderInstallation, DeliveryFiles, OtherStand };
 
 struct Arguments {
     std::filesystem::path folder;
@@ -62,7 +63,10 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
     const QCommandLineOption delivery(
         QStringLiteral("delivery-files"),
         QStringLiteral("Write the files the upgrade tool delivers beside the programs."));
-    parser.addOptions({entries, pageSize, distinct, everyEntry, older, delivery});
+    const QCommandLineOption other(
+        QStringLiteral("other"),
+        QStringLiteral("Write a second stand with other scores, to try out \"Merging\"."));
+    parser.addOptions({entries, pageSize, distinct, everyEntry, older, delivery, other});
     parser.process(application);
 
     const QStringList positional = parser.positionalArguments();
@@ -80,15 +84,17 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
         return false;
     }
     options.everyEntryHasPages = parser.isSet(everyEntry);
-    if (parser.isSet(older) && parser.isSet(delivery)) {
-        std::fprintf(stderr, "folio_demo: --older-installation and --delivery-files exclude "
-                             "each other.\n");
+    if (int(parser.isSet(older)) + int(parser.isSet(delivery)) + int(parser.isSet(other)) > 1) {
+        std::fprintf(stderr, "folio_demo: --older-installation, --delivery-files and --other "
+                             "exclude each other.\n");
         return false;
     }
     if (parser.isSet(older))
         arguments.kind = Kind::OlderInstallation;
     else if (parser.isSet(delivery))
         arguments.kind = Kind::DeliveryFiles;
+    else if (parser.isSet(other))
+        arguments.kind = Kind::OtherStand;
     return true;
 }
 
@@ -114,6 +120,15 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         std::printf("Delivered files written to %s\n", arguments.folder.c_str());
+        return 0;
+    }
+    if (arguments.kind == Kind::OtherStand) {
+        if (!folio::demo::generateOtherDemoInstallation(arguments.folder,
+                                                        arguments.options.pageSize, &error)) {
+            std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Second demo stand written to %s\n", arguments.folder.c_str());
         return 0;
     }
     const bool written =

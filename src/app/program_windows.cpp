@@ -17,6 +17,8 @@ ProgramWindows::~ProgramWindows() {
     delete leftPageWindow_.data();
     delete rightPageWindow_.data();
     delete playlistManager_.data();
+    delete premerge_.data();
+    delete absorptionWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -53,8 +55,22 @@ void ProgramWindows::showMidiDevice() {
     showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
 }
 
-// The merging windows are not built yet: their menu command does nothing for now.
-void ProgramWindows::showMerging() {}
+// The merging windows close completely with their own buttons and start afresh.
+void ProgramWindows::showMerging() {
+    showModeless(premerge_, [this] { return new Premerge(state_, *this); });
+}
+
+void ProgramWindows::showAbsorptionWindow() {
+    const bool open = absorptionWindow_;
+    merging* window =
+        showModeless(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
+    if (open)
+        window->Form_Load();
+}
+
+void ProgramWindows::reopenMainWindow() {
+    openMainWindow();
+}
 
 void ProgramWindows::exitProgram() {
     exitRequested_ = true;

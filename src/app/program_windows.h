@@ -6,6 +6,9 @@
 #include "archive/main_window_host.h"
 #include "archive/page_window.h"
 #include "audio/mp3_window.h"
+#include "merge/merging_host.h"
+#include "merge/merging_window.h"
+#include "merge/premerge.h"
 #include "midi/midifrm.h"
 #include "playlists/playlist_window.h"
 
@@ -16,7 +19,7 @@ namespace folio {
 class Dialogs;
 struct SharedState;
 
-class ProgramWindows : public MainWindowHost {
+class ProgramWindows : public MainWindowHost, public MergingHost {
 public:
     ProgramWindows(SharedState& state, Dialogs& dialogs);
     ~ProgramWindows() override;
@@ -38,6 +41,12 @@ public:
     void showMidiDevice() override;
     void showMerging() override;
     void exitProgram() override;
+    void showAbsorptionWindow() override;
+    void reopenMainWindow() override;
+
+    // The merging windows while they are open, else nullptr.
+    Premerge* sourceSelectionWindow() const { return premerge_; }
+    merging* absorptionWindow() const { return absorptionWindow_; }
 
     bool exitRequested() const { return exitRequested_; }
 
@@ -61,6 +70,8 @@ private:
     QPointer<destra> rightPageWindow_;
     QPointer<playlistfrm> playlistManager_;
     QPointer<midifrm> midiWindow_;
+    QPointer<Premerge> premerge_;
+    QPointer<merging> absorptionWindow_;
 };
 
 } // namespace folio

@@ -99,16 +99,18 @@ public:
     int fd() const { return fd_.get(); }
     int openError() const { return error_; }
 
-    // Syncs, closes and renames the temporary file over the target.
-    FileResult commit() {
-        if (::fsync(fd_.get()) != 0)
+    // Syncs (unless told to leave that to a later sync), closes and renames the temporary file
+    // over the target.
+    FileResult commit(CopySync sync = CopySync::Now) {
+        if (sync == CopySync::Now && ::fsync(fd_.get()) != 0)
             return failWith("could not be written to disk");
         if (!fd_.close())
             return failWith("could not be written");
         if (::rename(path_.c_str(), target_.c_str()) != 0)
             return failWith("could not be replaced");
         committed_ = true;
-        syncFolder();
+        if (sync == CopySync::Now)
+            syncFolder();
         return FileResult::success();
     }
 
@@ -209,7 +211,7 @@ FileResult rewriteAtomically(const fs::path& target, const std::vector<std::stri
     return temporary.commit();
 }
 
-FileResult copyReplacing(const fs::path& source, const fs::path& target) {
+FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySync sync) {
     struct stat info {};
     Descriptor in(openRegularForReading(source, info));
     if (!in.valid())
@@ -222,6 +224,21 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target) {
     // The copy keeps the source's permissions: a copied program must still start.
     if (::fchmod(temporary.fd(), info.st_mode & 0777) != 0)
         return temporary.failWith("could not be given the permissions of " + describe(source));
+    // The kernel copies without the bytes passing through this process where it can; where it
+    // cannot, the rest is copied by reading and writing from where it stopped.
+    for (;;) {
+        ssize_t moved = ::copy_file_range(in.get(), nullptr, temporary.fd(), nullptr, 1 << 30, 0);
+        if (moved > 0)
+            continue;
+        if (moved == 0)
+            return temporary.commit(sync);
+        if (errno == EINTR)
+            continue;
+        if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP &&
+            errno != EBADF)
+            return temporary.failWith("could not be written");
+        break;
+    }
     char buffer[1 << 16];
     for (;;) {
         ssize_t got = ::read(in.get(), buffer, sizeof buffer);
@@ -236,7 +253,13 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target) {
         if (!writeAll(temporary.fd(), buffer, static_cast<std::size_t>(got)))
             return temporary.failWith("could not be written");
     }
-    return temporary.commit();
+    return temporary.commit(sync);
+}
+
+void syncFileSystem(const fs::path& folder) {
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::syncfs(dir.get());
 }
 
 } // namespace folio

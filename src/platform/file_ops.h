@@ -34,9 +34,17 @@ FileResult rewriteAtomically(const std::filesystem::path& target, std::string_vi
 FileResult rewriteAtomically(const std::filesystem::path& target,
                              const std::vector<std::string_view>& pieces);
 
+// When a copy reaches the disk: synced before it replaces its target, or left to the system
+// for many copies in a row that are followed by one syncFileSystem.
+enum class CopySync { Now, Later };
+
 // Copies source over target, replacing an existing file, creating no folder. The copy goes
 // through a temporary file beside the target, so a failed copy leaves the target as it was.
 // The copy gets the source's permission bits (read, write, execute).
-FileResult copyReplacing(const std::filesystem::path& source, const std::filesystem::path& target);
+FileResult copyReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
+                         CopySync sync = CopySync::Now);
+
+// Writes what is waiting for the file system that holds folder to the disk.
+void syncFileSystem(const std::filesystem::path& folder);
 
 } // namespace folio

@@ -2,6 +2,7 @@
 // hold in memory.
 #include "archive/score_archive.h"
 #include "consumer/script_array.h"
+#include "merge/absorption.h"
 #include "platform/cp1252.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
@@ -25,6 +26,27 @@ TEST(ArchiveScript, writtenArchive_loadsAsArrayOfFiveStringsPerEntry) {
     ASSERT_TRUE(values.has_value()) << "node could not load the written archive";
     EXPECT_EQ(*values, (QStringList{"1", "Hello, world", QStringLiteral(u"Zoë € Café"), "rock pop",
                                     "12", "2", "Say 'hi'", "trail/", "a  b", "0"}));
+}
+
+// Another stand's file may hold what ours never writes, such as a backslash at a value's end.
+TEST(ArchiveScript, absorbedEntries_loadWithTheArchive) {
+    test::TempInstallation here;
+    test::TempInstallation other;
+    other.write("spartiti\\archivio.js",
+                test::crlf({"var archivio = [", "\"4\",", "\"Back\\slash\\\",", "\"Caf\xE9\",",
+                            "\"\",", "\"\",", " ];"}));
+    SourceArchive source;
+    ASSERT_EQ(loadSourceArchive(other.root(), source), SourceLoad::Loaded);
+    ScoreArchive archive;
+    archive.slot(1) = {"1", "Mine", "", "", "2"};
+    archive.setEntryCount(1);
+    ASSERT_EQ(appendAndWrite(archive, here.installation(), other.root(), source.entries).outcome,
+              Absorption::Outcome::Appended);
+    std::optional<QStringList> values =
+        test::loadScriptArray(here.path("spartiti\\archivio.js"), "archivio");
+    ASSERT_TRUE(values.has_value()) << "node could not load the archive after an absorption";
+    EXPECT_EQ(*values, (QStringList{"1", "Mine", "", "", "2", "2", "Back/slash/",
+                                    QStringLiteral(u"Café"), "", "0"}));
 }
 
 TEST(ArchiveScript, emptyArchive_loadsAsEmptyArray) {

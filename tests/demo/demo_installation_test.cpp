@@ -308,5 +308,30 @@ TEST(DemoUpgrade, deliveryFiles_areEmptyDataFilesStandInPagesAndAnIcon) {
     EXPECT_EQ(icon.size(), QSize(32, 32));
 }
 
+// The second stand: its scores all have both pages, and two of them are also in the first.
+TEST(DemoOtherStand, twelveScoresWithPages_twoAlsoInTheSampleArchive) {
+    TempInstallation first;
+    TempInstallation other;
+    generate(first, smallOptions(12));
+    QString error;
+    ASSERT_TRUE(generateOtherDemoInstallation(other.root(), kSmallPage, &error))
+        << error.toStdString();
+    ScoreArchive mine;
+    ScoreArchive theirs;
+    ASSERT_EQ(loadArchive(mine, first.installation()), ArchiveLoad::Loaded);
+    ASSERT_EQ(loadArchive(theirs, other.installation()), ArchiveLoad::Loaded);
+    ASSERT_EQ(theirs.entryCount(), 12);
+    int shared = 0;
+    for (int n = 1; n <= theirs.entryCount(); ++n) {
+        EXPECT_EQ(pageImage(other, leftPagePath(n)).size(), kSmallPage) << n;
+        EXPECT_EQ(pageImage(other, rightPagePath(n)).size(), kSmallPage) << n;
+        for (int k = 1; k <= mine.entryCount(); ++k)
+            shared += mine.slot(k).title == theirs.slot(n).title &&
+                      mine.slot(k).author == theirs.slot(n).author;
+    }
+    EXPECT_EQ(shared, 2);
+    EXPECT_TRUE(other.exists("lumivora_pro.html"));
+}
+
 } // namespace
 } // namespace folio::demo

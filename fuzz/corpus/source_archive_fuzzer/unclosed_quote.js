@@ -1,0 +1,3 @@
+var archivio = [
+"1",
+"never closed,

@@ -1,0 +1,98 @@
+// Absorbing scores of another stand's archive: reading its archivio.js, appending the marked
+// entries to this archive under new numbers, writing the archive and copying their pages.
+#pragma once
+
+#include "archive/score_archive.h"
+#include "platform/file_ops.h"
+#include "platform/installation.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace folio {
+
+// The other installation's archive, entries in file order (source entry i at index i - 1).
+struct SourceArchive {
+    // At most 10000 entries are held, as many as the absorption window can list.
+    static constexpr std::size_t kCapacity = 10000;
+
+    std::vector<ScoreEntry> entries;
+    // The whole entries the file holds, also those beyond kCapacity.
+    std::size_t entriesInFile = 0;
+
+    bool truncated() const { return entriesInFile > entries.size(); }
+};
+
+// Whole source entries that a field count holds: (fields - 2) / 10 without rounding.
+std::size_t sourceEntryCount(std::size_t fields);
+
+// Reads the entries of an archive file's bytes: only whole entries, at most kCapacity.
+SourceArchive readSourceArchive(std::string_view bytes);
+
+// How loading the other installation's archive went.
+enum class SourceLoad { Loaded, Missing, Unreadable, Empty };
+
+// Loads folder/spartiti/archivio.js into source (emptied first).
+SourceLoad loadSourceArchive(const std::filesystem::path& folder, SourceArchive& source);
+
+// The archive file of the installation in folder.
+std::filesystem::path sourceArchivePath(const std::filesystem::path& folder);
+
+// The left page of source entry number in the installation in folder ("spartiti/<n>L.jpg").
+std::filesystem::path sourceLeftPagePath(const std::filesystem::path& folder, int number);
+
+// The marked entries in list order: rows are 0-based list rows, in any order and possibly
+// repeated; rows outside the source are ignored.
+std::vector<ScoreEntry> collectMarked(const SourceArchive& source, std::vector<int> rows);
+
+// How many more entries this archive can take.
+int roomLeft(const ScoreArchive& archive);
+
+// One page image to copy.
+struct PageCopy {
+    std::filesystem::path source;
+    std::filesystem::path target;
+};
+
+// A page that was not copied, and why.
+struct UncopiedPage {
+    std::string page;
+    std::string reason;
+};
+
+// What an absorption did.
+struct Absorption {
+    enum class Outcome { Appended, NoRoom, WriteFailed };
+
+    Outcome outcome = Outcome::Appended;
+    // For WriteFailed: why the archive could not be written.
+    std::string error;
+    // Entries this archive could still take (set for NoRoom).
+    int room = 0;
+    // The numbers the absorbed entries received: first to first + count - 1.
+    int firstNumber = 0;
+    int count = 0;
+    // The pages to copy, in entry order, left before right.
+    std::vector<PageCopy> copies;
+    // Pages that cannot even be named: the source entry's number names no entry.
+    std::vector<UncopiedPage> unnamed;
+};
+
+// Appends marked to this archive after its last entry and writes archivio.js atomically.
+// Nothing changes when the entries do not fit. When the write fails the file stays as it was
+// and the archive in memory is taken back to what it held. On success the result lists the
+// page copies still to be made, from the source entries' numbers to the new ones.
+Absorption appendAndWrite(ScoreArchive& archive, const Installation& installation,
+                          const std::filesystem::path& sourceFolder,
+                          const std::vector<ScoreEntry>& marked);
+
+// Copies each page, replacing what is there. A page that cannot be copied is skipped and
+// reported; progress(done) follows every copy.
+std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
+                                    const std::function<void(std::size_t done)>& progress = {});
+
+} // namespace folio

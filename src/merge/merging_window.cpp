@@ -1,0 +1,268 @@
+// The absorption window's controls and handlers.
+#include "merge/merging_window.h"
+
+#include "archive/page_image_loader.h"
+#include "archive/shared_state.h"
+#include "merge/merging_host.h"
+#include "platform/cp1252.h"
+#include "platform/dialogs.h"
+#include "platform/look.h"
+#include "platform/widgets.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <algorithm>
+#include <unordered_set>
+
+namespace folio {
+namespace {
+
+constexpr QSize kClientSize{738, 553};
+constexpr QSize kPreviewFrame{385, 529};
+// Pages listed by name in the completion message; the rest are counted.
+constexpr std::size_t kListedPages = 5;
+const QColor kAlreadyHereText{0x90, 0x90, 0x90};
+
+QString completionText() {
+    return QStringLiteral(
+        "The merger of the archives has been completed. You will find the newly added songs, "
+        "in your Folioscribe, at the end of your archive. From there you can edit the "
+        "corresponding information (title, authors and tags) according to your needs.");
+}
+
+QString shownArchive(const std::filesystem::path& folder) {
+    return toShownPath(sourceArchivePath(folder));
+}
+
+std::string titleAndAuthor(const ScoreEntry& entry) {
+    return entry.title + '\0' + entry.author;
+}
+
+// The pages left out, the first few by name. The reasons about unnamed pages quote the
+// other archive's values, which are Windows-1252 text; the others name files.
+QString uncopiedText(const std::vector<UncopiedPage>& unnamed,
+                     const std::vector<UncopiedPage>& uncopied) {
+    QStringList reasons;
+    for (const UncopiedPage& page : unnamed)
+        reasons << fromCp1252(page.reason);
+    for (const UncopiedPage& page : uncopied)
+        reasons << QString::fromLocal8Bit(page.reason.c_str());
+    const std::size_t pages = 2 * unnamed.size() + uncopied.size();
+    QString text = QStringLiteral("\n\n%1 page(s) could not be copied; those scores were absorbed "
+                                  "without them:")
+                       .arg(pages);
+    for (qsizetype i = 0; i < reasons.size() && i < static_cast<qsizetype>(kListedPages); ++i)
+        text += QStringLiteral("\n") + reasons[i];
+    if (reasons.size() > static_cast<qsizetype>(kListedPages))
+        text += QStringLiteral("\n… and %1 more.").arg(reasons.size() - kListedPages);
+    return text;
+}
+
+} // namespace
+
+merging::merging(SharedState& state, Dialogs& dialogs, MergingHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs), host_(host) {
+    setObjectName(QStringLiteral("merging"));
+    setWindowTitle(QStringLiteral("Merging"));
+    buildControls();
+    Form_Load();
+}
+
+void merging::buildControls() {
+    setFixedSize(kClientSize);
+    look::setWhiteBackground(this);
+
+    Label1 = place<QLabel>(this, "Label1", {32, 24, 289, 33});
+    Label1->setText(QStringLiteral("Select the scores to absorb"));
+    Label1->setAlignment(Qt::AlignCenter);
+    List1 = place<QListWidget>(this, "List1", {8, 80, 337, 409});
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List1->setUniformItemSizes(true);
+    for (QWidget* widget : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(List1)})
+        look::styleBlueText(widget, 15);
+
+    Image1 = place<QLabel>(this, "Image1", {352, 16, 385, 529});
+    Image1->setAlignment(Qt::AlignCenter);
+
+    Command1 = place<QPushButton>(this, "Command1", {8, 496, 145, 49}, QStringLiteral("Esc"));
+    Command2 = place<QPushButton>(this, "Command2", {200, 496, 145, 49}, QStringLiteral("Absorb"));
+    for (QPushButton* button : {Command1, Command2})
+        look::styleButton(button, 12);
+
+    setTabOrder(List1, Command2);
+    setTabOrder(Command2, Command1);
+
+    connect(List1, &QListWidget::currentRowChanged, this, &merging::List1_Click);
+    connect(List1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { List1_Click(List1->row(item)); });
+    connect(Command1, &QPushButton::clicked, this, &merging::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &merging::Command2_Click);
+}
+
+void merging::Form_Load() {
+    folder_ = std::filesystem::path(state_.mergeSourceFolder);
+    const SourceLoad load = state_.mergeSourceFolder.empty() ? SourceLoad::Missing
+                                                             : loadSourceArchive(folder_, source_);
+    if (state_.mergeSourceFolder.empty())
+        source_ = SourceArchive{};
+
+    QStringList titles;
+    titles.reserve(static_cast<qsizetype>(source_.entries.size()));
+    for (const ScoreEntry& entry : source_.entries)
+        titles << fromCp1252(entry.title);
+    {
+        QSignalBlocker quiet(List1);
+        List1->clear();
+        List1->addItems(titles);
+    }
+    Image1->clear();
+    previewedRow_ = -1;
+    showAlreadyHere();
+    Command2->setEnabled(!source_.entries.empty());
+    reportLoad(load);
+}
+
+void merging::reportLoad(SourceLoad load) {
+    const QString file = shownArchive(folder_);
+    switch (load) {
+    case SourceLoad::Missing:
+        dialogs_.error(this, QStringLiteral("There is no archive %1, so there is nothing to "
+                                            "absorb. Choose the other installation's folder, the "
+                                            "one that holds its spartiti folder.")
+                                 .arg(file));
+        break;
+    case SourceLoad::Unreadable:
+        dialogs_.error(this, QStringLiteral("The archive %1 cannot be read, so there is nothing to "
+                                            "absorb.")
+                                 .arg(file));
+        break;
+    case SourceLoad::Empty:
+        dialogs_.error(this, QStringLiteral("The archive %1 holds no scores, so there is nothing "
+                                            "to absorb.")
+                                 .arg(file));
+        break;
+    case SourceLoad::Loaded:
+        if (source_.truncated())
+            dialogs_.message(this, QStringLiteral("The archive %1 holds %2 scores. Only the first "
+                                                  "%3 are listed and can be absorbed.")
+                                       .arg(file)
+                                       .arg(source_.entriesInFile)
+                                       .arg(SourceArchive::kCapacity));
+        break;
+    }
+}
+
+// Rows whose title and author are already an entry of this archive look different, so that
+// the musician need not absorb a score twice. Nothing else changes for them.
+void merging::showAlreadyHere() {
+    std::unordered_set<std::string> here;
+    const ScoreArchive& archive = state_.archive;
+    for (int n = 1; n <= archive.entryCount(); ++n)
+        here.insert(titleAndAuthor(archive.slot(n)));
+    const QString tip = QStringLiteral("Already in your archive");
+    for (int row = 0; row < List1->count(); ++row) {
+        QListWidgetItem* item = List1->item(row);
+        const bool present =
+            here.count(titleAndAuthor(source_.entries[static_cast<std::size_t>(row)]));
+        QFont font = List1->font();
+        font.setItalic(present);
+        item->setFont(font);
+        item->setForeground(present ? QBrush(kAlreadyHereText) : QBrush());
+        item->setToolTip(present ? tip : QString());
+    }
+}
+
+// Shows the left page of the row's source entry, found by its place in the list.
+void merging::List1_Click(int row) {
+    // A click on another row raises both the change of row and the click: one decode is enough.
+    if (row == previewedRow_ && !Image1->pixmap().isNull())
+        return;
+    previewedRow_ = row;
+    Image1->clear();
+    if (row < 0 || row >= List1->count() || !ScoreArchive::isEntryNumber(row + 1))
+        return;
+    const QImage page =
+        PageImageLoader::decodeScaled(sourceLeftPagePath(folder_, row + 1), kPreviewFrame);
+    if (!page.isNull())
+        Image1->setPixmap(QPixmap::fromImage(page));
+}
+
+bool merging::mayAbsorb(std::size_t markedCount) {
+    if (!state_.archiveWritable) {
+        dialogs_.error(this, QStringLiteral("This installation's archive spartiti/archivio.js "
+                                            "could not be read whole, so it must not be written: "
+                                            "nothing was absorbed."));
+        return false;
+    }
+    const int room = roomLeft(state_.archive);
+    if (markedCount > static_cast<std::size_t>(room)) {
+        dialogs_.error(this, QStringLiteral("Your archive holds %1 titles and can hold at most %2. "
+                                            "%3 of the %4 marked scores can still be absorbed: "
+                                            "nothing was absorbed.")
+                                 .arg(state_.archive.entryCount())
+                                 .arg(ScoreArchive::kMaxEntries)
+                                 .arg(room)
+                                 .arg(markedCount));
+        return false;
+    }
+    return true;
+}
+
+void merging::Command2_Click() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : List1->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    const std::vector<ScoreEntry> marked = collectMarked(source_, rows);
+    if (!mayAbsorb(marked.size()))
+        return;
+    if (!dialogs_.question(this, QStringLiteral("The selected tracks will be added to your "
+                                                "archive. You want to proceed?")))
+        return;
+
+    const Absorption done = appendAndWrite(state_.archive, state_.installation, folder_, marked);
+    if (done.outcome != Absorption::Outcome::Appended) {
+        dialogs_.error(this, QStringLiteral("Nothing was absorbed: the archive could not be "
+                                            "written.\n%1")
+                                 .arg(QString::fromLocal8Bit(done.error.c_str())));
+        return;
+    }
+    const std::vector<UncopiedPage> uncopied = copyWithProgress(done.copies);
+    QString text = completionText();
+    if (!done.unnamed.empty() || !uncopied.empty())
+        text += uncopiedText(done.unnamed, uncopied);
+    dialogs_.message(this, text);
+    host_.reopenMainWindow();
+    showAlreadyHere();
+}
+
+// Copying many pages shows its progress once it takes longer than half a second.
+std::vector<UncopiedPage> merging::copyWithProgress(const std::vector<PageCopy>& copies) {
+    QProgressDialog progress(QStringLiteral("Copying the pages of the absorbed scores…"), QString(),
+                             0, static_cast<int>(copies.size()), this);
+    progress.setObjectName(QStringLiteral("copyProgress"));
+    progress.setWindowTitle(QStringLiteral("Merging"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setCancelButton(nullptr);
+    progress.setAutoClose(false);
+    std::vector<UncopiedPage> uncopied =
+        copyPages(copies, [&](std::size_t done) { progress.setValue(static_cast<int>(done)); });
+    return uncopied;
+}
+
+void merging::Command1_Click() {
+    close();
+}
+
+void merging::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command1_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace folio

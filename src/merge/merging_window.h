@@ -1,0 +1,62 @@
+// The absorption window: lists the other stand's titles, previews a clicked title's left page
+// and on "Absorb" appends the marked scores with their pages to this archive.
+#pragma once
+
+#include "merge/absorption.h"
+
+#include <QWidget>
+#include <filesystem>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace folio {
+
+class Dialogs;
+class MergingHost;
+struct SharedState;
+
+class merging : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and loads the archive of mergeSourceFolder.
+    merging(SharedState& state, Dialogs& dialogs, MergingHost& host, QWidget* parent = nullptr);
+
+    // Controls, named as the window's parts are known.
+    QLabel* Label1 = nullptr;
+    QListWidget* List1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+
+    // Reads the archive of mergeSourceFolder into the list (again), dropping the old rows.
+    void Form_Load();
+
+    // The folder whose archive is listed.
+    const std::filesystem::path& sourceFolder() const { return folder_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void List1_Click(int row);
+    void Command1_Click();
+    void Command2_Click();
+
+private:
+    void buildControls();
+    void reportLoad(SourceLoad load);
+    void showAlreadyHere();
+    bool mayAbsorb(std::size_t markedCount);
+    std::vector<UncopiedPage> copyWithProgress(const std::vector<PageCopy>& copies);
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    MergingHost& host_;
+    std::filesystem::path folder_;
+    SourceArchive source_;
+    int previewedRow_ = -1;
+};
+
+} // namespace folio

@@ -1,0 +1,312 @@
+// The merging windows driven like a user through the program's window host: choosing the other
+// stand in Premerge, then listing, previewing and absorbing its scores in merging.
+#include "app/program_windows.h"
+#include "archive/shared_state.h"
+#include "merge/merging_window.h"
+#include "merge/premerge.h"
+#include "platform/browsing_lists.h"
+#include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeDialogs;
+using test::TempInstallation;
+
+QString qpath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+std::string archiveOf(const std::vector<std::pair<std::string, std::string>>& scores) {
+    std::string bytes = "var archivio = [\r\n";
+    int n = 0;
+    for (const auto& [title, author] : scores)
+        for (const std::string& value :
+             {std::to_string(++n), title, author, std::string("t"), std::string("0")})
+            bytes += "\"" + value + "\",\r\n";
+    return bytes + " ];\r\n";
+}
+
+void writeJpeg(const fs::path& file, QColor colour) {
+    QImage image(60, 85, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(qpath(file), "JPG"));
+}
+
+void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers keys = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
+                      list->visualItemRect(list->item(row)).center());
+}
+
+void processDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class MergingWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        here.write("spartiti\\archivio.js",
+                   archiveOf({{"Own one", "Me"}, {"Beta", "Bob"}, {"Own three", "Me"}}));
+        other.write("spartiti\\archivio.js",
+                    archiveOf({{"Alpha", "Ann"}, {"Beta", "Bob"}, {"Gamma", "Cid"}}));
+        other.write("lumivora_pro.html", "<html></html>");
+        writeJpeg(other.path("spartiti\\1L.jpg"), Qt::red);
+        writeJpeg(other.path("spartiti\\1R.jpg"), Qt::green);
+        writeJpeg(other.path("spartiti\\3L.jpg"), Qt::blue);
+        writeJpeg(other.path("spartiti\\3R.jpg"), Qt::yellow);
+        third.write("spartiti\\archivio.js", archiveOf({{"Delta", "Dee"}}));
+        third.write("any name.HTML", "");
+        windows.openMainWindow();
+    }
+
+    merging* openOn(const TempInstallation& stand) {
+        state.mergeSourceFolder = stand.root().string();
+        windows.showAbsorptionWindow();
+        return windows.absorptionWindow();
+    }
+    Premerge* openPremerge() {
+        windows.mainWindow()->merging->trigger();
+        return windows.sourceSelectionWindow();
+    }
+    static QStringList rows(const merging* window) {
+        QStringList titles;
+        for (int row = 0; row < window->List1->count(); ++row)
+            titles << window->List1->item(row)->text();
+        return titles;
+    }
+    static void clickFile(Premerge* window, const QString& name) {
+        const QList<QListWidgetItem*> found = window->File1->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        QTest::mouseClick(window->File1->viewport(), Qt::LeftButton, {},
+                          window->File1->visualItemRect(found.front()).center());
+    }
+
+    TempInstallation here;
+    TempInstallation other;
+    TempInstallation third;
+    SharedState state{here.installation()};
+    FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+};
+
+TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtOk) {
+    state.mergeSourceFolder = "unchanged";
+    Premerge* window = openPremerge();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Preparation");
+    EXPECT_EQ(window->Dir1->path(), qpath(here.root()));
+    EXPECT_FALSE(window->Command1->isEnabled());
+    EXPECT_EQ(window->Command1->toolTip(), "To continue, you must select lumivora.");
+    EXPECT_EQ(window->Command1->geometry(), QRect(296, 568, 265, 41));
+
+    ASSERT_TRUE(window->Dir1->setPath(qpath(other.root())));
+    EXPECT_FALSE(window->Command1->isEnabled());
+    clickFile(window, "lumivora_pro.html");
+    EXPECT_TRUE(window->Command1->isEnabled());
+    ASSERT_TRUE(window->Dir1->setPath(qpath(third.root())));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_EQ(state.mergeSourceFolder, "unchanged");
+
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    processDeletes();
+    EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
+    EXPECT_EQ(state.mergeSourceFolder, third.root().string());
+    ASSERT_NE(windows.absorptionWindow(), nullptr);
+    EXPECT_EQ(rows(windows.absorptionWindow()), QStringList{"Delta"});
+}
+
+TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfresh) {
+    state.mergeSourceFolder = other.root().string();
+    for (bool byKey : {false, true}) {
+        Premerge* window = openPremerge();
+        ASSERT_TRUE(window->Dir1->setPath(qpath(third.root())));
+        clickFile(window, "any name.HTML");
+        if (byKey)
+            QTest::keyClick(window->File1, Qt::Key_Escape);
+        else
+            QTest::mouseClick(window->Command2, Qt::LeftButton);
+        processDeletes();
+        EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
+        EXPECT_EQ(state.mergeSourceFolder, other.root().string());
+        EXPECT_EQ(windows.absorptionWindow(), nullptr);
+    }
+    Premerge* again = openPremerge();
+    EXPECT_EQ(again->Dir1->path(), qpath(here.root()));
+    EXPECT_FALSE(again->Command1->isEnabled());
+}
+
+TEST_F(MergingWindowsTest, load_listsTitlesMarksThoseAlreadyHereAndPreviewsLeftPages) {
+    merging* window = openOn(other);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(window->windowTitle(), "Merging");
+    EXPECT_EQ(rows(window), (QStringList{"Alpha", "Beta", "Gamma"}));
+    EXPECT_TRUE(window->Command2->isEnabled());
+    EXPECT_EQ(window->List1->item(1)->toolTip(), "Already in your archive");
+    EXPECT_TRUE(window->List1->item(1)->font().italic());
+    EXPECT_TRUE(window->List1->item(0)->toolTip().isEmpty());
+    EXPECT_FALSE(window->List1->item(0)->font().italic());
+
+    const struct {
+        int row;
+        QColor colour;
+    } previews[] = {{2, Qt::blue}, {1, QColor()}, {0, Qt::red}};
+    for (const auto& preview : previews) {
+        clickRow(window->List1, preview.row);
+        const QPixmap shown = window->Image1->pixmap();
+        ASSERT_EQ(shown.isNull(), !preview.colour.isValid()) << preview.row;
+        if (!shown.isNull()) {
+            const QColor centre = shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2);
+            EXPECT_NEAR(centre.red(), preview.colour.red(), 24) << preview.row;
+            EXPECT_NEAR(centre.blue(), preview.colour.blue(), 24) << preview.row;
+        }
+    }
+}
+
+TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainWindow) {
+    merging* window = openOn(other);
+    clickRow(window->List1, 2);
+    clickRow(window->List1, 0, Qt::ControlModifier);
+    const QPointer<Form1> before = windows.mainWindow();
+    dialogs.setNextAnswer(true);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+
+    ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
+    EXPECT_EQ(dialogs.shown()[0].text,
+              "The selected tracks will be added to your archive. You want to proceed?");
+    EXPECT_TRUE(dialogs.shown()[1].text.startsWith("The merger of the archives has been "
+                                                   "completed."));
+    EXPECT_FALSE(dialogs.shown()[1].text.contains("could not be copied"));
+    EXPECT_EQ(here.read("spartiti\\archivio.js"), archiveOf({{"Own one", "Me"},
+                                                             {"Beta", "Bob"},
+                                                             {"Own three", "Me"},
+                                                             {"Alpha", "Ann"},
+                                                             {"Gamma", "Cid"}}));
+    EXPECT_EQ(here.read("spartiti\\4L.jpg"), other.read("spartiti\\1L.jpg"));
+    EXPECT_EQ(here.read("spartiti\\5R.jpg"), other.read("spartiti\\3R.jpg"));
+
+    processDeletes();
+    Form1* main = windows.mainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(before.isNull()) << "the main window was built anew";
+    EXPECT_EQ(main->VScroll1->value(), 5);
+    EXPECT_EQ(main->Text2->text(), "Gamma");
+    EXPECT_EQ(main->Label6->text(), "There are 5 titles");
+
+    ASSERT_EQ(windows.absorptionWindow(), window);
+    EXPECT_EQ(window->List1->selectionModel()->selectedIndexes().size(), 2);
+    EXPECT_EQ(window->List1->item(0)->toolTip(), "Already in your archive");
+    EXPECT_EQ(window->List1->item(2)->toolTip(), "Already in your archive");
+
+    // Ctrl+A marks every row; a second absorption appends after the first.
+    window->List1->setFocus();
+    QTest::keyClick(window->List1, Qt::Key_A, Qt::ControlModifier);
+    dialogs.setNextAnswer(true);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    EXPECT_EQ(state.archive.entryCount(), 8);
+    EXPECT_EQ(state.archive.slot(7).title, "Beta");
+    EXPECT_TRUE(dialogs.shown().back().text.contains("2 page(s) could not be copied"));
+    EXPECT_TRUE(dialogs.shown().back().text.contains(qpath(other.path("spartiti\\2L.jpg"))));
+}
+
+// Every way an absorption is refused or fails leaves the archive file, the pages and the archive
+// in memory as they were.
+TEST_F(MergingWindowsTest, refusedOrFailedAbsorb_changesNothing) {
+    enum class Fault { AnswerNo, NotWritable, NoRoom, WriteFails };
+    const struct {
+        Fault fault;
+        const char* text;
+        bool asked;
+    } cases[] = {
+        {Fault::AnswerNo, "", true},
+        {Fault::NotWritable, "must not be written: nothing was absorbed.", false},
+        {Fault::NoRoom, "0 of the 2 marked scores can still be absorbed", false},
+        {Fault::WriteFails, "Nothing was absorbed: the archive could not be written.", true},
+    };
+    const std::string file = here.read("spartiti\\archivio.js");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
+        dialogs.clear();
+        merging* window = openOn(other);
+        window->List1->clearSelection();
+        clickRow(window->List1, 0);
+        clickRow(window->List1, 2, Qt::ControlModifier);
+        state.archiveWritable = c.fault != Fault::NotWritable;
+        const int count = c.fault == Fault::NoRoom ? ScoreArchive::kMaxEntries : 3;
+        state.archive.setEntryCount(count);
+        if (c.asked)
+            dialogs.setNextAnswer(c.fault != Fault::AnswerNo);
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (c.fault == Fault::WriteFails)
+                limit.emplace(file.size() + 10);
+            QTest::mouseClick(window->Command2, Qt::LeftButton);
+        }
+        EXPECT_EQ(here.read("spartiti\\archivio.js"), file);
+        EXPECT_FALSE(here.exists("spartiti\\4L.jpg"));
+        EXPECT_EQ(state.archive.entryCount(), count);
+        EXPECT_EQ(state.archive.slot(4).title, "");
+        const QStringList errors = dialogs.errors();
+        EXPECT_EQ(errors.isEmpty(), std::string(c.text).empty()) << errors.join("\n").toStdString();
+        if (!errors.isEmpty()) {
+            EXPECT_TRUE(errors.front().contains(c.text)) << errors.front().toStdString();
+        }
+        const bool asked =
+            !dialogs.shown().empty() && dialogs.shown().front().kind == FakeDialogs::Kind::Question;
+        EXPECT_EQ(asked, c.asked);
+        state.archive.setEntryCount(3);
+    }
+}
+
+TEST_F(MergingWindowsTest, sourceWithoutArchive_isReportedAndAbsorbStaysOff) {
+    const struct {
+        const char* archive;
+        const char* text;
+    } cases[] = {{nullptr, "There is no archive"},
+                 {"var archivio = [\r\n ];\r\n", "holds no scores"}};
+    for (const auto& c : cases) {
+        TempInstallation empty;
+        if (c.archive)
+            empty.write("spartiti\\archivio.js", c.archive);
+        dialogs.clear();
+        merging* window = openOn(empty);
+        EXPECT_EQ(window->List1->count(), 0);
+        EXPECT_FALSE(window->Command2->isEnabled());
+        ASSERT_EQ(dialogs.errors().size(), 1);
+        EXPECT_TRUE(dialogs.errors().front().contains(c.text));
+    }
+}
+
+TEST_F(MergingWindowsTest, choosingAnotherFolderWhileOpen_loadsItIntoTheSameWindow) {
+    merging* window = openOn(other);
+    clickRow(window->List1, 0);
+    Premerge* selection = openPremerge();
+    ASSERT_TRUE(selection->Dir1->setPath(qpath(third.root())));
+    clickFile(selection, "any name.HTML");
+    QTest::mouseClick(selection->Command1, Qt::LeftButton);
+    processDeletes();
+    ASSERT_EQ(windows.absorptionWindow(), window);
+    EXPECT_EQ(rows(window), QStringList{"Delta"});
+    EXPECT_TRUE(window->Image1->pixmap().isNull());
+    EXPECT_EQ(window->sourceFolder(), third.root());
+    QTest::keyClick(window->List1, Qt::Key_Escape);
+    processDeletes();
+    EXPECT_EQ(windows.absorptionWindow(), nullptr);
+}
+
+} // namespace
+} // namespace folio
