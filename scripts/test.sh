@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of each fuzz target, then the whole suite of the
-# normal build (CTest's summary last).
+# UndefinedBehaviorSanitizer, the core built for Windows and run under Wine, a short run of
+# each fuzz target, then the whole suite of the normal build (CTest's summary last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
@@ -11,6 +11,11 @@ echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== Core tests on Windows (MinGW-w64 build, run under Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+ctest --preset windows -j "$jobs"
 
 echo "== Fuzz targets, briefly (scripts/fuzz.sh runs them longer)"
 cmake --preset fuzz >/dev/null

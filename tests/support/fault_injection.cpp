@@ -1,6 +1,8 @@
 // The file size limit fault, in this process or in a forked child.
 #include "support/fault_injection.h"
 
+#ifndef _WIN32
+
 #include <cerrno>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,3 +46,5 @@ int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body) {
 }
 
 } // namespace folio::test
+
+#endif // _WIN32

@@ -2,6 +2,10 @@
 // which a write fails part-way, in this process or in a forked child.
 #pragma once
 
+// POSIX only: Windows has neither a per-process file size limit nor fork. Its own fault, a
+// file held open by another program, is driven by the Windows file operation tests.
+#ifndef _WIN32
+
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -29,3 +33,5 @@ private:
 int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body);
 
 } // namespace folio::test
+
+#endif // _WIN32
