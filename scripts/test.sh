@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the core built for Windows and run under Wine, a short run of
-# each fuzz target, then the whole suite of the normal build (CTest's summary last).
+# each fuzz target, the Debian package and its check, then the whole suite of the normal build
+# (CTest's summary last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
@@ -25,4 +26,6 @@ ctest --preset fuzz -j "$jobs"
 echo "== All tests"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
+echo "== Debian package"
+scripts/check-package.sh
 ctest --preset default -j "$jobs"
