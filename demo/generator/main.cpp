@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::printf("Demo installation with %d scores written to %s in %.1f s\n",
-                arguments.options.entries, arguments.folder.c_str(),
+                arguments.options.entries, arguments.folder.string().c_str(),
                 static_cast<double>(timer.elapsed()) / 1000.0);
     return 0;
 }
