@@ -215,6 +215,24 @@ TEST(FileOps, writesAndCopies_keepEveryByteOnDisk) {
     }
 }
 
+// A stand's folder may carry accented letters and the euro sign (UTF-16 names on Windows,
+// UTF-8 bytes on Linux); writing, copying, reading and the failure message all work there.
+TEST(FileOps, folderWithAccentedName_writesCopiesAndReports) {
+    TempInstallation stand;
+    const fs::path folder = stand.root() / fs::path(u8"Partiture di Jos\u00E9 \u20AC");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string bytes = "var archivio = [\r\n\"Caf\xE9\",\r\n ];\r\n";
+    ASSERT_TRUE(rewriteAtomically(folder / "archivio.js", bytes).ok);
+    ASSERT_TRUE(copyReplacing(folder / "archivio.js", folder / "copia.js").ok);
+    EXPECT_EQ(readWholeFile(folder / "copia.js"), bytes);
+    EXPECT_TRUE(fileExists(folder / "archivio.js"));
+
+    FileResult missing = rewriteAtomically(folder / "none" / "archivio.js", bytes);
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("Partiture di Jos"), std::string::npos) << missing.error;
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+}
+
 TEST(FileOps, readWholeFile_folderOrMissing_givesNothing) {
     TempInstallation stand;
     EXPECT_FALSE(readWholeFile(stand.path("spartiti")).has_value());
