@@ -2,6 +2,8 @@
 // large A4 archive the scroll benchmarks walk, and per-step figures summed up as medians.
 #pragma once
 
+#include "platform/dialogs.h"
+
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <string>
@@ -32,6 +34,14 @@ void writeA4Installation(const std::filesystem::path& folder);
 // Milliseconds per step, summed up into median / 90th percentile / maximum counters.
 void reportMilliseconds(benchmark::State& state, const std::string& name,
                         std::vector<double> values);
+
+// Message boxes that show nothing and answer No, for windows under measurement.
+class SilentDialogs : public Dialogs {
+public:
+    void message(QWidget*, const QString&, const QString&) override {}
+    void error(QWidget*, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+};
 
 // Closes the windows the benchmarks opened; call before the QApplication ends.
 void releaseWindows();

@@ -24,13 +24,6 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-class SilentDialogs : public Dialogs {
-public:
-    void message(QWidget*, const QString&, const QString&) override {}
-    void error(QWidget*, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-};
-
 class NoHost : public MainWindowHost {
 public:
     void showLeftPageWindow() override {}

@@ -27,19 +27,25 @@ void require(bool holds, const char* property) {
 }
 
 std::vector<std::string_view> requireWellFormed(std::string_view bytes, std::string_view firstLine,
-                                                std::size_t valueLines) {
+                                                std::size_t valueLines, std::size_t valuesPerLine) {
     std::vector<std::string_view> values;
-    values.reserve(valueLines);
+    values.reserve(valueLines * valuesPerLine);
     std::string_view rest = bytes;
     require(takeLine(rest) == firstLine, "the file starts with its header line");
     for (std::size_t i = 0; i < valueLines; ++i) {
         std::string_view line = takeLine(rest);
-        require(line.size() >= 3 && line.front() == '"' && line.substr(line.size() - 2) == "\",",
-                "a value line is a quote, the value, a quote and a comma");
-        std::string_view value = line.substr(1, line.size() - 3);
-        require(value.find_first_of("\"\\\r\n") == std::string_view::npos,
-                "a value holds no quote, backslash, CR or LF");
-        values.push_back(value);
+        for (std::size_t j = 0; j < valuesPerLine; ++j) {
+            const std::size_t close = line.size() >= 3 ? line.find('"', 1) : std::string_view::npos;
+            require(close != std::string_view::npos && line.front() == '"' &&
+                        close + 1 < line.size() && line[close + 1] == ',',
+                    "a value line is a quote, the value, a quote and a comma");
+            std::string_view value = line.substr(1, close - 1);
+            require(value.find_first_of("\\\r\n") == std::string_view::npos,
+                    "a value holds no quote, backslash, CR or LF");
+            values.push_back(value);
+            line.remove_prefix(close + 2);
+        }
+        require(line.empty(), "a value line is a quote, the value, a quote and a comma");
     }
     require(takeLine(rest) == " ];", "the value lines are followed by \" ];\"");
     require(rest.empty(), "nothing follows the last line");

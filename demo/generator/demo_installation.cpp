@@ -7,6 +7,7 @@
 #include "platform/cp1252.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
+#include "playlists/playlist_store.h"
 
 #include <QFont>
 #include <QImage>
@@ -251,6 +252,18 @@ std::string silentMp3() {
     return bytes;
 }
 
+// Three playlists: one whose name holds a comma, and one still without tracks. Only entries
+// the archive holds are played.
+std::string playlistFileBytesFor(int entries) {
+    auto held = [entries](std::vector<int> numbers) {
+        std::erase_if(numbers, [entries](int n) { return n > entries; });
+        return buildTrackString(numbers);
+    };
+    return playlistFileBytes({{"Sunday morning", held({3, 1, 4, 2, 6})},
+                              {"Rain, lanterns and night", held({2, 5, 7})},
+                              {"New pieces", held({})}});
+}
+
 bool checkOptions(const DemoOptions& options, QString* error) {
     if (!ScoreArchive::isEntryNumber(options.entries)) {
         setError(error, QStringLiteral("The number of entries must be 1 to 9999, not %1.")
@@ -328,7 +341,75 @@ bool writeRecordings(const Installation& installation, int entries, QString* err
     return true;
 }
 
+// A page of the stand, which this project does not write: a stand-in that says what it is.
+std::string standInPage(std::string_view title) {
+    LineWriter writer;
+    writer.line("<!DOCTYPE html>");
+    writer.line("<html><head><meta charset=\"windows-1252\"><title>" + std::string(title) +
+                "</title></head>");
+    writer.line("<body><p>" + std::string(title) +
+                ": a stand-in for the music stand's page.</p></body></html>");
+    return writer.take();
+}
+
+// A data file as the stores create it when none exists: the first and the last line only.
+std::string emptyDataFile(std::string_view arrayName) {
+    LineWriter writer;
+    writer.line("var " + std::string(arrayName) + " = [");
+    writer.line(" ];");
+    return writer.take();
+}
+
+// The stand's MIDI icon: a five-pin plug on a light blue disc.
+bool writeMidiIcon(const fs::path& target, QString* error) {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x95, 0xFD), 2));
+    painter.setBrush(QColor(0xA0, 0xCB, 0xFE));
+    painter.drawEllipse(QRectF(2, 2, 28, 28));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    for (const QPointF pin :
+         {QPointF(9, 16), QPointF(11, 10), QPointF(16, 8), QPointF(21, 10), QPointF(23, 16)})
+        painter.drawEllipse(pin, 2, 2);
+    painter.end();
+    std::error_code ec;
+    fs::remove(target, ec);
+    if (!image.save(pathText(target), "PNG")) {
+        setError(error, QStringLiteral("The icon %1 could not be written.").arg(pathText(target)));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool generateOlderInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {
+    if (!generateDemoInstallation(folder, options, error))
+        return false;
+    // An older stand has never had these; a folder generated over a newer one loses them.
+    std::error_code ec;
+    for (const char* name : {"spartiti\\playlist.js", "spartiti\\midi.js"})
+        fs::remove(folder / nativeRelativePath(name), ec);
+    return writeDataFile(folder / "lumivora_4.html", standInPage("Lumivora 4"), error);
+}
+
+bool generateDeliveryFiles(const fs::path& folder, QString* error) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        setError(error,
+                 QStringLiteral("The folder %1 could not be created.").arg(pathText(folder)));
+        return false;
+    }
+    return writeDataFile(folder / "lumivora_pro.html", standInPage("Lumivora Pro"), error) &&
+           writeDataFile(folder / "ricerca_pro.html", standInPage("Ricerca Pro"), error) &&
+           writeDataFile(folder / "playlist.js", emptyDataFile("playlist"), error) &&
+           writeDataFile(folder / "midi.js", emptyDataFile("midi"), error) &&
+           writeMidiIcon(folder / "iconamidi.png", error);
+}
 
 bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {
     if (!checkOptions(options, error) || !createFolders(folder, error))
@@ -336,6 +417,8 @@ bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options
     const Installation installation(folder);
     return writeArchive(installation, options.entries, error) &&
            writeDataFile(installation.resolve("spartiti\\generi.js"), categoryFileBytes(), error) &&
+           writeDataFile(installation.resolve(kPlaylistFileName),
+                         playlistFileBytesFor(options.entries), error) &&
            saveJpeg(drawPlaceholderPage(options.pageSize),
                     installation.resolve(placeholderPagePath), error) &&
            writePages(installation, options, error) &&

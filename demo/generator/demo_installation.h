@@ -26,4 +26,15 @@ struct DemoOptions {
 bool generateDemoInstallation(const std::filesystem::path& folder, const DemoOptions& options,
                               QString* error);
 
+// Writes an installation of the previous stand version into folder, for trying the upgrade tool:
+// the demo archive with its pages and recordings, the old page "lumivora_4.html" and the folder
+// spartiti/images, but no playlist and no MIDI file.
+bool generateOlderInstallation(const std::filesystem::path& folder, const DemoOptions& options,
+                               QString* error);
+
+// Writes the files that the upgrade tool delivers beside the two programs into folder (created
+// if needed): stand-ins for the stand's pages "lumivora_pro.html" and "ricerca_pro.html" and its
+// icon "iconamidi.png", and the empty playlist and MIDI files.
+bool generateDeliveryFiles(const std::filesystem::path& folder, QString* error);
+
 } // namespace folio::demo

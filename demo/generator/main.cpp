@@ -1,6 +1,6 @@
 // folio_demo: writes a demo installation folder, for trying Folioscribe out and for benchmarks.
 // Usage: folio_demo FOLDER [--entries N] [--page-size WxH] [--distinct-pages N]
-//                          [--every-entry-has-pages]
+//                          [--every-entry-has-pages] [--older-installation | --delivery-files]
 #include "demo/generator/demo_installation.h"
 
 #include <QCommandLineParser>
@@ -11,9 +11,13 @@
 
 namespace {
 
+// What to write into the folder.
+enum class Kind { Demo, OlderInstallation, DeliveryFiles };
+
 struct Arguments {
     std::filesystem::path folder;
     folio::demo::DemoOptions options;
+    Kind kind = Kind::Demo;
 };
 
 bool parseCount(const QString& text, int& value) {
@@ -51,7 +55,14 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
         QStringLiteral("0"));
     const QCommandLineOption everyEntry(QStringLiteral("every-entry-has-pages"),
                                         QStringLiteral("Give every score a left and right page."));
-    parser.addOptions({entries, pageSize, distinct, everyEntry});
+    const QCommandLineOption older(
+        QStringLiteral("older-installation"),
+        QStringLiteral("Write an installation of the previous stand version, with its page "
+                       "lumivora_4.html and without playlists or MIDI file."));
+    const QCommandLineOption delivery(
+        QStringLiteral("delivery-files"),
+        QStringLiteral("Write the files the upgrade tool delivers beside the programs."));
+    parser.addOptions({entries, pageSize, distinct, everyEntry, older, delivery});
     parser.process(application);
 
     const QStringList positional = parser.positionalArguments();
@@ -69,6 +80,15 @@ bool parseArguments(const QCoreApplication& application, Arguments& arguments) {
         return false;
     }
     options.everyEntryHasPages = parser.isSet(everyEntry);
+    if (parser.isSet(older) && parser.isSet(delivery)) {
+        std::fprintf(stderr, "folio_demo: --older-installation and --delivery-files exclude "
+                             "each other.\n");
+        return false;
+    }
+    if (parser.isSet(older))
+        arguments.kind = Kind::OlderInstallation;
+    else if (parser.isSet(delivery))
+        arguments.kind = Kind::DeliveryFiles;
     return true;
 }
 
@@ -88,11 +108,25 @@ int main(int argc, char* argv[]) {
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (!folio::demo::generateDemoInstallation(arguments.folder, arguments.options, &error)) {
+    if (arguments.kind == Kind::DeliveryFiles) {
+        if (!folio::demo::generateDeliveryFiles(arguments.folder, &error)) {
+            std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Delivered files written to %s\n", arguments.folder.string().c_str());
+        return 0;
+    }
+    const bool written =
+        arguments.kind == Kind::OlderInstallation
+            ? folio::demo::generateOlderInstallation(arguments.folder, arguments.options, &error)
+            : folio::demo::generateDemoInstallation(arguments.folder, arguments.options, &error);
+    if (!written) {
         std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("Demo installation with %d scores written to %s in %.1f s\n",
+    std::printf("%s with %d scores written to %s in %.1f s\n",
+                arguments.kind == Kind::OlderInstallation ? "Older installation"
+                                                          : "Demo installation",
                 arguments.options.entries, arguments.folder.string().c_str(),
                 static_cast<double>(timer.elapsed()) / 1000.0);
     return 0;

@@ -15,6 +15,7 @@ ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
     delete leftPageWindow_.data();
     delete rightPageWindow_.data();
+    delete playlistManager_.data();
     delete mainWindow_.data();
 }
 
@@ -39,9 +40,14 @@ void ProgramWindows::showRightPageWindow() {
                  [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
 }
 
-// The playlist manager, the MIDI window and the merging windows are not built yet: their
-// menu commands do nothing for now.
-void ProgramWindows::showPlaylistManager() {}
+// Brought to the front while open; "Esc" and the close box destroy it, so that the next
+// showing loads the archive's titles and the playlist file afresh.
+void ProgramWindows::showPlaylistManager() {
+    showModeless(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
+}
+
+// The MIDI window and the merging windows are not built yet: their menu commands do nothing
+// for now.
 void ProgramWindows::showMidiDevice() {}
 void ProgramWindows::showMerging() {}
 

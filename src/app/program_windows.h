@@ -6,6 +6,7 @@
 #include "archive/main_window_host.h"
 #include "archive/page_window.h"
 #include "audio/mp3_window.h"
+#include "playlists/playlist_window.h"
 
 #include <QPointer>
 
@@ -41,6 +42,8 @@ public:
     // and after their close box.
     sinistra* leftPageWindow() const { return leftPageWindow_; }
     destra* rightPageWindow() const { return rightPageWindow_; }
+    // The playlist manager while it is open, else nullptr.
+    playlistfrm* playlistManager() const { return playlistManager_; }
 
 private:
     SharedState& state_;
@@ -53,6 +56,7 @@ private:
     QString rightSelectedPagePath_;
     QPointer<sinistra> leftPageWindow_;
     QPointer<destra> rightPageWindow_;
+    QPointer<playlistfrm> playlistManager_;
 };
 
 } // namespace folio

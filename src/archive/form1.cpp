@@ -1,6 +1,7 @@
 // The main window's controls and handlers.
 #include "archive/form1.h"
 
+#include "archive/find_box.h"
 #include "archive/main_window_host.h"
 #include "archive/shared_state.h"
 #include "platform/cp1252.h"
@@ -176,6 +177,8 @@ void Form1::buildMenu() {
     playlist = command("playlist", "Playlist Manager");
     midi = command("midi", "Midi device");
     merging = command("merging", "Merging");
+    cerca = command("cerca", "Find…");
+    cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     work->addSeparator();
     chiudi = command("chiudi", "Exit");
     chiudi->setShortcut(QKeySequence::Quit);
@@ -183,12 +186,14 @@ void Form1::buildMenu() {
     connect(midi, &QAction::triggered, this, [this] { host_.showMidiDevice(); });
     connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
     connect(chiudi, &QAction::triggered, this, &Form1::chiudi_Click);
+    connect(cerca, &QAction::triggered, this, &Form1::cerca_Click);
 }
 
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
     const ArchiveLoad load = loadArchive(archive, state_.installation);
     archiveUnreadable_ = load == ArchiveLoad::Unreadable;
+    search_.rebuild(archive);
     if (archiveUnreadable_)
         dialogs_.error(this, unreadableArchiveText());
     if (load != ArchiveLoad::Loaded)
@@ -259,8 +264,10 @@ void Form1::pageReady(int position, PageSide side, const QImage& image) {
 
 void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
     int position = VScroll1->value();
-    if (ScoreArchive::isSlot(position))
-        state_.archive.slot(position).*field = toCp1252(text);
+    if (!ScoreArchive::isSlot(position))
+        return;
+    state_.archive.slot(position).*field = toCp1252(text);
+    search_.update(state_.archive, position);
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -285,6 +292,7 @@ void Form1::Command5_Click() {
     if (count > 0 && archive.slot(count).title.empty())
         return;
     archive.setEntryCount(count + 1);
+    search_.update(archive, count + 1);
     VScroll1->setMaximum(count + 1);
     moveTo(count + 1);
 }
@@ -318,6 +326,12 @@ void Form1::Command4_Click() {
 }
 void Form1::chiudi_Click() {
     host_.exitProgram();
+}
+
+void Form1::cerca_Click() {
+    if (!findBox_)
+        findBox_ = new FindBox(search_, VScroll1, this);
+    findBox_->open();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

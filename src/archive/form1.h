@@ -4,8 +4,10 @@
 
 #include "archive/page_image_loader.h"
 #include "archive/score_archive.h"
+#include "archive/score_search.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <filesystem>
 #include <vector>
 
@@ -19,6 +21,7 @@ class QScrollBar;
 namespace folio {
 
 class Dialogs;
+class FindBox;
 class MainWindowHost;
 struct SharedState;
 
@@ -46,6 +49,7 @@ public:
     QAction* playlist = nullptr;
     QAction* midi = nullptr;
     QAction* merging = nullptr;
+    QAction* cerca = nullptr;
     QAction* chiudi = nullptr;
 
 protected:
@@ -62,6 +66,7 @@ private slots:
     void Command4_Click();
     void Command5_Click();
     void chiudi_Click();
+    void cerca_Click();
     void pageReady(int position, folio::PageSide side, const QImage& image);
 
 private:
@@ -81,6 +86,9 @@ private:
     // Set when archivio.js exists but could not be read: saving would overwrite it.
     bool archiveUnreadable_ = false;
     int lastShownPosition_ = 0;
+    // Folded titles, authors and tags for the find box, kept up to date by every edit.
+    ScoreSearch search_;
+    QPointer<FindBox> findBox_;
 };
 
 } // namespace folio

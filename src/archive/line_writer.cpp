@@ -41,15 +41,28 @@ void LineWriter::line(std::string_view text) {
     bytes_.append("\r\n");
 }
 
-void LineWriter::quotedValue(std::string_view value) {
-    bytes_.push_back('"');
+void LineWriter::appendSafe(std::string_view value) {
     if (isSafeFieldValue(value)) {
         bytes_.append(value);
     } else {
         for (char c : value)
             bytes_.push_back(safeChar(c));
     }
+}
+
+void LineWriter::quotedValue(std::string_view value) {
+    bytes_.push_back('"');
+    appendSafe(value);
     bytes_.append("\",\r\n");
+}
+
+void LineWriter::quotedValues(std::initializer_list<std::string_view> values) {
+    for (std::string_view value : values) {
+        bytes_.push_back('"');
+        appendSafe(value);
+        bytes_.append("\",");
+    }
+    bytes_.append("\r\n");
 }
 
 } // namespace folio

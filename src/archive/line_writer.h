@@ -2,6 +2,7 @@
 // characters that would break the file are mapped to harmless ones first.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,11 +17,17 @@ public:
     // Appends a quoted value line: '"' + value + '",' + CR LF, with the value made safe.
     void quotedValue(std::string_view value);
 
+    // Appends a line of several quoted values: '"' + a + '","' + b + '",' + CR LF, each value
+    // made safe.
+    void quotedValues(std::initializer_list<std::string_view> values);
+
     const std::string& bytes() const { return bytes_; }
     std::string take() { return std::move(bytes_); }
     void reserve(std::size_t size) { bytes_.reserve(size); }
 
 private:
+    void appendSafe(std::string_view value);
+
     std::string bytes_;
 };
 

@@ -10,15 +10,15 @@ QString programTitle() {
 }
 
 void MessageBoxDialogs::message(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox::information(parent, title.isEmpty() ? programTitle() : title, text);
+    QMessageBox::information(parent, title.isEmpty() ? title_ : title, text);
 }
 
 void MessageBoxDialogs::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, programTitle(), text);
+    QMessageBox::critical(parent, title_, text);
 }
 
 bool MessageBoxDialogs::question(QWidget* parent, const QString& text, const QString& title) {
-    return QMessageBox::question(parent, title.isEmpty() ? programTitle() : title, text,
+    return QMessageBox::question(parent, title.isEmpty() ? title_ : title, text,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 
 class QWidget;
 
@@ -23,12 +24,17 @@ public:
     virtual bool question(QWidget* parent, const QString& text, const QString& title = {}) = 0;
 };
 
-// Shows QMessageBox boxes.
+// Shows QMessageBox boxes; a box without a title of its own shows the given program title.
 class MessageBoxDialogs : public Dialogs {
 public:
+    explicit MessageBoxDialogs(QString title = programTitle()) : title_(std::move(title)) {}
+
     void message(QWidget* parent, const QString& text, const QString& title = {}) override;
     void error(QWidget* parent, const QString& text) override;
     bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
+
+private:
+    QString title_;
 };
 
 } // namespace folio

@@ -451,6 +451,9 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target) {
     TemporaryBeside temporary(target);
     if (!temporary.valid())
         return openFailure(target, temporary.openError());
+    // The copy keeps the source's permissions: a copied program must still start.
+    if (::fchmod(temporary.fd(), info.st_mode & 0777) != 0)
+        return temporary.failWith("could not be given the permissions of " + describe(source));
     char buffer[1 << 16];
     for (;;) {
         ssize_t got = ::read(in.get(), buffer, sizeof buffer);

@@ -30,6 +30,7 @@ FileResult rewriteAtomically(const std::filesystem::path& target, std::string_vi
 
 // Copies source over target, replacing an existing file, creating no folder. The copy goes
 // through a temporary file beside the target, so a failed copy leaves the target as it was.
+// The copy gets the source's permission bits (read, write, execute).
 FileResult copyReplacing(const std::filesystem::path& source, const std::filesystem::path& target);
 
 } // namespace folio

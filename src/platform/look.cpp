@@ -77,14 +77,24 @@ void setWhiteBackground(QWidget* window) {
     window->setAutoFillBackground(true);
 }
 
+QFont msSansSerif(int points) {
+    QFont font(QStringLiteral("MS Sans Serif"), points);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 void styleButton(QAbstractButton* button, int points) {
-    button->setFont(verdana(points));
+    styleButton(button, verdana(points), kButtonBlue);
+}
+
+void styleButton(QAbstractButton* button, const QFont& font, const QColor& background) {
+    button->setFont(font);
     button->setStyleSheet(QStringLiteral("QAbstractButton { background-color: %1; color: black;"
                                          " border: 1px solid #7a9cc6; border-radius: 2px; }"
                                          "QAbstractButton:pressed { background-color: #8ab8f0; }"
                                          "QAbstractButton:focus { border: 2px solid #2a6ad0; }"
                                          "QAbstractButton:disabled { color: #8a8a8a; }")
-                              .arg(kButtonBlue.name()));
+                              .arg(background.name()));
 }
 
 void styleBlueText(QWidget* widget, int points) {

@@ -14,11 +14,15 @@ inline const QColor kBlueText{0x40, 0x95, 0xFD};
 inline const QColor kButtonBlue{0xA0, 0xCB, 0xFE};
 
 QFont verdana(int points);
+// The toolkit's classic dialog typeface, for the few controls that do not use Verdana.
+QFont msSansSerif(int points);
 
 // White window background.
 void setWhiteBackground(QWidget* window);
 // A light blue command button with a Verdana caption.
 void styleButton(QAbstractButton* button, int points = 12);
+// A command button with its own caption font and background colour.
+void styleButton(QAbstractButton* button, const QFont& font, const QColor& background);
 // Blue Verdana text, for text boxes and labels.
 void styleBlueText(QWidget* widget, int points);
 // Paints the text box's frame from a picture made once per size and state instead of drawing

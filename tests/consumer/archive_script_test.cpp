@@ -1,37 +1,16 @@
 // The browser pages load archivio.js as a script: what we write must load and mean what we
 // hold in memory.
 #include "archive/score_archive.h"
+#include "consumer/script_array.h"
 #include "platform/cp1252.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <optional>
 
 namespace folio {
 namespace {
-
-std::optional<QStringList> loadScriptArray(const std::filesystem::path& file, const char* name) {
-    QProcess node;
-    node.start(QStringLiteral("node"),
-               {QStringLiteral(FOLIO_READ_ARRAY_SCRIPT), QString::fromStdString(file.string()),
-                QString::fromLatin1(name)});
-    if (!node.waitForFinished(30000) || node.exitCode() != 0)
-        return std::nullopt;
-    QJsonDocument json = QJsonDocument::fromJson(node.readAllStandardOutput());
-    if (!json.isArray())
-        return std::nullopt;
-    QStringList values;
-    for (const QJsonValue& value : json.array()) {
-        if (!value.isString())
-            return std::nullopt;
-        values << value.toString();
-    }
-    return values;
-}
 
 TEST(ArchiveScript, writtenArchive_loadsAsArrayOfFiveStringsPerEntry) {
     test::TempInstallation stand;
@@ -42,7 +21,7 @@ TEST(ArchiveScript, writtenArchive_loadsAsArrayOfFiveStringsPerEntry) {
     ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
 
     std::optional<QStringList> values =
-        loadScriptArray(stand.path("spartiti\\archivio.js"), "archivio");
+        test::loadScriptArray(stand.path("spartiti\\archivio.js"), "archivio");
     ASSERT_TRUE(values.has_value()) << "node could not load the written archive";
     EXPECT_EQ(*values, (QStringList{"1", "Hello, world", QStringLiteral(u"Zoë € Café"), "rock pop",
                                     "12", "2", "Say 'hi'", "trail/", "a  b", "0"}));
@@ -53,7 +32,7 @@ TEST(ArchiveScript, emptyArchive_loadsAsEmptyArray) {
     ScoreArchive archive;
     ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
     std::optional<QStringList> values =
-        loadScriptArray(stand.path("spartiti\\archivio.js"), "archivio");
+        test::loadScriptArray(stand.path("spartiti\\archivio.js"), "archivio");
     ASSERT_TRUE(values.has_value());
     EXPECT_TRUE(values->isEmpty());
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace folio::demo {
@@ -192,6 +193,20 @@ TEST(DemoCategories, generiJs_holdsThirtyThreeQuotedNamesInTheDataFileLayout) {
     EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
 }
 
+TEST(DemoPlaylists, playlistJs_holdsThreePlaylistsOfEntriesTheArchiveHas) {
+    for (const auto& [entries, sunday, rain] :
+         {std::tuple{12, "3,1,4,2,6,#", "2,5,7,#"}, std::tuple{3, "3,1,2,#", "2,#"}}) {
+        TempInstallation stand(false);
+        generate(stand, smallOptions(entries));
+        EXPECT_EQ(
+            stand.read("spartiti\\playlist.js"),
+            test::crlf({"var playlist = [", std::string("\"Sunday morning\",\"") + sunday + "\",",
+                        std::string("\"Rain, lanterns and night\",\"") + rain + "\",",
+                        "\"New pieces\",\"#\",", " ];"}))
+            << entries;
+    }
+}
+
 TEST(DemoRecordings, mp3Files_areWholeFramesEachStartingWithASync) {
     TempInstallation stand(false);
     generate(stand, smallOptions(12));
@@ -240,6 +255,36 @@ TEST(DemoFailures, entryCountOutsideTheArchive_isRefusedBeforeWriting) {
         EXPECT_FALSE(error.isEmpty());
     }
     EXPECT_FALSE(fs::exists(stand.root() / "spartiti"));
+}
+
+// An older stand is recognised by its old page and has never had playlists or MIDI set-ups,
+// even when generated over a folder that was upgraded before.
+TEST(DemoUpgrade, olderInstallation_hasTheOldPageAndNoPlaylistOrMidiFile) {
+    TempInstallation stand(false);
+    stand.write("spartiti\\playlist.js", "var playlist = [\r\n ];\r\n");
+    stand.write("spartiti\\midi.js", "var midi = [\r\n ];\r\n");
+    QString error;
+    ASSERT_TRUE(generateOlderInstallation(stand.root(), smallOptions(3), &error))
+        << error.toStdString();
+    EXPECT_TRUE(stand.exists("lumivora_4.html"));
+    EXPECT_TRUE(fs::is_directory(stand.path("spartiti\\images")));
+    EXPECT_TRUE(stand.exists("spartiti\\archivio.js"));
+    EXPECT_FALSE(fs::exists(stand.path("spartiti\\playlist.js")));
+    EXPECT_FALSE(fs::exists(stand.path("spartiti\\midi.js")));
+}
+
+// The delivered data files are the stores' empty files; the icon is a real PNG image.
+TEST(DemoUpgrade, deliveryFiles_areEmptyDataFilesStandInPagesAndAnIcon) {
+    TempInstallation folder(false);
+    QString error;
+    ASSERT_TRUE(generateDeliveryFiles(folder.root() / "delivery", &error)) << error.toStdString();
+    EXPECT_EQ(folder.read("delivery\\playlist.js"), "var playlist = [\r\n ];\r\n");
+    EXPECT_EQ(folder.read("delivery\\midi.js"), "var midi = [\r\n ];\r\n");
+    for (const char* page : {"delivery\\lumivora_pro.html", "delivery\\ricerca_pro.html"})
+        EXPECT_TRUE(folder.read(page).starts_with("<!DOCTYPE html>\r\n")) << page;
+    const QImage icon(QString::fromStdString(folder.path("delivery\\iconamidi.png").string()),
+                      "PNG");
+    EXPECT_EQ(icon.size(), QSize(32, 32));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/temp_installation.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -110,6 +111,42 @@ TEST(FileOps, copyReplacing_copiesAndReplaces) {
     EXPECT_EQ(stand.read("pick\\page.jpg"), "new page");
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
+
+// POSIX only: Windows files have no permission bits, only the read-only attribute.
+#ifndef _WIN32
+// The copy takes the source's permission bits whatever the umask and whatever the replaced
+// file had: a copied program stays executable, a private file stays private.
+TEST(FileOps, copyReplacing_keepsTheSourcesPermissionBits) {
+    struct Case {
+        fs::perms source;
+        std::optional<fs::perms> oldTarget;
+    };
+    using enum fs::perms;
+    const fs::perms program = owner_all | group_read | group_exec | others_read | others_exec;
+    const fs::perms page = owner_read | owner_write | group_read | others_read;
+    const Case cases[] = {
+        {program, std::nullopt},          {program, page},     {page, program},
+        {owner_read | owner_write, page}, {all, std::nullopt},
+    };
+    const mode_t previousMask = ::umask(022);
+    for (const Case& c : cases) {
+        TempInstallation stand;
+        stand.write("delivery\\Folioscribe_pro", "program bytes");
+        fs::permissions(stand.path("delivery\\Folioscribe_pro"), c.source);
+        if (c.oldTarget) {
+            stand.write("Folioscribe_pro", "old program");
+            fs::permissions(stand.path("Folioscribe_pro"), *c.oldTarget);
+        }
+        FileResult result =
+            copyReplacing(stand.path("delivery\\Folioscribe_pro"), stand.path("Folioscribe_pro"));
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(fs::status(stand.path("Folioscribe_pro")).permissions(), c.source)
+            << static_cast<int>(c.source);
+        EXPECT_EQ(stand.read("Folioscribe_pro"), "program bytes");
+    }
+    ::umask(previousMask);
+}
+#endif
 
 TEST(FileOps, copyReplacing_ontoItself_keepsItsBytes) {
     TempInstallation stand;

@@ -3,36 +3,17 @@
 // user must be told, and nothing may be left behind.
 #include "archive/score_archive.h"
 #include "platform/file_ops.h"
+#include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 namespace folio {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileHeldOpen;
 using test::TempInstallation;
-
-// A handle held by "another program" for as long as the object lives.
-class OpenElsewhere {
-public:
-    OpenElsewhere(const fs::path& file, DWORD access, DWORD share)
-        : handle_(::CreateFileW(file.c_str(), access, share, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~OpenElsewhere() { release(); }
-    OpenElsewhere(const OpenElsewhere&) = delete;
-    OpenElsewhere& operator=(const OpenElsewhere&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void release() {
-        if (held())
-            ::CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 const std::string kOldBytes = "var archivio = [\r\n\"1\",\r\n ];\r\n";
 
@@ -55,7 +36,7 @@ TEST(FileOpsWindows, targetHeldOpenWithoutSharingDeletion_keepsOldBytesThenWorks
         stand.write("spartiti\\archivio.js", kOldBytes);
         stand.write("pick\\page.jpg", "new page");
         const fs::path target = stand.path("spartiti\\archivio.js");
-        OpenElsewhere other(target, holder.access, holder.share);
+        FileHeldOpen other(target, holder.access, holder.share);
         ASSERT_TRUE(other.held());
 
         FileResult rewritten = rewriteAtomically(target, "new bytes");
@@ -79,8 +60,8 @@ TEST(FileOpsWindows, fileOpenForWritingElsewhere_isStillRead) {
     TempInstallation stand;
     stand.write("spartiti\\archivio.js", kOldBytes);
     stand.write("spartiti\\7L.jpg", "old page");
-    OpenElsewhere writer(stand.path("spartiti\\archivio.js"), GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_DELETE);
+    FileHeldOpen writer(stand.path("spartiti\\archivio.js"), GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_TRUE(writer.held());
     EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js")), kOldBytes);
     FileResult copied =
@@ -95,7 +76,7 @@ TEST(FileOpsWindows, fileLockedElsewhere_isUnreadableNotMissing) {
     TempInstallation stand;
     stand.write("spartiti\\archivio.js", kOldBytes);
     stand.write("spartiti\\7L.jpg", "old page");
-    OpenElsewhere locker(stand.path("spartiti\\archivio.js"), GENERIC_READ, 0);
+    FileHeldOpen locker(stand.path("spartiti\\archivio.js"), GENERIC_READ, 0);
     ASSERT_TRUE(locker.held());
     EXPECT_FALSE(readWholeFile(stand.path("spartiti\\archivio.js")).has_value());
     ScoreArchive archive;

@@ -60,6 +60,15 @@ int TempInstallation::temporaryFileCount() const {
     return count;
 }
 
+std::map<std::string, std::string> folderContents(const fs::path& root) {
+    std::map<std::string, std::string> contents;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        const std::string name = item.path().lexically_relative(root).string();
+        contents[name] = item.is_directory() ? "/" : readWholeFile(item.path()).value_or("?");
+    }
+    return contents;
+}
+
 std::string crlf(std::initializer_list<std::string_view> lines) {
     std::string joined;
     for (std::string_view line : lines) {

@@ -4,6 +4,7 @@
 #include "platform/installation.h"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,10 @@ public:
 private:
     Installation installation_;
 };
+
+// Every file and folder below root by its relative path: a file gives its bytes, a folder "/".
+// Two equal results mean nothing below root was added, removed or changed.
+std::map<std::string, std::string> folderContents(const std::filesystem::path& root);
 
 // Joins lines with CR LF after each one.
 std::string crlf(std::initializer_list<std::string_view> lines);

@@ -1,0 +1,3 @@
+var playlist = [
+"Sunday","12,#",
+"Late","3,#",

@@ -1,0 +1,4 @@
+var playlist = [
+"Sunday","12,5,7,#",
+"Warm-up","#",
+ ];

@@ -1,0 +1,3 @@
+var playlist = [
+plain,1,2,#,
+"open quote

@@ -1,0 +1,83 @@
+// The playlist manager: builds a playlist from the archive's titles, reorders and thins it,
+// saves it into playlist.js under a name, and deletes playlists.
+#pragma once
+
+#include "playlists/playlist_store.h"
+
+#include <QWidget>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace folio {
+
+class Dialogs;
+struct SharedState;
+
+class playlistfrm : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and loads it: the archive's titles, the playlists of the file.
+    playlistfrm(SharedState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Controls, named as the window's parts are known.
+    QListWidget* List1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QListWidget* List2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QFrame* Shape1 = nullptr;
+    QFrame* Shape2 = nullptr;
+
+    // The entry numbers of the track list's rows, top row first.
+    const std::vector<int>& trackNumbers() const { return trackNumbers_; }
+    int trackCount() const { return static_cast<int>(trackNumbers_.size()); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void Combo1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void Command5_Click();
+    void Command1_Click();
+    void Command8_Click();
+    void Command7_Click();
+
+private:
+    void buildControls();
+    void Form_Load();
+    // Shows the table as read last: the count and the playlists box, whose text becomes text.
+    void showPlaylists(const QString& text);
+    int selectedTrackRow() const;
+    // Ctrl+Up and Ctrl+Down move the selected track; true if key was one of them.
+    bool moveTrackByKey(const QKeyEvent* key);
+    void swapTracks(int row, int other);
+    QString rowTextOf(int number) const;
+    void reportFailure(const PlaylistWriteResult& result, const QString& what);
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    PlaylistStore store_;
+    std::vector<int> trackNumbers_;
+};
+
+} // namespace folio

@@ -1,0 +1,95 @@
+// The two windows of the upgrade tool: Form2 lists the new features, Form1 finds the older
+// installation by its page "lumivora_4.html" and upgrades it.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <filesystem>
+
+class QLabel;
+class QPushButton;
+
+namespace folio {
+class Dialogs;
+class DriveList;
+class FileList;
+class FolderList;
+} // namespace folio
+
+namespace folio::upgrade {
+
+class Form2;
+
+// The upgrade window. Loading it opens the features window, which keeps it hidden until "Ok".
+// After an upgrade the window closes itself and is destroyed; so does its close box. The tool
+// ends when this window is destroyed.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    QLabel* Label2 = nullptr;
+    DriveList* Drive1 = nullptr;
+    FolderList* Dir1 = nullptr;
+    FileList* File1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* Label1 = nullptr;
+
+    // workingFolder holds the delivered files and is where browsing starts.
+    Form1(std::filesystem::path workingFolder, Dialogs& dialogs);
+
+    // Loads the window: opens the features window, which hides this one.
+    void load();
+
+    // The folder in which "lumivora_4.html" was last clicked; empty when there is none.
+    const QString& targetFolder() const { return targetFolder_; }
+    // The features window while it is open.
+    Form2* featuresWindow() const { return features_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void Drive1_Change(const QString& drive);
+    void Dir1_Change(const QString& folder);
+    void File1_Click(const QString& folder, const QString& fileName);
+    void Command1_Click();
+
+private:
+    void buildControls();
+    void clearTarget();
+    void showStatus(const QString& text);
+
+    std::filesystem::path workingFolder_;
+    Dialogs& dialogs_;
+    QString targetFolder_;
+    QPointer<Form2> features_;
+};
+
+// The features window. "Ok" shows the upgrade window and closes this one; its close box ends
+// the tool instead, as no upgrade window is shown then.
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QPushButton* Command1 = nullptr;
+
+    explicit Form2(Form1* upgradeWindow);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void Command1_Click();
+
+private:
+    void buildControls();
+
+    QPointer<Form1> upgradeWindow_;
+    bool upgradeShown_ = false;
+};
+
+} // namespace folio::upgrade

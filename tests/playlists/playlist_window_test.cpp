@@ -1,0 +1,344 @@
+// The playlist manager driven like a user: choosing, adding, reordering, saving and deleting
+// playlists on a temporary installation, with the files checked byte for byte.
+#include "app/program_windows.h"
+#include "archive/form1.h"
+#include "archive/shared_state.h"
+#include "playlists/playlist_window.h"
+#include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace folio {
+namespace {
+
+using test::crlf;
+using Kind = test::FakeDialogs::Kind;
+
+const std::string kExample =
+    crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)", " ];"});
+
+QStringList rowsOf(const QListWidget* list) {
+    QStringList rows;
+    for (int row = 0; row < list->count(); ++row)
+        rows << list->item(row)->text();
+    return rows;
+}
+
+class PlaylistWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* titles[] = {"Yesterday", "alpha",   "\xC9tude", "Zebra", "Bravo", "Eagle",
+                                "Charlie",   "Study 2", "Study 10", "Delta", "Echo",  "Yesterday"};
+        for (int n = 1; n <= 12; ++n)
+            state.archive.slot(n) = {std::to_string(n), titles[n - 1], "Author", "tag", "1"};
+        state.archive.setEntryCount(12);
+        stand.write("spartiti\\playlist.js", kExample);
+    }
+    void open() {
+        window = std::make_unique<playlistfrm>(state, dialogs);
+        window->show();
+    }
+    std::string file() const { return stand.read("spartiti\\playlist.js"); }
+    // Opens the playlists box and clicks the name in its list.
+    void choose(const QString& name) {
+        const int index = window->Combo1->findText(name);
+        ASSERT_GE(index, 0) << name.toStdString();
+        window->Combo1->showPopup();
+        QAbstractItemView* names = window->Combo1->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(names->window()));
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {},
+                          names->visualRect(names->model()->index(index, 0)).center());
+        EXPECT_FALSE(names->isVisible());
+    }
+    void clickRow(QListWidget* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+    void add(const QString& title) {
+        const QList<QListWidgetItem*> found = window->List1->findItems(title, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << title.toStdString();
+        clickRow(window->List1, window->List1->row(found.front()));
+        window->Command2->click();
+    }
+    void typeName(const QString& name) {
+        window->Text1->clear();
+        QTest::keyClicks(window->Text1, name);
+    }
+
+    test::TempInstallation stand;
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    std::unique_ptr<playlistfrm> window;
+};
+
+TEST_F(PlaylistWindowTest, firstStart_createsTheEmptyFileAndListsTitlesInReadingOrder) {
+    std::filesystem::remove(stand.path("spartiti\\playlist.js"));
+    open();
+    EXPECT_EQ(file(), crlf({"var playlist = [", " ];"}));
+    EXPECT_EQ(window->windowTitle(), "Playlist Manager");
+    const std::vector<std::tuple<const char*, const char*, const char*>> buttons = {
+        {"Command1", "Save", ""},
+        {"Command2", "ADD", ""},
+        {"Command3", "Move up", "Seleziona un brano per spostare su"},
+        {"Command4", "Move down", "Seleziona un brano per spostaregiu"},
+        {"Command5", "New playlist", ""},
+        {"Command6", "Remove", "Elimina un brano dalla playlist"},
+        {"Command7", "Esc", ""},
+        {"Command8", "Delete playlist", "Cancella Playlist"},
+    };
+    for (const auto& [name, caption, tip] : buttons) {
+        const auto* button = window->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), caption);
+        EXPECT_EQ(button->toolTip(), tip);
+    }
+    EXPECT_EQ(window->findChild<QLabel*>("Label2")->text(), "Playlist name");
+    EXPECT_EQ(window->Label1->text(), "0");
+    EXPECT_EQ(window->Combo1->count(), 0);
+    EXPECT_EQ(window->Combo1->currentText(), "Playlist");
+    EXPECT_EQ(rowsOf(window->List1), (QStringList{"alpha", "Bravo", "Charlie", "Delta", "Eagle",
+                                                  "Echo", QStringLiteral(u"Étude"), "Study 2",
+                                                  "Study 10", "Yesterday", "Yesterday", "Zebra"}));
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(PlaylistWindowTest, choosingAPlaylist_showsItsTitlesAndName) {
+    state.archive.setEntryCount(11); // entry 12 now lies above the archive
+    stand.write("spartiti\\playlist.js",
+                crlf({"var playlist = [", R"("Sunday","2,,abc,0,10000,12,5,#",)", " ];"}));
+    open();
+    EXPECT_EQ(window->Label1->text(), "1");
+    choose("Sunday");
+    EXPECT_EQ(window->Text1->text(), "Sunday");
+    EXPECT_EQ(rowsOf(window->List2), (QStringList{"alpha", " _12", "Bravo"}));
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2, 12, 5}));
+    window->Command1->click();
+    EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","2,12,5,#",)", " ];"}));
+}
+
+TEST_F(PlaylistWindowTest, newPlaylist_builtReorderedAndSaved_isListedAndSavedAgainInPlace) {
+    open();
+    window->Command5->click();
+    typeName(QStringLiteral("Evening, late"));
+    for (const char* title : {"Bravo", "Yesterday", "Delta", "Echo", "Charlie"})
+        add(QString::fromLatin1(title));
+    EXPECT_EQ(rowsOf(window->List2),
+              (QStringList{"Bravo _5", "Yesterday _12", "Delta _10", "Echo _11", "Charlie _7"}));
+    clickRow(window->List2, 3);
+    window->Command3->click(); // Echo up
+    window->Command3->click(); // and up again
+    clickRow(window->List2, 0);
+    window->Command4->click(); // Bravo down
+    clickRow(window->List2, 4);
+    window->Command6->click(); // Charlie removed
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{11, 5, 12, 10}));
+    EXPECT_EQ(window->List2->currentRow(), 3);
+
+    window->Command1->click();
+    const std::string saved =
+        crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
+              R"("Evening, late","11,5,12,10,#",)", " ];"});
+    EXPECT_EQ(file(), saved);
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown().front().text, "Successfully saved");
+    EXPECT_EQ(dialogs.shown().front().title, "Ok!");
+    EXPECT_EQ(window->Label1->text(), "3");
+    EXPECT_EQ(window->Combo1->currentText(), "Evening, late");
+    EXPECT_EQ(window->Combo1->count(), 3);
+
+    window->Command1->click(); // the same name again replaces instead of adding
+    EXPECT_EQ(file(), saved);
+    choose("Evening, late");
+    EXPECT_EQ(rowsOf(window->List2), (QStringList{"Echo", "Bravo", "Yesterday", "Delta"}));
+}
+
+TEST_F(PlaylistWindowTest, renamingAChosenPlaylist_addsItAndLeavesTheOld) {
+    open();
+    choose("Sunday");
+    typeName(QStringLiteral("Eve\"ning\\"));
+    EXPECT_EQ(window->Text1->text(), "Evening");
+    window->Command1->click();
+    EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
+                            R"("Evening","12,5,7,#",)", " ];"}));
+    const std::string saved = file();
+    choose("Warm-up");
+    window->Command1->click();
+    EXPECT_EQ(file(), saved);
+    EXPECT_EQ(window->Combo1->count(), 3);
+}
+
+TEST_F(PlaylistWindowTest, movesWithoutRoom_andRemovingTheLastRow) {
+    open();
+    choose("Sunday");
+    window->Command3->click(); // nothing selected
+    clickRow(window->List2, 0);
+    window->Command3->click(); // top row cannot go up
+    clickRow(window->List2, 2);
+    window->Command4->click(); // bottom row cannot go down
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{12, 5, 7}));
+    for (int i = 0; i < 3; ++i) {
+        clickRow(window->List2, 0);
+        window->Command6->click();
+    }
+    EXPECT_EQ(window->trackCount(), 0);
+    window->Command1->click();
+    EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","#",)", R"("Warm-up","#",)", " ];"}));
+}
+
+TEST_F(PlaylistWindowTest, refusedSaves_leaveTheFileAndSayWhy) {
+    std::string full = "var playlist = [\r\n";
+    for (int i = 1; i <= PlaylistStore::kMaxPlaylists; ++i)
+        full += "\"L" + std::to_string(i) + "\",\"#\",\r\n";
+    full += " ];\r\n";
+    struct Case {
+        std::string before;
+        QString name;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {kExample, "", "You must type a name for the playlist"},
+        {kExample, "];",
+         "A playlist cannot be named ];: the stand would read it as the end of "
+         "the playlist file."},
+        {full, "One more",
+         "The playlist One more was not saved. The playlist file already "
+         "holds 999 playlists, as many as the stand can take."},
+    };
+    for (const Case& c : cases) {
+        stand.write("spartiti\\playlist.js", c.before);
+        open();
+        dialogs.clear();
+        add("Bravo");
+        typeName(c.name);
+        window->Command1->click();
+        EXPECT_EQ(file(), c.before) << c.name.toStdString();
+        ASSERT_EQ(dialogs.shown().size(), 1u);
+        EXPECT_EQ(dialogs.shown().front().text, c.message);
+        EXPECT_EQ(dialogs.shown().front().title, "Warning!");
+    }
+}
+
+TEST_F(PlaylistWindowTest, failedWrite_keepsTheFileTheListsAndGivesNoSuccess) {
+    open();
+    add("Bravo");
+    typeName(QStringLiteral("A long name that makes the file larger than the limit"));
+    {
+        test::FileSizeLimit limit(kExample.size() + 10);
+        window->Command1->click();
+    }
+    EXPECT_EQ(file(), kExample);
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().startsWith("The playlist A long name"))
+        << dialogs.errors().front().toStdString();
+    EXPECT_EQ(window->Combo1->count(), 2);
+    EXPECT_EQ(window->Label1->text(), "2");
+}
+
+TEST_F(PlaylistWindowTest, addingPastCapacity_andVanishedFile) {
+    open();
+    add("Bravo");
+    for (int i = 1; i < PlaylistStore::kMaxTracks; ++i)
+        window->Command2->click();
+    EXPECT_EQ(window->trackCount(), PlaylistStore::kMaxTracks);
+    window->Command2->click();
+    EXPECT_EQ(window->trackCount(), PlaylistStore::kMaxTracks);
+    EXPECT_EQ(dialogs.messages(), QStringList{"A playlist holds at most 1000 tracks: the title "
+                                              "was not added."});
+
+    std::filesystem::remove(stand.path("spartiti\\playlist.js"));
+    typeName(QStringLiteral("Long"));
+    window->Command1->click();
+    std::string tracks;
+    for (int i = 0; i < PlaylistStore::kMaxTracks; ++i)
+        tracks += "5,";
+    EXPECT_EQ(file(), crlf({"var playlist = [", "\"Long\",\"" + tracks + "#\",", " ];"}));
+    EXPECT_EQ(window->Label1->text(), "1");
+}
+
+TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesEveryRecordOfTheName) {
+    stand.write("spartiti\\playlist.js", crlf({"var playlist = [", R"("A","1,#",)", R"("B","2,#",)",
+                                               R"("A","3,#",)", " ];"}));
+    open();
+    window->Command8->click();
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Choose the playlist to delete in the playlists box."});
+    choose("A");
+    window->Command8->click(); // answered No
+    EXPECT_EQ(dialogs.shown().back().kind, Kind::Question);
+    EXPECT_EQ(dialogs.shown().back().text, "Delete the playlist A?");
+    EXPECT_EQ(window->Combo1->count(), 3);
+    dialogs.setNextAnswer(true);
+    window->Command8->click();
+    EXPECT_EQ(file(), crlf({"var playlist = [", R"("B","2,#",)", " ];"}));
+    EXPECT_EQ(window->Combo1->count(), 1);
+    EXPECT_EQ(window->Combo1->itemText(0), "B");
+    EXPECT_EQ(window->Label1->text(), "1");
+    EXPECT_TRUE(window->Text1->text().isEmpty());
+}
+
+TEST_F(PlaylistWindowTest, keyboard_addsRemovesMovesAndCloses) {
+    open();
+    QListWidget* titles = window->List1;
+    titles->setFocus();
+    clickRow(titles, 0);                     // alpha
+    QTest::keyClick(titles, Qt::Key_Return); // adds alpha
+    const QPoint bravo = titles->visualItemRect(titles->item(1)).center();
+    QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, bravo);
+    QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, bravo);
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {}, bravo); // adds Bravo
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2, 5}));
+    clickRow(window->List2, 1);
+    QTest::keyClick(window->List2, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{5, 2}));
+    QTest::keyClick(window->List2, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2, 5}));
+    QTest::keyClick(window->List2, Qt::Key_Delete);
+    EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2}));
+    QTest::keyClick(window->List2, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST(PlaylistManagerLifecycle, menuCommand_bringsOneWindowToTheFrontAndEscLoadsAfresh) {
+    test::TempInstallation stand;
+    stand.write("spartiti\\archivio.js", crlf({"var archivio = [", R"("1",)", R"("Song one",)",
+                                               R"("A",)", R"("t",)", R"("0",)", " ];"}));
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    windows.openMainWindow();
+    windows.mainWindow()->playlist->trigger();
+    QPointer<playlistfrm> first = windows.playlistManager();
+    ASSERT_FALSE(first.isNull());
+    first->Text1->setText(QStringLiteral("Unsaved"));
+    windows.mainWindow()->playlist->trigger();
+    EXPECT_EQ(windows.playlistManager(), first.data());
+    EXPECT_EQ(first->Text1->text(), "Unsaved");
+
+    stand.write("spartiti\\playlist.js", kExample);
+    first->Command7->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
+    windows.mainWindow()->playlist->trigger();
+    playlistfrm* again = windows.playlistManager();
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->Text1->text().isEmpty());
+    EXPECT_EQ(again->Label1->text(), "2");
+    EXPECT_EQ(again->List1->count(), 1);
+}
+
+} // namespace
+} // namespace folio

@@ -1,0 +1,257 @@
+// The upgrade tool driven like a user: the features window first, then browsing to an older
+// installation, clicking its old page and upgrading it.
+#include "demo/generator/demo_installation.h"
+#include "platform/browsing_lists.h"
+#include "support/fake_dialogs.h"
+#include "support/qt_printers.h"
+#include "support/temp_installation.h"
+#include "upgrade/copy_list.h"
+#include "upgrade/upgrade_windows.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio::upgrade {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeDialogs;
+using test::folderContents;
+using test::TempInstallation;
+
+const QString kSelectOldPage = QStringLiteral("Select from the old folder lumivora_4.html");
+const QString kClickOnUpgrade = QStringLiteral("Ok, now click on upgrade");
+const QString kUpgraded =
+    QStringLiteral("Successfully updated! Now the folder scores you will find lumivora_pro.html "
+                   "and folioscribe_pro.exe good job!");
+
+QString qpath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+void processDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Records what the status line showed when each message box came up.
+class StatusRecordingDialogs : public FakeDialogs {
+public:
+    QPointer<Form1> window;
+    QStringList statusAtMessage;
+
+    void message(QWidget* parent, const QString& text, const QString& title = {}) override {
+        statusAtMessage << (window ? window->Label1->text() : QString());
+        FakeDialogs::message(parent, text, title);
+    }
+};
+
+class UpgradeWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(demo::generateDeliveryFiles(delivery.root(), &error)) << error.toStdString();
+        delivery.write(kProgramFile, "#!/bin/sh\necho stand-in program\n");
+        fs::permissions(delivery.path(kProgramFile),
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+        demo::DemoOptions options;
+        options.entries = 3;
+        options.pageSize = {40, 56};
+        ASSERT_TRUE(demo::generateOlderInstallation(stand.root(), options, &error))
+            << error.toStdString();
+    }
+
+    void TearDown() override { delete window; }
+
+    // Starts the tool and presses the features window's "Ok".
+    void startAndPressOk() {
+        window = new Form1(delivery.root(), dialogs);
+        dialogs.window = window;
+        window->load();
+        ASSERT_NE(window->featuresWindow(), nullptr);
+        window->featuresWindow()->Command1->click();
+        processDeferredDeletes();
+        ASSERT_TRUE(window->isVisible());
+    }
+
+    void clickFile(const fs::path& folder, const QString& name) {
+        ASSERT_TRUE(window->Dir1->setPath(qpath(folder)));
+        for (int i = 0; i < window->File1->count(); ++i) {
+            QListWidgetItem* row = window->File1->item(i);
+            if (row->text() == name) {
+                QTest::mouseClick(window->File1->viewport(), Qt::LeftButton, {},
+                                  window->File1->visualItemRect(row).center());
+                return;
+            }
+        }
+        FAIL() << "no file " << name.toStdString() << " in " << folder;
+    }
+
+    void upgradeStand() {
+        clickFile(stand.root(), QStringLiteral("lumivora_4.html"));
+        window->Command1->click();
+        processDeferredDeletes();
+    }
+
+    TempInstallation delivery{false};
+    TempInstallation stand{false};
+    StatusRecordingDialogs dialogs;
+    QPointer<Form1> window;
+};
+
+TEST_F(UpgradeWindowTest, startUp_featuresWindowFirst_upgradeWindowAfterOkWithButtonOff) {
+    window = new Form1(delivery.root(), dialogs);
+    window->load();
+    QPointer<Form2> features = window->featuresWindow();
+    ASSERT_NE(features, nullptr);
+    EXPECT_TRUE(features->isVisible());
+    EXPECT_FALSE(window->isVisible());
+    // Whatever typeface stands in, the captions are shown whole.
+    for (const auto* control : std::initializer_list<const QWidget*>{
+             window->Command1, window->Label2, features->Label1, features->Command1}) {
+        const auto* button = qobject_cast<const QPushButton*>(control);
+        const QString text = button ? button->text() : qobject_cast<const QLabel*>(control)->text();
+        EXPECT_LE(QFontMetrics(control->font()).horizontalAdvance(text), control->width())
+            << control->objectName().toStdString();
+    }
+
+    QTest::keyClick(features, Qt::Key_Return);
+    processDeferredDeletes();
+    EXPECT_TRUE(features.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Command1->isEnabled());
+    EXPECT_TRUE(window->Label1->text().isEmpty());
+    EXPECT_EQ(window->Dir1->path(), qpath(delivery.root()));
+    EXPECT_EQ(window->File1->path(), qpath(delivery.root()));
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(UpgradeWindowTest, featuresWindowClosedWithoutOk_endsTheTool) {
+    window = new Form1(delivery.root(), dialogs);
+    window->load();
+    window->featuresWindow()->close();
+    processDeferredDeletes();
+    EXPECT_TRUE(window.isNull());
+}
+
+// Only the exact name enables the button, and only the folder of the last click is the target.
+TEST_F(UpgradeWindowTest, fileClicks_onlyTheExactOldPageMakesItsFolderTheTarget) {
+    TempInstallation folders(false);
+    for (const char* folder : {"a", "b"}) {
+        for (const char* name :
+             {"lumivora_4.html", "Lumivora_4.html", "lumivora_4.HTML", "lumivora_4.html.bak"})
+            folders.write(std::string(folder) + "\\" + name, "page");
+    }
+    struct Click {
+        const char* folder;
+        const char* name;
+    };
+    struct Case {
+        std::vector<Click> clicks;
+        const char* target; // nullptr: no target, the button off
+        int refusals;
+    };
+    const Case cases[] = {
+        {{{"a", "Lumivora_4.html"}}, nullptr, 1},
+        {{{"a", "lumivora_4.HTML"}}, nullptr, 1},
+        {{{"a", "lumivora_4.html.bak"}}, nullptr, 1},
+        {{{"a", "lumivora_4.html"}}, "a", 0},
+        {{{"a", "lumivora_4.html"}, {"b", "lumivora_4.html"}}, "b", 0},
+        {{{"a", "lumivora_4.html"}, {"b", "Lumivora_4.html"}}, nullptr, 1},
+        {{{"a", "lumivora_4.html"}, {"a", "lumivora_4.html.bak"}}, nullptr, 1},
+        {{{"a", "Lumivora_4.html"}, {"b", "lumivora_4.html"}}, "b", 1},
+    };
+    for (const Case& c : cases) {
+        dialogs.clear();
+        startAndPressOk();
+        for (const Click& click : c.clicks)
+            clickFile(folders.path(click.folder), QString::fromLatin1(click.name));
+        const std::string what = std::string(c.clicks.back().folder) + "/" + c.clicks.back().name;
+        EXPECT_EQ(dialogs.messages(), QStringList(c.refusals, kSelectOldPage)) << what;
+        if (c.target) {
+            EXPECT_EQ(window->targetFolder(), qpath(folders.path(c.target))) << what;
+            EXPECT_TRUE(window->Command1->isEnabled()) << what;
+            EXPECT_EQ(window->Label1->text(), kClickOnUpgrade) << what;
+        } else {
+            EXPECT_TRUE(window->targetFolder().isEmpty()) << what;
+            EXPECT_FALSE(window->Command1->isEnabled()) << what;
+            EXPECT_TRUE(window->Label1->text().isEmpty()) << what;
+        }
+        delete window;
+    }
+}
+
+TEST_F(UpgradeWindowTest, upgrade_olderInstallation_getsTheSixFilesAndTheToolEnds) {
+    auto expected = folderContents(stand.root());
+    for (const CopyRow& row : kCopyList)
+        expected[nativeRelativePath(row.destination).string()] = delivery.read(row.source);
+    startAndPressOk();
+    upgradeStand();
+
+    EXPECT_EQ(dialogs.texts(), QStringList{kUpgraded});
+    EXPECT_EQ(folderContents(stand.root()), expected);
+    EXPECT_EQ(stand.read("lumivora_4.html"), expected["lumivora_4.html"]);
+    EXPECT_EQ(fs::status(stand.path(kProgramDestination)).permissions(),
+              fs::status(delivery.path(kProgramFile)).permissions());
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(UpgradeWindowTest, upgrade_musiciansOwnPlaylists_areKeptAndNamedInTheStatusLine) {
+    const std::string own = "var playlist = [\r\n\"Sunday\",\"1,2,#\",\r\n ];\r\n";
+    stand.write("spartiti\\playlist.js", own);
+    startAndPressOk();
+    upgradeStand();
+
+    EXPECT_EQ(dialogs.texts(), QStringList{kUpgraded});
+    EXPECT_EQ(dialogs.statusAtMessage, QStringList{QStringLiteral("Kept your own playlist.js")});
+    EXPECT_EQ(stand.read("spartiti\\playlist.js"), own);
+    EXPECT_EQ(stand.read("spartiti\\midi.js"), delivery.read("midi.js"));
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(UpgradeWindowTest, keyboardOnly_choosesTheOldPageAndUpgradesWithEnter) {
+    startAndPressOk();
+    QTest::keyClick(window->File1, Qt::Key_Return);
+    EXPECT_TRUE(dialogs.shown().empty()) << "Enter before the old page was chosen";
+    ASSERT_TRUE(window->Dir1->setPath(qpath(stand.root())));
+    window->File1->setFocus();
+    QTest::keyClick(window->File1, Qt::Key_Home);
+    ASSERT_EQ(window->targetFolder(), qpath(stand.root()));
+    QTest::keyClick(window->File1, Qt::Key_Return);
+    processDeferredDeletes();
+    EXPECT_EQ(dialogs.texts(), QStringList{kUpgraded});
+    EXPECT_EQ(stand.read("lumivora_pro.html"), delivery.read("lumivora_pro.html"));
+    EXPECT_TRUE(window.isNull());
+}
+
+// A failed upgrade says what is missing instead of the success text, copies nothing, keeps
+// the window open, and works once the cause is gone.
+TEST_F(UpgradeWindowTest, upgrade_imagesFolderMissing_reportsItAndWorksOnceItIsBack) {
+    fs::remove_all(stand.path("spartiti\\images"));
+    const auto before = folderContents(stand.root());
+    startAndPressOk();
+    upgradeStand();
+
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors()[0].contains(qpath(nativeRelativePath("spartiti\\images"))))
+        << dialogs.errors()[0].toStdString();
+    EXPECT_EQ(folderContents(stand.root()), before);
+    EXPECT_TRUE(window->Command1->isEnabled());
+
+    fs::create_directory(stand.path("spartiti\\images"));
+    window->Command1->click();
+    processDeferredDeletes();
+    EXPECT_EQ(dialogs.messages(), QStringList{kUpgraded});
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(stand.read("spartiti\\images\\iconamidi.png"), delivery.read("iconamidi.png"));
+}
+
+} // namespace
+} // namespace folio::upgrade
