@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of each fuzz target, then the whole suite of the
-# normal build (CTest's summary last).
+# UndefinedBehaviorSanitizer, the core built for Windows and run under Wine, a short run of
+# each fuzz target, the Debian package and its check, then the whole suite of the normal build
+# (CTest's summary last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
@@ -12,6 +13,11 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
+echo "== Core tests on Windows (MinGW-w64 build, run under Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+ctest --preset windows -j "$jobs"
+
 echo "== Fuzz targets, briefly (scripts/fuzz.sh runs them longer)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
@@ -20,4 +26,6 @@ ctest --preset fuzz -j "$jobs"
 echo "== All tests"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
+echo "== Debian package"
+scripts/check-package.sh
 ctest --preset default -j "$jobs"

@@ -119,7 +119,7 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "folio_demo: %s\n", qPrintable(error));
             return 1;
         }
-        std::printf("Delivered files written to %s\n", arguments.folder.c_str());
+        std::printf("Delivered files written to %s\n", arguments.folder.string().c_str());
         return 0;
     }
     if (arguments.kind == Kind::OtherStand) {
@@ -142,7 +142,7 @@ int main(int argc, char* argv[]) {
     std::printf("%s with %d scores written to %s in %.1f s\n",
                 arguments.kind == Kind::OlderInstallation ? "Older installation"
                                                           : "Demo installation",
-                arguments.options.entries, arguments.folder.c_str(),
+                arguments.options.entries, arguments.folder.string().c_str(),
                 static_cast<double>(timer.elapsed()) / 1000.0);
     return 0;
 }

@@ -11,10 +11,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace folio {
 namespace {
@@ -29,6 +36,59 @@ PageSide sideOf(int index) {
     return index == 0 ? PageSide::Left : PageSide::Right;
 }
 
+#ifdef _WIN32
+// Windows: size, last write time (100 ns steps), volume and file index: a copy moved over the
+// file changes the index, an overwrite in place the size or the time.
+QString stampKey(const std::filesystem::path& file, const BY_HANDLE_FILE_INFORMATION& info) {
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+        .arg(QString::fromStdWString(file.wstring()))
+        .arg((static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow)
+        .arg((static_cast<quint64>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+             info.ftLastWriteTime.dwLowDateTime)
+        .arg(info.dwVolumeSerialNumber)
+        .arg(info.nFileIndexHigh)
+        .arg(info.nFileIndexLow);
+}
+
+// Opens a file for reading, letting others read, write and rename it meanwhile, and gives its
+// figures if it is a regular file on a disk.
+HANDLE openRegular(const std::filesystem::path& file, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return handle;
+    if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ::CloseHandle(handle);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+QByteArray readStamped(const std::filesystem::path& file, QString* key) {
+    key->clear();
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE handle = openRegular(file, info);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    QByteArray bytes;
+    bytes.resize(static_cast<qsizetype>((static_cast<quint64>(info.nFileSizeHigh) << 32) |
+                                        info.nFileSizeLow));
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        DWORD part = static_cast<DWORD>(std::min<qsizetype>(bytes.size() - filled, 1 << 20));
+        DWORD got = 0;
+        if (!::ReadFile(handle, bytes.data() + filled, part, &got, nullptr) || got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    *key = stampKey(file, info);
+    ::CloseHandle(handle);
+    return bytes;
+}
+#else
 // Size, both times to the nanosecond and the inode: a copy renamed over the file changes the
 // inode, an overwrite in place the size or the times.
 QString stampKey(const std::filesystem::path& file, const struct stat& info) {
@@ -70,6 +130,7 @@ QByteArray readStamped(const std::filesystem::path& file, QString* key) {
     ::close(fd);
     return bytes;
 }
+#endif
 
 // Set on a worker thread while its decode runs cut short, for the message filter below.
 thread_local bool decodeCutShort = false;
@@ -156,10 +217,19 @@ QImage decodeBytes(const QByteArray& bytes, QSize frame,
 } // namespace
 
 std::optional<PageStamp> PageStamp::of(const std::filesystem::path& file) {
+#ifdef _WIN32
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE handle = openRegular(file, info);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    ::CloseHandle(handle);
+    return PageStamp{stampKey(file, info), file};
+#else
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     return PageStamp{stampKey(file, info), file};
+#endif
 }
 
 PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)

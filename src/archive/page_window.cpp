@@ -53,7 +53,7 @@ PageWindow::PageWindow(SharedState& state, Dialogs& dialogs, QString& selectedPa
     look::setWhiteBackground(this);
     buildControls(heading, layout);
     // The folder list starts in the installation, the working folder of the program.
-    Dir1->setPath(QString::fromStdString(state_.installation.root().string()));
+    Dir1->setPath(toQtPath(state_.installation.root()));
 }
 
 void PageWindow::buildControls(const QString& heading, const PageWindowLayout& layout) {

@@ -96,7 +96,7 @@ void mp3::buildControls() {
 }
 
 void mp3::Form_Load() {
-    const QString start = QFile::decodeName(state_.installation.root().c_str());
+    const QString start = toQtPath(state_.installation.root());
     Dir1->setPath(start);
     File1->setPath(Dir1->path());
 

@@ -1,5 +1,264 @@
-// File operations on POSIX: every replacement goes through a synced temporary file and a rename.
+// File operations: every replacement goes through a synced temporary file and a rename, with
+// POSIX calls on Linux and Win32 calls on Windows.
 #include "platform/file_ops.h"
+
+#include <random>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string describe(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+FileResult checkTarget(const fs::path& target) {
+    std::error_code ec;
+    fs::path folder = target.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        return FileResult::failure("The folder " + describe(folder) + " does not exist.");
+    if (fs::is_directory(target, ec))
+        return FileResult::failure("Cannot replace " + describe(target) + ": it is a folder.");
+    return FileResult::success();
+}
+
+} // namespace
+
+bool fileExists(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+} // namespace folio
+
+#ifdef _WIN32
+
+// Windows: Win32 handles, never the C run-time's file descriptors, whose text mode would turn
+// LF into CR LF and stop reading at Ctrl-Z.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace folio {
+namespace {
+
+std::string reason(DWORD error) {
+    char* text = nullptr;
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                        FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length > 0 ? std::string(text, length) : std::string();
+    ::LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                               result.back() == '.' || result.back() == ' '))
+        result.pop_back();
+    return result.empty() ? "system error " + std::to_string(error) : result;
+}
+
+// A file handle that closes itself.
+class Handle {
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { close(); }
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release() {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    void reset(HANDLE handle) {
+        close();
+        handle_ = handle;
+    }
+    // Closes now and reports whether the close succeeded.
+    bool close() {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle == INVALID_HANDLE_VALUE || ::CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD kChunk = 1 << 16;
+
+bool writeAll(HANDLE file, const char* data, std::size_t size) {
+    while (size > 0) {
+        DWORD part = size < kChunk ? static_cast<DWORD>(size) : kChunk;
+        DWORD written = 0;
+        if (!::WriteFile(file, data, part, &written, nullptr))
+            return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Reads up to kChunk bytes; false on a read error, got == 0 at the end of the file.
+bool readSome(HANDLE file, char* buffer, DWORD& got) {
+    return ::ReadFile(file, buffer, kChunk, &got, nullptr) != 0;
+}
+
+// A temporary file beside the target, removed again unless committed by a rename. Nobody else
+// may open it meanwhile.
+class TemporaryBeside {
+public:
+    explicit TemporaryBeside(const fs::path& target) : target_(target) {
+        std::random_device seed;
+        std::mt19937 random(seed());
+        for (int attempt = 0; attempt < 16 && !file_.valid(); ++attempt) {
+            path_ = target;
+            path_ += ".tmp" + std::to_string(random() % 1000000000u);
+            file_.reset(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            error_ = file_.valid() ? 0 : ::GetLastError();
+            if (!file_.valid() && error_ != ERROR_FILE_EXISTS)
+                break;
+        }
+    }
+    TemporaryBeside(const TemporaryBeside&) = delete;
+    TemporaryBeside& operator=(const TemporaryBeside&) = delete;
+    ~TemporaryBeside() {
+        file_.close();
+        if (!committed_ && error_ == 0)
+            ::DeleteFileW(path_.c_str());
+    }
+
+    bool valid() const { return file_.valid(); }
+    HANDLE handle() const { return file_.get(); }
+    DWORD openError() const { return error_; }
+
+    // Flushes, closes and moves the temporary file over the target. Windows refuses the move
+    // while another program holds the target open without sharing its deletion.
+    FileResult commit() {
+        if (!::FlushFileBuffers(file_.get()))
+            return failWith("could not be written to disk");
+        if (!file_.close())
+            return failWith("could not be written");
+        if (!::MoveFileExW(path_.c_str(), target_.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return failWith("could not be replaced");
+        committed_ = true;
+        return FileResult::success();
+    }
+
+    FileResult failWith(const std::string& what, DWORD error = ::GetLastError()) const {
+        return FileResult::failure("The file " + describe(target_) + " " + what + ": " +
+                                   reason(error) + ".");
+    }
+
+private:
+    fs::path target_;
+    fs::path path_;
+    Handle file_;
+    DWORD error_ = 0;
+    bool committed_ = false;
+};
+
+// Opens path for reading if it is a regular file on a disk, else gives an invalid handle.
+// Others may go on reading, writing or renaming the file meanwhile.
+HANDLE openRegularForReading(const fs::path& path) {
+    Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.valid() || ::GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !::GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return INVALID_HANDLE_VALUE;
+    return file.release();
+}
+
+// Windows refuses to replace a read-only file; Wine lets it pass. Asking first gives the same
+// answer on both, before anything is written.
+FileResult checkNotReadOnly(const fs::path& target) {
+    DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return FileResult::failure("The file " + describe(target) +
+                                   " could not be replaced: it is read-only.");
+    return FileResult::success();
+}
+
+FileResult openFailure(const fs::path& target, DWORD error) {
+    return FileResult::failure("Cannot create a file beside " + describe(target) + ": " +
+                               reason(error) + ".");
+}
+
+} // namespace
+
+std::optional<std::string> readWholeFile(const fs::path& path) {
+    Handle file(openRegularForReading(path));
+    if (!file.valid())
+        return std::nullopt;
+    std::string content;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+        content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char buffer[kChunk];
+    for (;;) {
+        DWORD got = 0;
+        if (!readSome(file.get(), buffer, got))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        content.append(buffer, got);
+    }
+    return content;
+}
+
+FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
+    if (FileResult check = checkTarget(target); !check.ok)
+        return check;
+    if (FileResult check = checkNotReadOnly(target); !check.ok)
+        return check;
+    TemporaryBeside temporary(target);
+    if (!temporary.valid())
+        return openFailure(target, temporary.openError());
+    if (!writeAll(temporary.handle(), bytes.data(), bytes.size()))
+        return temporary.failWith("could not be written");
+    return temporary.commit();
+}
+
+FileResult copyReplacing(const fs::path& source, const fs::path& target) {
+    Handle in(openRegularForReading(source));
+    if (!in.valid())
+        return FileResult::failure("The file " + describe(source) + " cannot be read.");
+    if (FileResult check = checkTarget(target); !check.ok)
+        return check;
+    if (FileResult check = checkNotReadOnly(target); !check.ok)
+        return check;
+    TemporaryBeside temporary(target);
+    if (!temporary.valid())
+        return openFailure(target, temporary.openError());
+    char buffer[kChunk];
+    for (;;) {
+        DWORD got = 0;
+        if (!readSome(in.get(), buffer, got))
+            return FileResult::failure("The file " + describe(source) +
+                                       " could not be read: " + reason(::GetLastError()) + ".");
+        if (got == 0)
+            break;
+        if (!writeAll(temporary.handle(), buffer, got))
+            return temporary.failWith("could not be written");
+    }
+    // The source may be the target itself: it must be closed before the move replaces it.
+    in.close();
+    return temporary.commit();
+}
+
+} // namespace folio
+
+#else
 
 #include <cerrno>
 #include <cstring>
@@ -10,12 +269,6 @@
 
 namespace folio {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string describe(const fs::path& path) {
-    return "\"" + path.string() + "\"";
-}
 
 std::string reason(int error) {
     return std::strerror(error);
@@ -150,27 +403,12 @@ int openRegularForReading(const fs::path& path, struct stat& info) {
     return fd.release();
 }
 
-FileResult checkTarget(const fs::path& target) {
-    std::error_code ec;
-    fs::path folder = target.parent_path();
-    if (!folder.empty() && !fs::is_directory(folder, ec))
-        return FileResult::failure("The folder " + describe(folder) + " does not exist.");
-    if (fs::is_directory(target, ec))
-        return FileResult::failure("Cannot replace " + describe(target) + ": it is a folder.");
-    return FileResult::success();
-}
-
 FileResult openFailure(const fs::path& target, int error) {
     return FileResult::failure("Cannot create a file beside " + describe(target) + ": " +
                                reason(error) + ".");
 }
 
 } // namespace
-
-bool fileExists(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
 
 std::optional<std::string> readWholeFile(const fs::path& path) {
     struct stat info {};
@@ -263,3 +501,5 @@ void syncFileSystem(const fs::path& folder) {
 }
 
 } // namespace folio
+
+#endif // _WIN32

@@ -22,14 +22,27 @@ Widget* place(QWidget* parent, const char* name, const QRect& where, Args&&... a
     return widget;
 }
 
-// The file system path of a path shown in a window.
+// The file system path of a path shown in a window. Windows names are UTF-16, never bytes.
 inline std::filesystem::path toFilePath(const QString& path) {
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// A file system path as Qt takes it.
+inline QString toQtPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return QString::fromStdWString(path.generic_wstring());
+#else
+    return QFile::decodeName(path.c_str());
+#endif
 }
 
 // A file system path as a window shows it.
 inline QString toShownPath(const std::filesystem::path& path) {
-    return QDir::toNativeSeparators(QFile::decodeName(path.c_str()));
+    return QDir::toNativeSeparators(toQtPath(path));
 }
 
 } // namespace folio

@@ -6,16 +6,22 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace folio {
 namespace {
 
 namespace fs = std::filesystem;
-using test::runWithFileSizeLimit;
 using test::TempInstallation;
 
 const std::string kOldArchive = "var archivio = [\r\n ];\r\n";
+
+// The file size limit and named pipes in folders are POSIX only; file_ops_windows_test.cpp
+// drives the failures that Windows has instead.
+#ifndef _WIN32
+using test::runWithFileSizeLimit;
 
 // Exit codes of the forked children below.
 constexpr int kFailedWithMessage = 0;
@@ -27,6 +33,7 @@ int outcome(const FileResult& result) {
         return kSucceeded;
     return result.error.empty() ? kFailedSilently : kFailedWithMessage;
 }
+#endif
 
 TEST(FileOps, rewriteAtomically_replacesWholeFile) {
     TempInstallation stand;
@@ -60,6 +67,7 @@ TEST(FileOps, rewriteAtomically_targetIsFolder_failsAndKeepsFolderAndItsContent)
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
+#ifndef _WIN32
 // A write that fails part-way (the file size limit stops root too) leaves the old bytes.
 TEST(FileOps, rewriteAtomically_failingWrite_keepsOldFileAndLeavesNoTemporary) {
     TempInstallation stand;
@@ -91,6 +99,7 @@ TEST(FileOps, rewriteAtomically_failingWriteInThisProcess_worksOnceTheLimitIsGon
     EXPECT_EQ(stand.temporaryFileCount(), 0);
     EXPECT_TRUE(rewriteAtomically(target, std::string(5000, 'y')).ok);
 }
+#endif
 
 TEST(FileOps, copyReplacing_copiesAndReplaces) {
     TempInstallation stand;
@@ -103,6 +112,8 @@ TEST(FileOps, copyReplacing_copiesAndReplaces) {
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
+// POSIX only: Windows files have no permission bits, only the read-only attribute.
+#ifndef _WIN32
 // The copy takes the source's permission bits whatever the umask and whatever the replaced
 // file had: a copied program stays executable, a private file stays private.
 TEST(FileOps, copyReplacing_keepsTheSourcesPermissionBits) {
@@ -135,6 +146,7 @@ TEST(FileOps, copyReplacing_keepsTheSourcesPermissionBits) {
     }
     ::umask(previousMask);
 }
+#endif
 
 TEST(FileOps, copyReplacing_ontoItself_keepsItsBytes) {
     TempInstallation stand;
@@ -184,6 +196,7 @@ TEST(FileOps, copyReplacing_failures_leaveTargetAloneWithMessage) {
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "new page");
 }
 
+#ifndef _WIN32
 TEST(FileOps, copyReplacing_failingWrite_keepsOldTargetAndLeavesNoTemporary) {
     TempInstallation stand;
     stand.write("pick\\big.mp3", std::string(200000, 'm'));
@@ -212,6 +225,49 @@ TEST(FileOps, namedPipeInPlaceOfAFile_isRefusedWithoutWaiting) {
     EXPECT_FALSE(copied.ok);
     EXPECT_FALSE(copied.error.empty());
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "old page");
+}
+#endif
+
+// Line ends and 8-bit text go to disk exactly as given: no LF becomes CR LF, no Ctrl-Z ends
+// the file, no Windows-1252 byte is converted. The size on disk proves it independently of
+// the reading side, which could undo a translation.
+TEST(FileOps, writesAndCopies_keepEveryByteOnDisk) {
+    const std::string contents[] = {
+        "\"Caf\xE9\",\r\n\"\x80 \x9F \xFF\",\r\n ];\r\n",
+        "lone LF\nlone CR\rCR LF\r\n",
+        std::string("Ctrl-Z \x1A then more\0 and a NUL", 29),
+        "",
+    };
+    for (const std::string& bytes : contents) {
+        SCOPED_TRACE(bytes);
+        TempInstallation stand;
+        const fs::path written = stand.path("spartiti\\archivio.js");
+        const fs::path copied = stand.path("spartiti\\copy.js");
+        ASSERT_TRUE(rewriteAtomically(written, bytes).ok);
+        ASSERT_TRUE(copyReplacing(written, copied).ok);
+        for (const fs::path& file : {written, copied}) {
+            EXPECT_EQ(fs::file_size(file), bytes.size());
+            EXPECT_EQ(readWholeFile(file), bytes);
+        }
+    }
+}
+
+// A stand's folder may carry accented letters and the euro sign (UTF-16 names on Windows,
+// UTF-8 bytes on Linux); writing, copying, reading and the failure message all work there.
+TEST(FileOps, folderWithAccentedName_writesCopiesAndReports) {
+    TempInstallation stand;
+    const fs::path folder = stand.root() / fs::path(u8"Partiture di Jos\u00E9 \u20AC");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string bytes = "var archivio = [\r\n\"Caf\xE9\",\r\n ];\r\n";
+    ASSERT_TRUE(rewriteAtomically(folder / "archivio.js", bytes).ok);
+    ASSERT_TRUE(copyReplacing(folder / "archivio.js", folder / "copia.js").ok);
+    EXPECT_EQ(readWholeFile(folder / "copia.js"), bytes);
+    EXPECT_TRUE(fileExists(folder / "archivio.js"));
+
+    FileResult missing = rewriteAtomically(folder / "none" / "archivio.js", bytes);
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("Partiture di Jos"), std::string::npos) << missing.error;
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
 TEST(FileOps, readWholeFile_folderOrMissing_givesNothing) {

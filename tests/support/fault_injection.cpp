@@ -1,5 +1,23 @@
-// The file size limit fault, in this process or in a forked child.
+// The file size limit fault, in this process or in a forked child; a file held open on Windows.
 #include "support/fault_injection.h"
+
+#ifdef _WIN32
+
+namespace folio::test {
+
+FileHeldOpen::FileHeldOpen(const std::filesystem::path& file, DWORD access, DWORD share)
+    : handle_(::CreateFileW(file.c_str(), access, share, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+void FileHeldOpen::release() {
+    if (held())
+        ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+} // namespace folio::test
+
+#else
 
 #include <cerrno>
 #include <sys/wait.h>
@@ -44,3 +62,5 @@ int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body) {
 }
 
 } // namespace folio::test
+
+#endif // _WIN32

@@ -1,6 +1,39 @@
-// Faults that stop root too, for the tests of every write and copy: a file size limit under
-// which a write fails part-way, in this process or in a forked child.
+// Faults that stop root too, for the tests of every write and copy: on POSIX a file size limit
+// under which a write fails part-way, in this process or in a forked child; on Windows, which
+// has neither, a file held open by another program.
 #pragma once
+
+#ifdef _WIN32
+
+#include <filesystem>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace folio::test {
+
+// While alive, the file is held open as another program would (the stand's browser, an
+// editor, the running program itself). Without FILE_SHARE_DELETE in share, Windows refuses to
+// replace the file; without FILE_SHARE_READ, to read it.
+class FileHeldOpen {
+public:
+    explicit FileHeldOpen(const std::filesystem::path& file, DWORD access = GENERIC_READ,
+                          DWORD share = FILE_SHARE_READ);
+    ~FileHeldOpen() { release(); }
+    FileHeldOpen(const FileHeldOpen&) = delete;
+    FileHeldOpen& operator=(const FileHeldOpen&) = delete;
+
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void release();
+
+private:
+    HANDLE handle_;
+};
+
+} // namespace folio::test
+
+#else
 
 #include <csignal>
 #include <functional>
@@ -29,3 +62,5 @@ private:
 int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body);
 
 } // namespace folio::test
+
+#endif // _WIN32

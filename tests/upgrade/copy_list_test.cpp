@@ -128,14 +128,20 @@ TEST(Upgrade, failingCopy_stopsInListOrderAndReportsWhatWasDone) {
 }
 
 // A write that fails part-way (a full disk; the size limit stops root too) leaves the replaced
-// program whole, and the next try finishes the upgrade.
+// program whole, and the next try finishes the upgrade. On Windows the old program is still
+// running instead, which keeps it from being replaced.
 TEST(Upgrade, failingWriteOfTheProgram_keepsTheOldProgramAndWorksOnRetry) {
     Delivery delivery;
     delivery.folder.write(kProgramFile, std::string(300000, 'P'));
     OlderStand stand;
     stand.folder.write(kProgramDestination, "old program");
     {
+#ifdef _WIN32
+        test::FileHeldOpen running(stand.folder.path(kProgramDestination));
+        ASSERT_TRUE(running.held());
+#else
         test::FileSizeLimit limit(100000);
+#endif
         UpgradeResult result = upgradeFolder(delivery.folder.root(), stand.folder.root());
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(std::string(kProgramDestination) + " was not copied"),
