@@ -140,13 +140,14 @@ public:
 
     // Flushes, closes and moves the temporary file over the target. Windows refuses the move
     // while another program holds the target open without sharing its deletion.
-    FileResult commit() {
-        if (!::FlushFileBuffers(file_.get()))
+    FileResult commit(CopySync sync = CopySync::Now) {
+        if (sync == CopySync::Now && !::FlushFileBuffers(file_.get()))
             return failWith("could not be written to disk");
         if (!file_.close())
             return failWith("could not be written");
-        if (!::MoveFileExW(path_.c_str(), target_.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        const DWORD flags =
+            MOVEFILE_REPLACE_EXISTING | (sync == CopySync::Now ? MOVEFILE_WRITE_THROUGH : DWORD{0});
+        if (!::MoveFileExW(path_.c_str(), target_.c_str(), flags))
             return failWith("could not be replaced");
         committed_ = true;
         return FileResult::success();
@@ -217,6 +218,10 @@ std::optional<std::string> readWholeFile(const fs::path& path) {
 }
 
 FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
+    return rewriteAtomically(target, std::vector<std::string_view>{bytes});
+}
+
+FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
     if (FileResult check = checkTarget(target); !check.ok)
         return check;
     if (FileResult check = checkNotReadOnly(target); !check.ok)
@@ -224,12 +229,15 @@ FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
     TemporaryBeside temporary(target);
     if (!temporary.valid())
         return openFailure(target, temporary.openError());
-    if (!writeAll(temporary.handle(), bytes.data(), bytes.size()))
-        return temporary.failWith("could not be written");
+    for (std::string_view piece : pieces) {
+        if (!writeAll(temporary.handle(), piece.data(), piece.size()))
+            return temporary.failWith("could not be written");
+    }
     return temporary.commit();
 }
 
-FileResult copyReplacing(const fs::path& source, const fs::path& target) {
+// Windows keeps no execute bit: a copied program runs by its name alone.
+FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySync sync) {
     Handle in(openRegularForReading(source));
     if (!in.valid())
         return FileResult::failure("The file " + describe(source) + " cannot be read.");
@@ -253,8 +261,12 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target) {
     }
     // The source may be the target itself: it must be closed before the move replaces it.
     in.close();
-    return temporary.commit();
+    return temporary.commit(sync);
 }
+
+// Windows has no call that flushes one folder's volume for an ordinary user; the copies left
+// to the system are written by it, as with any program that does not flush each file.
+void syncFileSystem(const fs::path&) {}
 
 } // namespace folio
 

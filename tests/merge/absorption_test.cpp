@@ -169,7 +169,13 @@ TEST(Absorption, failingWrite_leavesFileAndMemoryAsTheyWere) {
     const std::string before = here.stand.read("spartiti\\archivio.js");
     Absorption done;
     {
+#ifdef _WIN32
+        // Another program holds the archive open, so it cannot be replaced.
+        test::FileHeldOpen holder(here.stand.path("spartiti\\archivio.js"));
+#else
+        // The new archive is larger than the limit, so its write fails part-way.
         test::FileSizeLimit limit(before.size() + 10);
+#endif
         done = appendAndWrite(here.archive, here.stand.installation(), other.stand.root(),
                               collectMarked(other.source, {0, 1}));
     }
