@@ -2,6 +2,7 @@
 // large A4 archive the scroll benchmarks walk, and per-step figures summed up as medians.
 #pragma once
 
+#include "archive/main_window_host.h"
 #include "platform/dialogs.h"
 
 #include <benchmark/benchmark.h>
@@ -43,6 +44,18 @@ public:
     void message(QWidget*, const QString&, const QString&) override {}
     void error(QWidget*, const QString&) override {}
     bool question(QWidget*, const QString&, const QString&) override { return false; }
+};
+
+// A main window's host that opens nothing, for a main window under measurement.
+class NoHost : public MainWindowHost {
+public:
+    void showLeftPageWindow() override {}
+    void showRightPageWindow() override {}
+    void showAudioWindow() override {}
+    void showPlaylistManager() override {}
+    void showMidiDevice() override {}
+    void showMerging() override {}
+    void exitProgram() override {}
 };
 
 // Closes the windows the benchmarks opened; call before the QApplication ends.

@@ -20,24 +20,6 @@
 namespace folio::bench {
 namespace {
 
-class SilentDialogs : public Dialogs {
-public:
-    void message(QWidget*, const QString&, const QString&) override {}
-    void error(QWidget*, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-};
-
-class NoHost : public MainWindowHost {
-public:
-    void showLeftPageWindow() override {}
-    void showRightPageWindow() override {}
-    void showAudioWindow() override {}
-    void showPlaylistManager() override {}
-    void showMidiDevice() override {}
-    void showMerging() override {}
-    void exitProgram() override {}
-};
-
 // What a user types, keystroke by keystroke: an author without accents, a title's words, a
 // tag, and a text no score holds (every keystroke of it searches the whole archive).
 const char* const kTypedWords[] = {"amelie durand", "study no. 9876", "harmonica", "zzyzx"};

@@ -21,10 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kAbsorbedEntries = 5000;
 
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 // The other stand: 5000 entries, each with an A4 left and right page (a few distinct pages
 // hard-linked under every name).
 struct OtherStand {
@@ -150,13 +146,6 @@ void BM_Absorb_ArchiveWrite_5000Entries(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Absorb_ArchiveWrite_5000Entries)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-class SilentDialogs : public Dialogs {
-public:
-    void message(QWidget*, const QString&, const QString&) override {}
-    void error(QWidget*, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-};
 
 class NoHost : public MergingHost {
 public:

@@ -20,21 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-class NoHost : public MainWindowHost {
-public:
-    void showLeftPageWindow() override {}
-    void showRightPageWindow() override {}
-    void showAudioWindow() override {}
-    void showPlaylistManager() override {}
-    void showMidiDevice() override {}
-    void showMerging() override {}
-    void exitProgram() override {}
-};
-
 // Tells when both pages of an awaited position have reached the window.
 class PageWatch {
 public:
