@@ -74,9 +74,10 @@ void Premerge::Form_Load() {
     Command1->setEnabled(false);
 }
 
-// A drive that cannot be read leaves the folder list where it was.
+// The chosen drive's root becomes the top of the folder tree, even where it lies below the
+// previous drive (a stick under /media). A drive that cannot be read leaves the list as it was.
 void Premerge::Drive1_Change(const QString& drive) {
-    Dir1->setPath(drive);
+    Dir1->setDrive(drive);
 }
 
 void Premerge::Dir1_Change(const QString& folder) {

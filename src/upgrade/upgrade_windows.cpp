@@ -141,8 +141,9 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 }
 
 void Form1::Drive1_Change(const QString& drive) {
-    // A drive whose root cannot be read leaves the folder list where it was.
-    Dir1->setPath(drive);
+    // The chosen drive's root becomes the top of the folder tree, even below the previous drive;
+    // a drive whose root cannot be read leaves the folder list where it was.
+    Dir1->setDrive(drive);
 }
 
 void Form1::Dir1_Change(const QString& folder) {

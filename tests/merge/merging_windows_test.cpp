@@ -129,6 +129,20 @@ TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtO
     EXPECT_EQ(rows(windows.absorptionWindow()), QStringList{"Delta"});
 }
 
+// A stick mounted below the current drive: choosing it in the drive list makes it the tree's
+// top, and opening a folder on it keeps that top.
+TEST_F(MergingWindowsTest, premerge_choosingADriveBelowTheCurrentOne_makesItTheTreesTop) {
+    Premerge* window = openPremerge();
+    const QString stick = qpath(other.root());
+    window->Drive1->setDrives({window->Dir1->drive(), stick});
+    ASSERT_TRUE(window->Drive1->setDrive(stick));
+    EXPECT_EQ(window->Dir1->drive(), stick);
+    EXPECT_EQ(window->Dir1->path(), stick);
+    ASSERT_TRUE(window->Dir1->setPath(qpath(other.path("spartiti"))));
+    EXPECT_EQ(window->Dir1->drive(), stick);
+    EXPECT_EQ(window->File1->path(), qpath(other.path("spartiti")));
+}
+
 TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfresh) {
     state.mergeSourceFolder = other.root().string();
     for (bool byKey : {false, true}) {

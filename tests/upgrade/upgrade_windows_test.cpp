@@ -130,6 +130,17 @@ TEST_F(UpgradeWindowTest, startUp_featuresWindowFirst_upgradeWindowAfterOkWithBu
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+// An older stand on a stick mounted below the current drive: choosing the stick in the drive
+// list makes it the folder tree's top.
+TEST_F(UpgradeWindowTest, choosingADriveBelowTheCurrentOne_makesItTheTreesTop) {
+    startAndPressOk();
+    const QString stick = qpath(stand.root());
+    window->Drive1->setDrives({window->Dir1->drive(), stick});
+    ASSERT_TRUE(window->Drive1->setDrive(stick));
+    EXPECT_EQ(window->Dir1->drive(), stick);
+    EXPECT_EQ(window->File1->path(), stick);
+}
+
 TEST_F(UpgradeWindowTest, featuresWindowClosedWithoutOk_endsTheTool) {
     window = new Form1(delivery.root(), dialogs);
     window->load();
