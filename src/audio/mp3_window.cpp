@@ -74,9 +74,8 @@ void mp3::buildControls() {
         Command3[static_cast<std::size_t>(i)] = button;
     }
 
-    // Long paths wrap rather than run under the "Close" button.
+    // Long paths lose their middle rather than run under the "Close" button.
     Label1 = place<QLabel>(this, "Label1", {8, 416, 672, 41});
-    Label1->setWordWrap(true);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     look::styleBlueText(Label1, 9);
 
@@ -120,7 +119,7 @@ void mp3::Dir1_Change(const QString& folder) {
 }
 
 void mp3::File1_Click(const QString& folder, const QString& fileName) {
-    Label1->setText(QDir::toNativeSeparators(folder + QLatin1Char('/') + fileName));
+    look::showPath(Label1, QDir::toNativeSeparators(folder + QLatin1Char('/') + fileName));
 }
 
 void mp3::Command3_Click(int index) {

@@ -207,6 +207,26 @@ TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+// A path wider than the label keeps its file name in sight, and a category still attaches it.
+TEST_F(Mp3WindowTest, longPath_showsItsFileNameWithinTheLabelAndAttaches) {
+    const std::string folder = "Recordings of the spring concert of the choir and the band";
+    const QString file = QStringLiteral("nocturne_in_e_flat_major_opus_9_number_2_live.mp3");
+    stand.write("music\\" + folder + "\\" + file.toStdString(), "long bytes");
+    chooseFolder(*window, "music");
+    chooseFolder(*window, QString::fromStdString(folder));
+    clickFile(*window, file);
+    const QString whole = qpath(stand.path("music\\" + folder + "\\" + file.toStdString()));
+    const QFontMetrics metrics = window->Label1->fontMetrics();
+    ASSERT_GT(metrics.horizontalAdvance(whole), window->Label1->contentsRect().width());
+    EXPECT_LE(metrics.horizontalAdvance(window->Label1->text()),
+              window->Label1->contentsRect().width());
+    EXPECT_TRUE(window->Label1->text().endsWith(file));
+    EXPECT_EQ(window->Label1->toolTip(), whole);
+    button(2)->click();
+    EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "long bytes");
+    EXPECT_EQ(state.archive.slot(7).category, "2");
+}
+
 TEST(Mp3WindowCategories, fortyCategories_giveThirtyThreeButtonsWithTheFirstNames) {
     test::TempInstallation stand;
     stand.write("spartiti\\generi.js", categoryFile(40));
