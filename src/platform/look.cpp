@@ -105,6 +105,8 @@ void styleBlueText(QWidget* widget, int points) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Text, kBlueText);
     palette.setColor(QPalette::WindowText, kBlueText);
+    // A drop-down list paints its shown choice as a button caption.
+    palette.setColor(QPalette::ButtonText, kBlueText);
     widget->setPalette(palette);
 }
 

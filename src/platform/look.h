@@ -24,7 +24,7 @@ void setWhiteBackground(QWidget* window);
 void styleButton(QAbstractButton* button, int points = 12);
 // A command button with its own caption font and background colour.
 void styleButton(QAbstractButton* button, const QFont& font, const QColor& background);
-// Blue Verdana text, for text boxes and labels.
+// Blue Verdana text, for text boxes, labels and lists.
 void styleBlueText(QWidget* widget, int points);
 // Shows path in a one-line label. A path wider than the label loses part of its folder, so that
 // the start of the folder and the file name stay readable; the tool tip holds the whole path.
