@@ -27,6 +27,8 @@ constexpr QPoint kFirstButton{480, 64};
 constexpr QSize kButtonSize{97, 25};
 constexpr int kRowStep = 32;
 constexpr int kColumnStep = 104;
+// Room left of and right of a category button's caption.
+constexpr int kCaptionPadding = 6;
 
 // Buttons 1 to 11 fill the first column from the top, 12 to 22 the second, 23 to 33 the third.
 QRect categoryButtonPlace(int index) {
@@ -103,7 +105,13 @@ void mp3::Form_Load() {
     for (int i = 1; i <= kCategoryCount; ++i) {
         const std::string& name = state_.categoryNames[static_cast<std::size_t>(i)];
         QPushButton* button = Command3[static_cast<std::size_t>(i)];
-        button->setText(fromCp1252(name));
+        // A name too long for its button ends in an ellipsis, with the whole name as its tip;
+        // an "&" is shown as it is, not taken for a keyboard shortcut.
+        const QString caption = fromCp1252(name);
+        const QString shown = button->fontMetrics().elidedText(caption, Qt::ElideRight,
+                                                               button->width() - kCaptionPadding);
+        button->setText(QString(shown).replace(u'&', QStringLiteral("&&")));
+        button->setToolTip(shown == caption ? QString() : caption);
         // A button without a category would store a number the list does not name.
         button->setEnabled(!name.empty());
     }
