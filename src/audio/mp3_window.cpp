@@ -27,8 +27,8 @@ constexpr QPoint kFirstButton{480, 64};
 constexpr QSize kButtonSize{97, 25};
 constexpr int kRowStep = 32;
 constexpr int kColumnStep = 104;
-// Room left of and right of a category button's caption.
-constexpr int kCaptionPadding = 6;
+// The frame of a category button, one pixel on each side of its caption.
+constexpr int kCaptionPadding = 2;
 
 // Buttons 1 to 11 fill the first column from the top, 12 to 22 the second, 23 to 33 the third.
 QRect categoryButtonPlace(int index) {
