@@ -68,8 +68,18 @@ void ProgramWindows::showAbsorptionWindow() {
         window->Form_Load();
 }
 
+// The reopened window takes the place of the one it replaces, not wherever a new window goes.
 void ProgramWindows::reopenMainWindow() {
-    openMainWindow();
+    if (!mainWindow_) {
+        openMainWindow();
+        return;
+    }
+    // The inner area: a new window's frame is not known before it is shown.
+    const QRect where = mainWindow_->geometry();
+    delete mainWindow_.data();
+    mainWindow_ = new Form1(state_, dialogs_, *this);
+    mainWindow_->setGeometry(where);
+    mainWindow_->show();
 }
 
 void ProgramWindows::exitProgram() {

@@ -85,23 +85,34 @@ void FindBox::open() {
     findText->selectAll();
 }
 
+QPoint findBoxPlace(const QRect& mainFrame, const QSize& box, const QRect& room) {
+    // The box's own frame (title bar, borders) is not known before its first showing.
+    constexpr int kGap = 8;
+    constexpr int kFrameAllowance = 40;
+    const int wide = box.width() + kFrameAllowance / 4;
+    const int high = box.height() + kFrameAllowance;
+    const int top =
+        std::clamp(mainFrame.top(), room.top(), std::max(room.top(), room.bottom() - high));
+    const int left =
+        std::clamp(mainFrame.left(), room.left(), std::max(room.left(), room.right() - wide));
+    if (mainFrame.right() + kGap + wide <= room.right())
+        return {mainFrame.right() + kGap, top};
+    if (mainFrame.left() - kGap - wide >= room.left())
+        return {mainFrame.left() - kGap - wide, top};
+    if (mainFrame.bottom() + kGap + high <= room.bottom())
+        return {left, mainFrame.bottom() + kGap};
+    if (mainFrame.top() - kGap - high >= room.top())
+        return {left, mainFrame.top() - kGap - high};
+    return {std::max(room.left(), room.right() - wide), top};
+}
+
 void FindBox::placeBesideMainWindow() {
-    // Beside the main window's frame rather than over it, so that no field is hidden; on a
-    // screen too narrow for that, at the screen's right edge.
     const QWidget* main = parentWidget();
     if (!main)
         return;
-    const QRect frame = main->frameGeometry();
-    QPoint where = frame.topRight() + QPoint(8, 0);
-    if (const QScreen* screen = main->screen()) {
-        const QRect room = screen->availableGeometry();
-        if (where.x() + width() > room.right())
-            where.setX(frame.left() - width() - 8 >= room.left() ? frame.left() - width() - 8
-                                                                 : room.right() - width());
-        where.setY(
-            std::clamp(where.y(), room.top(), std::max(room.top(), room.bottom() - height())));
-    }
-    move(where);
+    const QScreen* screen = main->screen();
+    move(screen ? findBoxPlace(main->frameGeometry(), size(), screen->availableGeometry())
+                : main->frameGeometry().topRight() + QPoint(8, 0));
 }
 
 bool FindBox::eventFilter(QObject* watched, QEvent* event) {

@@ -114,7 +114,7 @@ void PageWindow::Dir1_Change(const QString& folder) {
 
 void PageWindow::File1_Click(const QString& folder, const QString& fileName) {
     selectedPagePath_ = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
-    Label1->setText(selectedPagePath_);
+    look::showPath(Label1, selectedPagePath_);
 }
 
 void PageWindow::Command1_Click() {

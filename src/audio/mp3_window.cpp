@@ -27,6 +27,8 @@ constexpr QPoint kFirstButton{480, 64};
 constexpr QSize kButtonSize{97, 25};
 constexpr int kRowStep = 32;
 constexpr int kColumnStep = 104;
+// The frame of a category button, one pixel on each side of its caption.
+constexpr int kCaptionPadding = 2;
 
 // Buttons 1 to 11 fill the first column from the top, 12 to 22 the second, 23 to 33 the third.
 QRect categoryButtonPlace(int index) {
@@ -74,9 +76,8 @@ void mp3::buildControls() {
         Command3[static_cast<std::size_t>(i)] = button;
     }
 
-    // Long paths wrap rather than run under the "Close" button.
+    // Long paths lose their middle rather than run under the "Close" button.
     Label1 = place<QLabel>(this, "Label1", {8, 416, 672, 41});
-    Label1->setWordWrap(true);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     look::styleBlueText(Label1, 9);
 
@@ -104,7 +105,13 @@ void mp3::Form_Load() {
     for (int i = 1; i <= kCategoryCount; ++i) {
         const std::string& name = state_.categoryNames[static_cast<std::size_t>(i)];
         QPushButton* button = Command3[static_cast<std::size_t>(i)];
-        button->setText(fromCp1252(name));
+        // A name too long for its button ends in an ellipsis, with the whole name as its tip;
+        // an "&" is shown as it is, not taken for a keyboard shortcut.
+        const QString caption = fromCp1252(name);
+        const QString shown = button->fontMetrics().elidedText(caption, Qt::ElideRight,
+                                                               button->width() - kCaptionPadding);
+        button->setText(QString(shown).replace(u'&', QStringLiteral("&&")));
+        button->setToolTip(shown == caption ? QString() : caption);
         // A button without a category would store a number the list does not name.
         button->setEnabled(!name.empty());
     }
@@ -120,7 +127,7 @@ void mp3::Dir1_Change(const QString& folder) {
 }
 
 void mp3::File1_Click(const QString& folder, const QString& fileName) {
-    Label1->setText(QDir::toNativeSeparators(folder + QLatin1Char('/') + fileName));
+    look::showPath(Label1, QDir::toNativeSeparators(folder + QLatin1Char('/') + fileName));
 }
 
 void mp3::Command3_Click(int index) {

@@ -201,8 +201,13 @@ void midifrm::markValue(QLineEdit* cell) {
 void midifrm::Form_Load() {
     loaded_ = store_.load(state_.installation);
     const int entry = state_.currentEntryNumber;
-    if (entry >= 1 && entry <= state_.archive.entryCount())
-        Label5->setText(fromCp1252(state_.archive.slot(entry).title));
+    if (entry >= 1 && entry <= state_.archive.entryCount()) {
+        // A title too long for the line ends in an ellipsis; the tool tip holds all of it.
+        const QString title = fromCp1252(state_.archive.slot(entry).title);
+        Label5->setText(Label5->fontMetrics().elidedText(title, Qt::ElideRight,
+                                                         Label5->contentsRect().width()));
+        Label5->setToolTip(title);
+    }
     if (loaded_ == MidiLoad::Unreadable) {
         Command3->setEnabled(false);
         dialogs_.error(this, QStringLiteral("The MIDI file %1 cannot be read: it is left as it "

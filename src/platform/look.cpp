@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
@@ -12,6 +14,7 @@
 #include <QProxyStyle>
 #include <QStyleOptionFrame>
 #include <QWidget>
+#include <algorithm>
 
 namespace folio::look {
 namespace {
@@ -102,7 +105,29 @@ void styleBlueText(QWidget* widget, int points) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Text, kBlueText);
     palette.setColor(QPalette::WindowText, kBlueText);
+    // A drop-down list paints its shown choice as a button caption.
+    palette.setColor(QPalette::ButtonText, kBlueText);
     widget->setPalette(palette);
+}
+
+void showPath(QLabel* label, const QString& path) {
+    const QFontMetrics metrics = label->fontMetrics();
+    const int room = std::max(0, label->contentsRect().width() - 2 * label->margin() -
+                                     std::max(label->indent(), 0));
+    QString shown = path;
+    if (metrics.horizontalAdvance(path) > room) {
+        // The folder gives way first; the file name only when it cannot fit on its own.
+        const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+        const QString name = path.mid(cut);
+        const int nameWidth = metrics.horizontalAdvance(name);
+        // One pixel spare: the widths of two parts may round differently than their sum.
+        shown =
+            cut > 0 && nameWidth < room
+                ? metrics.elidedText(path.left(cut), Qt::ElideMiddle, room - nameWidth - 1) + name
+                : metrics.elidedText(path, Qt::ElideLeft, room);
+    }
+    label->setText(shown);
+    label->setToolTip(path);
 }
 
 void cacheFramePainting(QLineEdit* box) {

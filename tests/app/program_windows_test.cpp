@@ -77,6 +77,19 @@ protected:
     Form1* main = nullptr;
 };
 
+// An absorption reopens the main window with the enlarged archive where the user had put it.
+TEST_F(ProgramWindowsTest, reopenedMainWindow_readsTheArchiveAnewInTheSamePlace) {
+    main->move(123, 145);
+    const QRect where = main->geometry();
+    stand.write("spartiti\\archivio.js", archiveOf(11));
+    windows.reopenMainWindow();
+    Form1* reopened = windows.mainWindow();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_TRUE(reopened->isVisible());
+    EXPECT_EQ(reopened->geometry(), where);
+    EXPECT_EQ(reopened->VScroll1->value(), 11);
+}
+
 TEST_F(ProgramWindowsTest, leftButton_showsOneWindowAgainAsItWasLeft) {
     EXPECT_EQ(windows.leftPageWindow(), nullptr);
     showEntry(7);

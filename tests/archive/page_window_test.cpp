@@ -173,6 +173,33 @@ TEST_F(PageWindowTest, leftThenRight_giveTheEntryBothPagesAndLeftAgainResetsTheR
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
+// A path wider than the label keeps its file name in sight, and "Ok" still takes the whole path.
+TEST_F(PageWindowTest, longPath_showsItsFileNameWithinTheLabelAndOkCopiesTheFile) {
+    const QString folder = QStringLiteral("Scores scanned for the spring concert of the choir");
+    const QString file = QStringLiteral("nocturne_in_e_flat_major_opus_9_number_2.jpg");
+    stand.write("scans\\" + folder.toStdString() + "\\" + file.toStdString(), "long page");
+    struct Case {
+        PageWindow* window;
+        QString* chosen;
+        const char* page;
+    };
+    for (const Case& c : {Case{showLeft(), &leftPath, "spartiti\\7L.jpg"},
+                          Case{showRight(), &rightPath, "spartiti\\7R.jpg"}}) {
+        openFolder(c.window, "scans");
+        openFolder(c.window, folder);
+        clickFile(c.window, file);
+        QLabel* label = c.window->Label1;
+        const QFontMetrics metrics = label->fontMetrics();
+        ASSERT_GT(metrics.horizontalAdvance(*c.chosen), label->contentsRect().width());
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
+            << c.page;
+        EXPECT_TRUE(label->text().endsWith(file)) << label->text().toStdString();
+        EXPECT_EQ(label->toolTip(), *c.chosen);
+        c.window->Command2->click();
+        EXPECT_EQ(stand.read(c.page), "long page");
+    }
+}
+
 TEST_F(PageWindowTest, ok_actsOnTheEntryCurrentWhenPressed) {
     sinistra* l = showLeft();
     destra* r = showRight();

@@ -9,6 +9,7 @@
 #include "support/temp_installation.h"
 
 #include <QDir>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -207,6 +208,26 @@ TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+// A path wider than the label keeps its file name in sight, and a category still attaches it.
+TEST_F(Mp3WindowTest, longPath_showsItsFileNameWithinTheLabelAndAttaches) {
+    const std::string folder = "Recordings of the spring concert of the choir and the band";
+    const QString file = QStringLiteral("nocturne_in_e_flat_major_opus_9_number_2_live.mp3");
+    stand.write("music\\" + folder + "\\" + file.toStdString(), "long bytes");
+    chooseFolder(*window, "music");
+    chooseFolder(*window, QString::fromStdString(folder));
+    clickFile(*window, file);
+    const QString whole = qpath(stand.path("music\\" + folder + "\\" + file.toStdString()));
+    const QFontMetrics metrics = window->Label1->fontMetrics();
+    ASSERT_GT(metrics.horizontalAdvance(whole), window->Label1->contentsRect().width());
+    EXPECT_LE(metrics.horizontalAdvance(window->Label1->text()),
+              window->Label1->contentsRect().width());
+    EXPECT_TRUE(window->Label1->text().endsWith(file));
+    EXPECT_EQ(window->Label1->toolTip(), whole);
+    button(2)->click();
+    EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "long bytes");
+    EXPECT_EQ(state.archive.slot(7).category, "2");
+}
+
 TEST(Mp3WindowCategories, fortyCategories_giveThirtyThreeButtonsWithTheFirstNames) {
     test::TempInstallation stand;
     stand.write("spartiti\\generi.js", categoryFile(40));
@@ -221,6 +242,38 @@ TEST(Mp3WindowCategories, fortyCategories_giveThirtyThreeButtonsWithTheFirstName
     }
     EXPECT_TRUE(state.categoryNames[34].empty());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// Every category button shows its name readably: whole when it fits, with "&" as it is, and
+// cut short with an ellipsis when it does not fit, the whole name then in its tip.
+TEST(Mp3WindowCategories, captions_fitTheirButtonsAndShowAmpersands) {
+    test::TempInstallation stand;
+    stand.write("spartiti\\generi.js", "var generi = [\r\n\"Rock & Roll\",\r\n\"R&B\",\r\n"
+                                       "\"Songs for children and school choirs\",\r\n ];\r\n");
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    mp3 window(state, dialogs);
+    struct Case {
+        int index;
+        const char* name;
+        bool whole;
+    };
+    for (const Case& c : {Case{1, "Rock & Roll", true}, Case{2, "R&B", true},
+                          Case{3, "Songs for children and school choirs", false}}) {
+        QPushButton* button = categoryButton(&window, c.index);
+        const QString caption = button->text();
+        EXPECT_TRUE(QKeySequence::mnemonic(caption).isEmpty()) << c.name;
+        QString shown = caption;
+        shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(shown), button->width()) << c.name;
+        if (c.whole) {
+            EXPECT_EQ(shown, c.name);
+            EXPECT_TRUE(button->toolTip().isEmpty()) << c.name;
+        } else {
+            EXPECT_TRUE(shown.startsWith("Songs for")) << shown.toStdString();
+            EXPECT_EQ(button->toolTip(), c.name);
+        }
+    }
 }
 
 TEST(Mp3WindowCategories, shortOrMissingList_leavesTheRestEmptyAndDisabled) {

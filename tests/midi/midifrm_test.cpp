@@ -105,6 +105,21 @@ TEST_F(MidiWindowTest, opening_fillsTheGridFromEveryRecordOfTheEntry) {
     }
 }
 
+// A title wider than the title line shows its start within the line, not its middle cut off
+// at both ends.
+TEST_F(MidiWindowTest, longTitle_showsItsStartWithinTheTitleLine) {
+    const std::string title = "Concerto for Piano and Orchestra No. 2 in C minor, Op. 18, "
+                              "second movement: Adagio sostenuto";
+    state.archive.slot(4).title = title;
+    midifrm window(state, dialogs);
+    const QFontMetrics metrics = window.Label5->fontMetrics();
+    const int room = window.Label5->contentsRect().width();
+    ASSERT_GT(metrics.horizontalAdvance(QString::fromStdString(title)), room);
+    EXPECT_LE(metrics.horizontalAdvance(window.Label5->text()), room);
+    EXPECT_TRUE(window.Label5->text().startsWith("Concerto for Piano"));
+    EXPECT_EQ(window.Label5->toolTip(), QString::fromStdString(title));
+}
+
 TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedChannels) {
     const std::string before = midiFile({recordLines("4", {"1,2,3"}), recordLines("5", {})});
     stand.write(kMidiFileName, before);

@@ -2,11 +2,15 @@
 // text boxes painted by the style directly, in every state they pass through.
 #include "platform/look.h"
 
+#include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 namespace folio {
 namespace {
@@ -92,6 +96,54 @@ TEST_F(CachedFrameTest, textBox_paintsItsTextBlue) {
     EXPECT_EQ(otherInk, 0);
     EXPECT_EQ(cached.font().family(), look::verdana(14).family());
     EXPECT_EQ(cached.font().pointSize(), 14);
+}
+
+// Blue text pixels and other dark ones in the part of widget's picture left of rightMargin.
+std::pair<int, int> blueAndOtherInk(QWidget& widget, int rightMargin) {
+    const QImage painted = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int blue = 0;
+    int otherInk = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width() - rightMargin; ++x) {
+            const QColor pixel = painted.pixelColor(x, y);
+            if (pixel == look::kBlueText)
+                ++blue;
+            else if (pixel.lightness() < 100)
+                ++otherInk;
+        }
+    }
+    return {blue, otherInk};
+}
+
+// Every kind of control given blue text shows it blue: labels, lists, and the drive lists,
+// whose shown choice is painted like a button's caption.
+TEST(BlueText, labelsListsAndDriveListsPaintTheirTextBlue) {
+    QWidget window;
+    window.resize(400, 200);
+    look::setWhiteBackground(&window);
+    QLabel label(QStringLiteral("MMMMMMMM"), &window);
+    QListWidget list(&window);
+    list.addItem(QStringLiteral("MMMMMMMM"));
+    QComboBox drives(&window);
+    drives.addItem(QStringLiteral("MMMMMMMM"));
+    struct Case {
+        const char* what;
+        QWidget* widget;
+        int rightMargin; // leaves out the drop-down arrow
+    };
+    const Case cases[] = {{"label", &label, 0}, {"list", &list, 0}, {"drive list", &drives, 40}};
+    int top = 0;
+    for (const Case& c : cases) {
+        c.widget->setGeometry(8, top, 300, 41);
+        top += 50;
+        look::styleBlueText(c.widget, 15);
+    }
+    window.show();
+    for (const Case& c : cases) {
+        const auto [blue, otherInk] = blueAndOtherInk(*c.widget, c.rightMargin);
+        EXPECT_GT(blue, 50) << c.what;
+        EXPECT_EQ(otherInk, 0) << c.what;
+    }
 }
 
 } // namespace
