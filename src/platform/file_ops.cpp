@@ -30,6 +30,11 @@ bool fileExists(const fs::path& path) {
     return fs::is_regular_file(path, ec);
 }
 
+// The platform halves below write the pieces; a single string is one piece.
+FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
+    return rewriteAtomically(target, std::vector<std::string_view>{bytes});
+}
+
 } // namespace folio
 
 #ifdef _WIN32
@@ -215,10 +220,6 @@ std::optional<std::string> readWholeFile(const fs::path& path) {
         content.append(buffer, got);
     }
     return content;
-}
-
-FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
-    return rewriteAtomically(target, std::vector<std::string_view>{bytes});
 }
 
 FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
@@ -442,10 +443,6 @@ std::optional<std::string> readWholeFile(const fs::path& path) {
         content.append(buffer, static_cast<std::size_t>(got));
     }
     return content;
-}
-
-FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
-    return rewriteAtomically(target, std::vector<std::string_view>{bytes});
 }
 
 FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
