@@ -8,6 +8,7 @@
 #include "midi/midifrm.h"
 #include "platform/dialogs.h"
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 
 #include <QLineEdit>
 #include <algorithm>
@@ -99,7 +100,7 @@ void BM_MidiWindow_Open(benchmark::State& state) {
         delete window;
 
         start = Clock::now();
-        std::optional<std::string> bytes = readWholeFile(file.path);
+        std::optional<std::string> bytes = readWholeFile(file.path, kMidiFileLimit).content();
         const std::size_t lines = bytes ? countLinesWithMemchr(*bytes) : 0;
         const double plainMs = millisecondsSince(start);
         benchmark::DoNotOptimize(lines);
@@ -166,7 +167,7 @@ void BM_MidiStore_Save(benchmark::State& state) {
         ratioUnsynced.push_back(saveMs / plainMs);
         ratio.push_back(saveMs / syncedMs);
     }
-    if (readWholeFile(file.path) != bytes)
+    if (readWholeFile(file.path, kMidiFileLimit).content() != bytes)
         state.SkipWithError("the saved file is not the bytes of the save");
     reportMilliseconds(state, "save", save);
     reportMilliseconds(state, "plain_unsynced", plain);
@@ -187,7 +188,8 @@ namespace {
 // The atomic rewrite of the whole file alone, the disk's share of a save.
 void BM_MidiStore_Save_RewriteOnly(benchmark::State& state) {
     FullMidiFile& file = fullMidiFile();
-    const std::string bytes = readWholeFile(file.path).value_or(std::string());
+    const std::string bytes =
+        readWholeFile(file.path, kMidiFileLimit).content().value_or(std::string());
     const std::filesystem::path target = file.folder.path() / "rewrite.js";
     for (auto _ : state) {
         if (!rewriteAtomically(target, bytes).ok) {

@@ -3,11 +3,13 @@
 #include "app/program_windows.h"
 #include "archive/shared_state.h"
 #include "platform/dialogs.h"
+#include "platform/file_ops.h"
 
 #include <QApplication>
 #include <filesystem>
 
 int main(int argc, char* argv[]) {
+    folio::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Folioscribe_pro"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -32,11 +32,12 @@ QString countText(int count) {
     return QStringLiteral("There are %1 titles").arg(count);
 }
 
-QString unreadableArchiveText() {
+QString unreadableArchiveText(const std::string& why) {
     return QStringLiteral(
-        "The archive spartiti/archivio.js is there but cannot be read. It is left "
-        "as it is, and \"Save\" stays off until Folioscribe is started again "
-        "with a readable archive.");
+               "The archive spartiti/archivio.js is there but cannot be read. It is left "
+               "as it is, and \"Save\" stays off until Folioscribe is started again "
+               "with a readable archive.\n%1")
+        .arg(QString::fromStdString(why));
 }
 
 QString tooManyEntriesText(std::size_t entriesInFile) {
@@ -217,10 +218,12 @@ void Form1::start() {
         return;
     }
     std::size_t entriesInFile = 0;
-    const ArchiveLoad load = loadArchive(archive, state_.installation, &entriesInFile);
+    std::string whyUnreadable;
+    const ArchiveLoad load =
+        loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
     search_.rebuild(archive);
     if (load == ArchiveLoad::Unreadable)
-        keepArchiveAsItIs(unreadableArchiveText());
+        keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
     if (load == ArchiveLoad::TooManyEntries)
         keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
     if (load == ArchiveLoad::Missing || load == ArchiveLoad::Unreadable)

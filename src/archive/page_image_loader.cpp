@@ -3,12 +3,15 @@
 // unchanged, so a replaced or removed page is never shown as it was.
 #include "archive/page_image_loader.h"
 
+#include "platform/read_limits.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QImageReader>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -72,9 +75,13 @@ QByteArray readStamped(const std::filesystem::path& file, QString* key) {
     HANDLE handle = openRegular(file, info);
     if (handle == INVALID_HANDLE_VALUE)
         return {};
+    const quint64 size = (static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > kPageImageLimit) {
+        ::CloseHandle(handle);
+        return {};
+    }
     QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>((static_cast<quint64>(info.nFileSizeHigh) << 32) |
-                                        info.nFileSizeLow));
+    bytes.resize(static_cast<qsizetype>(size));
     qsizetype filled = 0;
     while (filled < bytes.size()) {
         DWORD part = static_cast<DWORD>(std::min<qsizetype>(bytes.size() - filled, 1 << 20));
@@ -107,12 +114,14 @@ QString stampKey(const std::filesystem::path& file, const struct stat& info) {
 // descriptor); an empty key when the file cannot be read.
 QByteArray readStamped(const std::filesystem::path& file, QString* key) {
     key->clear();
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never waits for a writer: a named pipe in place of a page is no page.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {};
     QByteArray bytes;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) <= kPageImageLimit) {
         bytes.resize(static_cast<qsizetype>(info.st_size));
         qsizetype filled = 0;
         while (filled < bytes.size()) {

@@ -3,6 +3,8 @@
 
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
+#include "platform/file_ops.h"
+#include "platform/read_limits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -60,18 +62,18 @@ void ScoreArchive::clear() {
 }
 
 ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
-                        std::size_t* entriesInFile) {
+                        std::size_t* entriesInFile, std::string* whyUnreadable) {
     archive.setEntryCount(0);
     if (entriesInFile)
         *entriesInFile = 0;
-    const std::filesystem::path file = installation.resolve(kArchiveFileName);
-    std::optional<std::string> bytes = readWholeFile(file);
-    if (!bytes) {
-        std::error_code ec;
-        bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
-        return present ? ArchiveLoad::Unreadable : ArchiveLoad::Missing;
-    }
-    const std::size_t entries = readArchiveFile(archive, *bytes);
+    FileRead file = readWholeFile(installation.resolve(kArchiveFileName), kArchiveFileLimit);
+    if (whyUnreadable)
+        *whyUnreadable = file.error;
+    if (file.status == ReadStatus::Missing)
+        return ArchiveLoad::Missing;
+    if (file.status == ReadStatus::Unreadable)
+        return ArchiveLoad::Unreadable;
+    const std::size_t entries = readArchiveFile(archive, file.bytes);
     if (entriesInFile)
         *entriesInFile = entries;
     return entries > static_cast<std::size_t>(archive.entryCount()) ? ArchiveLoad::TooManyEntries
@@ -128,8 +130,8 @@ FileResult saveArchive(ScoreArchive& archive, const Installation& installation) 
     FileResult written = rewriteAtomically(file, bytes);
     if (!written.ok)
         return written;
-    std::optional<std::string> readBack = readWholeFile(file);
-    readArchiveFile(archive, readBack ? *readBack : bytes);
+    const FileRead readBack = readWholeFile(file, kArchiveFileLimit);
+    readArchiveFile(archive, readBack.ok() ? readBack.bytes : bytes);
     return written;
 }
 

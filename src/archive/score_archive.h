@@ -61,9 +61,10 @@ inline constexpr std::string_view kArchiveFileName = "spartiti\\archivio.js";
 enum class ArchiveLoad { Missing, Loaded, TooManyEntries, Unreadable };
 
 // Reads the archive from the file: an empty archive if there is none or it cannot be read.
-// entriesInFile, if given, receives the number of entries the file holds, beyond 9999 too.
+// entriesInFile, if given, receives the number of entries the file holds, beyond 9999 too;
+// whyUnreadable, if given, the sentence that says why an Unreadable file could not be read.
 ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
-                        std::size_t* entriesInFile = nullptr);
+                        std::size_t* entriesInFile = nullptr, std::string* whyUnreadable = nullptr);
 
 // Fills the archive from the bytes of an archive file: the entry count follows from the field
 // count (capped at 9999), slots 1 to the count receive the fields the file holds. Returns the

@@ -3,6 +3,7 @@
 
 #include "archive/field_reader.h"
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 
 namespace folio {
 namespace {
@@ -32,10 +33,11 @@ int readCategoryNames(std::string_view bytes, std::array<std::string, 201>& name
 
 CategoryLoad loadCategoryNames(const Installation& installation,
                                std::array<std::string, 201>& names) {
-    std::optional<std::string> bytes = readWholeFile(installation.resolve(kCategoryFileName));
+    const FileRead file =
+        readWholeFile(installation.resolve(kCategoryFileName), kCategoryFileLimit);
     CategoryLoad load;
-    load.fileFound = bytes.has_value();
-    load.count = readCategoryNames(bytes ? *bytes : std::string_view(), names);
+    load.fileFound = file.ok();
+    load.count = readCategoryNames(file.bytes, names);
     return load;
 }
 

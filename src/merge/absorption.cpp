@@ -2,6 +2,7 @@
 #include "merge/absorption.h"
 
 #include "archive/field_reader.h"
+#include "platform/read_limits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -71,13 +72,12 @@ fs::path sourceLeftPagePath(const fs::path& folder, int number) {
 SourceLoad loadSourceArchive(const fs::path& folder, SourceArchive& source) {
     source = SourceArchive{};
     const fs::path file = sourceArchivePath(folder);
-    std::optional<std::string> bytes = readWholeFile(file);
-    if (!bytes) {
-        std::error_code ec;
-        return fs::exists(fs::symlink_status(file, ec)) ? SourceLoad::Unreadable
-                                                        : SourceLoad::Missing;
+    FileRead read = readWholeFile(file, kArchiveFileLimit);
+    if (read.status != ReadStatus::Read) {
+        source.loadError = read.error;
+        return read.status == ReadStatus::Missing ? SourceLoad::Missing : SourceLoad::Unreadable;
     }
-    source = readSourceArchive(*bytes);
+    source = readSourceArchive(read.bytes);
     return source.entries.empty() ? SourceLoad::Empty : SourceLoad::Loaded;
 }
 

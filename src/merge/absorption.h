@@ -23,6 +23,8 @@ struct SourceArchive {
     std::vector<ScoreEntry> entries;
     // The whole entries the file holds, also those beyond kCapacity.
     std::size_t entriesInFile = 0;
+    // Why the file could not be read, when it could not.
+    std::string loadError;
 
     bool truncated() const { return entriesInFile > entries.size(); }
 };

@@ -136,8 +136,8 @@ void merging::reportLoad(SourceLoad load) {
         break;
     case SourceLoad::Unreadable:
         dialogs_.error(this, QStringLiteral("The archive %1 cannot be read, so there is nothing to "
-                                            "absorb.")
-                                 .arg(file));
+                                            "absorb.\n%2")
+                                 .arg(file, QString::fromStdString(source_.loadError)));
         break;
     case SourceLoad::Empty:
         dialogs_.error(this, QStringLiteral("The archive %1 holds no scores, so there is nothing "

@@ -5,9 +5,11 @@
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
 #include "archive/score_archive.h"
+#include "platform/read_limits.h"
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <system_error>
 
 namespace folio {
@@ -68,16 +70,20 @@ std::optional<int> midiEntryOfKey(std::string_view key) {
 }
 
 MidiLoad MidiStore::load(const Installation& installation) {
-    const std::filesystem::path file = installation.resolve(kMidiFileName);
-    std::optional<std::string> bytes = readWholeFile(file);
-    if (!bytes) {
-        read({});
-        std::error_code ec;
-        bool present = std::filesystem::exists(std::filesystem::symlink_status(file, ec));
-        return present ? MidiLoad::Unreadable : MidiLoad::Missing;
+    FileRead file = readWholeFile(installation.resolve(kMidiFileName), kMidiFileLimit);
+    loadError_ = file.error;
+    if (file.ok()) {
+        try {
+            read(std::move(file.bytes));
+            return MidiLoad::Loaded;
+        } catch (const std::bad_alloc&) {
+            loadError_ = "There is not enough memory to hold the MIDI set-ups of midi.js.";
+            read({});
+            return MidiLoad::Unreadable;
+        }
     }
-    read(std::move(*bytes));
-    return MidiLoad::Loaded;
+    read({});
+    return file.status == ReadStatus::Missing ? MidiLoad::Missing : MidiLoad::Unreadable;
 }
 
 // One pass both counts the fields and notes where each record starts, so that the records are

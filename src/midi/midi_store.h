@@ -57,6 +57,8 @@ public:
 
     // Fills the store from midi.js: empty if the file is missing or cannot be read.
     MidiLoad load(const Installation& installation);
+    // Why the last load found the file unreadable.
+    const std::string& loadError() const { return loadError_; }
 
     // Fills the store from the bytes of a MIDI file. The record count follows from the field
     // count; a file that promises more fields than it holds gives empty ones for the rest.
@@ -112,6 +114,7 @@ private:
     std::vector<std::string_view> pieces(const Layout& layout) const;
 
     std::string bytes_;
+    std::string loadError_;
     std::vector<Record> records_;
     std::vector<ChangedRecord> changed_;
 };

@@ -211,8 +211,10 @@ void midifrm::Form_Load() {
     if (loaded_ == MidiLoad::Unreadable) {
         Command3->setEnabled(false);
         dialogs_.error(this, QStringLiteral("The MIDI file %1 cannot be read: it is left as it "
-                                            "is, and Save is off so that it is not written over.")
-                                 .arg(toShownPath(state_.installation.resolve(kMidiFileName))));
+                                            "is, and Save is off so that it is not written over."
+                                            "\n%2")
+                                 .arg(toShownPath(state_.installation.resolve(kMidiFileName)),
+                                      QString::fromStdString(store_.loadError())));
     }
 
     // Every record of the entry is applied in file order; several records are joined cell by

@@ -2,6 +2,9 @@
 // POSIX calls on Linux and Win32 calls on Windows.
 #include "platform/file_ops.h"
 
+#include "platform/read_limits.h"
+
+#include <new>
 #include <random>
 
 namespace folio {
@@ -9,8 +12,46 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Paths go into error sentences as UTF-8 on both systems (Windows names are UTF-16).
 std::string describe(const fs::path& path) {
-    return "\"" + path.string() + "\"";
+    const std::u8string name = path.u8string();
+    return "\"" + std::string(name.begin(), name.end()) + "\"";
+}
+
+FileRead unreadable(const fs::path& path, const std::string& why) {
+    return {
+        ReadStatus::Unreadable, {}, "The file " + describe(path) + " cannot be read: " + why + "."};
+}
+
+std::string megabytes(std::uint64_t bytes) {
+    return std::to_string((bytes + kMiB - 1) / kMiB) + " MB";
+}
+
+FileRead tooLarge(const fs::path& path, std::uint64_t size, std::uint64_t limit) {
+    return unreadable(path, "it is " + megabytes(size) + " (" + std::to_string(size) +
+                                " bytes) long, more than the " + megabytes(limit) +
+                                " that a file of its kind can be");
+}
+
+FileRead outOfMemory(const fs::path& path) {
+    return unreadable(path, "there is not enough memory to read it");
+}
+
+// Why a path that did not open as a regular file cannot be read, or Missing when nothing at all
+// stands there. systemReason is the system's own word, for when the path looks like a file.
+FileRead notRead(const fs::path& path, const std::string& systemReason) {
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(path, ec);
+    if (link.type() == fs::file_type::not_found)
+        return {};
+    const fs::file_status target = fs::status(path, ec);
+    if (fs::is_symlink(link) && target.type() == fs::file_type::not_found)
+        return unreadable(path, "it is a link to something that is not there");
+    if (fs::is_directory(target))
+        return unreadable(path, "it is a folder");
+    if (fs::exists(target) && !fs::is_regular_file(target))
+        return unreadable(path, "it is not a regular file");
+    return unreadable(path, systemReason);
 }
 
 FileResult checkTarget(const fs::path& target) {
@@ -49,12 +90,21 @@ FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
 namespace folio {
 namespace {
 
+// The system's sentence for error, in UTF-8 like every error text of the program.
 std::string reason(DWORD error) {
-    char* text = nullptr;
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length > 0 ? std::string(text, length) : std::string();
+    wchar_t* text = nullptr;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result;
+    if (length > 0) {
+        int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                         nullptr, nullptr);
+        result.resize(static_cast<std::size_t>(size > 0 ? size : 0));
+        if (size > 0)
+            ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size,
+                                  nullptr, nullptr);
+    }
     ::LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                                result.back() == '.' || result.back() == ' '))
@@ -202,24 +252,34 @@ FileResult openFailure(const fs::path& target, DWORD error) {
 
 } // namespace
 
-std::optional<std::string> readWholeFile(const fs::path& path) {
+FileRead readWholeFile(const fs::path& path, std::uint64_t limit) {
     Handle file(openRegularForReading(path));
     if (!file.valid())
-        return std::nullopt;
-    std::string content;
+        return notRead(path, reason(::GetLastError()));
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
-        content.reserve(static_cast<std::size_t>(size.QuadPart));
-    char buffer[kChunk];
-    for (;;) {
-        DWORD got = 0;
-        if (!readSome(file.get(), buffer, got))
-            return std::nullopt;
-        if (got == 0)
-            break;
-        content.append(buffer, got);
+    if (!::GetFileSizeEx(file.get(), &size))
+        return unreadable(path, reason(::GetLastError()));
+    const auto expected = static_cast<std::uint64_t>(size.QuadPart);
+    if (expected > limit)
+        return tooLarge(path, expected, limit);
+    FileRead read{ReadStatus::Read, {}, {}};
+    try {
+        read.bytes.reserve(static_cast<std::size_t>(expected));
+        char buffer[kChunk];
+        for (;;) {
+            DWORD got = 0;
+            if (!readSome(file.get(), buffer, got))
+                return unreadable(path, reason(::GetLastError()));
+            if (got == 0)
+                break;
+            if (read.bytes.size() + got > limit)
+                return tooLarge(path, read.bytes.size() + got, limit);
+            read.bytes.append(buffer, got);
+        }
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(path);
     }
-    return content;
+    return read;
 }
 
 FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
@@ -269,14 +329,17 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySyn
 // to the system are written by it, as with any program that does not flush each file.
 void syncFileSystem(const fs::path&) {}
 
+// Windows has no file size limit signal.
+void ignoreFileSizeSignal() {}
+
 } // namespace folio
 
 #else
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -423,26 +486,36 @@ FileResult openFailure(const fs::path& target, int error) {
 
 } // namespace
 
-std::optional<std::string> readWholeFile(const fs::path& path) {
+FileRead readWholeFile(const fs::path& path, std::uint64_t limit) {
     struct stat info {};
     Descriptor fd(openRegularForReading(path, info));
     if (!fd.valid())
-        return std::nullopt;
-    std::string content;
-    content.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
+        return notRead(path, reason(errno));
+    const auto expected = static_cast<std::uint64_t>(info.st_size);
+    if (expected > limit)
+        return tooLarge(path, expected, limit);
+    FileRead read{ReadStatus::Read, {}, {}};
+    try {
+        read.bytes.reserve(static_cast<std::size_t>(expected));
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return unreadable(path, reason(errno));
+            }
+            if (got == 0)
+                break;
+            // A file that grows while it is read is held to the limit too.
+            if (read.bytes.size() + static_cast<std::size_t>(got) > limit)
+                return tooLarge(path, read.bytes.size() + static_cast<std::size_t>(got), limit);
+            read.bytes.append(buffer, static_cast<std::size_t>(got));
         }
-        if (got == 0)
-            break;
-        content.append(buffer, static_cast<std::size_t>(got));
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(path);
     }
-    return content;
+    return read;
 }
 
 FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
@@ -507,6 +580,12 @@ void syncFileSystem(const fs::path& folder) {
     Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid())
         ::syncfs(dir.get());
+}
+
+void ignoreFileSizeSignal() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 } // namespace folio

@@ -1,7 +1,8 @@
 // File operations of the platform: existence tests, whole-file reads, copies and rewrites
-// that either succeed completely or leave the target as it was.
+// that either succeed completely or leave the target as it was. Error sentences are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,8 +23,26 @@ struct FileResult {
 // True if path names an existing regular file (a folder of that name is not a file).
 bool fileExists(const std::filesystem::path& path);
 
-// The whole content of a regular file, or nothing if it cannot be read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+// How a whole-file read ended. Missing means nothing at all stands at the path; anything else
+// that gives no bytes (a folder, a dangling link, a pipe, a device, a file over the limit, a
+// read error) is Unreadable, so that a caller never writes over what it could not read.
+enum class ReadStatus { Read, Missing, Unreadable };
+
+struct FileRead {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes; // the whole file, when Read
+    std::string error; // a sentence naming the file and the reason, when Unreadable
+
+    bool ok() const { return status == ReadStatus::Read; }
+    // The bytes when the file was read, nothing otherwise.
+    std::optional<std::string> content() && {
+        return ok() ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+    }
+};
+
+// Reads the whole of a regular file of at most limit bytes (see read_limits.h). The open never
+// blocks (a named pipe has no writer to wait for), and nothing is allocated for a larger file.
+FileRead readWholeFile(const std::filesystem::path& path, std::uint64_t limit);
 
 // Replaces target with bytes: writes a temporary file beside it, syncs it and renames it over
 // the target. On failure the target is untouched and no temporary file stays behind.
@@ -46,5 +65,9 @@ FileResult copyReplacing(const std::filesystem::path& source, const std::filesys
 
 // Writes what is waiting for the file system that holds folder to the disk.
 void syncFileSystem(const std::filesystem::path& folder);
+
+// Lets a write past the shell's file size limit (ulimit -f) fail with an error, which the save
+// reports, instead of ending the program by SIGXFSZ. Both programs call it first thing.
+void ignoreFileSizeSignal();
 
 } // namespace folio

@@ -4,6 +4,7 @@
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
 #include "archive/score_archive.h"
+#include "platform/read_limits.h"
 
 #include <algorithm>
 
@@ -95,34 +96,31 @@ bool isSavablePlaylistName(std::string_view name) {
 PlaylistStore::PlaylistStore(const Installation& installation)
     : path_(installation.resolve(kPlaylistFileName)) {}
 
-bool PlaylistStore::exists() const {
-    return fileExists(path_);
-}
-
 FileResult PlaylistStore::create() const {
     return rewriteAtomically(path_, playlistFileBytes({}));
 }
 
 PlaylistFileState PlaylistStore::read() {
     playlists_.clear();
-    if (!fileExists(path_))
+    FileRead file = readWholeFile(path_, kPlaylistFileLimit);
+    readError_ = file.error;
+    if (file.status == ReadStatus::Missing)
         return PlaylistFileState::Missing;
-    std::optional<std::string> bytes = readWholeFile(path_);
-    if (!bytes)
+    if (file.status == ReadStatus::Unreadable)
         return PlaylistFileState::Unreadable;
-    playlists_ = readPlaylistFile(*bytes);
+    playlists_ = readPlaylistFile(file.bytes);
     return PlaylistFileState::Read;
 }
 
-bool PlaylistStore::readCurrent(std::vector<Playlist>& playlists) const {
+bool PlaylistStore::readCurrent(std::vector<Playlist>& playlists) {
     playlists.clear();
-    // A file that vanished since it was last read is read as empty and created anew.
-    if (!fileExists(path_))
-        return true;
-    std::optional<std::string> bytes = readWholeFile(path_);
-    if (!bytes)
+    // A file that vanished since it was last read is read as empty and created anew; anything
+    // else that stands at its name and cannot be read is never written over.
+    FileRead file = readWholeFile(path_, kPlaylistFileLimit);
+    readError_ = file.error;
+    if (file.status == ReadStatus::Unreadable)
         return false;
-    playlists = readPlaylistFile(*bytes);
+    playlists = readPlaylistFile(file.bytes);
     return true;
 }
 

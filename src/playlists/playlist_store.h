@@ -75,12 +75,13 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-    // Whether the file exists.
-    bool exists() const;
     // Writes the empty file (the first and the last line); the table is not touched.
     FileResult create() const;
-    // Fills the table from the file; a missing or unreadable file gives an empty table.
+    // Fills the table from the file; a missing or unreadable file gives an empty table. Only
+    // a name at which nothing stands is Missing: a dangling link or a folder is Unreadable.
     PlaylistFileState read();
+    // Why the file could not be read, after a read or a write that found it unreadable.
+    const std::string& readError() const { return readError_; }
 
     // Playlists of the table, in file order.
     const std::vector<Playlist>& playlists() const { return playlists_; }
@@ -101,11 +102,12 @@ public:
 
 private:
     // The playlists of the file now (none if it vanished); false if it cannot be read.
-    bool readCurrent(std::vector<Playlist>& playlists) const;
+    bool readCurrent(std::vector<Playlist>& playlists);
     PlaylistWriteResult rewrite(const std::vector<Playlist>& playlists, PlaylistWrite outcome);
 
     std::filesystem::path path_;
     std::vector<Playlist> playlists_;
+    std::string readError_;
 };
 
 } // namespace folio

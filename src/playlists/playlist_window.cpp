@@ -137,19 +137,27 @@ void playlistfrm::Form_Load() {
     List1->addItems(sortedForReading(titles));
 
     trackNumbers_.clear();
-    if (!store_.exists()) {
+    switch (store_.read()) {
+    case PlaylistFileState::Missing: {
+        // Only where nothing at all stands at the name: a dangling link or a folder is unreadable.
         const FileResult created = store_.create();
         if (!created.ok)
             dialogs_.error(this, QStringLiteral("The playlist file could not be created.\n%1")
                                      .arg(QString::fromStdString(created.error)));
-        showPlaylists(QStringLiteral("Playlist"));
-        return;
+        break;
     }
-    if (store_.read() == PlaylistFileState::Unreadable)
-        dialogs_.error(this, QStringLiteral("The playlist file %1 is there but cannot be read. "
-                                            "It is left as it is, and nothing can be saved "
-                                            "into it until it can be read.")
-                                 .arg(toShownPath(store_.path())));
+    case PlaylistFileState::Unreadable:
+        Command1->setEnabled(false);
+        Command8->setEnabled(false);
+        dialogs_.error(
+            this, QStringLiteral("The playlist file %1 is there but cannot be read. "
+                                 "It is left as it is, and nothing can be saved "
+                                 "into it until it can be read.\n%2")
+                      .arg(toShownPath(store_.path()), QString::fromStdString(store_.readError())));
+        break;
+    case PlaylistFileState::Read:
+        break;
+    }
     showPlaylists(QStringLiteral("Playlist"));
 }
 
@@ -341,8 +349,9 @@ void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString
         break;
     case PlaylistWrite::FileUnreadable:
         dialogs_.error(this, QStringLiteral("%1 The playlist file %2 cannot be read, so it is "
-                                            "left as it is.")
-                                 .arg(what, toShownPath(store_.path())));
+                                            "left as it is.\n%3")
+                                 .arg(what, toShownPath(store_.path()),
+                                      QString::fromStdString(store_.readError())));
         break;
     default:
         dialogs_.error(this,

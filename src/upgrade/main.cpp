@@ -1,12 +1,14 @@
 // Upgrade_Lumivora_pro: brings an installation folder of the previous music stand version up
 // to this one, with the files delivered beside it in the folder it is started in.
 #include "platform/dialogs.h"
+#include "platform/file_ops.h"
 #include "upgrade/upgrade_windows.h"
 
 #include <QApplication>
 #include <filesystem>
 
 int main(int argc, char* argv[]) {
+    folio::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Upgrade_Lumivora_pro"));
     // The tool ends with its upgrade window, whether shown or not.

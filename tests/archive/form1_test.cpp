@@ -5,6 +5,7 @@
 #include "archive/shared_state.h"
 #include "platform/cp1252.h"
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
@@ -59,7 +60,9 @@ std::map<std::string, std::string> filesBelow(const std::filesystem::path& root)
     std::map<std::string, std::string> found;
     for (const auto& item : std::filesystem::recursive_directory_iterator(root))
         found[item.path().string()] =
-            item.is_directory() ? "<folder>" : readWholeFile(item.path()).value_or("<unreadable>");
+            item.is_directory()
+                ? "<folder>"
+                : readWholeFile(item.path(), kArchiveFileLimit).content().value_or("<unreadable>");
     return found;
 }
 
@@ -190,6 +193,13 @@ TEST_F(Form1Test, start_whereTheArchiveMustBeKept_saysWhyOnceAndWritesNothing) {
         {"archive cannot be read",
          [](const auto& where) { where.write("spartiti\\archivio.js\\inside.txt", "kept"); },
          "cannot be read", 0, true},
+        {"sparse archive of 64 GiB",
+         [](const auto& where) {
+             where.write("spartiti\\archivio.js", archiveOfTitles(3));
+             std::filesystem::resize_file(where.path("spartiti\\archivio.js"),
+                                          std::uintmax_t{64} << 30);
+         },
+         "65536 MB", 0, true},
         {"archive of more entries than slots",
          [](const auto& where) { where.write("spartiti\\archivio.js", archiveOfTitles(10001)); },
          "holds 10001 titles", 9999, true},

@@ -1,9 +1,12 @@
 // File operations, and every way a rewrite or a copy can fail: each failure must leave the old
 // file byte for byte, no temporary file, an error text, and operations that work afterwards.
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #ifndef _WIN32
@@ -17,6 +20,10 @@ namespace fs = std::filesystem;
 using test::TempInstallation;
 
 const std::string kOldArchive = "var archivio = [\r\n ];\r\n";
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
 
 // The file size limit and named pipes in folders are POSIX only; file_ops_windows_test.cpp
 // drives the failures that Windows has instead.
@@ -217,7 +224,7 @@ TEST(FileOps, namedPipeInPlaceOfAFile_isRefusedWithoutWaiting) {
     TempInstallation stand;
     const fs::path pipe = stand.path("spartiti\\archivio.js");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(readWholeFile(pipe).has_value());
+    EXPECT_FALSE(readWholeFile(pipe, kArchiveFileLimit).content().has_value());
     EXPECT_FALSE(fileExists(pipe));
 
     stand.write("spartiti\\7L.jpg", "old page");
@@ -247,7 +254,7 @@ TEST(FileOps, writesAndCopies_keepEveryByteOnDisk) {
         ASSERT_TRUE(copyReplacing(written, copied).ok);
         for (const fs::path& file : {written, copied}) {
             EXPECT_EQ(fs::file_size(file), bytes.size());
-            EXPECT_EQ(readWholeFile(file), bytes);
+            EXPECT_EQ(readWholeFile(file, kArchiveFileLimit).content(), bytes);
         }
     }
 }
@@ -261,7 +268,7 @@ TEST(FileOps, folderWithAccentedName_writesCopiesAndReports) {
     const std::string bytes = "var archivio = [\r\n\"Caf\xE9\",\r\n ];\r\n";
     ASSERT_TRUE(rewriteAtomically(folder / "archivio.js", bytes).ok);
     ASSERT_TRUE(copyReplacing(folder / "archivio.js", folder / "copia.js").ok);
-    EXPECT_EQ(readWholeFile(folder / "copia.js"), bytes);
+    EXPECT_EQ(readWholeFile(folder / "copia.js", kArchiveFileLimit).content(), bytes);
     EXPECT_TRUE(fileExists(folder / "archivio.js"));
 
     FileResult missing = rewriteAtomically(folder / "none" / "archivio.js", bytes);
@@ -270,11 +277,55 @@ TEST(FileOps, folderWithAccentedName_writesCopiesAndReports) {
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
-TEST(FileOps, readWholeFile_folderOrMissing_givesNothing) {
-    TempInstallation stand;
-    EXPECT_FALSE(readWholeFile(stand.path("spartiti")).has_value());
-    EXPECT_FALSE(readWholeFile(stand.path("spartiti\\none.js")).has_value());
-    EXPECT_FALSE(fileExists(stand.path("spartiti")));
+// Only a name at which nothing stands is missing; whatever else gives no bytes is unreadable,
+// with a sentence that says why, and nothing is allocated for a file over the limit.
+TEST(FileOps, readWholeFile_tellsMissingFromUnreadable) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        std::uint64_t limit;
+        ReadStatus status;
+        const char* says;
+    } cases[] = {
+        {"nothing", [](const fs::path&) {}, 100, ReadStatus::Missing, ""},
+        {"a file at the limit",
+         [](const fs::path& file) { writeBytes(file, std::string(100, 'x')); }, 100,
+         ReadStatus::Read, ""},
+        {"a file one byte over the limit",
+         [](const fs::path& file) { writeBytes(file, std::string(101, 'x')); }, 100,
+         ReadStatus::Unreadable, "more than the 1 MB"},
+        {"a sparse file of 64 GiB",
+         [](const fs::path& file) {
+             writeBytes(file, "x");
+             fs::resize_file(file, std::uintmax_t{64} << 30);
+         },
+         kMidiFileLimit, ReadStatus::Unreadable, "65536 MB (68719476736 bytes)"},
+        {"a folder", [](const fs::path& file) { fs::create_directory(file); }, 100,
+         ReadStatus::Unreadable, "it is a folder"},
+#ifndef _WIN32
+        {"a dangling link",
+         [](const fs::path& file) { fs::create_symlink(file.parent_path() / "gone.js", file); },
+         100, ReadStatus::Unreadable, "a link to something that is not there"},
+        {"a named pipe without a writer",
+         [](const fs::path& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, 100,
+         ReadStatus::Unreadable, "not a regular file"},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        const fs::path file = stand.path("spartiti\\midi.js");
+        c.make(file);
+        const FileRead read = readWholeFile(file, c.limit);
+        EXPECT_EQ(read.status, c.status);
+        EXPECT_EQ(read.bytes.size(), c.status == ReadStatus::Read ? c.limit : 0u);
+        if (c.status == ReadStatus::Unreadable) {
+            EXPECT_NE(read.error.find("midi.js"), std::string::npos) << read.error;
+            EXPECT_NE(read.error.find(c.says), std::string::npos) << read.error;
+        } else {
+            EXPECT_TRUE(read.error.empty()) << read.error;
+        }
+    }
 }
 
 TEST(FileOps, readWholeFile_givesEveryByte) {
@@ -283,7 +334,8 @@ TEST(FileOps, readWholeFile_givesEveryByte) {
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
     stand.write("spartiti\\archivio.js", bytes);
-    EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js")), bytes);
+    EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js"), kArchiveFileLimit).content(),
+              bytes);
 }
 
 } // namespace

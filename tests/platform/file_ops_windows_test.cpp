@@ -3,6 +3,7 @@
 // user must be told, and nothing may be left behind.
 #include "archive/score_archive.h"
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
@@ -63,7 +64,8 @@ TEST(FileOpsWindows, fileOpenForWritingElsewhere_isStillRead) {
     FileHeldOpen writer(stand.path("spartiti\\archivio.js"), GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_TRUE(writer.held());
-    EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js")), kOldBytes);
+    EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js"), kArchiveFileLimit).content(),
+              kOldBytes);
     FileResult copied =
         copyReplacing(stand.path("spartiti\\archivio.js"), stand.path("spartiti\\7L.jpg"));
     ASSERT_TRUE(copied.ok) << copied.error;
@@ -78,7 +80,9 @@ TEST(FileOpsWindows, fileLockedElsewhere_isUnreadableNotMissing) {
     stand.write("spartiti\\7L.jpg", "old page");
     FileHeldOpen locker(stand.path("spartiti\\archivio.js"), GENERIC_READ, 0);
     ASSERT_TRUE(locker.held());
-    EXPECT_FALSE(readWholeFile(stand.path("spartiti\\archivio.js")).has_value());
+    EXPECT_FALSE(readWholeFile(stand.path("spartiti\\archivio.js"), kArchiveFileLimit)
+                     .content()
+                     .has_value());
     ScoreArchive archive;
     EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Unreadable);
     FileResult copied =

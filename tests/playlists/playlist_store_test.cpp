@@ -1,10 +1,12 @@
 // playlist.js byte for byte: reading what older files hold, writing back replaced, added and
 // deleted playlists, and the writes that must leave the file as it was.
+#include "platform/read_limits.h"
 #include "playlists/playlist_store.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace folio {
@@ -78,10 +80,8 @@ TEST(TrackString, splitAndBuild) {
 TEST(PlaylistStore, createThenRead_givesTheTwoLineFileAndNoPlaylists) {
     test::TempInstallation stand;
     PlaylistStore store(stand.installation());
-    EXPECT_FALSE(store.exists());
     EXPECT_EQ(store.read(), PlaylistFileState::Missing);
     ASSERT_TRUE(store.create().ok);
-    EXPECT_TRUE(store.exists());
     EXPECT_EQ(stand.read("spartiti\\playlist.js"), kEmptyFile);
     EXPECT_EQ(store.read(), PlaylistFileState::Read);
     EXPECT_EQ(store.playlistCount(), 0);
@@ -191,31 +191,45 @@ TEST(PlaylistStore, failedWrite_leavesTheFileAndSaysWhy) {
 }
 #endif
 
+// Whatever stands at the file's name and cannot be read is reported and never written over,
+// also when the tests run as root, who reads files whatever their permissions.
 TEST(PlaylistStore, unreadableFile_isNeverWrittenOver) {
-    test::TempInstallation stand;
-    stand.write("spartiti\\playlist.js", kExample);
-    const std::filesystem::path file = stand.path("spartiti\\playlist.js");
-#ifdef _WIN32
-    // Windows: another program holds the file locked.
-    test::FileHeldOpen locker(file, GENERIC_READ, 0);
-    ASSERT_TRUE(locker.held());
-#else
-    std::filesystem::permissions(file, std::filesystem::perms::none);
-    if (readWholeFile(file)) {
-        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
-        GTEST_SKIP() << "this user reads files without permission";
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        std::function<void(const test::TempInstallation&)> make;
+    };
+    const Case cases[] = {
+        {"a folder",
+         [](const test::TempInstallation& stand) {
+             fs::create_directory(stand.path("spartiti\\playlist.js"));
+         }},
+#ifndef _WIN32
+        {"a link to a share that is offline",
+         [](const test::TempInstallation& stand) {
+             fs::create_symlink(stand.path("offline\\playlist.js"),
+                                stand.path("spartiti\\playlist.js"));
+         }},
+#endif
+        {"a file larger than any playlist file",
+         [](const test::TempInstallation& stand) {
+             stand.write("spartiti\\playlist.js", kExample);
+             fs::resize_file(stand.path("spartiti\\playlist.js"), kPlaylistFileLimit + 1);
+         }},
+    };
+    for (const Case& unreadable : cases) {
+        SCOPED_TRACE(unreadable.what);
+        test::TempInstallation stand;
+        unreadable.make(stand);
+        const auto before = test::folderContents(stand.root());
+
+        PlaylistStore store(stand.installation());
+        EXPECT_EQ(store.read(), PlaylistFileState::Unreadable);
+        EXPECT_NE(store.readError().find("playlist.js"), std::string::npos) << store.readError();
+        EXPECT_EQ(store.writeBack("Evening", "", "#").outcome, PlaylistWrite::FileUnreadable);
+        EXPECT_EQ(store.deletePlaylist("Sunday").outcome, PlaylistWrite::FileUnreadable);
+        EXPECT_EQ(test::folderContents(stand.root()), before);
     }
-#endif
-    PlaylistStore store(stand.installation());
-    EXPECT_EQ(store.read(), PlaylistFileState::Unreadable);
-    EXPECT_EQ(store.writeBack("Evening", "", "#").outcome, PlaylistWrite::FileUnreadable);
-    EXPECT_EQ(store.deletePlaylist("Sunday").outcome, PlaylistWrite::FileUnreadable);
-#ifdef _WIN32
-    locker.release();
-#else
-    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
-#endif
-    EXPECT_EQ(stand.read("spartiti\\playlist.js"), kExample);
 }
 
 } // namespace

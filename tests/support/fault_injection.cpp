@@ -1,6 +1,8 @@
 // The file size limit fault, in this process or in a forked child; a file held open on Windows.
 #include "support/fault_injection.h"
 
+#include "platform/file_ops.h"
+
 #ifdef _WIN32
 
 namespace folio::test {
@@ -26,9 +28,8 @@ void FileHeldOpen::release() {
 namespace folio::test {
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &previousAction_);
+    // As the programs do at start, so that a write past the limit fails instead of ending them.
+    ignoreFileSizeSignal();
     ::getrlimit(RLIMIT_FSIZE, &previousLimit_);
     // Only the soft limit moves, so that the old one can be restored without privileges.
     rlimit limit = previousLimit_;
@@ -38,7 +39,6 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) {
 
 FileSizeLimit::~FileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &previousLimit_);
-    ::sigaction(SIGXFSZ, &previousAction_, nullptr);
 }
 
 int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body) {

@@ -35,15 +35,14 @@ private:
 
 #else
 
-#include <csignal>
 #include <functional>
 #include <sys/resource.h>
 
 namespace folio::test {
 
 // While alive, no file this process writes can grow beyond the limit: a write past it fails
-// with EFBIG (SIGXFSZ is ignored meanwhile). The old limit and signal handling come back at
-// the end, so the process can go on writing.
+// with EFBIG, since SIGXFSZ is ignored the way the programs ignore it. The old limit comes back
+// at the end, so the process can go on writing.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes);
@@ -53,7 +52,6 @@ public:
 
 private:
     rlimit previousLimit_{};
-    struct sigaction previousAction_ {};
 };
 
 // Runs body in a forked child under a FileSizeLimit of bytes and gives body's result, the

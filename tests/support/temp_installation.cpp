@@ -2,6 +2,7 @@
 #include "support/temp_installation.h"
 
 #include "platform/file_ops.h"
+#include "platform/read_limits.h"
 
 #include <fstream>
 #include <random>
@@ -44,7 +45,7 @@ void TempInstallation::write(std::string_view backslashName, std::string_view by
 }
 
 std::string TempInstallation::read(std::string_view backslashName) const {
-    return readWholeFile(path(backslashName)).value_or(std::string());
+    return readWholeFile(path(backslashName), kArchiveFileLimit).content().value_or(std::string());
 }
 
 bool TempInstallation::exists(std::string_view backslashName) const {
@@ -64,7 +65,14 @@ std::map<std::string, std::string> folderContents(const fs::path& root) {
     std::map<std::string, std::string> contents;
     for (const auto& item : fs::recursive_directory_iterator(root)) {
         const std::string name = item.path().lexically_relative(root).string();
-        contents[name] = item.is_directory() ? "/" : readWholeFile(item.path()).value_or("?");
+        if (item.is_symlink())
+            contents[name] = "-> " + fs::read_symlink(item.path()).string();
+        else if (item.is_directory())
+            contents[name] = "/";
+        else
+            contents[name] = readWholeFile(item.path(), kArchiveFileLimit)
+                                 .content()
+                                 .value_or("? " + std::to_string(item.file_size()) + " bytes");
     }
     return contents;
 }

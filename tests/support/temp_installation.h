@@ -36,7 +36,8 @@ private:
     Installation installation_;
 };
 
-// Every file and folder below root by its relative path: a file gives its bytes, a folder "/".
+// Every file and folder below root by its relative path: a file gives its bytes (its size when
+// it cannot be read), a folder "/", a link where it leads.
 // Two equal results mean nothing below root was added, removed or changed.
 std::map<std::string, std::string> folderContents(const std::filesystem::path& root);
 
