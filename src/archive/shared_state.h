@@ -6,6 +6,7 @@
 #include "platform/installation.h"
 
 #include <array>
+#include <filesystem>
 #include <string>
 
 namespace folio {
@@ -21,8 +22,9 @@ struct SharedState {
     int audioEntryNumber = 1;
     // Category captions read from generi.js, slots 1 to 33 used.
     std::array<std::string, 201> categoryNames;
-    // The other installation chosen for absorption.
-    std::string mergeSourceFolder;
+    // The other installation chosen for absorption, held as the system names it (a Windows
+    // folder name is UTF-16, never bytes of some code page).
+    std::filesystem::path mergeSourceFolder;
     // False while archivio.js could not be read, or holds more entries than the archive, or
     // there is no spartiti folder: nothing may write it.
     bool archiveWritable = true;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <system_error>
 
 namespace folio {
 namespace {
@@ -23,20 +25,91 @@ void readValue(FieldReader& reader, std::string& target) {
     reader.skip();
 }
 
-// The entry number a source entry's number field names, or 0 when it names none: only plain
-// decimal digits giving 1 to 9999 name a page file.
-int pageNumber(std::string_view number) {
-    if (number.empty() || number.size() > 5 ||
-        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return 0;
-    int value = 0;
-    std::from_chars(number.data(), number.data() + number.size(), value);
-    return ScoreArchive::isEntryNumber(value) ? value : 0;
-}
-
 fs::path sourcePage(const fs::path& folder, int number, char side) {
     return folder / "spartiti" / (std::to_string(number) + side + ".jpg");
 }
+
+// A path as the windows read the core's texts: UTF-8 on every system.
+std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string quoted(const fs::path& path) {
+    return "\"" + utf8(path) + "\"";
+}
+
+// Why a source page that is not a plain file is not copied, or nothing for a plain file.
+std::optional<std::string> refusal(const fs::path& page) {
+    switch (examineSourcePage(page)) {
+    case SourcePage::File:
+        return std::nullopt;
+    case SourcePage::Missing:
+        return "The page " + quoted(page) + " is not there.";
+    case SourcePage::Link:
+        return "The page " + quoted(page) + " is a link; links are not followed.";
+    case SourcePage::NotAFile:
+        return "The page " + quoted(page) + " is not a file.";
+    }
+    return std::nullopt;
+}
+
+// Copies one page if it is a plain file; what went wrong otherwise.
+std::optional<UncopiedPage> copyOne(const PageCopy& copy) {
+    std::optional<std::string> refused = refusal(copy.source);
+    if (!refused) {
+        const FileResult copied = copyReplacing(copy.source, copy.target, CopySync::Later);
+        if (copied.ok)
+            return std::nullopt;
+        refused = copied.error;
+    }
+    return UncopiedPage{utf8(copy.source), *refused};
+}
+
+bool lies(const fs::path& name) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(name, ec);
+    return !ec && status.type() != fs::file_type::not_found;
+}
+
+// Moves files out of the new entries' way into one backup folder, made at the first move.
+class MoverAside {
+public:
+    MoverAside(const Installation& installation, const std::string& stamp, Attachment& report)
+        : installation_(installation), stamp_(stamp), report_(report) {}
+
+    // Moves what lies under name, if anything; a file that cannot be moved is reported.
+    void moveIfThere(const fs::path& name) {
+        if (!lies(name))
+            return;
+        std::string error;
+        if (report_.backupFolder.empty()) {
+            std::optional<fs::path> folder =
+                makeBackupFolder(installation_, stamp_, "absorption", error);
+            if (folder)
+                report_.backupFolder = *folder;
+        }
+        if (!report_.backupFolder.empty()) {
+            const fs::path to = report_.backupFolder / name.filename();
+            std::error_code ec;
+            fs::rename(name, to, ec);
+            if (!ec) {
+                report_.movedAside.push_back({name, to});
+                return;
+            }
+            error = ec.message();
+        }
+        report_.notMovedAside.push_back(
+            {utf8(name),
+             "The file " + quoted(name) +
+                 " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
+    }
+
+private:
+    const Installation& installation_;
+    const std::string& stamp_;
+    Attachment& report_;
+};
 
 } // namespace
 
@@ -67,6 +140,43 @@ fs::path sourceArchivePath(const fs::path& folder) {
 
 fs::path sourceLeftPagePath(const fs::path& folder, int number) {
     return sourcePage(folder, number, 'L');
+}
+
+int sourcePageNumber(std::string_view number) {
+    if (number.empty() || number.size() > 5 ||
+        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    int value = 0;
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return ScoreArchive::isEntryNumber(value) ? value : 0;
+}
+
+SourcePage examineSourcePage(const fs::path& page) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(page, ec);
+    switch (status.type()) {
+    case fs::file_type::regular:
+        return SourcePage::File;
+    case fs::file_type::symlink:
+        return SourcePage::Link;
+    case fs::file_type::not_found:
+    case fs::file_type::none:
+        // Not there, or its folder cannot be looked into.
+        return SourcePage::Missing;
+    default:
+        // A folder, pipe, device or socket.
+        return SourcePage::NotAFile;
+    }
+}
+
+std::optional<fs::path> previewPage(const fs::path& folder, const ScoreEntry& entry) {
+    const int number = sourcePageNumber(entry.number);
+    if (number == 0)
+        return std::nullopt;
+    fs::path page = sourceLeftPagePath(folder, number);
+    if (examineSourcePage(page) != SourcePage::File)
+        return std::nullopt;
+    return page;
 }
 
 SourceLoad loadSourceArchive(const fs::path& folder, SourceArchive& source) {
@@ -134,12 +244,15 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
     for (int m = 1; m <= count; ++m) {
         const ScoreEntry& entry = marked[static_cast<std::size_t>(m - 1)];
         const int n = before + m;
-        const int s = pageNumber(entry.number);
+        const int s = sourcePageNumber(entry.number);
+        result.notCopiedTo.push_back(installation.resolve(audioPath(n)));
         if (s == 0) {
             result.unnamed.push_back({entry.number, "The pages of \"" + entry.title +
                                                         "\" were not copied: its number \"" +
                                                         entry.number +
                                                         "\" in the other archive names no page."});
+            result.notCopiedTo.push_back(installation.resolve(leftPagePath(n)));
+            result.notCopiedTo.push_back(installation.resolve(rightPagePath(n)));
             continue;
         }
         result.copies.push_back(
@@ -156,9 +269,8 @@ std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
     std::vector<UncopiedPage> uncopied;
     std::size_t done = 0;
     for (const PageCopy& copy : copies) {
-        const FileResult copied = copyReplacing(copy.source, copy.target, CopySync::Later);
-        if (!copied.ok)
-            uncopied.push_back({copy.source.string(), copied.error});
+        if (std::optional<UncopiedPage> failed = copyOne(copy))
+            uncopied.push_back(std::move(*failed));
         ++done;
         if (progress)
             progress(done);
@@ -166,6 +278,84 @@ std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
     if (!copies.empty())
         syncFileSystem(copies.front().target.parent_path());
     return uncopied;
+}
+
+std::string backupStamp(const std::tm& local) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d-%02d-%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+std::tm localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+std::optional<fs::path> makeBackupFolder(const Installation& installation, const std::string& stamp,
+                                         std::string_view what, std::string& error) {
+    const fs::path backups = installation.resolve("spartiti\\backup");
+    std::error_code ec;
+    fs::create_directories(backups, ec);
+    if (ec) {
+        error = "the folder " + quoted(backups) + " cannot be made: " + ec.message();
+        return std::nullopt;
+    }
+    const std::string base = stamp + " " + std::string(what);
+    for (int k = 1; k < 1000; ++k) {
+        const fs::path folder = backups / (k == 1 ? base : base + " " + std::to_string(k));
+        if (fs::create_directory(folder, ec))
+            return folder;
+        if (ec) {
+            error = "the folder " + quoted(folder) + " cannot be made: " + ec.message();
+            return std::nullopt;
+        }
+    }
+    error = "every folder name for " + quoted(backups / base) + " is taken";
+    return std::nullopt;
+}
+
+Attachment attachFiles(const Absorption& absorbed, const Installation& installation,
+                       const std::string& stamp,
+                       const std::function<void(std::size_t done)>& progress) {
+    Attachment report;
+    MoverAside mover(installation, stamp, report);
+
+    // Whatever lies under a name that receives no page of the absorbed score goes first.
+    std::vector<bool> provided;
+    provided.reserve(absorbed.copies.size());
+    for (const PageCopy& copy : absorbed.copies) {
+        std::optional<std::string> refused = refusal(copy.source);
+        provided.push_back(!refused);
+        if (refused) {
+            report.uncopied.push_back({utf8(copy.source), *refused});
+            mover.moveIfThere(copy.target);
+        }
+    }
+    for (const fs::path& name : absorbed.notCopiedTo)
+        mover.moveIfThere(name);
+
+    // A copy that fails leaves the file it should have replaced: that goes aside too.
+    for (std::size_t i = 0; i < absorbed.copies.size(); ++i) {
+        const PageCopy& copy = absorbed.copies[i];
+        if (provided[i]) {
+            if (std::optional<UncopiedPage> failed = copyOne(copy)) {
+                report.uncopied.push_back(std::move(*failed));
+                mover.moveIfThere(copy.target);
+            }
+        }
+        if (progress)
+            progress(i + 1);
+    }
+    if (!absorbed.copies.empty())
+        syncFileSystem(absorbed.copies.front().target.parent_path());
+    return report;
 }
 
 } // namespace folio

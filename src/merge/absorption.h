@@ -7,8 +7,10 @@
 #include "platform/installation.h"
 
 #include <cstddef>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,20 @@ std::filesystem::path sourceArchivePath(const std::filesystem::path& folder);
 // The left page of source entry number in the installation in folder ("spartiti/<n>L.jpg").
 std::filesystem::path sourceLeftPagePath(const std::filesystem::path& folder, int number);
 
+// The entry number whose pages a source entry's number field names, or 0 when it names none:
+// only plain decimal digits giving 1 to 9999 name a page file.
+int sourcePageNumber(std::string_view number);
+
+// What lies under a source page's name. Only a regular file that is not a link is read: a link
+// may lead anywhere outside the other installation, and a pipe or device would block.
+enum class SourcePage { File, Missing, Link, NotAFile };
+SourcePage examineSourcePage(const std::filesystem::path& page);
+
+// The left page that previewing a source entry shows, the very page an absorption copies for
+// it: found by its number field, and only when it is a regular file that is not a link.
+std::optional<std::filesystem::path> previewPage(const std::filesystem::path& folder,
+                                                 const ScoreEntry& entry);
+
 // The marked entries in list order: rows are 0-based list rows, in any order and possibly
 // repeated; rows outside the source are ignored.
 std::vector<ScoreEntry> collectMarked(const SourceArchive& source, std::vector<int> rows);
@@ -82,6 +98,10 @@ struct Absorption {
     std::vector<PageCopy> copies;
     // Pages that cannot even be named: the source entry's number names no entry.
     std::vector<UncopiedPage> unnamed;
+    // Names here of new entries that nothing is copied to: every new entry's recording, and
+    // both pages of an entry whose pages cannot be named. A file already lying there belongs
+    // to no absorbed score.
+    std::vector<std::filesystem::path> notCopiedTo;
 };
 
 // Appends marked to this archive after its last entry and writes archivio.js atomically.
@@ -92,9 +112,49 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
                           const std::filesystem::path& sourceFolder,
                           const std::vector<ScoreEntry>& marked);
 
-// Copies each page, replacing what is there. A page that cannot be copied is skipped and
-// reported; progress(done) follows every copy.
+// Copies each page, replacing what is there. A page that cannot be copied (not a regular file,
+// a link, unreadable) is skipped and reported; progress(done) follows every copy.
 std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
                                     const std::function<void(std::size_t done)>& progress = {});
+
+// "YYYY-MM-DD HH-MM-SS": the start of a backup folder's name, from a local time.
+std::string backupStamp(const std::tm& local);
+// The local time now.
+std::tm localTimeNow();
+
+// Creates spartiti/backup/"<stamp> <what>", or with " 2", " 3", ... added when that name is
+// taken, so that two backups within one second never share a folder. Nothing on failure, with
+// the reason in error.
+std::optional<std::filesystem::path> makeBackupFolder(const Installation& installation,
+                                                      const std::string& stamp,
+                                                      std::string_view what, std::string& error);
+
+// A file moved out of a new entry's way, from its name here to the backup folder.
+struct MovedAside {
+    std::filesystem::path from;
+    std::filesystem::path to;
+};
+
+// How the files of the absorbed entries were put in place.
+struct Attachment {
+    // Source pages that were not copied, and why.
+    std::vector<UncopiedPage> uncopied;
+    // Files that lay under a new entry's name and were moved aside; nothing is deleted.
+    std::vector<MovedAside> movedAside;
+    // Files under a new entry's name that belong to no absorbed score and could not be moved
+    // aside, and why: the entry shows them until the musician removes them.
+    std::vector<UncopiedPage> notMovedAside;
+    // Where the files went; empty when nothing was moved.
+    std::filesystem::path backupFolder;
+};
+
+// Puts the files of the absorbed entries in place: first every file already lying under a new
+// entry's name that the source does not provide (a missing, linked or odd page, any recording)
+// is moved aside into spartiti/backup/"<stamp> absorption", then the pages are copied. A page
+// whose copy fails has what lies under its name moved aside too. progress(done) follows every
+// page copy.
+Attachment attachFiles(const Absorption& absorbed, const Installation& installation,
+                       const std::string& stamp,
+                       const std::function<void(std::size_t done)>& progress = {});
 
 } // namespace folio

@@ -41,23 +41,57 @@ std::string titleAndAuthor(const ScoreEntry& entry) {
     return entry.title + '\0' + entry.author;
 }
 
+// A list of reasons, the first few in full and the rest counted.
+QString listed(const QStringList& lines) {
+    QString text;
+    for (qsizetype i = 0; i < lines.size() && i < static_cast<qsizetype>(kListedPages); ++i)
+        text += QStringLiteral("\n") + lines[i];
+    if (lines.size() > static_cast<qsizetype>(kListedPages))
+        text += QStringLiteral("\n… and %1 more.").arg(lines.size() - kListedPages);
+    return text;
+}
+
 // The pages left out, the first few by name. The reasons about unnamed pages quote the
-// other archive's values, which are Windows-1252 text; the others name files.
+// other archive's values, which are Windows-1252 text; the others name files, in UTF-8.
 QString uncopiedText(const std::vector<UncopiedPage>& unnamed,
                      const std::vector<UncopiedPage>& uncopied) {
     QStringList reasons;
     for (const UncopiedPage& page : unnamed)
         reasons << fromCp1252(page.reason);
     for (const UncopiedPage& page : uncopied)
-        reasons << QString::fromLocal8Bit(page.reason.c_str());
+        reasons << QString::fromStdString(page.reason);
     const std::size_t pages = 2 * unnamed.size() + uncopied.size();
-    QString text = QStringLiteral("\n\n%1 page(s) could not be copied; those scores were absorbed "
-                                  "without them:")
-                       .arg(pages);
-    for (qsizetype i = 0; i < reasons.size() && i < static_cast<qsizetype>(kListedPages); ++i)
-        text += QStringLiteral("\n") + reasons[i];
-    if (reasons.size() > static_cast<qsizetype>(kListedPages))
-        text += QStringLiteral("\n… and %1 more.").arg(reasons.size() - kListedPages);
+    return QStringLiteral("\n\n%1 page(s) could not be copied; those scores were absorbed "
+                          "without them:")
+               .arg(pages) +
+           listed(reasons);
+}
+
+// The files that lay under the new scores' names: where they went, or why they stayed.
+QString movedAsideText(const Attachment& attached, const std::filesystem::path& root) {
+    const auto shown = [&root](const std::filesystem::path& file) {
+        return toShownPath(file.lexically_relative(root));
+    };
+    QString text;
+    if (!attached.movedAside.empty()) {
+        QStringList names;
+        for (const MovedAside& moved : attached.movedAside)
+            names << shown(moved.from);
+        text += QStringLiteral("\n\n%1 file(s) already lay under the new scores' names and "
+                               "belong to none of them; they were moved aside, unchanged, to %2:")
+                    .arg(attached.movedAside.size())
+                    .arg(shown(attached.backupFolder)) +
+                listed(names);
+    }
+    if (!attached.notMovedAside.empty()) {
+        QStringList reasons;
+        for (const UncopiedPage& file : attached.notMovedAside)
+            reasons << QString::fromStdString(file.reason);
+        text += QStringLiteral("\n\n%1 file(s) under the new scores' names were not attached "
+                               "by the absorption and are not theirs; remove them yourself:")
+                    .arg(attached.notMovedAside.size()) +
+                listed(reasons);
+    }
     return text;
 }
 
@@ -103,10 +137,10 @@ void merging::buildControls() {
 }
 
 void merging::Form_Load() {
-    folder_ = std::filesystem::path(state_.mergeSourceFolder);
-    const SourceLoad load = state_.mergeSourceFolder.empty() ? SourceLoad::Missing
-                                                             : loadSourceArchive(folder_, source_);
-    if (state_.mergeSourceFolder.empty())
+    folder_ = state_.mergeSourceFolder;
+    const SourceLoad load =
+        folder_.empty() ? SourceLoad::Missing : loadSourceArchive(folder_, source_);
+    if (folder_.empty())
         source_ = SourceArchive{};
 
     QStringList titles;
@@ -175,17 +209,21 @@ void merging::showAlreadyHere() {
     }
 }
 
-// Shows the left page of the row's source entry, found by its place in the list.
+// Shows the left page that absorbing the row copies: the one its number field names, and only
+// a plain file of the other installation, never a link or a pipe.
 void merging::List1_Click(int row) {
     // A click on another row raises both the change of row and the click: one decode is enough.
     if (row == previewedRow_ && !Image1->pixmap().isNull())
         return;
     previewedRow_ = row;
     Image1->clear();
-    if (row < 0 || row >= List1->count() || !ScoreArchive::isEntryNumber(row + 1))
+    if (row < 0 || static_cast<std::size_t>(row) >= source_.entries.size())
         return;
-    const QImage page =
-        PageImageLoader::decodeScaled(sourceLeftPagePath(folder_, row + 1), kPreviewFrame);
+    const std::optional<std::filesystem::path> file =
+        previewPage(folder_, source_.entries[static_cast<std::size_t>(row)]);
+    if (!file)
+        return;
+    const QImage page = PageImageLoader::decodeScaled(*file, kPreviewFrame);
     if (!page.isNull())
         Image1->setPixmap(QPixmap::fromImage(page));
 }
@@ -226,31 +264,33 @@ void merging::Command2_Click() {
     if (done.outcome != Absorption::Outcome::Appended) {
         dialogs_.error(this, QStringLiteral("Nothing was absorbed: the archive could not be "
                                             "written.\n%1")
-                                 .arg(QString::fromLocal8Bit(done.error.c_str())));
+                                 .arg(QString::fromStdString(done.error)));
         return;
     }
-    const std::vector<UncopiedPage> uncopied = copyWithProgress(done.copies);
+    const Attachment attached = attachWithProgress(done);
     QString text = completionText();
-    if (!done.unnamed.empty() || !uncopied.empty())
-        text += uncopiedText(done.unnamed, uncopied);
+    if (!done.unnamed.empty() || !attached.uncopied.empty())
+        text += uncopiedText(done.unnamed, attached.uncopied);
+    text += movedAsideText(attached, state_.installation.root());
     dialogs_.message(this, text);
     host_.reopenMainWindow();
     showAlreadyHere();
 }
 
-// Copying many pages shows its progress once it takes longer than half a second.
-std::vector<UncopiedPage> merging::copyWithProgress(const std::vector<PageCopy>& copies) {
+// Copying many pages shows its progress once it takes longer than half a second. Meanwhile
+// no window of the program takes input: the main window is rebuilt from the archive file once
+// the copies end, so anything typed into it now would be lost.
+Attachment merging::attachWithProgress(const Absorption& done) {
     QProgressDialog progress(QStringLiteral("Copying the pages of the absorbed scores…"), QString(),
-                             0, static_cast<int>(copies.size()), this);
+                             0, static_cast<int>(done.copies.size()), this);
     progress.setObjectName(QStringLiteral("copyProgress"));
     progress.setWindowTitle(QStringLiteral("Merging"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(progressDelayMs_);
     progress.setCancelButton(nullptr);
     progress.setAutoClose(false);
-    std::vector<UncopiedPage> uncopied =
-        copyPages(copies, [&](std::size_t done) { progress.setValue(static_cast<int>(done)); });
-    return uncopied;
+    return attachFiles(done, state_.installation, backupStamp(localTimeNow()),
+                       [&](std::size_t copied) { progress.setValue(static_cast<int>(copied)); });
 }
 
 void merging::Command1_Click() {

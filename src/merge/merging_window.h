@@ -36,6 +36,9 @@ public:
     // The folder whose archive is listed.
     const std::filesystem::path& sourceFolder() const { return folder_; }
 
+    // How long copying runs before its progress shows (and input elsewhere is refused).
+    void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -49,7 +52,7 @@ private:
     void reportLoad(SourceLoad load);
     void showAlreadyHere();
     bool mayAbsorb(std::size_t markedCount);
-    std::vector<UncopiedPage> copyWithProgress(const std::vector<PageCopy>& copies);
+    Attachment attachWithProgress(const Absorption& done);
 
     SharedState& state_;
     Dialogs& dialogs_;
@@ -57,6 +60,7 @@ private:
     std::filesystem::path folder_;
     SourceArchive source_;
     int previewedRow_ = -1;
+    int progressDelayMs_ = 500;
 };
 
 } // namespace folio

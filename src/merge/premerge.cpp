@@ -90,7 +90,7 @@ void Premerge::File1_Click() {
 }
 
 void Premerge::Command1_Click() {
-    state_.mergeSourceFolder = toFilePath(File1->path()).string();
+    state_.mergeSourceFolder = toFilePath(File1->path());
     host_.showAbsorptionWindow();
     close();
 }

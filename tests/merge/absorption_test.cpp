@@ -2,7 +2,11 @@
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace folio {
 namespace {
@@ -223,6 +227,154 @@ TEST(Absorption, pagesThatCannotBeCopied_areListedAndTheRestCopied) {
     EXPECT_EQ(here.stand.read("spartiti\\3L.jpg"), "left page of source 2");
     EXPECT_EQ(here.stand.read("spartiti\\3R.jpg"), "an older page");
     EXPECT_FALSE(here.stand.exists("spartiti\\4L.jpg"));
+}
+
+void put(const std::filesystem::path& file, std::string_view bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// Absorbing source entry 1 as entry 2 here, with strangers' files and odd source pages about.
+TEST(Absorption, filesOfTheNewEntry_areItsOwnOrMovedAsideAndListed) {
+    namespace fs = std::filesystem;
+    const std::string stamp = "2024-05-06 07-08-09";
+    const std::string aside = "spartiti\\backup\\" + stamp + " absorption\\";
+    struct Stands {
+        TempInstallation sources;
+        TempInstallation outside;
+        ThisStand here{1};
+        fs::path source;
+    };
+    struct Case {
+        const char* what;
+        std::u8string folder;
+        bool posixOnly;
+        std::function<void(Stands&)> arrange;
+        // Files here, by name: their bytes, or "" for none.
+        std::vector<std::pair<std::string, std::string>> files;
+        const char* uncopied;
+        const char* notMovedAside;
+    };
+    const Case cases[] = {
+        {"leftovers under the new number",
+         u8"other",
+         false,
+         [](Stands& s) {
+             fs::remove(s.source / "spartiti" / "1R.jpg");
+             s.here.stand.write("spartiti\\2R.jpg", "stranger right");
+             s.here.stand.write("spartiti\\audio\\2.mp3", "stranger song");
+         },
+         {{"spartiti\\2L.jpg", "left 1"},
+          {"spartiti\\2R.jpg", ""},
+          {aside + "2R.jpg", "stranger right"},
+          {aside + "2.mp3", "stranger song"},
+          {"spartiti\\audio\\2.mp3", ""}},
+         "1R.jpg\" is not there.",
+         nullptr},
+        {"an earlier absorption in the same second",
+         u8"other",
+         false,
+         [&](Stands& s) {
+             s.here.stand.write(aside + "2.mp3", "earlier");
+             s.here.stand.write("spartiti\\audio\\2.mp3", "stranger song");
+         },
+         {{aside + "2.mp3", "earlier"},
+          {"spartiti\\backup\\" + stamp + " absorption 2\\2.mp3", "stranger song"},
+          {"spartiti\\2R.jpg", "right 1"}},
+         nullptr,
+         nullptr},
+        {"no backup folder can be made",
+         u8"other",
+         false,
+         [](Stands& s) {
+             fs::remove(s.source / "spartiti" / "1R.jpg");
+             s.here.stand.write("spartiti\\backup", "a file, not a folder");
+             s.here.stand.write("spartiti\\2R.jpg", "stranger right");
+         },
+         {{"spartiti\\2R.jpg", "stranger right"}, {"spartiti\\2L.jpg", "left 1"}},
+         "1R.jpg\" is not there.",
+         "2R.jpg\" belongs to no absorbed score, but it could not be moved aside"},
+        {"a folder name with an accented letter",
+         u8"Stand Jos\u00e9",
+         false,
+         [](Stands& s) { fs::remove(s.source / "spartiti" / "1R.jpg"); },
+         {{"spartiti\\2L.jpg", "left 1"}, {"spartiti\\2R.jpg", ""}},
+         "Stand Jos\xc3\xa9",
+         nullptr},
+        {"a page that links outside",
+         u8"other",
+         true,
+         [](Stands& s) {
+             s.outside.write("key.txt", "secret key");
+             fs::remove(s.source / "spartiti" / "1L.jpg");
+             fs::create_symlink(s.outside.path("key.txt"), s.source / "spartiti" / "1L.jpg");
+             s.here.stand.write("spartiti\\2L.jpg", "stranger left");
+         },
+         {{"spartiti\\2L.jpg", ""},
+          {aside + "2L.jpg", "stranger left"},
+          {"spartiti\\2R.jpg", "right 1"}},
+         "1L.jpg\" is a link; links are not followed.",
+         nullptr},
+        {"a page that is a pipe",
+         u8"other",
+         true,
+         [](Stands& s) {
+#ifndef _WIN32
+             fs::remove(s.source / "spartiti" / "1L.jpg");
+             ASSERT_EQ(::mkfifo((s.source / "spartiti" / "1L.jpg").c_str(), 0644), 0);
+#endif
+             (void)s;
+         },
+         {{"spartiti\\2L.jpg", ""}, {"spartiti\\2R.jpg", "right 1"}},
+         "1L.jpg\" is not a file.",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (c.posixOnly)
+            continue;
+#endif
+        Stands s;
+        s.source = s.sources.root() / c.folder;
+        put(s.source / "spartiti" / "archivio.js",
+            archiveBytes({{"1", "Alpha", "Ann", "", "1"}, {"2", "Beta", "Bob", "", "1"}}));
+        put(s.source / "spartiti" / "1L.jpg", "left 1");
+        put(s.source / "spartiti" / "1R.jpg", "right 1");
+        c.arrange(s);
+        SourceArchive source;
+        ASSERT_EQ(loadSourceArchive(s.source, source), SourceLoad::Loaded);
+
+        const Absorption done = appendAndWrite(s.here.archive, s.here.stand.installation(),
+                                               s.source, collectMarked(source, {0}));
+        ASSERT_EQ(done.outcome, Absorption::Outcome::Appended);
+        std::vector<std::size_t> progress;
+        const Attachment attached = attachFiles(done, s.here.stand.installation(), stamp,
+                                                [&](std::size_t n) { progress.push_back(n); });
+
+        EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2}));
+        for (const auto& [name, bytes] : c.files) {
+            EXPECT_EQ(s.here.stand.exists(name), !bytes.empty()) << name;
+            EXPECT_EQ(s.here.stand.read(name), bytes) << name;
+        }
+        ASSERT_EQ(attached.uncopied.size(), c.uncopied ? 1u : 0u);
+        if (c.uncopied) {
+            EXPECT_NE(attached.uncopied[0].reason.find(c.uncopied), std::string::npos)
+                << attached.uncopied[0].reason;
+            const std::u8string page = attached.uncopied[0].page.empty()
+                                           ? std::u8string()
+                                           : std::u8string(attached.uncopied[0].page.begin(),
+                                                           attached.uncopied[0].page.end());
+            EXPECT_EQ(fs::path(page).parent_path(), s.source / "spartiti");
+        }
+        ASSERT_EQ(attached.notMovedAside.size(), c.notMovedAside ? 1u : 0u);
+        if (c.notMovedAside) {
+            EXPECT_NE(attached.notMovedAside[0].reason.find(c.notMovedAside), std::string::npos)
+                << attached.notMovedAside[0].reason;
+        }
+        for (const MovedAside& moved : attached.movedAside)
+            EXPECT_EQ(moved.to.parent_path(), attached.backupFolder);
+    }
 }
 
 } // namespace

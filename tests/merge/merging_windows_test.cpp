@@ -15,10 +15,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace folio {
 namespace {
@@ -74,7 +80,7 @@ protected:
     }
 
     merging* openOn(const TempInstallation& stand) {
-        state.mergeSourceFolder = stand.root().string();
+        state.mergeSourceFolder = stand.root();
         windows.showAbsorptionWindow();
         return windows.absorptionWindow();
     }
@@ -124,7 +130,7 @@ TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtO
     QTest::mouseClick(window->Command1, Qt::LeftButton);
     processDeletes();
     EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
-    EXPECT_EQ(state.mergeSourceFolder, third.root().string());
+    EXPECT_EQ(state.mergeSourceFolder, third.root());
     ASSERT_NE(windows.absorptionWindow(), nullptr);
     EXPECT_EQ(rows(windows.absorptionWindow()), QStringList{"Delta"});
 }
@@ -144,7 +150,7 @@ TEST_F(MergingWindowsTest, premerge_choosingADriveBelowTheCurrentOne_makesItTheT
 }
 
 TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfresh) {
-    state.mergeSourceFolder = other.root().string();
+    state.mergeSourceFolder = other.root();
     for (bool byKey : {false, true}) {
         Premerge* window = openPremerge();
         ASSERT_TRUE(window->Dir1->setPath(qpath(third.root())));
@@ -155,7 +161,7 @@ TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfre
             QTest::mouseClick(window->Command2, Qt::LeftButton);
         processDeletes();
         EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
-        EXPECT_EQ(state.mergeSourceFolder, other.root().string());
+        EXPECT_EQ(state.mergeSourceFolder, other.root());
         EXPECT_EQ(windows.absorptionWindow(), nullptr);
     }
     Premerge* again = openPremerge();
@@ -320,6 +326,113 @@ TEST_F(MergingWindowsTest, choosingAnotherFolderWhileOpen_loadsItIntoTheSameWind
     QTest::keyClick(window->List1, Qt::Key_Escape);
     processDeletes();
     EXPECT_EQ(windows.absorptionWindow(), nullptr);
+}
+
+// The page a row previews is the page its absorption copies, and only a plain file of the other
+// stand is read: a pipe shows nothing and does not hang the window, a link is not followed, and
+// what already lay under the new entry's names is moved aside, the completion text says where.
+TEST_F(MergingWindowsTest, sourcePages_previewAndAbsorbOnlyWhatTheRowCopies) {
+    const struct {
+        const char* what;
+        std::function<void(TempInstallation& other, TempInstallation& here)> arrange;
+        QColor preview;
+        // What entry 4 gets as its left page: the bytes of this page of the other stand, or none.
+        const char* copiedLeft;
+        const char* text;
+    } cases[] = {
+        {"numbers differ from positions",
+         [](TempInstallation& other, TempInstallation&) {
+             std::string bytes = archiveOf({{"Gamma", "Cid"}, {"Alpha", "Ann"}});
+             bytes.replace(bytes.find("\"1\""), 3, "\"3\"");
+             other.write("spartiti\\archivio.js", bytes);
+         },
+         Qt::blue, "spartiti\\3L.jpg", nullptr},
+        {"a pipe as the page",
+         [](TempInstallation& other, TempInstallation&) {
+             std::filesystem::remove(other.path("spartiti\\1L.jpg"));
+             ASSERT_EQ(::mkfifo(other.path("spartiti\\1L.jpg").c_str(), 0644), 0);
+         },
+         QColor(), nullptr, "1L.jpg\" is not a file."},
+        {"a link to a file outside",
+         [this](TempInstallation& other, TempInstallation&) {
+             writeJpeg(third.path("key.jpg"), Qt::green);
+             std::filesystem::remove(other.path("spartiti\\1L.jpg"));
+             std::filesystem::create_symlink(third.path("key.jpg"), other.path("spartiti\\1L.jpg"));
+         },
+         QColor(), nullptr, "1L.jpg\" is a link; links are not followed."},
+        {"a stranger's files under the new number",
+         [](TempInstallation& other, TempInstallation& here) {
+             std::filesystem::remove(other.path("spartiti\\1L.jpg"));
+             here.write("spartiti\\4L.jpg", "stranger");
+             here.write("spartiti\\audio\\4.mp3", "stranger");
+         },
+         QColor(), nullptr,
+         "2 file(s) already lay under the new scores' names and belong to none of them; they were "
+         "moved aside, unchanged, to spartiti/backup/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation source;
+        TempInstallation target;
+        target.write("spartiti\\archivio.js", here.read("spartiti\\archivio.js"));
+        source.write("spartiti\\archivio.js", other.read("spartiti\\archivio.js"));
+        for (const char* page : {"spartiti\\1L.jpg", "spartiti\\1R.jpg", "spartiti\\3L.jpg"})
+            source.write(page, other.read(page));
+        c.arrange(source, target);
+        SharedState shared{target.installation()};
+        ProgramWindows program{shared, dialogs};
+        program.openMainWindow();
+        dialogs.clear();
+        shared.mergeSourceFolder = source.root();
+        program.showAbsorptionWindow();
+        merging* window = program.absorptionWindow();
+
+        clickRow(window->List1, 0);
+        const QPixmap shown = window->Image1->pixmap();
+        ASSERT_EQ(shown.isNull(), !c.preview.isValid());
+        if (!shown.isNull()) {
+            const QColor centre = shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2);
+            EXPECT_NEAR(centre.blue(), c.preview.blue(), 24);
+            EXPECT_NEAR(centre.red(), c.preview.red(), 24);
+        }
+
+        dialogs.setNextAnswer(true);
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
+        const QString done = dialogs.shown()[1].text;
+        EXPECT_TRUE(done.startsWith("The merger of the archives has been completed."))
+            << done.toStdString();
+        if (c.text) {
+            EXPECT_TRUE(done.contains(QString::fromUtf8(c.text))) << done.toStdString();
+        }
+        EXPECT_EQ(target.read("spartiti\\4L.jpg"), c.copiedLeft ? source.read(c.copiedLeft) : "");
+        EXPECT_EQ(target.exists("spartiti\\audio\\4.mp3"), false);
+    }
+}
+
+// While the pages are copied, typing into the main window goes nowhere: the main window is
+// rebuilt from the archive file once the copies end, so a title typed now would be lost.
+TEST_F(MergingWindowsTest, absorb_whileCopying_noOtherWindowTakesInput) {
+    merging* window = openOn(other);
+    window->setProgressDelay(0);
+    clickRow(window->List1, 0);
+    clickRow(window->List1, 2, Qt::ControlModifier);
+    Form1* main = windows.mainWindow();
+    main->Text2->setFocus();
+    const QString title = main->Text2->text();
+    bool typed = false;
+    QTimer::singleShot(0, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(progress->objectName(), "copyProgress");
+        QTest::keyClick(main->windowHandle(), Qt::Key_X);
+        typed = true;
+        EXPECT_EQ(main->Text2->text(), title);
+    });
+    dialogs.setNextAnswer(true);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(here.read("spartiti\\5L.jpg"), other.read("spartiti\\3L.jpg"));
 }
 
 } // namespace
