@@ -15,9 +15,6 @@
 namespace folio {
 namespace {
 
-// Records are (fields - 3) / 34, rounded: the count of fields after the first one, less the
-// two fields of the first and the last line, over the fields of a record.
-constexpr std::size_t kHeaderFields = 3;
 // Each of a record's 17 lines yields its value and the empty field after the comma.
 constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
 constexpr std::string_view kFirstLine = "var midi = [";
@@ -37,6 +34,13 @@ bool isWrittenForm(std::string_view bytes, std::size_t start, std::string_view v
     return bytes[start] == '"' && value.data() == bytes.data() + start + 1 &&
            bytes.size() - closing >= 4 && bytes.compare(closing, 4, "\",\r\n") == 0 &&
            isSafeFieldValue(value);
+}
+
+// True if the field starting at start, where a record would start, is the closing line " ];":
+// the array ends there, and nothing after it is a record. A key is always in quotes.
+bool isClosingLine(std::string_view bytes, std::size_t start, std::string_view value) {
+    const std::size_t first = bytes.find_first_not_of(' ', start);
+    return first != std::string_view::npos && bytes[first] != '"' && value.starts_with(']');
 }
 
 } // namespace
@@ -86,42 +90,49 @@ MidiLoad MidiStore::load(const Installation& installation) {
     return file.status == ReadStatus::Missing ? MidiLoad::Missing : MidiLoad::Unreadable;
 }
 
-// One pass both counts the fields and notes where each record starts, so that the records are
-// found without a second reading of the file. It also notes which records are already in the
-// form a save writes, so that a save copies their bytes as they are.
+// One pass notes where each record starts, so that the records are found without a second
+// reading of the file. It also notes which records are already in the form a save writes, so
+// that a save copies their bytes as they are. Every record the file starts is held, a record cut
+// short by the end of the file with what it holds: a save writes it back whole, never drops it.
 void MidiStore::read(std::string bytes) {
     bytes_ = std::move(bytes);
     records_.clear();
     changed_.clear();
     FieldReader reader(bytes_);
-    std::size_t fields = 0;
     std::string_view value;
-    if (reader.next(value))
-        ++fields;
+    reader.skip();
+    std::size_t place = 0; // of the next field within its record
     bool writtenForm = false;
     auto endRecord = [&](std::size_t end) {
         if (!records_.empty() && writtenForm)
             records_.back().rawLength = end - records_.back().offset;
     };
+    bool closed = false;
     while (!reader.atEnd()) {
         const std::size_t start = reader.position();
         reader.next(value);
-        const std::size_t place = (fields - 1) % kFieldsPerRecord;
         if (place == 0) {
             endRecord(start);
+            if (isClosingLine(bytes_, start, value)) {
+                closed = true;
+                break;
+            }
             records_.push_back({start, 0, midiEntryOfKey(value).value_or(-1), 0});
             writtenForm = true;
         }
         if (place % 2 == 0)
             writtenForm = writtenForm && isWrittenForm(bytes_, start, value);
-        ++fields;
+        place = (place + 1) % kFieldsPerRecord;
     }
-    // A record cut short by the end of the file is written anew from what it holds.
-    if ((fields - 1) % kFieldsPerRecord == 0)
-        endRecord(reader.position());
-    const std::size_t count = recordsFromFieldCount(fields, kHeaderFields, kFieldsPerRecord);
-    // Records the count promises beyond the end of the file read as empty fields.
-    records_.resize(count, Record{bytes_.size(), 0, -1, 0});
+    if (!closed) {
+        // A complete last record keeps its bytes; a cut one is written anew from what it holds.
+        if (place == 0)
+            endRecord(reader.position());
+        // What follows the last record without holding a value is the cut closing line.
+        if (!records_.empty() &&
+            bytes_.find_first_not_of(" ,\r\n", records_.back().offset) == std::string::npos)
+            records_.pop_back();
+    }
     records_.shrink_to_fit();
 }
 

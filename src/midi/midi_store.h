@@ -60,8 +60,9 @@ public:
     // Why the last load found the file unreadable.
     const std::string& loadError() const { return loadError_; }
 
-    // Fills the store from the bytes of a MIDI file. The record count follows from the field
-    // count; a file that promises more fields than it holds gives empty ones for the rest.
+    // Fills the store from the bytes of a MIDI file: every record up to the closing line, or to
+    // the end of a file cut short. A record cut short holds what the file has of it, and empty
+    // channel texts for the rest.
     void read(std::string bytes);
 
     int recordCount() const { return static_cast<int>(records_.size()); }

@@ -40,11 +40,12 @@ QFont msSansSerif(qreal points) {
 }
 
 // Typed or pasted values take no character that would break the file or shift the channel's
-// three values (a comma), and typing makes no value longer than three characters. A longer
-// value loaded from the file is shown whole and may be shortened.
-class MidiValueValidator : public QValidator {
+// three values (a comma), and typing makes no value longer than three characters. Only the edit
+// is filtered: a value shown from the file keeps its characters and its length, and may be
+// shortened.
+class MidiValueValidator : public FieldTextValidator {
 public:
-    explicit MidiValueValidator(QLineEdit* cell) : QValidator(cell) {
+    explicit MidiValueValidator(QLineEdit* cell) : FieldTextValidator(cell) {
         // The edit being checked is already in the cell, so the length before it is kept here.
         connect(cell, &QLineEdit::textChanged, this,
                 [this](const QString& text) { lengthBefore_ = text.size(); });
@@ -52,13 +53,11 @@ public:
     }
 
     State validate(QString& input, int& position) const override {
-        auto clean = [](const QString& text) {
-            return withoutUnsafeCharacters(text).remove(QLatin1Char(','));
-        };
-        const QString kept = clean(input);
-        if (kept.size() != input.size()) {
-            position = static_cast<int>(clean(input.left(position)).size());
-            input = kept;
+        FieldTextValidator::validate(input, position);
+        // A shown value holds no comma (commas part the three values), so every comma is typed.
+        if (input.contains(QLatin1Char(','))) {
+            position -= static_cast<int>(input.left(position).count(QLatin1Char(',')));
+            input.remove(QLatin1Char(','));
         }
         if (input.size() > kTypedLength && input.size() > lengthBefore_)
             return Invalid;
@@ -235,10 +234,11 @@ void midifrm::Form_Load() {
     }
     if (!applied)
         return;
+    // The values are shown as stored; the cells' filters act only on what the user types.
     for (std::size_t c = 0; c < kMidiChannels; ++c) {
-        MSB[c + 1]->setText(fromCp1252(joined[c][0]));
-        LSB[c + 1]->setText(fromCp1252(joined[c][1]));
-        PC[c + 1]->setText(fromCp1252(joined[c][2]));
+        showFieldText(MSB[c + 1], fromCp1252(joined[c][0]));
+        showFieldText(LSB[c + 1], fromCp1252(joined[c][1]));
+        showFieldText(PC[c + 1], fromCp1252(joined[c][2]));
     }
 }
 

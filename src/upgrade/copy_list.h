@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,13 +54,27 @@ struct UpgradeResult {
     std::vector<std::string> kept;
 };
 
+// What one run of the tool has copied, over all its tries: a data file it delivered itself is
+// never taken for the musician's own on a later try, and is delivered again.
+struct UpgradeRun {
+    std::set<std::filesystem::path> delivered;
+};
+
 // What stops an upgrade before it starts, one sentence each: a delivered file that is not a
-// readable file in deliveryFolder, a folder of kTargetFolders missing in targetFolder.
+// readable file in deliveryFolder; in targetFolder, a missing folder of kTargetFolders, a
+// folder that takes no new file, or something other than a regular file (a folder, a link) at
+// a destination's name.
 std::vector<std::string> missingForUpgrade(const std::filesystem::path& deliveryFolder,
-                                           const std::filesystem::path& targetFolder);
+                                           const std::filesystem::path& targetFolder,
+                                           const UpgradeRun& run = {});
 
 // Checks, then copies the list in order. Copies already made stay when a later one fails
-// (each is complete); a missing item stops the upgrade before anything is copied.
+// (each is complete); anything the check finds stops the upgrade before anything is copied.
+// run carries what earlier tries of the same run delivered, and gains what this one copies.
+UpgradeResult upgradeFolder(const std::filesystem::path& deliveryFolder,
+                            const std::filesystem::path& targetFolder, UpgradeRun& run);
+
+// A single try, as a run of its own.
 UpgradeResult upgradeFolder(const std::filesystem::path& deliveryFolder,
                             const std::filesystem::path& targetFolder);
 

@@ -180,7 +180,7 @@ void Form1::Command1_Click() {
         return;
     UpgradeResult result;
     try {
-        result = upgradeFolder(workingFolder_, toFilePath(targetFolder_));
+        result = upgradeFolder(workingFolder_, toFilePath(targetFolder_), run_);
     } catch (const std::exception& failure) {
         result.ok = false;
         result.error = failure.what();

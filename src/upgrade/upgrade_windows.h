@@ -2,6 +2,8 @@
 // installation by its page "lumivora_4.html" and upgrades it.
 #pragma once
 
+#include "upgrade/copy_list.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -62,6 +64,8 @@ private:
     std::filesystem::path workingFolder_;
     Dialogs& dialogs_;
     QString targetFolder_;
+    // What this run has delivered, so that a retry never calls those files the musician's own.
+    UpgradeRun run_;
     QPointer<Form2> features_;
 };
 

@@ -150,6 +150,29 @@ TEST(MidiStoreSave, writesTheWholeFileByteForByte) {
          midiFile(
              {{"3", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "", "", "", "", "", ""}},
               {"8", {}}})},
+        // However short the cut record, what it holds is written back and the rest is empty.
+        {"file ending inside the second channel's line",
+         "var midi = [\r\n\"3\",\r\n\"1\",\r\n\"2,5",
+         8,
+         {},
+         midiFile({{"3", {"1", "2,5", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
+                   {"8", {}}})},
+        {"file ending after a key",
+         midiFile({{"4", {}}}).substr(0, 14 + 6 + 16 * 16) + "\"3\"",
+         4,
+         {"1,1,1"},
+         midiFile({{"4", {"1,1,1"}},
+                   {"3", {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}}})},
+        {"blank line after the last line",
+         midiFile(three) + "\r\n",
+         7,
+         {},
+         midiFile({{"4", {"1,2,3"}}, {"7", {}}, {"9", {}}})},
+        {"file ending inside the last line",
+         midiFile(three).substr(0, midiFile(three).size() - 4),
+         9,
+         {"2,2,2"},
+         midiFile({{"4", {"1,2,3"}}, {"7", {"9,9,9"}}, {"9", {"2,2,2"}}})},
     };
     for (const Case& c : cases) {
         TempInstallation stand;
@@ -161,6 +184,11 @@ TEST(MidiStoreSave, writesTheWholeFileByteForByte) {
         EXPECT_TRUE(saved.ok) << c.name << ": " << saved.error;
         EXPECT_EQ(stand.read(kMidiFileName), c.after) << c.name;
         EXPECT_EQ(stand.temporaryFileCount(), 0) << c.name;
+        // The saved file loads as it was written, and saving it again changes nothing.
+        MidiStore reloaded;
+        reloaded.load(stand.installation());
+        ASSERT_TRUE(reloaded.save(stand.installation(), c.entry, gridOf(c.grid)).ok) << c.name;
+        EXPECT_EQ(stand.read(kMidiFileName), c.after) << c.name;
     }
 }
 

@@ -92,6 +92,8 @@ TEST_F(MidiWindowTest, opening_fillsTheGridFromEveryRecordOfTheEntry) {
         {"two records joined cell by cell",
          midiFile({recordLines("4", {"1,2,3", "10,20"}), recordLines("04", {"4,5,6", "30,40,50"})}),
          joined},
+        {"stored values shown as they are", midiFile({recordLines("4", {"1\\2,a\\b,x\\"})}),
+         channelsWith({{1, "1\\2,a\\b,x\\"}})},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(stand.path(kMidiFileName));
@@ -142,7 +144,7 @@ TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedCha
 }
 
 TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues) {
-    stand.write(kMidiFileName, midiFile({recordLines("4", {"000200,5,6"})}));
+    stand.write(kMidiFileName, midiFile({recordLines("4", {"000200,5,6", "1\\2,5,6"})}));
     midifrm window(state, dialogs);
     QLineEdit* msb = window.MSB[1];
     EXPECT_EQ(msb->text(), "000200");
@@ -152,6 +154,12 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
     EXPECT_EQ(msb->text(), "00020");
     QTest::keyClicks(msb, "9");
     EXPECT_EQ(msb->text(), "00020");
+    // Only the typed part of a stored value is filtered.
+    QLineEdit* msb2 = window.MSB[2];
+    QTest::keyClick(msb2, Qt::Key_End);
+    QTest::keyClick(msb2, Qt::Key_Backspace);
+    QTest::keyClicks(msb2, "9\\");
+    EXPECT_EQ(msb2->text(), "1\\9");
 
     struct Case {
         const char* typed;
@@ -179,6 +187,7 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
     window.Command3->click();
     std::vector<std::string_view> channels(kMidiChannels, "000,000,000");
     channels[0] = "00020,,6";
+    channels[1] = "1/9,5,6";
     channels[8] = "000,000,\x80";
     EXPECT_EQ(midiJs(), midiFile({recordLines("4", channels)}));
 }
@@ -201,38 +210,50 @@ TEST_F(MidiWindowTest, tab_movesChannelByChannelThroughMsbLsbAndPc) {
     EXPECT_EQ(QApplication::focusWidget(), window.Command1);
 }
 
+// Whatever stops a save, the window says why, never shows the success text and writes nothing;
+// a midi.js that cannot be read keeps Save off from the start.
 TEST_F(MidiWindowTest, failedOrRefusedSave_showsWhyAndNeverTheSuccessText) {
+    enum class Fault { None, NoDataFolder, FolderAtMidiJs, DanglingLinkAtMidiJs };
     struct Case {
         const char* name;
         int entry;
-        bool removeDataFolder;
+        Fault fault;
         const char* expected;
     };
     const Case cases[] = {
-        {"empty archive", 0, false, "no score"},
-        {"missing spartiti folder", 4, true, "spartiti"},
+        {"empty archive", 0, Fault::None, "no score"},
+        {"missing spartiti folder", 4, Fault::NoDataFolder, "spartiti"},
+        {"a folder in place of midi.js", 4, Fault::FolderAtMidiJs, "cannot be read"},
+        {"a link to nothing in place of midi.js", 4, Fault::DanglingLinkAtMidiJs, "cannot be read"},
     };
     for (const Case& c : cases) {
         test::TempInstallation bare;
         SharedState bareState{bare.installation()};
         bareState.currentEntryNumber = c.entry;
-        if (c.removeDataFolder)
+        const std::filesystem::path midi = bare.path(kMidiFileName);
+        if (c.fault == Fault::NoDataFolder)
             std::filesystem::remove_all(bare.path("spartiti"));
+        if (c.fault == Fault::FolderAtMidiJs)
+            std::filesystem::create_directory(midi);
+        if (c.fault == Fault::DanglingLinkAtMidiJs)
+            std::filesystem::create_symlink(bare.path("spartiti\\gone.js"), midi);
+        const bool unreadable =
+            c.fault == Fault::FolderAtMidiJs || c.fault == Fault::DanglingLinkAtMidiJs;
+        const auto before = test::folderContents(bare.root());
         test::FakeDialogs seen;
         midifrm window(bareState, seen);
         EXPECT_EQ(window.Label5->text(), "Title") << c.name;
-        window.Command3->click();
+        EXPECT_EQ(window.Command3->isEnabled(), !unreadable) << c.name;
+        if (window.Command3->isEnabled())
+            window.Command3->click();
         EXPECT_TRUE(seen.messages().isEmpty()) << c.name;
         ASSERT_EQ(seen.errors().size(), 1) << c.name;
         EXPECT_TRUE(seen.errors().front().contains(QString::fromLatin1(c.expected)))
             << c.name << ": " << seen.errors().front().toStdString();
-        EXPECT_FALSE(bare.exists(kMidiFileName)) << c.name;
+        EXPECT_EQ(test::folderContents(bare.root()), before) << c.name;
+        EXPECT_EQ(std::filesystem::is_symlink(midi), c.fault == Fault::DanglingLinkAtMidiJs)
+            << c.name;
     }
-
-    std::filesystem::create_directories(stand.path(kMidiFileName));
-    midifrm window(state, dialogs);
-    EXPECT_EQ(dialogs.errors().size(), 1);
-    EXPECT_FALSE(window.Command3->isEnabled());
 }
 
 // Through the main window's menu: one window at a time, brought to the front without a new

@@ -9,6 +9,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace folio::upgrade {
 namespace {
@@ -64,12 +67,16 @@ TEST(Upgrade, existingPlaylistAndMidiFiles_areKeptByteForByte) {
     }
 }
 
-// Whatever is missing, the message names it and nothing in the target changes.
-TEST(Upgrade, somethingMissing_copiesNothingAndNamesIt) {
+// Whatever is missing or stands in the way, the message names it and nothing in the target
+// changes: the targets are checked with the sources, before the first copy.
+TEST(Upgrade, somethingMissingOrInTheWay_copiesNothingAndNamesIt) {
     struct Case {
         const char* what;
         std::function<void(Delivery&, OlderStand&)> remove;
         std::string named;
+    };
+    auto folderAt = [](std::string_view name) {
+        return [name](Delivery&, OlderStand& s) { fs::create_directory(s.folder.path(name)); };
     };
     const Case cases[] = {
         {"a delivered page",
@@ -86,6 +93,24 @@ TEST(Upgrade, somethingMissing_copiesNothingAndNamesIt) {
          nativeRelativePath("spartiti\\images").string()},
         {"the data folder",
          [](Delivery&, OlderStand& s) { fs::remove_all(s.folder.path("spartiti")); }, "spartiti"},
+        {"a folder in place of the old program", folderAt(kProgramDestination),
+         std::string(kProgramDestination) + "\" cannot be replaced: a folder"},
+        {"a folder in place of midi.js", folderAt("spartiti\\midi.js"),
+         "midi.js\" cannot be replaced: a folder"},
+        {"a folder in place of the last file", folderAt("spartiti\\ricerca_pro.html"),
+         "ricerca_pro.html\" cannot be replaced: a folder"},
+#ifndef _WIN32
+        {"a link to nothing in place of the new page",
+         [](Delivery&, OlderStand& s) {
+             fs::create_symlink(s.folder.path("gone.html"), s.folder.path("lumivora_pro.html"));
+         },
+         "lumivora_pro.html\" cannot be replaced: a link"},
+        {"a pipe in place of the icon",
+         [](Delivery&, OlderStand& s) {
+             ::mkfifo(s.folder.path("spartiti\\images\\iconamidi.png").c_str(), 0644);
+         },
+         "iconamidi.png\" cannot be replaced: it is not a regular file"},
+#endif
     };
     for (const Case& c : cases) {
         Delivery delivery;
@@ -101,32 +126,6 @@ TEST(Upgrade, somethingMissing_copiesNothingAndNamesIt) {
     }
 }
 
-// A copy that fails stops the upgrade there: the files before it in the list are in place and
-// named, the failed one and those after it are as they were.
-TEST(Upgrade, failingCopy_stopsInListOrderAndReportsWhatWasDone) {
-    for (std::size_t failing = 0; failing < kCopyList.size(); ++failing) {
-        Delivery delivery;
-        OlderStand stand;
-        // A folder in place of the destination file cannot be replaced.
-        fs::create_directory(stand.folder.path(kCopyList[failing].destination));
-        UpgradeResult result = upgradeFolder(delivery.folder.root(), stand.folder.root());
-        const std::string failed = nativeRelativePath(kCopyList[failing].destination).string();
-        EXPECT_FALSE(result.ok) << failed;
-        EXPECT_TRUE(result.error.starts_with("The upgrade stopped: " + failed + " was not copied."))
-            << result.error;
-        EXPECT_EQ(result.copied.size(), failing);
-        EXPECT_EQ(result.error.find("Already copied") != std::string::npos, failing > 0)
-            << result.error;
-        for (std::size_t i = 0; i < kCopyList.size(); ++i) {
-            if (i == failing)
-                continue;
-            EXPECT_EQ(stand.folder.exists(kCopyList[i].destination), i < failing)
-                << "row " << i << " with row " << failing << " failing";
-        }
-        EXPECT_EQ(stand.folder.temporaryFileCount(), 0);
-    }
-}
-
 // A write that fails part-way (a full disk; the size limit stops root too) leaves the replaced
 // program whole, and the next try finishes the upgrade. On Windows the old program is still
 // running instead, which keeps it from being replaced.
@@ -135,6 +134,8 @@ TEST(Upgrade, failingWriteOfTheProgram_keepsTheOldProgramAndWorksOnRetry) {
     delivery.folder.write(kProgramFile, std::string(300000, 'P'));
     OlderStand stand;
     stand.folder.write(kProgramDestination, "old program");
+    stand.folder.write("spartiti\\playlist.js", "own playlists");
+    UpgradeRun run;
     {
 #ifdef _WIN32
         test::FileHeldOpen running(stand.folder.path(kProgramDestination));
@@ -142,9 +143,14 @@ TEST(Upgrade, failingWriteOfTheProgram_keepsTheOldProgramAndWorksOnRetry) {
 #else
         test::FileSizeLimit limit(100000);
 #endif
-        UpgradeResult result = upgradeFolder(delivery.folder.root(), stand.folder.root());
+        UpgradeResult result = upgradeFolder(delivery.folder.root(), stand.folder.root(), run);
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(std::string(kProgramDestination) + " was not copied"),
+                  std::string::npos)
+            << result.error;
+        EXPECT_NE(result.error.find(
+                      "Already copied: " + nativeRelativePath("spartiti\\midi.js").string() + ", " +
+                      nativeRelativePath("spartiti\\images\\iconamidi.png").string() + "."),
                   std::string::npos)
             << result.error;
     }
@@ -153,10 +159,14 @@ TEST(Upgrade, failingWriteOfTheProgram_keepsTheOldProgramAndWorksOnRetry) {
     EXPECT_FALSE(stand.folder.exists("lumivora_pro.html"));
     EXPECT_EQ(stand.folder.temporaryFileCount(), 0);
 
-    // The delivered data files are now the stand's own: the retry keeps them.
-    UpgradeResult retry = upgradeFolder(delivery.folder.root(), stand.folder.root());
+    // The retry in the same run keeps only what was the musician's before the first copy: the
+    // midi.js it delivered itself is not called theirs.
+    UpgradeResult retry = upgradeFolder(delivery.folder.root(), stand.folder.root(), run);
     ASSERT_TRUE(retry.ok) << retry.error;
-    EXPECT_EQ(retry.kept.size(), 2u);
+    EXPECT_EQ(retry.kept,
+              std::vector<std::string>{nativeRelativePath("spartiti\\playlist.js").string()});
+    EXPECT_EQ(stand.folder.read("spartiti\\playlist.js"), "own playlists");
+    EXPECT_EQ(stand.folder.read("spartiti\\midi.js"), delivery.folder.read("midi.js"));
     EXPECT_EQ(stand.folder.read(kProgramDestination), std::string(300000, 'P'));
 }
 

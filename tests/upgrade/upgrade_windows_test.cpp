@@ -3,6 +3,7 @@
 #include "demo/generator/demo_installation.h"
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "upgrade/copy_list.h"
@@ -14,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace folio::upgrade {
@@ -239,29 +241,72 @@ TEST_F(UpgradeWindowTest, keyboardOnly_choosesTheOldPageAndUpgradesWithEnter) {
     EXPECT_TRUE(window.isNull());
 }
 
-// A failed upgrade says what is missing instead of the success text, copies nothing, keeps
-// the window open, and works once the cause is gone.
-TEST_F(UpgradeWindowTest, upgrade_imagesFolderMissing_reportsItAndWorksOnceItIsBack) {
-    fs::remove_all(stand.path("spartiti\\images"));
-    const auto before = folderContents(stand.root());
-    startAndPressOk();
-    upgradeStand();
+// A failed upgrade says what is wrong instead of the success text, keeps the window open, and
+// works once the cause is gone. A cause the check finds copies nothing; a copy that fails
+// part-way keeps what came before it, and the retry does not call those copies the musician's.
+TEST_F(UpgradeWindowTest, upgradeFailing_reportsWhyAndWorksOnceTheCauseIsGone) {
+    struct Case {
+        const char* name;
+        std::function<void(TempInstallation&)> fault;
+        std::function<void(TempInstallation&)> mend;
+        std::string named;
+        bool copiesNothing;
+    };
+    const Case cases[] = {
+        {"images folder missing",
+         [](TempInstallation& s) { fs::remove_all(s.path("spartiti\\images")); },
+         [](TempInstallation& s) { fs::create_directory(s.path("spartiti\\images")); },
+         nativeRelativePath("spartiti\\images").string(), true},
+        {"a folder in place of the old program",
+         [](TempInstallation& s) { fs::create_directory(s.path(kProgramDestination)); },
+         [](TempInstallation& s) { fs::remove(s.path(kProgramDestination)); },
+         std::string(kProgramDestination), true},
+        {"the program's copy failing part-way",
+         [this](TempInstallation&) { delivery.write(kProgramFile, std::string(300000, 'P')); },
+         [](TempInstallation&) {}, std::string(kProgramDestination), false},
+    };
+    for (const Case& c : cases) {
+        TempInstallation older(false);
+        QString error;
+        demo::DemoOptions options;
+        options.entries = 3;
+        options.pageSize = {40, 56};
+        ASSERT_TRUE(demo::generateOlderInstallation(older.root(), options, &error))
+            << error.toStdString();
+        c.fault(older);
+        const auto before = folderContents(older.root());
+        dialogs.clear();
+        dialogs.statusAtMessage.clear();
+        startAndPressOk();
+        clickFile(older.root(), QStringLiteral("lumivora_4.html"));
+        {
+#ifndef _WIN32
+            // Only the program is larger than this.
+            test::FileSizeLimit limit(100000);
+#endif
+            window->Command1->click();
+        }
+        processDeferredDeletes();
 
-    ASSERT_FALSE(window.isNull());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(dialogs.messages().isEmpty());
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_TRUE(dialogs.errors()[0].contains(qpath(nativeRelativePath("spartiti\\images"))))
-        << dialogs.errors()[0].toStdString();
-    EXPECT_EQ(folderContents(stand.root()), before);
-    EXPECT_TRUE(window->Command1->isEnabled());
+        ASSERT_FALSE(window.isNull()) << c.name;
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(dialogs.messages().isEmpty()) << c.name;
+        ASSERT_EQ(dialogs.errors().size(), 1) << c.name;
+        EXPECT_TRUE(dialogs.errors()[0].contains(QString::fromStdString(c.named)))
+            << c.name << ": " << dialogs.errors()[0].toStdString();
+        EXPECT_EQ(folderContents(older.root()) == before, c.copiesNothing) << c.name;
+        EXPECT_TRUE(window->Command1->isEnabled());
 
-    fs::create_directory(stand.path("spartiti\\images"));
-    window->Command1->click();
-    processDeferredDeletes();
-    EXPECT_EQ(dialogs.messages(), QStringList{kUpgraded});
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(stand.read("spartiti\\images\\iconamidi.png"), delivery.read("iconamidi.png"));
+        c.mend(older);
+        window->Command1->click();
+        processDeferredDeletes();
+        EXPECT_EQ(dialogs.messages(), QStringList{kUpgraded}) << c.name;
+        EXPECT_EQ(dialogs.statusAtMessage, QStringList{kClickOnUpgrade}) << c.name;
+        EXPECT_TRUE(window.isNull()) << c.name;
+        for (const CopyRow& row : kCopyList)
+            EXPECT_EQ(older.read(row.destination), delivery.read(row.source)) << c.name;
+        delete window;
+    }
 }
 
 } // namespace
