@@ -15,8 +15,21 @@ constexpr std::string_view kLastLine = " ];";
 // The closing line as the reader gives it (the leading space is skipped).
 constexpr std::string_view kClosingField = "];";
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view withoutBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 // The entry number a track string part names, or 0 if it names none.
 int entryNumberOf(std::string_view part) {
+    part = withoutBlanks(part);
     if (part.empty() || part.size() > 5)
         return 0;
     int number = 0;

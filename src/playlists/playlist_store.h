@@ -57,7 +57,8 @@ std::string playlistFileBytes(const std::vector<Playlist>& playlists);
 std::string buildTrackString(const std::vector<int>& numbers);
 
 // The entry numbers a track string holds. The part after the last comma (normally "#") is no
-// track; parts that are not an entry number 1 to 9999 are skipped.
+// track; blanks around a number are allowed, parts that are not an entry number 1 to 9999
+// are skipped.
 std::vector<int> splitTrackString(std::string_view tracks);
 
 // True if name can be saved as a playlist: not empty and not the file's closing line.
