@@ -41,27 +41,54 @@ int entryNumberOf(std::string_view part) {
     return ScoreArchive::isEntryNumber(number) ? number : 0;
 }
 
+// A browser takes any line that starts with "]" as the end of the array.
+bool isClosingLine(std::string_view line) {
+    line = withoutBlanks(line);
+    return !line.empty() && line.front() == ']';
+}
+
+// The playlist of a line that holds two quoted values and nothing after them but the comma
+// that the reader takes and blanks.
+std::optional<Playlist> playlistOfLine(std::string_view line) {
+    FieldReader reader(line);
+    std::string_view name;
+    std::string_view tracks;
+    if (!reader.atQuotedField() || !reader.next(name) || !reader.atQuotedField() ||
+        !reader.next(tracks))
+        return std::nullopt;
+    if (!withoutBlanks(line.substr(reader.position())).empty())
+        return std::nullopt;
+    return Playlist{std::string(name), std::string(tracks)};
+}
+
+// Where the playlist of place stands in playlists now: at its position if it is still there
+// unchanged, else at the first unchanged copy of it; nothing if it has changed or gone.
+std::optional<std::size_t> placeNow(const std::vector<Playlist>& playlists,
+                                    const PlaylistPlace& place) {
+    if (place.index < playlists.size() && playlists[place.index] == place.asRead)
+        return place.index;
+    const auto found = std::find(playlists.begin(), playlists.end(), place.asRead);
+    if (found == playlists.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - playlists.begin());
+}
+
 } // namespace
 
-std::vector<Playlist> readPlaylistFile(std::string_view bytes) {
-    std::vector<Playlist> playlists;
-    FieldReader reader(bytes);
-    reader.skip();
-    while (!reader.atEnd()) {
-        Playlist record;
-        std::string_view name;
-        std::string_view tracks;
-        reader.next(name);
-        if (name == kClosingField)
+PlaylistFile readPlaylistFile(std::string_view bytes) {
+    PlaylistFile file;
+    std::size_t position = 0;
+    nextLine(bytes, position); // "var playlist = ["
+    while (position < bytes.size()) {
+        const std::string_view line = nextLine(bytes, position);
+        if (isClosingLine(line))
             break;
-        reader.next(tracks);
-        reader.skip();
-        // A blank line left at the end of a file without its closing line is no playlist.
-        if (reader.atEnd() && name.empty() && tracks.empty())
-            break;
-        playlists.push_back({std::string(name), std::string(tracks)});
+        if (std::optional<Playlist> playlist = playlistOfLine(line))
+            file.playlists.push_back(std::move(*playlist));
+        else
+            ++file.unreadLines;
     }
-    return playlists;
+    return file;
 }
 
 std::string playlistFileBytes(const std::vector<Playlist>& playlists) {
@@ -101,7 +128,7 @@ std::vector<int> splitTrackString(std::string_view tracks) {
 }
 
 bool isSavablePlaylistName(std::string_view name) {
-    // A playlist named like the closing line would end the file for every reader there.
+    // A playlist named like the closing line would end the file for the stand's older readers.
     return !name.empty() && name != kClosingField;
 }
 
@@ -117,13 +144,13 @@ FileResult PlaylistStore::create() const {
 }
 
 PlaylistFileState PlaylistStore::read() {
-    playlists_.clear();
+    file_ = {};
     if (!fileExists(path_))
         return PlaylistFileState::Missing;
     std::optional<std::string> bytes = readWholeFile(path_);
     if (!bytes)
         return PlaylistFileState::Unreadable;
-    playlists_ = readPlaylistFile(*bytes);
+    file_ = readPlaylistFile(*bytes);
     return PlaylistFileState::Read;
 }
 
@@ -135,41 +162,43 @@ bool PlaylistStore::readCurrent(std::vector<Playlist>& playlists) const {
     std::optional<std::string> bytes = readWholeFile(path_);
     if (!bytes)
         return false;
-    playlists = readPlaylistFile(*bytes);
+    playlists = readPlaylistFile(*bytes).playlists;
     return true;
 }
 
-PlaylistWriteResult PlaylistStore::writeBack(std::string_view edited, std::string_view chosen,
-                                             std::string_view tracks) {
-    if (!isSavablePlaylistName(edited))
-        return {PlaylistWrite::NameRefused, {}};
+PlaylistWriteResult PlaylistStore::writeBack(std::string_view name, std::string_view tracks,
+                                             const std::optional<PlaylistPlace>& replacing) {
+    if (!isSavablePlaylistName(name))
+        return {PlaylistWrite::NameRefused, {}, {}};
     std::vector<Playlist> written;
     if (!readCurrent(written))
-        return {PlaylistWrite::FileUnreadable, {}};
-    bool found = false;
-    if (edited == chosen) {
-        for (Playlist& playlist : written) {
-            if (playlist.name == edited) {
-                playlist.tracks = tracks;
-                found = true;
-            }
-        }
-    }
-    if (!found) {
+        return {PlaylistWrite::FileUnreadable, {}, {}};
+    Playlist playlist{std::string(name), std::string(tracks)};
+    const std::optional<std::size_t> found =
+        replacing ? placeNow(written, *replacing) : std::nullopt;
+    std::size_t index = written.size();
+    if (found) {
+        index = *found;
+        written[index] = playlist;
+    } else {
         if (written.size() >= static_cast<std::size_t>(kMaxPlaylists))
-            return {PlaylistWrite::TooMany, {}};
-        written.push_back({std::string(edited), std::string(tracks)});
+            return {PlaylistWrite::TooMany, {}, {}};
+        written.push_back(playlist);
     }
-    return rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added);
+    PlaylistWriteResult result =
+        rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added);
+    // The file carries the values as the line writer maps them.
+    result.place = {index, {safeFieldValue(playlist.name), safeFieldValue(playlist.tracks)}};
+    return result;
 }
 
 PlaylistWriteResult PlaylistStore::deletePlaylist(std::string_view name) {
     std::vector<Playlist> kept;
     if (!readCurrent(kept))
-        return {PlaylistWrite::FileUnreadable, {}};
+        return {PlaylistWrite::FileUnreadable, {}, {}};
     const auto removed = std::erase_if(kept, [&](const Playlist& p) { return p.name == name; });
     if (removed == 0)
-        return {PlaylistWrite::NotFound, {}};
+        return {PlaylistWrite::NotFound, {}, {}};
     return rewrite(kept, PlaylistWrite::Replaced);
 }
 
@@ -177,9 +206,9 @@ PlaylistWriteResult PlaylistStore::rewrite(const std::vector<Playlist>& playlist
                                            PlaylistWrite outcome) {
     FileResult result = rewriteAtomically(path_, playlistFileBytes(playlists));
     if (!result.ok)
-        return {PlaylistWrite::WriteFailed, std::move(result.error)};
+        return {PlaylistWrite::WriteFailed, std::move(result.error), {}};
     read();
-    return {outcome, {}};
+    return {outcome, {}, {}};
 }
 
 } // namespace folio
