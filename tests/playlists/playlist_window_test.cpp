@@ -284,6 +284,25 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
     }
 }
 
+TEST_F(PlaylistWindowTest, folderInPlaceOfTheFile_isReportedAndNeverWrittenOver) {
+    std::filesystem::remove(stand.path("spartiti\\playlist.js"));
+    stand.write("spartiti\\playlist.js\\inside.txt", "kept");
+    open();
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors().front().startsWith("The playlist file"))
+        << dialogs.errors().front().toStdString();
+    add("Bravo");
+    typeName("Evening");
+    window->Command1->click();
+    ASSERT_EQ(dialogs.errors().size(), 2);
+    EXPECT_TRUE(dialogs.errors().back().startsWith("The playlist Evening was not saved."))
+        << dialogs.errors().back().toStdString();
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(test::folderContents(stand.path("spartiti\\playlist.js")),
+              (std::map<std::string, std::string>{{"inside.txt", "kept"}}));
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+}
+
 TEST_F(PlaylistWindowTest, movesWithoutRoom_andRemovingTheLastRow) {
     open();
     choose("Sunday");
