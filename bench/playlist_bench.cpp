@@ -104,13 +104,16 @@ BENCHMARK(BM_PlaylistWindow_Choose1000)->UseManualTime()->Unit(benchmark::kMilli
 void BM_PlaylistStore_Save999(benchmark::State& state) {
     FullStand& stand = fullStand();
     PlaylistStore store(stand.state.installation);
+    store.read();
+    PlaylistPlace chosen{320, store.playlists()[320]};
     const std::string tracks = buildTrackString({12, 5, 7, 9999, 1});
     for (auto _ : state) {
-        const PlaylistWriteResult saved = store.writeBack("Concert 321", "Concert 321", tracks);
+        const PlaylistWriteResult saved = store.writeBack("Concert 321", tracks, chosen);
         if (saved.outcome != PlaylistWrite::Replaced) {
             state.SkipWithError("the save did not replace the playlist");
             return;
         }
+        chosen = saved.place;
     }
     stand.write();
 }

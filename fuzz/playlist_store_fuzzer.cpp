@@ -16,7 +16,7 @@ using folio::fuzz::require;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-    const std::vector<Playlist> read = folio::readPlaylistFile(bytes);
+    const std::vector<Playlist> read = folio::readPlaylistFile(bytes).playlists;
     require(read.size() <= size, "a playlist takes at least one byte of the file");
 
     const std::string first = folio::playlistFileBytes(read);
@@ -29,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a playlist's line carries its track string");
     }
 
-    const std::vector<Playlist> again = folio::readPlaylistFile(first);
+    const folio::PlaylistFile reread = folio::readPlaylistFile(first);
+    require(reread.unreadLines == 0, "a written file has no line that cannot be read");
+    const std::vector<Playlist>& again = reread.playlists;
     require(again.size() == read.size(), "a written file reads back with every playlist");
     for (std::size_t i = 0; i < read.size(); ++i)
         require(again[i].name == folio::safeFieldValue(read[i].name) &&

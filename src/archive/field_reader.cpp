@@ -3,6 +3,7 @@
 // next comma or line end. A line end is CR LF, or a lone CR or LF.
 #include "archive/field_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace folio {
@@ -17,6 +18,13 @@ inline std::size_t skipLineEnd(std::string_view bytes, std::size_t position) {
     else
         return position;
     if (position < bytes.size() && bytes[position] == '\n')
+        ++position;
+    return position;
+}
+
+// Position of the first byte after position that is not a space, or size.
+inline std::size_t skipSpaces(std::string_view bytes, std::size_t position) {
+    while (position < bytes.size() && bytes[position] == ' ')
         ++position;
     return position;
 }
@@ -37,8 +45,7 @@ inline std::size_t findDelimiter(std::string_view bytes, std::size_t from) {
 inline std::size_t readField(std::string_view bytes, std::size_t position,
                              std::string_view& value) {
     const std::size_t size = bytes.size();
-    while (position < size && bytes[position] == ' ')
-        ++position;
+    position = skipSpaces(bytes, position);
     if (position < size && bytes[position] == '"') {
         const char* start = bytes.data() + position + 1;
         const void* quote = std::memchr(start, '"', size - position - 1);
@@ -65,6 +72,20 @@ bool FieldReader::next(std::string_view& value) {
         return false;
     position_ = readField(bytes_, position_, value);
     return true;
+}
+
+bool FieldReader::atQuotedField() const {
+    const std::size_t start = skipSpaces(bytes_, position_);
+    return start < bytes_.size() && bytes_[start] == '"';
+}
+
+std::string_view nextLine(std::string_view bytes, std::size_t& position) {
+    const std::size_t start = std::min(position, bytes.size());
+    std::size_t end = start;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+        ++end;
+    position = skipLineEnd(bytes, end);
+    return bytes.substr(start, end - start);
 }
 
 std::size_t countFields(std::string_view bytes) {

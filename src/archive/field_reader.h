@@ -23,6 +23,9 @@ public:
     // Reads the next field into value. Returns false (and leaves value empty) at the end.
     bool next(std::string_view& value);
 
+    // True if the next field is written in double quotes (spaces before it are skipped).
+    bool atQuotedField() const;
+
     // Skips the next field. Returns false at the end.
     bool skip() {
         std::string_view ignored;
@@ -33,6 +36,10 @@ private:
     std::string_view bytes_;
     std::size_t position_ = 0;
 };
+
+// The line of bytes that starts at position, without its line end (CR LF, or a lone CR or LF,
+// as for fields); position moves past the line end.
+std::string_view nextLine(std::string_view bytes, std::size_t& position);
 
 // How many fields the whole of bytes yields under the reading rule.
 std::size_t countFields(std::string_view bytes);

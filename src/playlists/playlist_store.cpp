@@ -16,8 +16,21 @@ constexpr std::string_view kLastLine = " ];";
 // The closing line as the reader gives it (the leading space is skipped).
 constexpr std::string_view kClosingField = "];";
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view withoutBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 // The entry number a track string part names, or 0 if it names none.
 int entryNumberOf(std::string_view part) {
+    part = withoutBlanks(part);
     if (part.empty() || part.size() > 5)
         return 0;
     int number = 0;
@@ -29,27 +42,54 @@ int entryNumberOf(std::string_view part) {
     return ScoreArchive::isEntryNumber(number) ? number : 0;
 }
 
+// A browser takes any line that starts with "]" as the end of the array.
+bool isClosingLine(std::string_view line) {
+    line = withoutBlanks(line);
+    return !line.empty() && line.front() == ']';
+}
+
+// The playlist of a line that holds two quoted values and nothing after them but the comma
+// that the reader takes and blanks.
+std::optional<Playlist> playlistOfLine(std::string_view line) {
+    FieldReader reader(line);
+    std::string_view name;
+    std::string_view tracks;
+    if (!reader.atQuotedField() || !reader.next(name) || !reader.atQuotedField() ||
+        !reader.next(tracks))
+        return std::nullopt;
+    if (!withoutBlanks(line.substr(reader.position())).empty())
+        return std::nullopt;
+    return Playlist{std::string(name), std::string(tracks)};
+}
+
+// Where the playlist of place stands in playlists now: at its position if it is still there
+// unchanged, else at the first unchanged copy of it; nothing if it has changed or gone.
+std::optional<std::size_t> placeNow(const std::vector<Playlist>& playlists,
+                                    const PlaylistPlace& place) {
+    if (place.index < playlists.size() && playlists[place.index] == place.asRead)
+        return place.index;
+    const auto found = std::find(playlists.begin(), playlists.end(), place.asRead);
+    if (found == playlists.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - playlists.begin());
+}
+
 } // namespace
 
-std::vector<Playlist> readPlaylistFile(std::string_view bytes) {
-    std::vector<Playlist> playlists;
-    FieldReader reader(bytes);
-    reader.skip();
-    while (!reader.atEnd()) {
-        Playlist record;
-        std::string_view name;
-        std::string_view tracks;
-        reader.next(name);
-        if (name == kClosingField)
+PlaylistFile readPlaylistFile(std::string_view bytes) {
+    PlaylistFile file;
+    std::size_t position = 0;
+    nextLine(bytes, position); // "var playlist = ["
+    while (position < bytes.size()) {
+        const std::string_view line = nextLine(bytes, position);
+        if (isClosingLine(line))
             break;
-        reader.next(tracks);
-        reader.skip();
-        // A blank line left at the end of a file without its closing line is no playlist.
-        if (reader.atEnd() && name.empty() && tracks.empty())
-            break;
-        playlists.push_back({std::string(name), std::string(tracks)});
+        if (std::optional<Playlist> playlist = playlistOfLine(line))
+            file.playlists.push_back(std::move(*playlist));
+        else
+            ++file.unreadLines;
     }
-    return playlists;
+    return file;
 }
 
 std::string playlistFileBytes(const std::vector<Playlist>& playlists) {
@@ -89,7 +129,7 @@ std::vector<int> splitTrackString(std::string_view tracks) {
 }
 
 bool isSavablePlaylistName(std::string_view name) {
-    // A playlist named like the closing line would end the file for every reader there.
+    // A playlist named like the closing line would end the file for the stand's older readers.
     return !name.empty() && name != kClosingField;
 }
 
@@ -101,14 +141,14 @@ FileResult PlaylistStore::create() const {
 }
 
 PlaylistFileState PlaylistStore::read() {
-    playlists_.clear();
+    file_ = {};
     FileRead file = readWholeFile(path_, kPlaylistFileLimit);
     readError_ = file.error;
     if (file.status == ReadStatus::Missing)
         return PlaylistFileState::Missing;
     if (file.status == ReadStatus::Unreadable)
         return PlaylistFileState::Unreadable;
-    playlists_ = readPlaylistFile(file.bytes);
+    file_ = readPlaylistFile(file.bytes);
     return PlaylistFileState::Read;
 }
 
@@ -120,41 +160,44 @@ bool PlaylistStore::readCurrent(std::vector<Playlist>& playlists) {
     readError_ = file.error;
     if (file.status == ReadStatus::Unreadable)
         return false;
-    playlists = readPlaylistFile(file.bytes);
+    playlists = readPlaylistFile(file.bytes).playlists;
     return true;
 }
 
-PlaylistWriteResult PlaylistStore::writeBack(std::string_view edited, std::string_view chosen,
-                                             std::string_view tracks) {
-    if (!isSavablePlaylistName(edited))
-        return {PlaylistWrite::NameRefused, {}};
+PlaylistWriteResult PlaylistStore::writeBack(std::string_view name, std::string_view tracks,
+                                             const std::optional<PlaylistPlace>& replacing) {
+    if (!isSavablePlaylistName(name))
+        return {PlaylistWrite::NameRefused, {}, {}};
     std::vector<Playlist> written;
     if (!readCurrent(written))
-        return {PlaylistWrite::FileUnreadable, {}};
-    bool found = false;
-    if (edited == chosen) {
-        for (Playlist& playlist : written) {
-            if (playlist.name == edited) {
-                playlist.tracks = tracks;
-                found = true;
-            }
-        }
-    }
-    if (!found) {
+        return {PlaylistWrite::FileUnreadable, {}, {}};
+    Playlist playlist{std::string(name), std::string(tracks)};
+    const std::optional<std::size_t> found =
+        replacing ? placeNow(written, *replacing) : std::nullopt;
+    std::size_t index = written.size();
+    if (found) {
+        index = *found;
+        written[index] = playlist;
+    } else {
         if (written.size() >= static_cast<std::size_t>(kMaxPlaylists))
-            return {PlaylistWrite::TooMany, {}};
-        written.push_back({std::string(edited), std::string(tracks)});
+            return {PlaylistWrite::TooMany, {}, {}};
+        written.push_back(playlist);
     }
-    return rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added);
+    PlaylistWriteResult result =
+        rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added);
+    // The file carries the values as the line writer maps them.
+    result.place = {index, {safeFieldValue(playlist.name), safeFieldValue(playlist.tracks)}};
+    return result;
 }
 
-PlaylistWriteResult PlaylistStore::deletePlaylist(std::string_view name) {
+PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place) {
     std::vector<Playlist> kept;
     if (!readCurrent(kept))
-        return {PlaylistWrite::FileUnreadable, {}};
-    const auto removed = std::erase_if(kept, [&](const Playlist& p) { return p.name == name; });
-    if (removed == 0)
-        return {PlaylistWrite::NotFound, {}};
+        return {PlaylistWrite::FileUnreadable, {}, {}};
+    const std::optional<std::size_t> found = placeNow(kept, place);
+    if (!found)
+        return {PlaylistWrite::NotFound, {}, {}};
+    kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(*found));
     return rewrite(kept, PlaylistWrite::Replaced);
 }
 
@@ -162,9 +205,9 @@ PlaylistWriteResult PlaylistStore::rewrite(const std::vector<Playlist>& playlist
                                            PlaylistWrite outcome) {
     FileResult result = rewriteAtomically(path_, playlistFileBytes(playlists));
     if (!result.ok)
-        return {PlaylistWrite::WriteFailed, std::move(result.error)};
+        return {PlaylistWrite::WriteFailed, std::move(result.error), {}};
     read();
-    return {outcome, {}};
+    return {outcome, {}, {}};
 }
 
 } // namespace folio

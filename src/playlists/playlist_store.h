@@ -5,6 +5,7 @@
 #include "platform/file_ops.h"
 #include "platform/installation.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,8 @@ enum class PlaylistFileState { Missing, Read, Unreadable };
 
 // What a write back did.
 enum class PlaylistWrite {
-    Replaced,       // every playlist of the name now holds the new tracks
-    Added,          // the playlist was written last
+    Replaced,       // the chosen playlist now holds the new name and tracks
+    Added,          // the playlist was written after the others
     TooMany,        // adding it would pass kMaxPlaylists; nothing written
     NameRefused,    // a name the file cannot hold as a playlist; nothing written
     NotFound,       // (delete) no playlist of the name; nothing written
@@ -36,19 +37,36 @@ enum class PlaylistWrite {
     WriteFailed,    // the file stays as it was; see the error
 };
 
+// One playlist of the file by its position (from 0), with the playlist as it stood there when
+// it was read or written, so that a save can tell whether it is still the same playlist.
+struct PlaylistPlace {
+    std::size_t index = 0;
+    Playlist asRead;
+};
+
 // The outcome of a write back or a delete, with the reason of a failure.
 struct PlaylistWriteResult {
     PlaylistWrite outcome = PlaylistWrite::Added;
     std::string error;
+    // After a write back: where the playlist now stands, as the file holds it.
+    PlaylistPlace place;
 
     bool written() const {
         return outcome == PlaylistWrite::Replaced || outcome == PlaylistWrite::Added;
     }
 };
 
-// The playlists of a file's bytes, in file order. Reading stops at the closing line "];"; a
-// file that ends without it keeps every playlist it holds.
-std::vector<Playlist> readPlaylistFile(std::string_view bytes);
+// What a file's bytes hold: its playlists in file order, and how many lines are neither the
+// first line, a playlist nor the closing line (blank or damaged lines, dropped by a rewrite).
+struct PlaylistFile {
+    std::vector<Playlist> playlists;
+    int unreadLines = 0;
+};
+
+// The playlists of a file's bytes, read line by line after the first line: a line that holds
+// two quoted values is a playlist, a line that starts with "]" ends the list, any other line
+// is counted as unread. A file that ends without its closing line keeps every playlist.
+PlaylistFile readPlaylistFile(std::string_view bytes);
 
 // The bytes of playlist.js holding playlists in order.
 std::string playlistFileBytes(const std::vector<Playlist>& playlists);
@@ -57,7 +75,8 @@ std::string playlistFileBytes(const std::vector<Playlist>& playlists);
 std::string buildTrackString(const std::vector<int>& numbers);
 
 // The entry numbers a track string holds. The part after the last comma (normally "#") is no
-// track; parts that are not an entry number 1 to 9999 are skipped.
+// track; blanks around a number are allowed, parts that are not an entry number 1 to 9999
+// are skipped.
 std::vector<int> splitTrackString(std::string_view tracks);
 
 // True if name can be saved as a playlist: not empty and not the file's closing line.
@@ -84,21 +103,26 @@ public:
     const std::string& readError() const { return readError_; }
 
     // Playlists of the table, in file order.
-    const std::vector<Playlist>& playlists() const { return playlists_; }
-    int playlistCount() const { return static_cast<int>(playlists_.size()); }
+    const std::vector<Playlist>& playlists() const { return file_.playlists; }
+    int playlistCount() const { return static_cast<int>(file_.playlists.size()); }
+    // Lines of the file as read last that hold no playlist and that a rewrite drops.
+    int unreadLineCount() const { return file_.unreadLines; }
     // Records the last read began, the closing line included.
     int recordCount() const { return playlistCount() + 1; }
 
-    // Reads the file afresh, then, if edited equals chosen, gives every playlist named edited
-    // the tracks; otherwise (or when none has that name) adds edited with the tracks at the
-    // end. The file is rewritten atomically. After a write the table is read again from the
-    // file just written; when nothing was written the table stays as it was.
-    PlaylistWriteResult writeBack(std::string_view edited, std::string_view chosen,
-                                  std::string_view tracks);
+    // Reads the file afresh, then puts name with tracks in place of the playlist at replacing,
+    // if that playlist is still in the file as it was (at its position, or else where it now
+    // stands); a playlist that has changed or gone is never written over. Without a place to
+    // replace, the playlist is added after the others. The file is rewritten atomically.
+    // After a write the table is read again from the file just written; when nothing was
+    // written the table stays as it was.
+    PlaylistWriteResult writeBack(std::string_view name, std::string_view tracks,
+                                  const std::optional<PlaylistPlace>& replacing = std::nullopt);
 
-    // Reads the file afresh and rewrites it without the playlists named name; the table as
+    // Reads the file afresh and rewrites it without the playlist at place, if it is still in the
+    // file as it was (NotFound otherwise); another playlist of the same name stays. The table as
     // after writeBack.
-    PlaylistWriteResult deletePlaylist(std::string_view name);
+    PlaylistWriteResult deletePlaylist(const PlaylistPlace& place);
 
 private:
     // The playlists of the file now (none if it vanished); false if it cannot be read.
@@ -106,7 +130,7 @@ private:
     PlaylistWriteResult rewrite(const std::vector<Playlist>& playlists, PlaylistWrite outcome);
 
     std::filesystem::path path_;
-    std::vector<Playlist> playlists_;
+    PlaylistFile file_;
     std::string readError_;
 };
 

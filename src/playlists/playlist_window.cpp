@@ -1,6 +1,7 @@
 // The playlist manager's controls and handlers.
 #include "playlists/playlist_window.h"
 
+#include "archive/line_writer.h"
 #include "archive/shared_state.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -23,6 +24,11 @@ namespace {
 
 constexpr QSize kClientSize{737, 505};
 const QString kWarningTitle = QStringLiteral("Warning!");
+
+// Names compared as the file carries them, so that a name shown as loaded matches itself.
+bool sameNameInFile(const std::string& name, const std::string& other) {
+    return safeFieldValue(name) == safeFieldValue(other);
+}
 
 bool isEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -159,6 +165,15 @@ void playlistfrm::Form_Load() {
         break;
     }
     showPlaylists(QStringLiteral("Playlist"));
+    // The user decides what to do about lines that the next save would drop.
+    if (const int unread = store_.unreadLineCount(); unread > 0)
+        dialogs_.message(this,
+                         unread == 1 ? QStringLiteral("1 line of playlist.js could not be read "
+                                                      "and will be dropped at the next save")
+                                     : QStringLiteral("%1 lines of playlist.js could not be read "
+                                                      "and will be dropped at the next save")
+                                           .arg(unread),
+                         kWarningTitle);
 }
 
 void playlistfrm::showPlaylists(const QString& text) {
@@ -180,19 +195,16 @@ QString playlistfrm::rowTextOf(int number) const {
     return fromCp1252(state_.archive.slot(number).title);
 }
 
-void playlistfrm::Combo1_Click() {
-    const QString chosen = Combo1->currentText();
-    Text1->setText(chosen);
-    const std::string name = toCp1252(chosen);
-    const std::vector<Playlist>& playlists = store_.playlists();
-    const auto found = std::find_if(playlists.rbegin(), playlists.rend(),
-                                    [&](const Playlist& p) { return p.name == name; });
-
+void playlistfrm::Combo1_Click(int index) {
     List2->clear();
     trackNumbers_.clear();
-    if (found == playlists.rend())
+    if (index < 0 || index >= store_.playlistCount())
         return;
-    trackNumbers_ = splitTrackString(found->tracks);
+    const Playlist& playlist = store_.playlists()[static_cast<std::size_t>(index)];
+    chosen_ = PlaylistPlace{static_cast<std::size_t>(index), playlist};
+    // The name as the file holds it, unfiltered: saving it unchanged replaces this playlist.
+    showFieldText(Text1, fromCp1252(playlist.name));
+    trackNumbers_ = splitTrackString(playlist.tracks);
     QStringList rows;
     rows.reserve(static_cast<qsizetype>(trackNumbers_.size()));
     for (int number : trackNumbers_)
@@ -273,6 +285,7 @@ void playlistfrm::Command6_Click() {
 }
 
 void playlistfrm::Command5_Click() {
+    chosen_.reset();
     List2->clear();
     Text1->clear();
     trackNumbers_.clear();
@@ -295,25 +308,52 @@ void playlistfrm::Command1_Click() {
                          kWarningTitle);
         return;
     }
+    std::optional<PlaylistPlace> replacing;
+    if (!placeToSave(name, replacing))
+        return;
     const PlaylistWriteResult saved =
-        store_.writeBack(name, toCp1252(Combo1->currentText()), buildTrackString(trackNumbers_));
+        store_.writeBack(name, buildTrackString(trackNumbers_), replacing);
     if (!saved.written()) {
         reportFailure(saved, QStringLiteral("The playlist %1 was not saved.").arg(shownName));
         return;
     }
-    // The box now lists the file as written and names the saved playlist, so that the next
-    // "Save" replaces it rather than adding it again.
+    chosen_ = saved.place;
+    // The box now lists the file as written and names the saved playlist; the next "Save"
+    // replaces the playlist just written.
     showPlaylists(shownName);
-    dialogs_.message(this, QStringLiteral("Successfully saved"), QStringLiteral("Ok!"));
+    if (replacing && saved.outcome == PlaylistWrite::Added)
+        dialogs_.message(this,
+                         QStringLiteral("The playlist %1 was changed or removed in the playlist "
+                                        "file since it was read, so it was saved as a new "
+                                        "playlist after the others.")
+                             .arg(shownName),
+                         QStringLiteral("Ok!"));
+    else
+        dialogs_.message(this, QStringLiteral("Successfully saved"), QStringLiteral("Ok!"));
+}
+
+bool playlistfrm::placeToSave(const std::string& name, std::optional<PlaylistPlace>& replacing) {
+    replacing.reset();
+    if (!chosen_)
+        return true;
+    if (sameNameInFile(name, chosen_->asRead.name)) {
+        replacing = chosen_;
+        return true;
+    }
+    // A renamed playlist is saved as a new one; another of that name is never written over.
+    const std::vector<Playlist>& playlists = store_.playlists();
+    const bool taken = std::any_of(playlists.begin(), playlists.end(),
+                                   [&](const Playlist& p) { return sameNameInFile(name, p.name); });
+    return !taken ||
+           dialogs_.question(this, QStringLiteral("A playlist named %1 already exists. Save "
+                                                  "anyway?")
+                                       .arg(fromCp1252(name)));
 }
 
 void playlistfrm::Command8_Click() {
+    // Only the playlist chosen in the box is deleted, never another one of the same name.
     const QString shownName = Combo1->currentText();
-    const std::string name = toCp1252(shownName);
-    const std::vector<Playlist>& playlists = store_.playlists();
-    const bool listed = std::any_of(playlists.begin(), playlists.end(),
-                                    [&](const Playlist& p) { return p.name == name; });
-    if (!listed) {
+    if (!chosen_ || !sameNameInFile(toCp1252(shownName), chosen_->asRead.name)) {
         dialogs_.message(this,
                          QStringLiteral("Choose the playlist to delete in the playlists box."),
                          kWarningTitle);
@@ -321,11 +361,12 @@ void playlistfrm::Command8_Click() {
     }
     if (!dialogs_.question(this, QStringLiteral("Delete the playlist %1?").arg(shownName)))
         return;
-    const PlaylistWriteResult deleted = store_.deletePlaylist(name);
+    const PlaylistWriteResult deleted = store_.deletePlaylist(*chosen_);
     if (!deleted.written()) {
         reportFailure(deleted, QStringLiteral("The playlist %1 was not deleted.").arg(shownName));
         return;
     }
+    chosen_.reset();
     showPlaylists(QString());
     Text1->clear();
 }
@@ -343,6 +384,7 @@ void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString
     case PlaylistWrite::NotFound:
         // Someone else removed it since the file was read: show the file as it is now.
         store_.read();
+        chosen_.reset();
         showPlaylists(QString());
         dialogs_.message(this, QStringLiteral("%1 It is no longer in the playlist file.").arg(what),
                          kWarningTitle);

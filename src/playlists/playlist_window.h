@@ -5,6 +5,8 @@
 #include "playlists/playlist_store.h"
 
 #include <QWidget>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QComboBox;
@@ -52,7 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    void Combo1_Click();
+    void Combo1_Click(int index);
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
@@ -73,11 +75,16 @@ private:
     void swapTracks(int row, int other);
     QString rowTextOf(int number) const;
     void reportFailure(const PlaylistWriteResult& result, const QString& what);
+    // The playlist that "Save" replaces, or nothing when it adds; asks before a chosen
+    // playlist takes another's name. False if the user called the save off.
+    bool placeToSave(const std::string& name, std::optional<PlaylistPlace>& replacing);
 
     SharedState& state_;
     Dialogs& dialogs_;
     PlaylistStore store_;
     std::vector<int> trackNumbers_;
+    // The playlist chosen in the box or last saved from this window: a save replaces only it.
+    std::optional<PlaylistPlace> chosen_;
 };
 
 } // namespace folio

@@ -17,14 +17,14 @@ TEST(PlaylistScript, everyWrittenFile_loadsAsPairsOfNameAndTracks) {
     ASSERT_TRUE(store.create().ok);
     EXPECT_EQ(test::loadScriptArray(file, "playlist"), QStringList{});
 
-    ASSERT_TRUE(store.writeBack("Caf\xE9, late \x80", "", "12,5,7,#").written());
-    ASSERT_TRUE(store.writeBack("Say \"hi\"\\", "", "#").written());
-    ASSERT_TRUE(store.writeBack("];x", "", "1,#").written());
+    ASSERT_TRUE(store.writeBack("Caf\xE9, late \x80", "12,5,7,#").written());
+    ASSERT_TRUE(store.writeBack("Say \"hi\"\\", "#").written());
+    ASSERT_TRUE(store.writeBack("];x", "1,#").written());
     EXPECT_EQ(
         test::loadScriptArray(file, "playlist"),
         (QStringList{QStringLiteral(u"Café, late €"), "12,5,7,#", "Say 'hi'/", "#", "];x", "1,#"}));
 
-    ASSERT_TRUE(store.deletePlaylist("Say 'hi'/").written());
+    ASSERT_TRUE(store.deletePlaylist({1, {"Say 'hi'/", "#"}}).written());
     EXPECT_EQ(test::loadScriptArray(file, "playlist"),
               (QStringList{QStringLiteral(u"Café, late €"), "12,5,7,#", "];x", "1,#"}));
 }

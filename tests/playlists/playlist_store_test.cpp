@@ -26,37 +26,60 @@ std::string fileOf(int count) {
     return bytes + " ];\r\n";
 }
 
-TEST(PlaylistRead, fileForms_giveTheirPlaylistsInOrder) {
+TEST(PlaylistRead, fileForms_giveTheirPlaylistsInOrderAndCountUnreadLines) {
     struct Case {
         const char* what;
         std::string bytes;
         std::vector<Playlist> expected;
+        int unreadLines;
     };
+    const std::string a = R"("A","1,#",)";
+    const std::string b = R"("B","2,#",)";
     const std::vector<Case> cases = {
-        {"empty file", kEmptyFile, {}},
-        {"two playlists", kExample, {{"Sunday", "12,5,7,#"}, {"Warm-up", "#"}}},
+        {"empty file", kEmptyFile, {}, 0},
+        {"two playlists", kExample, {{"Sunday", "12,5,7,#"}, {"Warm-up", "#"}}, 0},
         {"no closing line keeps the last playlist",
          crlf({"var playlist = [", R"("Sunday","12,#",)", R"("Late","3,#",)"}),
-         {{"Sunday", "12,#"}, {"Late", "3,#"}}},
-        {"no closing line and a blank line at the end",
-         crlf({"var playlist = [", R"("Sunday","12,#",)", ""}),
-         {{"Sunday", "12,#"}}},
-        {"a record named like the closing line ends the file",
-         crlf({"var playlist = [", R"("A","1,#",)", R"("];","2,#",)", R"("B","#",)", " ];"}),
-         {{"A", "1,#"}}},
-        {"names with commas and accents",
-         "var playlist = [\n\"Caf\xE9, late\",\"4,#\",\n ];\n",
-         {{"Caf\xE9, late", "4,#"}}},
-        {"a lone header line", "var playlist = [", {}},
-        {"nothing at all", "", {}},
+         {{"Sunday", "12,#"}, {"Late", "3,#"}},
+         0},
+        {"a blank line shifts nothing",
+         crlf({"var playlist = [", a, "", b, " ];"}),
+         {{"A", "1,#"}, {"B", "2,#"}},
+         1},
+        {"closing line with a trailing blank",
+         crlf({"var playlist = [", a, " ]; ", b}),
+         {{"A", "1,#"}},
+         0},
+        {"closing line with inner blanks",
+         crlf({"var playlist = [", a, "\t] ;", b}),
+         {{"A", "1,#"}},
+         0},
+        {"damaged lines are counted",
+         crlf({"var playlist = [", "\"Lost,\"1,#\",", a, "// note", R"("One value",)",
+               R"("x","1,#","y",)", " ];"}),
+         {{"A", "1,#"}},
+         4},
+        {"a record named like the closing line is a playlist",
+         crlf({"var playlist = [", a, R"("];","2,#",)", b, " ];"}),
+         {{"A", "1,#"}, {"];", "2,#"}, {"B", "2,#"}},
+         0},
+        {"names with commas and accents, LF line ends, no last comma",
+         "var playlist = [\n\"Caf\xE9, late\",\"4,#\"\n ];\n",
+         {{"Caf\xE9, late", "4,#"}},
+         0},
+        {"a lone header line", "var playlist = [", {}, 0},
+        {"nothing at all", "", {}, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(readPlaylistFile(c.bytes), c.expected) << c.what;
+    for (const Case& c : cases) {
+        const PlaylistFile read = readPlaylistFile(c.bytes);
+        EXPECT_EQ(read.playlists, c.expected) << c.what;
+        EXPECT_EQ(read.unreadLines, c.unreadLines) << c.what;
+    }
 }
 
 TEST(PlaylistRead, moreThanCapacity_isHeldWholeAndWrittenBackUnchanged) {
     const std::string bytes = fileOf(1200);
-    const std::vector<Playlist> read = readPlaylistFile(bytes);
+    const std::vector<Playlist> read = readPlaylistFile(bytes).playlists;
     ASSERT_EQ(read.size(), 1200u);
     EXPECT_EQ(read.back(), (Playlist{"List 1200", "1200,#"}));
     EXPECT_EQ(playlistFileBytes(read), bytes);
@@ -68,7 +91,8 @@ TEST(TrackString, splitAndBuild) {
         {"#", {}},
         {"", {}},
         {"12,5", {12}},
-        {"0,10000,,abc,-3, 4,5,#", {5}},
+        {"0,10000,,abc,-3, 4,5,4 5,#", {4, 5}},
+        {"12, 5 ,\t7,#", {12, 5, 7}},
         {"0012,9999,99999999999999999999,#", {12, 9999}},
     };
     for (const auto& [tracks, numbers] : splits)
@@ -88,56 +112,57 @@ TEST(PlaylistStore, createThenRead_givesTheTwoLineFileAndNoPlaylists) {
     EXPECT_EQ(store.recordCount(), 1);
 }
 
-TEST(PlaylistStore, writeBack_rewritesTheFileExactly) {
+TEST(PlaylistStore, writeBack_replacesOnlyTheChosenPlaylistOrAdds) {
     struct Case {
         const char* what;
         std::optional<std::string> before; // nothing: no file
-        std::string edited, chosen, tracks;
+        std::optional<PlaylistPlace> replacing;
+        std::string name, tracks;
         PlaylistWrite outcome;
         std::string after;
+        std::size_t index; // where the playlist stands afterwards
     };
     const std::string full = fileOf(PlaylistStore::kMaxPlaylists);
     std::string fullReplaced = full;
     fullReplaced.replace(fullReplaced.find("\"7,#\""), 5, "\"1,2,#\"");
+    const PlaylistPlace sunday{0, {"Sunday", "12,5,7,#"}};
+    const std::string sundayLine = R"("Sunday","12,5,7,#",)";
+    const std::string warmUpLine = R"("Warm-up","#",)";
     const std::vector<Case> cases = {
-        {"replace in place", kExample, "Sunday", "Sunday", "3,#", PlaylistWrite::Replaced,
-         crlf({"var playlist = [", R"("Sunday","3,#",)", R"("Warm-up","#",)", " ];"})},
-        {"changed name adds at the end", kExample, "Evening", "Sunday", "1,#", PlaylistWrite::Added,
-         crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
-               R"("Evening","1,#",)", " ];"})},
-        {"same name as the box but new to the file", kExample, "Evening", "Evening", "#",
-         PlaylistWrite::Added,
-         crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
-               R"("Evening","#",)", " ];"})},
-        {"duplicates all replaced",
-         crlf({"var playlist = [", R"("A","1,#",)", R"("B","2,#",)", R"("A","3,#",)", " ];"}), "A",
-         "A", "9,#", PlaylistWrite::Replaced,
-         crlf({"var playlist = [", R"("A","9,#",)", R"("B","2,#",)", R"("A","9,#",)", " ];"})},
-        {"case matters", kExample, "sunday", "sunday", "#", PlaylistWrite::Added,
-         crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
-               R"("sunday","#",)", " ];"})},
+        {"replace in place", kExample, sunday, "Sunday", "3,#", PlaylistWrite::Replaced,
+         crlf({"var playlist = [", R"("Sunday","3,#",)", warmUpLine, " ];"}), 0},
+        {"moved since it was read: replaced where it stands",
+         crlf({"var playlist = [", R"("New","#",)", sundayLine, warmUpLine, " ];"}), sunday,
+         "Sunday", "3,#", PlaylistWrite::Replaced,
+         crlf({"var playlist = [", R"("New","#",)", R"("Sunday","3,#",)", warmUpLine, " ];"}), 1},
         {"no closing line keeps the last playlist",
-         crlf({"var playlist = [", R"("Sunday","12,#",)"}), "Late", "", "4,#", PlaylistWrite::Added,
-         crlf({"var playlist = [", R"("Sunday","12,#",)", R"("Late","4,#",)", " ];"})},
-        {"the name of the closing line is refused", kExample, "];", "", "1,#",
-         PlaylistWrite::NameRefused, kExample},
-        {"an empty name is refused", kExample, "", "", "1,#", PlaylistWrite::NameRefused, kExample},
-        {"a vanished file is created with the playlist", std::nullopt, "Sunday", "Sunday", "2,#",
-         PlaylistWrite::Added, crlf({"var playlist = [", R"("Sunday","2,#",)", " ];"})},
-        {"a full file refuses another playlist", full, "One more", "", "1,#",
-         PlaylistWrite::TooMany, full},
-        {"a full file still replaces", full, "List 7", "List 7", "1,2,#", PlaylistWrite::Replaced,
-         fullReplaced},
+         crlf({"var playlist = [", R"("Sunday","12,#",)"}), std::nullopt, "Late", "4,#",
+         PlaylistWrite::Added,
+         crlf({"var playlist = [", R"("Sunday","12,#",)", R"("Late","4,#",)", " ];"}), 1},
+        {"the name of the closing line is refused", kExample, std::nullopt, "];", "1,#",
+         PlaylistWrite::NameRefused, kExample, 0},
+        {"an empty name is refused", kExample, sunday, "", "1,#", PlaylistWrite::NameRefused,
+         kExample, 0},
+        {"a vanished file is created with the playlist", std::nullopt, sunday, "Sunday", "2,#",
+         PlaylistWrite::Added, crlf({"var playlist = [", R"("Sunday","2,#",)", " ];"}), 0},
+        {"a full file refuses another playlist", full, std::nullopt, "One more", "1,#",
+         PlaylistWrite::TooMany, full, 0},
+        {"a full file still replaces", full, PlaylistPlace{6, {"List 7", "7,#"}}, "List 7", "1,2,#",
+         PlaylistWrite::Replaced, fullReplaced, 6},
     };
     for (const Case& c : cases) {
         test::TempInstallation stand;
         if (c.before)
             stand.write("spartiti\\playlist.js", *c.before);
         PlaylistStore store(stand.installation());
-        const PlaylistWriteResult result = store.writeBack(c.edited, c.chosen, c.tracks);
+        const PlaylistWriteResult result = store.writeBack(c.name, c.tracks, c.replacing);
         EXPECT_EQ(result.outcome, c.outcome) << c.what;
         EXPECT_EQ(stand.read("spartiti\\playlist.js"), c.after) << c.what;
         EXPECT_EQ(stand.temporaryFileCount(), 0) << c.what;
+        if (result.written()) {
+            EXPECT_EQ(result.place.index, c.index) << c.what;
+            EXPECT_EQ(store.playlists().at(c.index), result.place.asRead) << c.what;
+        }
     }
 }
 
@@ -149,26 +174,28 @@ TEST(PlaylistStore, writeBack_readsTheFileAfreshSoOtherChangesSurvive) {
     stand.write("spartiti\\playlist.js",
                 crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
                       R"("Elsewhere","8,#",)", " ];"}));
-    ASSERT_TRUE(store.writeBack("Sunday", "Sunday", "#").written());
+    ASSERT_TRUE(store.writeBack("Sunday", "#", PlaylistPlace{0, store.playlists()[0]}).written());
     EXPECT_EQ(stand.read("spartiti\\playlist.js"),
               crlf({"var playlist = [", R"("Sunday","#",)", R"("Warm-up","#",)",
                     R"("Elsewhere","8,#",)", " ];"}));
     EXPECT_EQ(store.playlistCount(), 3);
 }
 
-TEST(PlaylistStore, deletePlaylist_removesEveryRecordOfTheName) {
+// A delete takes the chosen playlist only, where it now stands, and nothing that has changed
+// since it was read.
+TEST(PlaylistStore, deletePlaylist_removesOnlyTheChosenPlaylist) {
     test::TempInstallation stand;
     const std::string before =
         crlf({"var playlist = [", R"("A","1,#",)", R"("B","2,#",)", R"("A","3,#",)", " ];"});
     stand.write("spartiti\\playlist.js", before);
     PlaylistStore store(stand.installation());
-    EXPECT_EQ(store.deletePlaylist("a").outcome, PlaylistWrite::NotFound);
-    EXPECT_EQ(stand.read("spartiti\\playlist.js"), before);
-    EXPECT_TRUE(store.deletePlaylist("A").written());
+    EXPECT_EQ(store.deletePlaylist({2, {"A", "1,#"}}).outcome, PlaylistWrite::Replaced);
+    EXPECT_EQ(stand.read("spartiti\\playlist.js"),
+              crlf({"var playlist = [", R"("B","2,#",)", R"("A","3,#",)", " ];"}));
+    EXPECT_EQ(store.deletePlaylist({0, {"A", "9,#"}}).outcome, PlaylistWrite::NotFound);
+    EXPECT_TRUE(store.deletePlaylist({1, {"A", "3,#"}}).written());
     EXPECT_EQ(stand.read("spartiti\\playlist.js"),
               crlf({"var playlist = [", R"("B","2,#",)", " ];"}));
-    EXPECT_TRUE(store.deletePlaylist("B").written());
-    EXPECT_EQ(stand.read("spartiti\\playlist.js"), kEmptyFile);
 }
 
 // POSIX only: Windows has no file size limit to make a write fail part-way.
@@ -178,8 +205,8 @@ TEST(PlaylistStore, failedWrite_leavesTheFileAndSaysWhy) {
     stand.write("spartiti\\playlist.js", kExample);
     const int code = test::runWithFileSizeLimit(40, [&] {
         PlaylistStore store(stand.installation());
-        const PlaylistWriteResult added = store.writeBack("Evening", "", "1,2,3,#");
-        const PlaylistWriteResult deleted = store.deletePlaylist("Warm-up");
+        const PlaylistWriteResult added = store.writeBack("Evening", "1,2,3,#");
+        const PlaylistWriteResult deleted = store.deletePlaylist({1, {"Warm-up", "#"}});
         return added.outcome == PlaylistWrite::WriteFailed && !added.error.empty() &&
                        deleted.outcome == PlaylistWrite::WriteFailed
                    ? 0
@@ -226,8 +253,9 @@ TEST(PlaylistStore, unreadableFile_isNeverWrittenOver) {
         PlaylistStore store(stand.installation());
         EXPECT_EQ(store.read(), PlaylistFileState::Unreadable);
         EXPECT_NE(store.readError().find("playlist.js"), std::string::npos) << store.readError();
-        EXPECT_EQ(store.writeBack("Evening", "", "#").outcome, PlaylistWrite::FileUnreadable);
-        EXPECT_EQ(store.deletePlaylist("Sunday").outcome, PlaylistWrite::FileUnreadable);
+        EXPECT_EQ(store.writeBack("Evening", "#").outcome, PlaylistWrite::FileUnreadable);
+        EXPECT_EQ(store.deletePlaylist({0, {"Sunday", "12,5,7,#"}}).outcome,
+                  PlaylistWrite::FileUnreadable);
         EXPECT_EQ(test::folderContents(stand.root()), before);
     }
 }

@@ -18,7 +18,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <tuple>
 
 namespace folio {
@@ -180,6 +182,143 @@ TEST_F(PlaylistWindowTest, renamingAChosenPlaylist_addsItAndLeavesTheOld) {
     EXPECT_EQ(window->Combo1->count(), 3);
 }
 
+TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
+    const std::string sunday = R"("Sunday","12,5,7,#",)";
+    const std::string warmUp = R"("Warm-up","#",)";
+    struct Case {
+        const char* what;
+        std::string before;
+        std::function<void()> act;
+        std::string after;
+        QStringList shown;
+    };
+    const std::vector<Case> cases = {
+        {"a new playlist of a taken name, saved twice, replaces only itself",
+         kExample,
+         [&] {
+             window->Command5->click();
+             typeName("Sunday");
+             add("Bravo");
+             window->Command1->click();
+             add("Delta");
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", sunday, warmUp, R"("Sunday","5,10,#",)", " ];"}),
+         {"Successfully saved", "Successfully saved"}},
+        {"a chosen playlist renamed to a taken name asks first",
+         kExample,
+         [&] {
+             choose("Sunday");
+             typeName("Warm-up");
+             window->Command1->click(); // No
+             dialogs.setNextAnswer(true);
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", sunday, warmUp, R"("Warm-up","12,5,7,#",)", " ];"}),
+         {"A playlist named Warm-up already exists. Save anyway?",
+          "A playlist named Warm-up already exists. Save anyway?", "Successfully saved"}},
+        {"the first of two of a name is shown and saved alone",
+         crlf({"var playlist = [", R"("A","2,#",)", warmUp, R"("A","3,#",)", " ];"}),
+         [&] {
+             choose("A");
+             EXPECT_EQ(rowsOf(window->List2), QStringList{"alpha"});
+             add("Bravo");
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", R"("A","2,5,#",)", warmUp, R"("A","3,#",)", " ];"}),
+         {"Successfully saved"}},
+        {"a playlist changed in the file since it was chosen is kept",
+         kExample,
+         [&] {
+             choose("Sunday");
+             stand.write("spartiti\\playlist.js",
+                         crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, " ];"}));
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, sunday, " ];"}),
+         {"The playlist Sunday was changed or removed in the playlist file since it was read, "
+          "so it was saved as a new playlist after the others."}},
+        {"a blank line and a closing line with a trailing blank",
+         crlf({"var playlist = [", sunday, "", R"("Warm-up","3,#",)", " ]; "}),
+         [&] {
+             choose("Warm-up");
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", sunday, R"("Warm-up","3,#",)", " ];"}),
+         {"1 line of playlist.js could not be read and will be dropped at the next save",
+          "Successfully saved"}},
+        {"two unread lines and a closing line without its space",
+         crlf({"var playlist = [", "", sunday, "junk", warmUp, "];"}),
+         [&] {},
+         crlf({"var playlist = [", "", sunday, "junk", warmUp, "];"}),
+         {"2 lines of playlist.js could not be read and will be dropped at the next save"}},
+        {"a stored name is shown and saved as it stands",
+         crlf({"var playlist = [", R"("AC\DC hits","12,#",)", " ];"}),
+         [&] {
+             choose("AC\\DC hits");
+             EXPECT_EQ(window->Text1->text(), "AC\\DC hits");
+             add("Bravo");
+             window->Command1->click();
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", R"("AC/DC hits","12,5,#",)", " ];"}),
+         {"Successfully saved", "Successfully saved"}},
+        {"blanks around track numbers",
+         crlf({"var playlist = [", R"("Sunday","12, 5, 7,#",)"}),
+         [&] {
+             choose("Sunday");
+             EXPECT_EQ(window->trackCount(), 3);
+             window->Command1->click();
+         },
+         crlf({"var playlist = [", sunday, " ];"}),
+         {"Successfully saved"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        stand.write("spartiti\\playlist.js", c.before);
+        dialogs.clear();
+        open();
+        c.act();
+        EXPECT_EQ(file(), c.after);
+        EXPECT_EQ(dialogs.texts(), c.shown);
+    }
+}
+
+// What stands at the file's name and cannot be read (as root too) is reported at opening and
+// never replaced: not by the empty file that a missing one gets, not by a save.
+TEST_F(PlaylistWindowTest, unreadableFile_isReportedAndNeverWrittenOver) {
+    const struct {
+        const char* what;
+        std::function<void()> make;
+    } cases[] = {
+        {"a folder", [&] { stand.write("spartiti\\playlist.js\\inside.txt", "kept"); }},
+#ifndef _WIN32
+        {"a link to a share that is offline",
+         [&] {
+             std::filesystem::create_symlink(stand.path("offline\\playlist.js"),
+                                             stand.path("spartiti\\playlist.js"));
+         }},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(stand.path("spartiti\\playlist.js"));
+        c.make();
+        const auto before = test::folderContents(stand.root());
+        dialogs.clear();
+        open();
+        ASSERT_EQ(dialogs.errors().size(), 1);
+        EXPECT_TRUE(dialogs.errors().front().contains("is there but cannot be read"))
+            << dialogs.errors().front().toStdString();
+        add("Bravo");
+        typeName("Evening");
+        EXPECT_FALSE(window->Command1->isEnabled());
+        EXPECT_FALSE(window->Command8->isEnabled());
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        EXPECT_EQ(test::folderContents(stand.root()), before);
+    }
+}
+
 TEST_F(PlaylistWindowTest, movesWithoutRoom_andRemovingTheLastRow) {
     open();
     choose("Sunday");
@@ -270,7 +409,8 @@ TEST_F(PlaylistWindowTest, addingPastCapacity_andVanishedFile) {
     EXPECT_EQ(window->Label1->text(), "1");
 }
 
-TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesEveryRecordOfTheName) {
+// Of two playlists of one name, only the chosen one goes.
+TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesOnlyTheChosenPlaylist) {
     stand.write("spartiti\\playlist.js", crlf({"var playlist = [", R"("A","1,#",)", R"("B","2,#",)",
                                                R"("A","3,#",)", " ];"}));
     open();
@@ -284,10 +424,10 @@ TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesEveryRecordOfTheName) {
     EXPECT_EQ(window->Combo1->count(), 3);
     dialogs.setNextAnswer(true);
     window->Command8->click();
-    EXPECT_EQ(file(), crlf({"var playlist = [", R"("B","2,#",)", " ];"}));
-    EXPECT_EQ(window->Combo1->count(), 1);
+    EXPECT_EQ(file(), crlf({"var playlist = [", R"("B","2,#",)", R"("A","3,#",)", " ];"}));
+    EXPECT_EQ(window->Combo1->count(), 2);
     EXPECT_EQ(window->Combo1->itemText(0), "B");
-    EXPECT_EQ(window->Label1->text(), "1");
+    EXPECT_EQ(window->Label1->text(), "2");
     EXPECT_TRUE(window->Text1->text().isEmpty());
 }
 

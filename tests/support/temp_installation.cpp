@@ -69,6 +69,8 @@ std::map<std::string, std::string> folderContents(const fs::path& root) {
             contents[name] = "-> " + fs::read_symlink(item.path()).string();
         else if (item.is_directory())
             contents[name] = "/";
+        else if (!item.is_regular_file())
+            contents[name] = "? not a regular file";
         else
             contents[name] = readWholeFile(item.path(), kArchiveFileLimit)
                                  .content()

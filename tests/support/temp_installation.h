@@ -37,7 +37,7 @@ private:
 };
 
 // Every file and folder below root by its relative path: a file gives its bytes (its size when
-// it cannot be read), a folder "/", a link where it leads.
+// it cannot be read), a folder "/", a link where it leads, a pipe or device that it is none.
 // Two equal results mean nothing below root was added, removed or changed.
 std::map<std::string, std::string> folderContents(const std::filesystem::path& root);
 
