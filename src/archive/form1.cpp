@@ -277,13 +277,21 @@ void Form1::showEntry(int position) {
     showFieldText(Text3, fromCp1252(entry.author));
     showFieldText(Text4, fromCp1252(entry.tags));
     state_.currentEntryNumber = position;
-    const Installation& installation = state_.installation;
     Image1->clear();
     Image2->clear();
-    pages_->request(position, installation.resolve(leftPagePath(position)),
-                    installation.resolve(rightPagePath(position)));
+    showAttachments();
     pages_->prefetch(neighbourPages(position));
     lastShownPosition_ = position;
+    emit shownEntryChanged(position);
+}
+
+void Form1::showAttachments() {
+    const int position = state_.currentEntryNumber;
+    if (!ScoreArchive::isEntryNumber(position))
+        return;
+    const Installation& installation = state_.installation;
+    pages_->request(position, installation.resolve(leftPagePath(position)),
+                    installation.resolve(rightPagePath(position)));
     Picture1->setVisible(fileExists(installation.resolve(audioPath(position))));
 }
 
@@ -322,6 +330,7 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
 
 void Form1::Text2_Change(const QString& text) {
     storeText(&ScoreEntry::title, text);
+    emit shownEntryChanged(state_.currentEntryNumber);
 }
 void Form1::Text3_Change(const QString& text) {
     storeText(&ScoreEntry::author, text);

@@ -52,6 +52,13 @@ public:
     QAction* cerca = nullptr;
     QAction* chiudi = nullptr;
 
+    // Shows the current entry's pages and recording icon again, after a window attached one.
+    void showAttachments();
+
+signals:
+    // The shown entry changed, or its title did: windows that act on it follow.
+    void shownEntryChanged(int position);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
