@@ -22,4 +22,11 @@ bool MessageBoxDialogs::question(QWidget* parent, const QString& text, const QSt
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool MessageBoxDialogs::questionDefaultNo(QWidget* parent, const QString& text,
+                                          const QString& title) {
+    return QMessageBox::question(parent, title.isEmpty() ? title_ : title, text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 } // namespace folio

@@ -22,6 +22,10 @@ public:
     virtual void error(QWidget* parent, const QString& text) = 0;
     // A question with Yes and No buttons; true when the answer is Yes.
     virtual bool question(QWidget* parent, const QString& text, const QString& title = {}) = 0;
+    // A question whose default button is No, for a step that is hard to undo: Enter alone
+    // answers No. True when the answer is Yes.
+    virtual bool questionDefaultNo(QWidget* parent, const QString& text,
+                                   const QString& title = {}) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -32,6 +36,8 @@ public:
     void message(QWidget* parent, const QString& text, const QString& title = {}) override;
     void error(QWidget* parent, const QString& text) override;
     bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
+    bool questionDefaultNo(QWidget* parent, const QString& text,
+                           const QString& title = {}) override;
 
 private:
     QString title_;

@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -50,6 +52,37 @@ TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
         const SeenBox seen = answered(c.show, c.answer);
         EXPECT_EQ(seen.title.toStdString(), c.title.toStdString());
         EXPECT_EQ(seen.text.toStdString(), "Done");
+    }
+}
+
+// Enter alone answers a question with its default button: Yes for a plain question, No for one
+// about a step that is hard to undo.
+TEST(MessageBoxDialogs, enterOnAQuestion_answersWithTheDefaultButton) {
+    MessageBoxDialogs dialogs;
+    const struct {
+        const char* name;
+        std::function<bool()> ask;
+        bool answer;
+    } cases[] = {
+        {"question", [&] { return dialogs.question(nullptr, "Go?"); }, true},
+        {"question with No as default", [&] { return dialogs.questionDefaultNo(nullptr, "Go?"); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool closedByEnter = false;
+        QTimer::singleShot(0, [&] {
+            QPointer<QMessageBox> box =
+                qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_FALSE(box.isNull());
+            EXPECT_EQ(box->text().toStdString(), "Go?");
+            QTest::keyClick(box, Qt::Key_Return);
+            closedByEnter = box.isNull() || !box->isVisible();
+            if (!closedByEnter)
+                box->button(c.answer ? QMessageBox::No : QMessageBox::Yes)->click();
+        });
+        EXPECT_EQ(c.ask(), c.answer);
+        EXPECT_TRUE(closedByEnter);
     }
 }
 

@@ -20,6 +20,12 @@ bool FakeDialogs::question(QWidget*, const QString& text, const QString& title) 
     return answer;
 }
 
+bool FakeDialogs::questionDefaultNo(QWidget* parent, const QString& text, const QString& title) {
+    const bool answer = FakeDialogs::question(parent, text, title);
+    shown_.back().defaultNo = true;
+    return answer;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

@@ -19,11 +19,15 @@ public:
         QString title;
         // The title the window gave, empty for none.
         QString givenTitle;
+        // A question whose default button is No.
+        bool defaultNo = false;
     };
 
     void message(QWidget* parent, const QString& text, const QString& title = {}) override;
     void error(QWidget* parent, const QString& text) override;
     bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
+    bool questionDefaultNo(QWidget* parent, const QString& text,
+                           const QString& title = {}) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
