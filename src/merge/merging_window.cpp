@@ -7,6 +7,7 @@
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
+#include "platform/marking_list.h"
 #include "platform/widgets.h"
 
 #include <QKeyEvent>
@@ -39,6 +40,11 @@ QString shownArchive(const std::filesystem::path& folder) {
 
 std::string titleAndAuthor(const ScoreEntry& entry) {
     return entry.title + '\0' + entry.author;
+}
+
+QString markedText(qsizetype marked) {
+    return marked == 1 ? QStringLiteral("1 score is marked.")
+                       : QStringLiteral("%1 scores are marked.").arg(marked);
 }
 
 // A list of reasons, the first few in full and the rest counted.
@@ -112,11 +118,14 @@ void merging::buildControls() {
     Label1 = place<QLabel>(this, "Label1", {32, 24, 289, 33});
     Label1->setText(QStringLiteral("Select the scores to absorb"));
     Label1->setAlignment(Qt::AlignCenter);
-    List1 = place<QListWidget>(this, "List1", {8, 80, 337, 409});
-    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The list gives up the foot of its height to the count of marked rows beneath it.
+    List1 = place<MarkingList>(this, "List1", {8, 80, 337, 377});
     List1->setUniformItemSizes(true);
     for (QWidget* widget : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(List1)})
         look::styleBlueText(widget, 15);
+    markedStatus = place<QLabel>(this, "markedStatus", {8, 461, 337, 29});
+    markedStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    look::styleBlueText(markedStatus, 12);
 
     Image1 = place<QLabel>(this, "Image1", {352, 16, 385, 529});
     Image1->setAlignment(Qt::AlignCenter);
@@ -132,6 +141,7 @@ void merging::buildControls() {
     connect(List1, &QListWidget::currentRowChanged, this, &merging::List1_Click);
     connect(List1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { List1_Click(List1->row(item)); });
+    connect(List1, &QListWidget::itemSelectionChanged, this, &merging::showMarkedCount);
     connect(Command1, &QPushButton::clicked, this, &merging::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &merging::Command2_Click);
 }
@@ -155,6 +165,7 @@ void merging::Form_Load() {
     Image1->clear();
     previewedRow_ = -1;
     showAlreadyHere();
+    showMarkedCount();
     Command2->setEnabled(!source_.entries.empty());
     reportLoad(load);
 }
@@ -228,6 +239,10 @@ void merging::List1_Click(int row) {
         Image1->setPixmap(QPixmap::fromImage(page));
 }
 
+void merging::showMarkedCount() {
+    markedStatus->setText(markedText(List1->markedCount()));
+}
+
 bool merging::mayAbsorb(std::size_t markedCount) {
     if (!state_.archiveWritable) {
         dialogs_.error(this, QStringLiteral("This installation's archive spartiti/archivio.js "
@@ -256,8 +271,9 @@ void merging::Command2_Click() {
     const std::vector<ScoreEntry> marked = collectMarked(source_, rows);
     if (!mayAbsorb(marked.size()))
         return;
-    if (!dialogs_.question(this, QStringLiteral("The selected tracks will be added to your "
-                                                "archive. You want to proceed?")))
+    if (!dialogs_.question(
+            this, QStringLiteral(
+                      "The selected tracks will be added to your archive. You want to proceed?")))
         return;
 
     const Absorption done = appendAndWrite(state_.archive, state_.installation, folder_, marked);

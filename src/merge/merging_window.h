@@ -3,12 +3,12 @@
 #pragma once
 
 #include "merge/absorption.h"
+#include "platform/marking_list.h"
 
 #include <QWidget>
 #include <filesystem>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
 
 namespace folio {
@@ -25,10 +25,12 @@ public:
 
     // Controls, named as the window's parts are known.
     QLabel* Label1 = nullptr;
-    QListWidget* List1 = nullptr;
+    MarkingList* List1 = nullptr;
     QLabel* Image1 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
+    // Under the list: how many rows are marked.
+    QLabel* markedStatus = nullptr;
 
     // Reads the archive of mergeSourceFolder into the list (again), dropping the old rows.
     void Form_Load();
@@ -51,6 +53,7 @@ private:
     void buildControls();
     void reportLoad(SourceLoad load);
     void showAlreadyHere();
+    void showMarkedCount();
     bool mayAbsorb(std::size_t markedCount);
     Attachment attachWithProgress(const Absorption& done);
 

@@ -243,6 +243,79 @@ TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainW
     EXPECT_TRUE(dialogs.shown().back().text.contains(qpath(other.path("spartiti\\2L.jpg"))));
 }
 
+// A click marks or unmarks its row and keeps the other marks; Shift and Ctrl act as in any list,
+// the arrows move without touching the marks. The count under the list follows, and the preview
+// shows the clicked row's page, marked or not.
+TEST_F(MergingWindowsTest, clicks_toggleMarksAndTheCountShowsUnderTheList) {
+    struct Step {
+        int row; // -1: a key instead of a click
+        Qt::KeyboardModifiers keys;
+        Qt::Key key;
+    };
+    const Step plain0{0, {}, {}}, plain1{1, {}, {}}, plain2{2, {}, {}};
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<int> marked;
+        const char* count;
+        int previewed;
+    } cases[] = {
+        {"three plain clicks", {plain0, plain2, plain1}, {0, 1, 2}, "3 scores are marked.", 1},
+        {"the same row twice", {plain0, plain2, plain0}, {2}, "1 score is marked.", 0},
+        {"shift extends",
+         {plain0, {2, Qt::ShiftModifier, {}}},
+         {0, 1, 2},
+         "3 scores are marked.",
+         2},
+        {"ctrl toggles",
+         {plain0, plain2, {2, Qt::ControlModifier, {}}},
+         {0},
+         "1 score is marked.",
+         2},
+        {"arrows keep the marks, space marks",
+         {plain0, {-1, {}, Qt::Key_Down}, {-1, {}, Qt::Key_Down}, {-1, {}, Qt::Key_Space}},
+         {0, 2},
+         "2 scores are marked.",
+         2},
+        {"every mark taken back", {plain2, plain2}, {}, "0 scores are marked.", 2},
+    };
+    const QColor pages[] = {Qt::red, QColor(), Qt::blue};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        merging* window = openOn(other);
+        ASSERT_EQ(window->markedStatus->text(), "0 scores are marked.");
+        for (const Step& step : c.steps) {
+            if (step.row >= 0)
+                clickRow(window->List1, step.row, step.keys);
+            else
+                QTest::keyClick(window->List1, step.key, step.keys);
+        }
+        std::vector<int> marked;
+        for (int row = 0; row < window->List1->count(); ++row)
+            if (window->List1->item(row)->isSelected())
+                marked.push_back(row);
+        EXPECT_EQ(marked, c.marked);
+        EXPECT_EQ(window->markedStatus->text(), c.count);
+        const QPixmap shown = window->Image1->pixmap();
+        const QColor page = pages[c.previewed];
+        ASSERT_EQ(shown.isNull(), !page.isValid());
+        if (!shown.isNull()) {
+            const QColor centre = shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2);
+            EXPECT_NEAR(centre.red(), page.red(), 24);
+            EXPECT_NEAR(centre.blue(), page.blue(), 24);
+        }
+        window->close();
+        processDeletes();
+    }
+    // The count sits between the list and the buttons, covering neither.
+    merging* window = openOn(other);
+    const QRect count = window->markedStatus->geometry();
+    EXPECT_TRUE(window->rect().contains(count));
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+             window->List1, window->Command1, window->Command2, window->Image1})
+        EXPECT_FALSE(count.intersects(control->geometry())) << control->objectName().toStdString();
+}
+
 // Every way an absorption is refused or fails leaves the archive file, the pages and the archive
 // in memory as they were.
 TEST_F(MergingWindowsTest, refusedOrFailedAbsorb_changesNothing) {
