@@ -42,6 +42,14 @@ std::string titleAndAuthor(const ScoreEntry& entry) {
     return entry.title + '\0' + entry.author;
 }
 
+// The title and author of every entry of the archive.
+std::unordered_set<std::string> titlesHere(const ScoreArchive& archive) {
+    std::unordered_set<std::string> here;
+    for (int n = 1; n <= archive.entryCount(); ++n)
+        here.insert(titleAndAuthor(archive.slot(n)));
+    return here;
+}
+
 QString markedText(qsizetype marked) {
     return marked == 1 ? QStringLiteral("1 score is marked.")
                        : QStringLiteral("%1 scores are marked.").arg(marked);
@@ -203,10 +211,7 @@ void merging::reportLoad(SourceLoad load) {
 // Rows whose title and author are already an entry of this archive look different, so that
 // the musician need not absorb a score twice. Nothing else changes for them.
 void merging::showAlreadyHere() {
-    std::unordered_set<std::string> here;
-    const ScoreArchive& archive = state_.archive;
-    for (int n = 1; n <= archive.entryCount(); ++n)
-        here.insert(titleAndAuthor(archive.slot(n)));
+    const std::unordered_set<std::string> here = titlesHere(state_.archive);
     const QString tip = QStringLiteral("Already in your archive");
     for (int row = 0; row < List1->count(); ++row) {
         QListWidgetItem* item = List1->item(row);
@@ -243,6 +248,22 @@ void merging::showMarkedCount() {
     markedStatus->setText(markedText(List1->markedCount()));
 }
 
+// The question names what a Yes adds, so that a second absorption of the same scores shows.
+QString merging::absorbQuestion(const std::vector<ScoreEntry>& marked) const {
+    QString text = QStringLiteral("The selected tracks will be added to your archive. You want "
+                                  "to proceed?\n") +
+                   markedText(static_cast<qsizetype>(marked.size()));
+    const std::unordered_set<std::string> here = titlesHere(state_.archive);
+    const auto present = std::count_if(marked.begin(), marked.end(), [&](const ScoreEntry& entry) {
+        return here.count(titleAndAuthor(entry)) > 0;
+    });
+    if (present == 1)
+        text += QStringLiteral(" 1 of them is already in your archive.");
+    else if (present > 1)
+        text += QStringLiteral(" %1 of them are already in your archive.").arg(present);
+    return text;
+}
+
 bool merging::mayAbsorb(std::size_t markedCount) {
     if (!state_.archiveWritable) {
         dialogs_.error(this, QStringLiteral("This installation's archive spartiti/archivio.js "
@@ -271,9 +292,7 @@ void merging::Command2_Click() {
     const std::vector<ScoreEntry> marked = collectMarked(source_, rows);
     if (!mayAbsorb(marked.size()))
         return;
-    if (!dialogs_.question(
-            this, QStringLiteral(
-                      "The selected tracks will be added to your archive. You want to proceed?")))
+    if (!dialogs_.questionDefaultNo(this, absorbQuestion(marked)))
         return;
 
     const Absorption done = appendAndWrite(state_.archive, state_.installation, folder_, marked);
@@ -288,6 +307,8 @@ void merging::Command2_Click() {
     if (!done.unnamed.empty() || !attached.uncopied.empty())
         text += uncopiedText(done.unnamed, attached.uncopied);
     text += movedAsideText(attached, state_.installation.root());
+    // The absorbed rows are unmarked, so that "Absorb" and Enter cannot take them in twice.
+    List1->clearSelection();
     dialogs_.message(this, text);
     host_.reopenMainWindow();
     showAlreadyHere();

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -54,6 +55,7 @@ private:
     void reportLoad(SourceLoad load);
     void showAlreadyHere();
     void showMarkedCount();
+    QString absorbQuestion(const std::vector<ScoreEntry>& marked) const;
     bool mayAbsorb(std::size_t markedCount);
     Attachment attachWithProgress(const Absorption& done);
 

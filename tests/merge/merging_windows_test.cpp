@@ -207,7 +207,8 @@ TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainW
 
     ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
     EXPECT_EQ(dialogs.shown()[0].text,
-              "The selected tracks will be added to your archive. You want to proceed?");
+              "The selected tracks will be added to your archive. You want to proceed?\n"
+              "2 scores are marked.");
     EXPECT_TRUE(dialogs.shown()[1].text.startsWith("The merger of the archives has been "
                                                    "completed."));
     EXPECT_FALSE(dialogs.shown()[1].text.contains("could not be copied"));
@@ -228,7 +229,6 @@ TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainW
     EXPECT_EQ(main->Label6->text(), "There are 5 titles");
 
     ASSERT_EQ(windows.absorptionWindow(), window);
-    EXPECT_EQ(window->List1->selectionModel()->selectedIndexes().size(), 2);
     EXPECT_EQ(window->List1->item(0)->toolTip(), "Already in your archive");
     EXPECT_EQ(window->List1->item(2)->toolTip(), "Already in your archive");
 
@@ -314,6 +314,46 @@ TEST_F(MergingWindowsTest, clicks_toggleMarksAndTheCountShowsUnderTheList) {
     for (const QWidget* control : std::initializer_list<const QWidget*>{
              window->List1, window->Command1, window->Command2, window->Image1})
         EXPECT_FALSE(count.intersects(control->geometry())) << control->objectName().toStdString();
+}
+
+// After an absorption nothing is marked, and the question, whose default answer is No, says how
+// many scores a Yes adds and how many of them the archive holds already.
+TEST_F(MergingWindowsTest, absorb_clearsTheMarksAndTheQuestionCountsWhatIsAsked) {
+    const QString asked =
+        "The selected tracks will be added to your archive. You want to proceed?\n";
+    const struct {
+        std::vector<int> rows;
+        bool yes;
+        const char* countLine;
+        int entriesAfter;
+    } steps[] = {
+        {{0, 1}, true, "2 scores are marked. 1 of them is already in your archive.", 5},
+        {{}, false, "0 scores are marked.", 5},
+        {{0}, false, "1 score is marked. 1 of them is already in your archive.", 5},
+        {{0, 1, 2}, true, "3 scores are marked. 2 of them are already in your archive.", 8},
+        {{2}, true, "1 score is marked. 1 of them is already in your archive.", 9},
+    };
+    merging* window = openOn(other);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.countLine);
+        window->List1->clearSelection();
+        for (int row : step.rows)
+            clickRow(window->List1, row);
+        dialogs.clear();
+        if (step.yes)
+            dialogs.setNextAnswer(true);
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        ASSERT_FALSE(dialogs.shown().empty());
+        EXPECT_EQ(dialogs.shown()[0].kind, FakeDialogs::Kind::Question);
+        EXPECT_EQ(dialogs.shown()[0].text, asked + step.countLine);
+        EXPECT_TRUE(dialogs.shown()[0].defaultNo);
+        EXPECT_EQ(state.archive.entryCount(), step.entriesAfter);
+        EXPECT_EQ(window->List1->selectionModel()->hasSelection(), !step.yes && !step.rows.empty());
+        if (step.yes) {
+            EXPECT_EQ(window->markedStatus->text(), "0 scores are marked.");
+        }
+        processDeletes();
+    }
 }
 
 // Every way an absorption is refused or fails leaves the archive file, the pages and the archive
