@@ -13,7 +13,10 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace folio::upgrade {
@@ -25,9 +28,22 @@ const QColor kFeaturesGrey{0xF0, 0xF0, 0xF0};
 
 const QString kSelectOldPage = QStringLiteral("Select from the old folder lumivora_4.html");
 const QString kClickOnUpgrade = QStringLiteral("Ok, now click on upgrade");
+// The report names the program file as it lies in the upgraded folder.
+#ifdef _WIN32
+const QString kCopiedProgram = QStringLiteral("folioscribe_pro.exe");
+#else
+const QString kCopiedProgram = QString::fromLatin1(
+    kProgramDestination.data(), static_cast<qsizetype>(kProgramDestination.size()));
+#endif
 const QString kUpgraded =
     QStringLiteral("Successfully updated! Now the folder scores you will find lumivora_pro.html "
-                   "and folioscribe_pro.exe good job!");
+                   "and %1 good job!")
+        .arg(kCopiedProgram);
+
+// The window's client area on a screen that holds it whole.
+constexpr QSize kClientSize{745, 753};
+// The least title bar and frame a window manager adds.
+constexpr QMargins kAssumedFrame{8, 40, 8, 8};
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -64,10 +80,12 @@ Form1::Form1(std::filesystem::path workingFolder, Dialogs& dialogs)
     : QWidget(nullptr, Qt::Window), workingFolder_(std::move(workingFolder)), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Upgrade to Quindarome Music Manager 5 professional"));
-    setFixedSize(745, 753);
+    setFixedSize(kClientSize);
     setAttribute(Qt::WA_DeleteOnClose);
     look::setWhiteBackground(this);
     buildControls();
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        designed_.push_back({control, control->geometry(), control->font()});
 
     // Browsing starts in the working folder, on its drive.
     const QString start = toShownPath(workingFolder_);
@@ -117,6 +135,50 @@ void Form1::buildControls() {
     setTabOrder(File1, Command1);
 }
 
+void Form1::showEvent(QShowEvent* event) {
+    if (const QScreen* shownOn = screen())
+        fitInto(shownOn->availableGeometry());
+    QWidget::showEvent(event);
+}
+
+void Form1::fitInto(const QRect& available) {
+    // The frame the window has, once shown, but never less than a usual title bar: some window
+    // managers report theirs late, and a window that shrank a little too much is still whole.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins margins(std::max(kAssumedFrame.left(), inner.left() - frame.left()),
+                           std::max(kAssumedFrame.top(), inner.top() - frame.top()),
+                           std::max(kAssumedFrame.right(), frame.right() - inner.right()),
+                           std::max(kAssumedFrame.bottom(), frame.bottom() - inner.bottom()));
+    const QSize room = available.size().shrunkBy(margins);
+    scale_ = std::min({1.0, static_cast<double>(room.width()) / kClientSize.width(),
+                       static_cast<double>(room.height()) / kClientSize.height()});
+    scale_ = std::max(scale_, 0.1);
+
+    const auto scaled = [this](int length) {
+        return static_cast<int>(std::floor(length * scale_));
+    };
+    for (const Designed& designed : designed_) {
+        const QRect& at = designed.geometry;
+        designed.control->setGeometry(scaled(at.left()), scaled(at.top()), scaled(at.width()),
+                                      scaled(at.height()));
+        QFont font = designed.font;
+        font.setPointSizeF(designed.font.pointSizeF() * scale_);
+        designed.control->setFont(font);
+    }
+    fitCaption(Label2, Label2->text(), 0);
+    fitCaption(Command1, Command1->text(), 16);
+    if (!Label1->text().isEmpty())
+        showStatus(Label1->text());
+    const QSize size(scaled(kClientSize.width()), scaled(kClientSize.height()));
+    setFixedSize(size);
+
+    // Centred in the room the screen gives, frame included.
+    const QSize withFrame = size.grownBy(margins);
+    move(available.left() + std::max(0, (available.width() - withFrame.width()) / 2),
+         available.top() + std::max(0, (available.height() - withFrame.height()) / 2));
+}
+
 void Form1::load() {
     if (!features_)
         features_ = new Form2(this);
@@ -163,8 +225,14 @@ void Form1::File1_Click(const QString& folder, const QString& fileName) {
     dialogs_.message(this, kSelectOldPage);
 }
 
+QFont Form1::statusFont() const {
+    QFont font = look::msSansSerif(24);
+    font.setPointSizeF(font.pointSizeF() * scale_);
+    return font;
+}
+
 void Form1::showStatus(const QString& text) {
-    Label1->setFont(look::msSansSerif(24));
+    Label1->setFont(statusFont());
     fitCaption(Label1, text, 0);
     Label1->setText(text);
 }

@@ -4,10 +4,13 @@
 
 #include "upgrade/copy_list.h"
 
+#include <QFont>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <filesystem>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -47,8 +50,14 @@ public:
     // The features window while it is open.
     Form2* featuresWindow() const { return features_; }
 
+    // Places the window inside available, the part of a screen that windows may take, title
+    // bar and frame included. A screen too small for the whole window gets it scaled down,
+    // layout and all, so that the upgrade button and the status line stay on screen.
+    void fitInto(const QRect& available);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void Drive1_Change(const QString& drive);
@@ -60,6 +69,17 @@ private:
     void buildControls();
     void clearTarget();
     void showStatus(const QString& text);
+    QFont statusFont() const;
+
+    // A control as it is placed on a screen that holds the whole window.
+    struct Designed {
+        QWidget* control;
+        QRect geometry;
+        QFont font;
+    };
+    std::vector<Designed> designed_;
+    // The window's size on the screen against its designed size: 1, or less on a small screen.
+    double scale_ = 1.0;
 
     std::filesystem::path workingFolder_;
     Dialogs& dialogs_;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -28,9 +29,15 @@ using test::TempInstallation;
 
 const QString kSelectOldPage = QStringLiteral("Select from the old folder lumivora_4.html");
 const QString kClickOnUpgrade = QStringLiteral("Ok, now click on upgrade");
+#ifdef _WIN32
 const QString kUpgraded =
     QStringLiteral("Successfully updated! Now the folder scores you will find lumivora_pro.html "
                    "and folioscribe_pro.exe good job!");
+#else
+const QString kUpgraded =
+    QStringLiteral("Successfully updated! Now the folder scores you will find lumivora_pro.html "
+                   "and Folioscribe_pro good job!");
+#endif
 
 QString qpath(const fs::path& path) {
     return QString::fromStdString(path.string());
@@ -130,6 +137,62 @@ TEST_F(UpgradeWindowTest, startUp_featuresWindowFirst_upgradeWindowAfterOkWithBu
     EXPECT_EQ(window->Dir1->path(), qpath(delivery.root()));
     EXPECT_EQ(window->File1->path(), qpath(delivery.root()));
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// A screen too small for the whole window gets it scaled down, layout and all, with the upgrade
+// button and the status line on screen; a screen that holds it shows it as designed.
+TEST_F(UpgradeWindowTest, upgradeWindow_fitsTheScreenWithItsButtonAndStatusLine) {
+    startAndPressOk();
+    clickFile(stand.root(), QStringLiteral("lumivora_4.html"));
+    const auto onScreen = [this](const QRect& available) {
+        // The window's frame starts at pos(); it has a title bar of at least 30 pixels.
+        EXPECT_TRUE(available.contains(QRect(window->pos(), window->size().grownBy({0, 30, 0, 0}))))
+            << window->x() << "," << window->y() << " " << window->width() << "x"
+            << window->height();
+        for (const QWidget* control :
+             std::initializer_list<const QWidget*>{window->File1, window->Command1, window->Label1})
+            EXPECT_TRUE(window->rect().contains(control->geometry()))
+                << control->objectName().toStdString();
+    };
+    // As shown, it is fitted to the screen it opened on.
+    const QRect shownOn = window->screen()->availableGeometry();
+    onScreen(shownOn);
+    const QRect shown = window->geometry();
+    window->fitInto(shownOn);
+    EXPECT_EQ(window->geometry(), shown);
+
+    const struct {
+        const char* name;
+        QRect available;
+        bool asDesigned;
+    } cases[] = {
+        {"1366 x 768", {0, 0, 1366, 768}, false},
+        {"1366 x 768 less a task bar", {0, 0, 1366, 728}, false},
+        {"800 x 600 beside another screen", {1366, 0, 800, 600}, false},
+        {"1920 x 1080", {0, 0, 1920, 1080}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->fitInto(c.available);
+        onScreen(c.available);
+        EXPECT_EQ(window->size() == QSize(745, 753), c.asDesigned) << window->height();
+        if (c.asDesigned) {
+            EXPECT_EQ(window->Command1->geometry(), QRect(32, 584, 681, 97));
+            EXPECT_EQ(window->Label1->geometry(), QRect(24, 696, 713, 49));
+        }
+        // The layout is kept: the button below the file list, the status line below the button.
+        EXPECT_GT(window->Command1->y(), window->File1->geometry().bottom());
+        EXPECT_GT(window->Label1->y(), window->Command1->geometry().bottom());
+        EXPECT_EQ(window->Label1->text(), kClickOnUpgrade);
+        for (const auto* control :
+             std::initializer_list<const QWidget*>{window->Command1, window->Label1}) {
+            const auto* button = qobject_cast<const QPushButton*>(control);
+            const QString text =
+                button ? button->text() : qobject_cast<const QLabel*>(control)->text();
+            EXPECT_LE(QFontMetrics(control->font()).horizontalAdvance(text), control->width())
+                << control->objectName().toStdString();
+        }
+    }
 }
 
 // An older stand on a stick mounted below the current drive: choosing the stick in the drive
