@@ -44,6 +44,8 @@ public:
     void message(QWidget*, const QString&, const QString&) override {}
     void error(QWidget*, const QString&) override {}
     bool question(QWidget*, const QString&, const QString&) override { return false; }
+    bool questionDefaultNo(QWidget*, const QString&, const QString&) override { return false; }
+    Answer questionWithCancel(QWidget*, const QString&) override { return Answer::Cancel; }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.

@@ -2,6 +2,7 @@
 #include "app/program_windows.h"
 
 #include "archive/form1.h"
+#include "archive/shared_state.h"
 #include "platform/modeless.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ void ProgramWindows::openMainWindow() {
     delete mainWindow_.data();
     mainWindow_ = new Form1(state_, dialogs_, *this);
     mainWindow_->show();
+    letMidiWindowFollow();
 }
 
 // Created at its first showing, then only hidden, so its folder and chosen file survive.
@@ -53,6 +55,17 @@ void ProgramWindows::showPlaylistManager() {
 // next showing.
 void ProgramWindows::showMidiDevice() {
     showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
+    letMidiWindowFollow();
+}
+
+// The MIDI window names and acts on the entry the main window shows, whichever main window
+// that is (an absorption opens a new one).
+void ProgramWindows::letMidiWindowFollow() {
+    if (!mainWindow_ || !midiWindow_)
+        return;
+    QObject::connect(mainWindow_.data(), &Form1::shownEntryChanged, midiWindow_.data(),
+                     &midifrm::followEntry, Qt::UniqueConnection);
+    midiWindow_->followEntry(state_.currentEntryNumber);
 }
 
 // The merging windows close completely with their own buttons and start afresh.
@@ -80,6 +93,16 @@ void ProgramWindows::reopenMainWindow() {
     mainWindow_ = new Form1(state_, dialogs_, *this);
     mainWindow_->setGeometry(where);
     mainWindow_->show();
+    letMidiWindowFollow();
+}
+
+bool ProgramWindows::closeWindowsBeforeLeaving() {
+    for (QWidget* window : {static_cast<QWidget*>(playlistManager_.data()),
+                            static_cast<QWidget*>(midiWindow_.data())}) {
+        if (window && !window->close())
+            return false;
+    }
+    return true;
 }
 
 void ProgramWindows::exitProgram() {

@@ -41,6 +41,7 @@ public:
     void showMidiDevice() override;
     void showMerging() override;
     void exitProgram() override;
+    bool closeWindowsBeforeLeaving() override;
     void showAbsorptionWindow() override;
     void reopenMainWindow() override;
 
@@ -58,6 +59,8 @@ public:
     playlistfrm* playlistManager() const { return playlistManager_; }
 
 private:
+    void letMidiWindowFollow();
+
     SharedState& state_;
     Dialogs& dialogs_;
     QPointer<Form1> mainWindow_;

@@ -201,7 +201,8 @@ void Form1::buildMenu() {
     cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     work->addSeparator();
     chiudi = command("chiudi", "Exit");
-    chiudi->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every system: not every platform names a standard key for quitting.
+    chiudi->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(playlist, &QAction::triggered, this, [this] { host_.showPlaylistManager(); });
     connect(midi, &QAction::triggered, this, [this] { host_.showMidiDevice(); });
     connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
@@ -221,6 +222,7 @@ void Form1::start() {
     std::string whyUnreadable;
     const ArchiveLoad load =
         loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
+    keepAsSaved();
     search_.rebuild(archive);
     if (load == ArchiveLoad::Unreadable)
         keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
@@ -357,18 +359,64 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Command1_Click() {
+    save();
+}
+
+bool Form1::save() {
     if (!state_.archiveWritable) {
         dialogs_.error(this, archiveKeptReason_);
-        return;
+        return false;
     }
     FileResult saved = saveArchive(state_.archive, state_.installation);
     if (!saved.ok) {
         dialogs_.error(this, QStringLiteral("The archive was not saved.\n%1")
                                  .arg(QString::fromStdString(saved.error)));
-        return;
+        return false;
     }
+    keepAsSaved();
     showCount();
     dialogs_.message(this, QStringLiteral("Successfully saved!"));
+    return true;
+}
+
+void Form1::keepAsSaved() {
+    const ScoreArchive& archive = state_.archive;
+    savedEntries_.clear();
+    savedEntries_.reserve(static_cast<std::size_t>(archive.entryCount()));
+    for (int n = 1; n <= archive.entryCount(); ++n)
+        savedEntries_.push_back(archive.slot(n));
+}
+
+// Edits, added entries and categories set in the audio window all show here. Text typed into
+// the empty slot after the last entry is not an entry until "Add", and a save would not keep it.
+bool Form1::hasUnsavedChanges() const {
+    const ScoreArchive& archive = state_.archive;
+    if (static_cast<std::size_t>(archive.entryCount()) != savedEntries_.size())
+        return true;
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        if (archive.slot(n) != savedEntries_[static_cast<std::size_t>(n - 1)])
+            return true;
+    }
+    return false;
+}
+
+// The archive first, then the windows with work of their own. An archive that must not be
+// written has nothing to save, so it asks nothing.
+bool Form1::mayLeave() {
+    if (state_.archiveWritable && hasUnsavedChanges()) {
+        switch (dialogs_.questionWithCancel(
+            this, QStringLiteral("Save the changes to the archive before leaving?"))) {
+        case Dialogs::Answer::Yes:
+            if (!save())
+                return false;
+            break;
+        case Dialogs::Answer::No:
+            break;
+        case Dialogs::Answer::Cancel:
+            return false;
+        }
+    }
+    return host_.closeWindowsBeforeLeaving();
 }
 
 void Form1::Command2_Click() {
@@ -383,7 +431,8 @@ void Form1::Command4_Click() {
     host_.showRightPageWindow();
 }
 void Form1::chiudi_Click() {
-    host_.exitProgram();
+    if (mayLeave())
+        host_.exitProgram();
 }
 
 void Form1::cerca_Click() {
@@ -393,6 +442,10 @@ void Form1::cerca_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (!mayLeave()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     host_.exitProgram();
 }

@@ -54,6 +54,8 @@ public:
 
     // Shows the current entry's pages and recording icon again, after a window attached one.
     void showAttachments();
+    // True while the entries in memory differ from those last loaded or saved.
+    bool hasUnsavedChanges() const;
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
@@ -87,6 +89,10 @@ private:
     void showCount();
     std::vector<std::filesystem::path> neighbourPages(int position) const;
     void storeText(std::string ScoreEntry::*field, const QString& text);
+    bool save();
+    void keepAsSaved();
+    // Offers to save unsaved changes; false when the user stays (or the save failed).
+    bool mayLeave();
 
     SharedState& state_;
     Dialogs& dialogs_;
@@ -95,6 +101,8 @@ private:
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;
+    // The entries as last loaded or saved, to tell whether leaving would lose anything.
+    std::vector<ScoreEntry> savedEntries_;
     // Folded titles, authors and tags for the find box, kept up to date by every edit.
     ScoreSearch search_;
     QPointer<FindBox> findBox_;

@@ -15,6 +15,9 @@ public:
     virtual void showMerging() = 0;
     // Ends the program at once with every window; nothing is saved or asked.
     virtual void exitProgram() = 0;
+    // Closes the windows that hold work of their own before the run ends, each asking about
+    // its unsaved work; false when one stays open.
+    virtual bool closeWindowsBeforeLeaving() { return true; }
 };
 
 } // namespace folio

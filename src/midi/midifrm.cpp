@@ -8,6 +8,7 @@
 #include "platform/look.h"
 #include "platform/widgets.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -199,14 +200,8 @@ void midifrm::markValue(QLineEdit* cell) {
 
 void midifrm::Form_Load() {
     loaded_ = store_.load(state_.installation);
-    const int entry = state_.currentEntryNumber;
-    if (entry >= 1 && entry <= state_.archive.entryCount()) {
-        // A title too long for the line ends in an ellipsis; the tool tip holds all of it.
-        const QString title = fromCp1252(state_.archive.slot(entry).title);
-        Label5->setText(Label5->fontMetrics().elidedText(title, Qt::ElideRight,
-                                                         Label5->contentsRect().width()));
-        Label5->setToolTip(title);
-    }
+    entry_ = state_.currentEntryNumber;
+    showTitle();
     if (loaded_ == MidiLoad::Unreadable) {
         Command3->setEnabled(false);
         dialogs_.error(this, QStringLiteral("The MIDI file %1 cannot be read: it is left as it "
@@ -215,13 +210,37 @@ void midifrm::Form_Load() {
                                  .arg(toShownPath(state_.installation.resolve(kMidiFileName)),
                                       QString::fromStdString(store_.loadError())));
     }
+    showRecord();
+}
 
+void midifrm::showTitle() {
+    if (entry_ < 1 || entry_ > state_.archive.entryCount()) {
+        Label5->setText(QStringLiteral("Title"));
+        Label5->setToolTip(QString());
+        return;
+    }
+    // A title too long for the line ends in an ellipsis; the tool tip holds all of it.
+    const QString title = fromCp1252(state_.archive.slot(entry_).title);
+    Label5->setText(
+        Label5->fontMetrics().elidedText(title, Qt::ElideRight, Label5->contentsRect().width()));
+    Label5->setToolTip(title);
+}
+
+// How a question names the entry whose values it is about.
+QString midifrm::entryName() const {
+    if (entry_ >= 1 && entry_ <= state_.archive.entryCount() &&
+        !state_.archive.slot(entry_).title.empty())
+        return fromCp1252(state_.archive.slot(entry_).title);
+    return QStringLiteral("entry %1").arg(entry_);
+}
+
+void midifrm::showRecord() {
     // Every record of the entry is applied in file order; several records are joined cell by
-    // cell.
+    // cell. Without a record the cells show the untouched value.
     std::array<std::array<std::string, 3>, kMidiChannels> joined;
     bool applied = false;
     for (int position = 1; position <= store_.recordCount(); ++position) {
-        if (!store_.belongsTo(position, entry))
+        if (!store_.belongsTo(position, entry_))
             continue;
         applied = true;
         const MidiRecordText record = store_.record(position);
@@ -232,18 +251,56 @@ void midifrm::Form_Load() {
             joined[c][2].append(values.pc);
         }
     }
-    if (!applied)
-        return;
     // The values are shown as stored; the cells' filters act only on what the user types.
     for (std::size_t c = 0; c < kMidiChannels; ++c) {
-        showFieldText(MSB[c + 1], fromCp1252(joined[c][0]));
-        showFieldText(LSB[c + 1], fromCp1252(joined[c][1]));
-        showFieldText(PC[c + 1], fromCp1252(joined[c][2]));
+        const std::array<QLineEdit*, 3> cells = {MSB[c + 1], LSB[c + 1], PC[c + 1]};
+        for (std::size_t part = 0; part < 3; ++part)
+            showFieldText(cells[part], applied ? fromCp1252(joined[c][part]) : kUntouched);
     }
+    shownGrid_ = grid();
+}
+
+MidiGrid midifrm::grid() const {
+    MidiGrid channels;
+    for (std::size_t c = 0; c < kMidiChannels; ++c)
+        channels[c] = toCp1252(MSB[c + 1]->text()) + ',' + toCp1252(LSB[c + 1]->text()) + ',' +
+                      toCp1252(PC[c + 1]->text());
+    return channels;
+}
+
+bool midifrm::hasUnsavedChanges() const {
+    return grid() != shownGrid_;
+}
+
+// While midi.js cannot be read, Save is off: there is nothing that could be saved, so nothing is
+// asked.
+bool midifrm::mayDropChanges(const QString& question) {
+    return !hasUnsavedChanges() || !Command3->isEnabled() || dialogs_.question(this, question);
+}
+
+void midifrm::followEntry(int position) {
+    if (position != entry_) {
+        if (hasUnsavedChanges() && Command3->isEnabled() &&
+            dialogs_.question(
+                this, QStringLiteral("Save the MIDI set-up of %1 first?").arg(entryName())) &&
+            !save())
+            return; // The values stay with the entry they belong to, so that Save can retry.
+        entry_ = position;
+        showRecord();
+    }
+    showTitle();
 }
 
 void midifrm::Command1_Click() {
     close();
+}
+
+void midifrm::closeEvent(QCloseEvent* event) {
+    if (!mayDropChanges(QStringLiteral("Leave without saving?"))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void midifrm::Command2_Click() {
@@ -254,31 +311,33 @@ void midifrm::Command2_Click() {
     }
 }
 
-// Saves under the entry shown in the main window now, which may differ from the one the window
-// opened on.
 void midifrm::Command3_Click() {
+    save();
+}
+
+// Saves under the entry whose title the window shows.
+bool midifrm::save() {
     if (loaded_ == MidiLoad::Unreadable) {
         dialogs_.error(this, QStringLiteral("The MIDI file cannot be read, so it is not written "
                                             "over: the MIDI set-up was not saved."));
-        return;
+        return false;
     }
-    MidiGrid grid;
-    for (std::size_t c = 0; c < kMidiChannels; ++c)
-        grid[c] = toCp1252(MSB[c + 1]->text()) + ',' + toCp1252(LSB[c + 1]->text()) + ',' +
-                  toCp1252(PC[c + 1]->text());
+    const MidiGrid channels = grid();
     try {
-        const FileResult saved = store_.save(state_.installation, state_.currentEntryNumber, grid);
+        const FileResult saved = store_.save(state_.installation, entry_, channels);
         if (!saved.ok) {
             dialogs_.error(this, QStringLiteral("The MIDI set-up was not saved.\n%1")
                                      .arg(QString::fromStdString(saved.error)));
-            return;
+            return false;
         }
     } catch (const std::exception& failure) {
         dialogs_.error(this, QStringLiteral("The MIDI set-up was not saved.\n%1")
                                  .arg(QString::fromLocal8Bit(failure.what())));
-        return;
+        return false;
     }
+    shownGrid_ = channels;
     dialogs_.message(this, QStringLiteral("Successfully saved message"));
+    return true;
 }
 
 void midifrm::keyPressEvent(QKeyEvent* event) {

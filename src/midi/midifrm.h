@@ -37,9 +37,19 @@ public:
     QPushButton* Command3 = nullptr; // "Save"
 
     const MidiStore& store() const { return store_; }
+    // The entry the window shows and saves to.
+    int entry() const { return entry_; }
+    // True while a cell differs from what the entry's record showed or the last save wrote.
+    bool hasUnsavedChanges() const;
+
+public slots:
+    // Follows the main window to the entry it shows (or to its edited title), first offering
+    // to save unsaved values to the entry they belong to.
+    void followEntry(int position);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void Command1_Click();
@@ -50,6 +60,13 @@ private:
     void buildControls();
     void buildChannel(int channel);
     void Form_Load();
+    void showTitle();
+    void showRecord();
+    QString entryName() const;
+    // True when nothing unsaved would be lost, or the user agrees to lose it.
+    bool mayDropChanges(const QString& question);
+    MidiGrid grid() const;
+    bool save();
     // Marks a cell whose text is no MIDI value from 0 to 127.
     void markValue(QLineEdit* cell);
 
@@ -57,6 +74,9 @@ private:
     Dialogs& dialogs_;
     MidiStore store_;
     MidiLoad loaded_ = MidiLoad::Missing;
+    int entry_ = 0;
+    // The grid as shown from the record or as last saved.
+    MidiGrid shownGrid_;
 };
 
 } // namespace folio

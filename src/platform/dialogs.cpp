@@ -29,4 +29,13 @@ bool MessageBoxDialogs::questionDefaultNo(QWidget* parent, const QString& text,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+Dialogs::Answer MessageBoxDialogs::questionWithCancel(QWidget* parent, const QString& text) {
+    const auto pressed = QMessageBox::question(
+        parent, title_, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+        QMessageBox::Cancel);
+    if (pressed == QMessageBox::Yes)
+        return Answer::Yes;
+    return pressed == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 } // namespace folio

@@ -14,6 +14,9 @@ QString programTitle();
 
 class Dialogs {
 public:
+    // The answer to a question that can also be called off.
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~Dialogs() = default;
 
     // A message with an OK button.
@@ -26,6 +29,8 @@ public:
     // answers No. True when the answer is Yes.
     virtual bool questionDefaultNo(QWidget* parent, const QString& text,
                                    const QString& title = {}) = 0;
+    // A question with Yes, No and Cancel buttons; closing the box is Cancel.
+    virtual Answer questionWithCancel(QWidget* parent, const QString& text) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -38,6 +43,7 @@ public:
     bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
     bool questionDefaultNo(QWidget* parent, const QString& text,
                            const QString& title = {}) override;
+    Answer questionWithCancel(QWidget* parent, const QString& text) override;
 
 private:
     QString title_;

@@ -10,6 +10,7 @@
 #include "platform/reading_order.h"
 #include "platform/widgets.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -165,6 +166,7 @@ void playlistfrm::Form_Load() {
         break;
     }
     showPlaylists(QStringLiteral("Playlist"));
+    keepAsShown();
     // The user decides what to do about lines that the next save would drop.
     if (const int unread = store_.unreadLineCount(); unread > 0)
         dialogs_.message(this,
@@ -210,6 +212,7 @@ void playlistfrm::Combo1_Click(int index) {
     for (int number : trackNumbers_)
         rows.append(rowTextOf(number));
     List2->addItems(rows);
+    keepAsShown();
 }
 
 void playlistfrm::Command2_Click() {
@@ -289,6 +292,7 @@ void playlistfrm::Command5_Click() {
     List2->clear();
     Text1->clear();
     trackNumbers_.clear();
+    keepAsShown();
     Text1->setFocus();
 }
 
@@ -318,6 +322,7 @@ void playlistfrm::Command1_Click() {
         return;
     }
     chosen_ = saved.place;
+    keepAsShown();
     // The box now lists the file as written and names the saved playlist; the next "Save"
     // replaces the playlist just written.
     showPlaylists(shownName);
@@ -369,6 +374,8 @@ void playlistfrm::Command8_Click() {
     chosen_.reset();
     showPlaylists(QString());
     Text1->clear();
+    // The tracks left in the list belonged to the playlist the user chose to delete.
+    keepAsShown();
 }
 
 void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString& what) {
@@ -404,6 +411,26 @@ void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString
 
 void playlistfrm::Command7_Click() {
     close();
+}
+
+void playlistfrm::keepAsShown() {
+    shownTracks_ = trackNumbers_;
+    shownName_ = Text1->text();
+}
+
+bool playlistfrm::hasUnsavedChanges() const {
+    return trackNumbers_ != shownTracks_ || Text1->text() != shownName_;
+}
+
+// While the playlist file cannot be read, Save is off: nothing could be saved, so nothing is
+// asked.
+void playlistfrm::closeEvent(QCloseEvent* event) {
+    if (hasUnsavedChanges() && Command1->isEnabled() &&
+        !dialogs_.question(this, QStringLiteral("Leave without saving?"))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 bool playlistfrm::eventFilter(QObject* watched, QEvent* event) {

@@ -48,9 +48,13 @@ public:
     // The entry numbers of the track list's rows, top row first.
     const std::vector<int>& trackNumbers() const { return trackNumbers_; }
     int trackCount() const { return static_cast<int>(trackNumbers_.size()); }
+    // True while the track list or the name differs from the playlist as chosen, started or
+    // last saved.
+    bool hasUnsavedChanges() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
@@ -69,6 +73,8 @@ private:
     void Form_Load();
     // Shows the table as read last: the count and the playlists box, whose text becomes text.
     void showPlaylists(const QString& text);
+    // Takes the track list and the name as they are now as the ones that need no saving.
+    void keepAsShown();
     int selectedTrackRow() const;
     // Ctrl+Up and Ctrl+Down move the selected track; true if key was one of them.
     bool moveTrackByKey(const QKeyEvent* key);
@@ -85,6 +91,8 @@ private:
     std::vector<int> trackNumbers_;
     // The playlist chosen in the box or last saved from this window: a save replaces only it.
     std::optional<PlaylistPlace> chosen_;
+    std::vector<int> shownTracks_;
+    QString shownName_;
 };
 
 } // namespace folio

@@ -131,9 +131,12 @@ TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedCha
         window->show();
         window->Command2->click();
         EXPECT_EQ(shownChannels(*window), channelsWith({}));
+        dialogs.setNextAnswer(true);
         QTest::keyClick(window->MSB[1], Qt::Key_Escape);
+        EXPECT_EQ(dialogs.texts(), QStringList{"Leave without saving?"});
         EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
         EXPECT_EQ(midiJs(), before);
+        dialogs.clear();
     }
     midifrm window(state, dialogs);
     EXPECT_EQ(window.MSB[1]->text(), "1");
@@ -257,49 +260,85 @@ TEST_F(MidiWindowTest, failedOrRefusedSave_showsWhyAndNeverTheSuccessText) {
 }
 
 // Through the main window's menu: one window at a time, brought to the front without a new
-// load, saving under the entry current at the moment of "Save".
-TEST_F(MidiWindowTest, menuCommand_opensOnceAndSavesForTheEntryCurrentAtSave) {
+// load; it follows the main window, offering unsaved values to the entry they belong to, and
+// "Save" writes the entry whose title it shows.
+TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
     std::string archive = "var archivio = [\r\n";
     for (int n = 1; n <= 9; ++n)
         for (const std::string& value : {std::to_string(n), "Song " + std::to_string(n),
                                          std::string("A"), std::string("t"), std::string("0")})
             archive += "\"" + value + "\",\r\n";
     stand.write("spartiti\\archivio.js", archive + " ];\r\n");
-    ProgramWindows windows(state, dialogs);
-    windows.openMainWindow();
-    Form1* main = windows.mainWindow();
-    main->VScroll1->setValue(3);
-    main->midi->trigger();
-    QPointer<midifrm> window = windows.midiWindow();
-    ASSERT_FALSE(window.isNull());
-    EXPECT_EQ(window->Label5->text(), "Song 3");
-    window->MSB[2]->setText("42");
+    const std::string before = midiFile({recordLines("3", {"7,7,7"}), recordLines("5", {"9,9,9"})});
+    struct Case {
+        const char* name;
+        const char* typed; // into MSB 2 while entry 3 is shown; empty for no edit
+        bool answer;
+        QStringList asked;
+        bool threeSaved;
+    };
+    const QString question = "Save the MIDI set-up of Song 3 first?";
+    const Case cases[] = {
+        {"nothing edited", "", false, {}, false},
+        {"edited, saved first", "42", true, {question}, true},
+        {"edited, dropped", "42", false, {question}, false},
+        {"edited back to the shown value", "000", false, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        stand.write(kMidiFileName, before);
+        dialogs.clear();
+        ProgramWindows windows(state, dialogs);
+        windows.openMainWindow();
+        Form1* main = windows.mainWindow();
+        main->VScroll1->setValue(3);
+        main->midi->trigger();
+        QPointer<midifrm> window = windows.midiWindow();
+        ASSERT_FALSE(window.isNull());
+        EXPECT_EQ(window->Label5->text(), "Song 3");
+        EXPECT_EQ(window->MSB[1]->text(), "7");
+        if (*c.typed) {
+            window->MSB[2]->selectAll();
+            QTest::keyClicks(window->MSB[2], QString::fromLatin1(c.typed));
+        }
+        main->midi->trigger();
+        EXPECT_EQ(windows.midiWindow(), window.data());
 
-    stand.write(kMidiFileName, midiFile({recordLines("3", {"7,7,7"})}));
-    main->midi->trigger();
-    EXPECT_EQ(windows.midiWindow(), window.data());
-    EXPECT_EQ(window->MSB[2]->text(), "42");
+        if (!c.asked.isEmpty())
+            dialogs.setNextAnswer(c.answer);
+        main->VScroll1->setValue(5);
+        QStringList questions;
+        for (const auto& box : dialogs.shown())
+            if (box.kind == test::FakeDialogs::Kind::Question)
+                questions << box.text;
+        EXPECT_EQ(questions, c.asked);
+        const auto three =
+            c.threeSaved ? recordLines("3", {"7,7,7", "42,000,000"}) : recordLines("3", {"7,7,7"});
+        EXPECT_EQ(midiJs(), midiFile({three, recordLines("5", {"9,9,9"})}));
+        EXPECT_EQ(window->Label5->text(), "Song 5");
+        EXPECT_EQ(window->entry(), 5);
+        EXPECT_EQ(shownChannels(*window), channelsWith({{1, "9,9,9"}}));
+        EXPECT_FALSE(window->hasUnsavedChanges());
 
-    window->Command3->click();
-    main->VScroll1->setValue(5);
-    window->Command3->click();
-    EXPECT_EQ(window->Label5->text(), "Song 3");
-    // The store was loaded before midi.js appeared, so the file's record of entry 3 is written
-    // over by the grid.
-    const std::string saved = midiFile({recordLines("3", {"000,000,000", "42,000,000"}),
-                                        recordLines("5", {"000,000,000", "42,000,000"})});
-    EXPECT_EQ(midiJs(), saved);
-    EXPECT_EQ(dialogs.messages(),
-              (QStringList{"Successfully saved message", "Successfully saved message"}));
-
-    window->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
-    EXPECT_EQ(windows.midiWindow(), nullptr);
-    main->midi->trigger();
-    ASSERT_NE(windows.midiWindow(), nullptr);
-    EXPECT_EQ(windows.midiWindow()->Label5->text(), "Song 5");
-    EXPECT_EQ(windows.midiWindow()->MSB[2]->text(), "42");
-    EXPECT_EQ(windows.midiWindow()->MSB[1]->text(), "000");
+        // An edited title shows at once; the grid keeps its values.
+        window->PC[16]->selectAll();
+        QTest::keyClicks(window->PC[16], "55");
+        QTest::keyClicks(main->Text2, " live");
+        EXPECT_EQ(window->Label5->text(), "Song 5 live");
+        EXPECT_EQ(window->PC[16]->text(), "55");
+        window->Command3->click();
+        std::vector<std::string_view> five(kMidiChannels, "000,000,000");
+        five[0] = "9,9,9";
+        five[15] = "000,000,55";
+        EXPECT_EQ(midiJs(), midiFile({three, recordLines("5", five)}));
+        window->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
+        // The next opening loads the entry the main window shows.
+        main->VScroll1->setValue(3);
+        main->midi->trigger();
+        ASSERT_NE(windows.midiWindow(), nullptr);
+        EXPECT_EQ(windows.midiWindow()->MSB[2]->text(), c.threeSaved ? "42" : "000");
+    }
 }
 
 } // namespace

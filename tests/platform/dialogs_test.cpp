@@ -34,6 +34,7 @@ SeenBox answered(const std::function<void()>& show, QMessageBox::StandardButton 
 
 TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
     MessageBoxDialogs dialogs;
+    Dialogs::Answer choice = Dialogs::Answer::Yes;
     const struct {
         const char* name;
         std::function<void()> show;
@@ -46,6 +47,8 @@ TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
         {"error", [&] { dialogs.error(nullptr, "Done"); }, QMessageBox::Ok, "Folioscribe_pro"},
         {"question", [&] { dialogs.question(nullptr, "Done"); }, QMessageBox::No,
          "Folioscribe_pro"},
+        {"question with cancel", [&] { choice = dialogs.questionWithCancel(nullptr, "Done"); },
+         QMessageBox::Cancel, "Folioscribe_pro"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -53,6 +56,7 @@ TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
         EXPECT_EQ(seen.title.toStdString(), c.title.toStdString());
         EXPECT_EQ(seen.text.toStdString(), "Done");
     }
+    EXPECT_EQ(choice, Dialogs::Answer::Cancel);
 }
 
 // Enter alone answers a question with its default button: Yes for a plain question, No for one

@@ -449,7 +449,9 @@ TEST_F(PlaylistWindowTest, keyboard_addsRemovesMovesAndCloses) {
     EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2, 5}));
     QTest::keyClick(window->List2, Qt::Key_Delete);
     EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2}));
+    dialogs.setNextAnswer(true);
     QTest::keyClick(window->List2, Qt::Key_Escape);
+    EXPECT_EQ(dialogs.texts(), QStringList{"Leave without saving?"});
     EXPECT_FALSE(window->isVisible());
 }
 
@@ -470,7 +472,9 @@ TEST(PlaylistManagerLifecycle, menuCommand_bringsOneWindowToTheFrontAndEscLoadsA
     EXPECT_EQ(first->Text1->text(), "Unsaved");
 
     stand.write("spartiti\\playlist.js", kExample);
+    dialogs.setNextAnswer(true);
     first->Command7->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Leave without saving?"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
     windows.mainWindow()->playlist->trigger();
     playlistfrm* again = windows.playlistManager();

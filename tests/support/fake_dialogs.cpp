@@ -26,6 +26,15 @@ bool FakeDialogs::questionDefaultNo(QWidget* parent, const QString& text, const 
     return answer;
 }
 
+Dialogs::Answer FakeDialogs::questionWithCancel(QWidget*, const QString& text) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}});
+    if (choices_.empty())
+        return Answer::Cancel;
+    const Answer answer = choices_.front();
+    choices_.pop_front();
+    return answer;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

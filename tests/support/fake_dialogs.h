@@ -28,9 +28,12 @@ public:
     bool question(QWidget* parent, const QString& text, const QString& title = {}) override;
     bool questionDefaultNo(QWidget* parent, const QString& text,
                            const QString& title = {}) override;
+    Answer questionWithCancel(QWidget* parent, const QString& text) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
+    // The answer to the next Yes/No/Cancel question (without a preset answer: Cancel).
+    void setNextChoice(Answer answer) { choices_.push_back(answer); }
 
     const std::deque<Shown>& shown() const { return shown_; }
     QStringList texts() const;
@@ -41,6 +44,7 @@ public:
 private:
     std::deque<Shown> shown_;
     std::deque<bool> answers_;
+    std::deque<Answer> choices_;
 };
 
 } // namespace folio::test
