@@ -58,6 +58,13 @@ public:
     playlistfrm* playlistManager() const { return playlistManager_; }
 
 private:
+    // The page and audio windows name the entry the main window shows, and the main window shows
+    // what they attach at once.
+    void followMainWindow();
+    void nameShownEntry();
+    void showAttachmentsOnAttach(PageWindow* window);
+    void showAttachments();
+
     SharedState& state_;
     Dialogs& dialogs_;
     QPointer<Form1> mainWindow_;
