@@ -231,5 +231,30 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
     EXPECT_EQ(state.archive.slot(3).category, "0");
 }
 
+// Alt and a letter open the page and audio windows, whose captions read as before; the tips
+// name the keys.
+TEST_F(ProgramWindowsTest, altLetters_openThePageAndAudioWindowsAndTheTipsNameThem) {
+    using Window = std::function<QWidget*()>;
+    const std::tuple<QPushButton*, const char*, Qt::Key, Window> rows[] = {
+        {main->Command3, "Left", Qt::Key_L, [&] { return windows.leftPageWindow(); }},
+        {main->Command4, "Right", Qt::Key_R, [&] { return windows.rightPageWindow(); }},
+        {main->Command2, "Mp3", Qt::Key_M, [&] { return windows.audioWindow(); }}};
+    for (const auto& [button, caption, key, window] : rows) {
+        SCOPED_TRACE(caption);
+        EXPECT_EQ(button->text().remove(u'&'), caption);
+        const QString keys = QKeySequence(Qt::ALT | key).toString();
+        EXPECT_TRUE(button->toolTip().endsWith("(" + keys + ")"))
+            << button->toolTip().toStdString();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(main->Text2, key, Qt::AltModifier);
+        // A button pressed by its letter shows the press before it clicks.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window() && window()->isVisible(); }, 2000));
+        window()->hide();
+    }
+    // The letters go to the buttons, never into the title.
+    EXPECT_EQ(main->Text2->text(), "Song 9");
+}
+
 } // namespace
 } // namespace folio
