@@ -26,23 +26,34 @@ ProgramWindows::~ProgramWindows() {
 void ProgramWindows::openMainWindow() {
     delete mainWindow_.data();
     mainWindow_ = new Form1(state_, dialogs_, *this);
+    followMainWindow();
     mainWindow_->show();
     letMidiWindowFollow();
 }
 
 // Created at its first showing, then only hidden, so its folder and chosen file survive.
 void ProgramWindows::showAudioWindow() {
-    showModeless(audioWindow_, [this] { return new mp3(state_, dialogs_); });
+    showModeless(audioWindow_, [this] {
+        auto* window = new mp3(state_, dialogs_);
+        QObject::connect(window, &mp3::recordingAttached, window, [this] { showAttachments(); });
+        return window;
+    });
 }
 
 void ProgramWindows::showLeftPageWindow() {
-    showModeless(leftPageWindow_,
-                 [this] { return new sinistra(state_, dialogs_, leftSelectedPagePath_); });
+    showModeless(leftPageWindow_, [this] {
+        auto* window = new sinistra(state_, dialogs_, leftSelectedPagePath_);
+        showAttachmentsOnAttach(window);
+        return window;
+    });
 }
 
 void ProgramWindows::showRightPageWindow() {
-    showModeless(rightPageWindow_,
-                 [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
+    showModeless(rightPageWindow_, [this] {
+        auto* window = new destra(state_, dialogs_, rightSelectedPagePath_);
+        showAttachmentsOnAttach(window);
+        return window;
+    });
 }
 
 // Brought to the front while open; "Esc" and the close box destroy it, so that the next
@@ -91,6 +102,7 @@ void ProgramWindows::reopenMainWindow() {
     const QRect where = mainWindow_->geometry();
     delete mainWindow_.data();
     mainWindow_ = new Form1(state_, dialogs_, *this);
+    followMainWindow();
     mainWindow_->setGeometry(where);
     mainWindow_->show();
     letMidiWindowFollow();
@@ -108,6 +120,34 @@ bool ProgramWindows::closeWindowsBeforeLeaving() {
 void ProgramWindows::exitProgram() {
     exitRequested_ = true;
     QCoreApplication::quit();
+}
+
+// The windows that attach files act on the entry shown in the main window; they follow it, the
+// reopened main window's first entry included.
+void ProgramWindows::followMainWindow() {
+    QObject::connect(mainWindow_, &Form1::shownEntryChanged, mainWindow_,
+                     [this] { nameShownEntry(); });
+    nameShownEntry();
+}
+
+void ProgramWindows::nameShownEntry() {
+    for (PageWindow* window : {static_cast<PageWindow*>(leftPageWindow_.data()),
+                               static_cast<PageWindow*>(rightPageWindow_.data())}) {
+        if (window)
+            window->nameShownEntry();
+    }
+    if (audioWindow_)
+        audioWindow_->nameShownEntry();
+}
+
+void ProgramWindows::showAttachmentsOnAttach(PageWindow* window) {
+    QObject::connect(window, &PageWindow::pageAttached, window, [this] { showAttachments(); });
+}
+
+// What a window attached belongs to the entry the main window shows: it appears there at once.
+void ProgramWindows::showAttachments() {
+    if (mainWindow_)
+        mainWindow_->showAttachments();
 }
 
 } // namespace folio

@@ -59,7 +59,14 @@ public:
     playlistfrm* playlistManager() const { return playlistManager_; }
 
 private:
+    // The MIDI window follows the entry the main window shows.
     void letMidiWindowFollow();
+    // The page and audio windows name the entry the main window shows, and the main window shows
+    // what they attach at once.
+    void followMainWindow();
+    void nameShownEntry();
+    void showAttachmentsOnAttach(PageWindow* window);
+    void showAttachments();
 
     SharedState& state_;
     Dialogs& dialogs_;

@@ -140,9 +140,10 @@ void Form1::buildControls() {
         look::styleButton(command, 12);
         return command;
     };
-    Command3 = button("Command3", "Left", "Enter the left paper", 8, 520, 329, 33);
-    Command4 = button("Command4", "Right", "Enter the right paper", 360, 520, 329, 33);
-    Command2 = button("Command2", "Mp3", nullptr, 8, 560, 73, 57);
+    // Alt and the underlined letter press the page and audio buttons; their tips name the keys.
+    Command3 = button("Command3", "&Left", "Enter the left paper (Alt+L)", 8, 520, 329, 33);
+    Command4 = button("Command4", "&Right", "Enter the right paper (Alt+R)", 360, 520, 329, 33);
+    Command2 = button("Command2", "&Mp3", "Attach an mp3 recording (Alt+M)", 8, 560, 73, 57);
     Command1 = button("Command1", "Save", nullptr, 536, 560, 73, 57);
     Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 616, 560, 73, 57);
 

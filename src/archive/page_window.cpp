@@ -1,6 +1,7 @@
 // The page image windows: their controls, browsing, and the copies behind "Ok".
 #include "archive/page_window.h"
 
+#include "archive/entry_name.h"
 #include "archive/score_archive.h"
 #include "archive/shared_state.h"
 #include "platform/browsing_lists.h"
@@ -18,13 +19,15 @@
 namespace folio {
 namespace {
 
+// The left page window has a line below the path for the entry's name.
 const PageWindowLayout kLeftLayout{
-    .client = {453, 389},
+    .client = {453, 421},
     .Dir1 = {8, 40, 225, 266},
     .File1 = {240, 40, 209, 258},
     .Command1 = {8, 312, 225, 41},
     .Command2 = {240, 312, 209, 41},
     .Label1 = {8, 360, 441, 25},
+    .entryLabel = {8, 390, 441, 25},
 };
 // The right page window is a little shorter, with a taller path label.
 const PageWindowLayout kRightLayout{
@@ -34,6 +37,7 @@ const PageWindowLayout kRightLayout{
     .Command1 = {8, 288, 225, 41},
     .Command2 = {240, 288, 209, 41},
     .Label1 = {8, 336, 441, 33},
+    .entryLabel = {},
 };
 constexpr QRect kHeading{8, 8, 441, 33};
 
@@ -77,6 +81,14 @@ void PageWindow::buildControls(const QString& heading, const PageWindowLayout& l
     Label1 = place<QLabel>(this, "Label1", layout.Label1);
     look::styleBlueText(Label1, 8);
 
+    if (layout.entryLabel.isEmpty()) {
+        entryLabel = Label2;
+    } else {
+        entryLabel = place<QLabel>(this, "entryLabel", layout.entryLabel);
+        look::styleBlueText(entryLabel, 12);
+    }
+    nameShownEntry();
+
     setTabOrder(Dir1, File1);
     setTabOrder(File1, Command2);
     setTabOrder(Command2, Command1);
@@ -106,6 +118,15 @@ void PageWindow::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void PageWindow::nameShownEntry() {
+    showEntryName(entryLabel, state_);
+}
+
+void PageWindow::showEvent(QShowEvent* event) {
+    nameShownEntry();
+    QWidget::showEvent(event);
 }
 
 void PageWindow::Dir1_Change(const QString& folder) {
@@ -142,6 +163,7 @@ void PageWindow::Command2_Click() {
         dialogs_.error(this, qtext(assigned.error));
         return;
     }
+    emit pageAttached();
     dialogs_.message(this, QStringLiteral("Perfect! The file was moved to the music folder."));
     hide();
 }
@@ -173,8 +195,6 @@ destra::destra(SharedState& state, Dialogs& dialogs, QString& selectedPagePath, 
     : PageWindow(state, dialogs, selectedPagePath, QStringLiteral("Right page"),
                  QStringLiteral("Select right page"), kRightLayout, parent) {
     setObjectName(QStringLiteral("destra"));
-    // Loading the window: the heading names the entry current now, until the next load.
-    Label2->setText(QString::number(state.currentEntryNumber));
 }
 
 FileResult destra::assignPage(const std::filesystem::path& chosen, int n) {

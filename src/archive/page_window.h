@@ -28,6 +28,8 @@ struct PageWindowLayout {
     QRect Command1;
     QRect Command2;
     QRect Label1;
+    // Where the name of the entry written to goes; empty for a window whose heading names it.
+    QRect entryLabel;
 };
 
 // Browses folders, remembers the JPEG file last clicked and copies it to the current entry's
@@ -42,8 +44,19 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QLabel* Label1 = nullptr;
+    // Names, live, the entry "Ok" writes to: a line of its own in the left page window, the
+    // heading in the right page window.
+    QLabel* entryLabel = nullptr;
 
     const QString& selectedPagePath() const { return selectedPagePath_; }
+
+    // Names the entry shown in the main window now; called whenever that entry or its title
+    // changes.
+    void nameShownEntry();
+
+signals:
+    // "Ok" has copied a page file for the entry shown in the main window.
+    void pageAttached();
 
 protected:
     PageWindow(SharedState& state, Dialogs& dialogs, QString& selectedPagePath,
@@ -56,6 +69,7 @@ protected:
 
     SharedState& state() const { return state_; }
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void Dir1_Change(const QString& folder);
@@ -82,7 +96,7 @@ protected:
     FileResult assignPage(const std::filesystem::path& chosen, int n) override;
 };
 
-// "Right page": its heading shows the entry that was current when the window was loaded.
+// "Right page": its heading names the entry the page goes to.
 class destra : public PageWindow {
     Q_OBJECT
 public:

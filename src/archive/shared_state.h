@@ -18,7 +18,8 @@ struct SharedState {
     ScoreArchive archive;
     // The entry shown in the main window; the page, audio and MIDI windows act on it.
     int currentEntryNumber = 1;
-    // The main window's position when "Mp3" was pressed; the audio window sets its category.
+    // The main window's position when "Mp3" was pressed. The audio window does not act on it:
+    // a category click attaches to the entry shown at the click, which the window names.
     int audioEntryNumber = 1;
     // Category captions read from generi.js, slots 1 to 33 used.
     std::array<std::string, 201> categoryNames;

@@ -1,6 +1,7 @@
 // The audio window's controls and handlers.
 #include "audio/mp3_window.h"
 
+#include "archive/entry_name.h"
 #include "archive/shared_state.h"
 #include "audio/category_list.h"
 #include "platform/browsing_lists.h"
@@ -21,7 +22,8 @@
 namespace folio {
 namespace {
 
-constexpr QSize kClientSize{793, 465};
+// A line at the bottom names the entry a click attaches to.
+constexpr QSize kClientSize{793, 497};
 constexpr int kRows = 11;
 constexpr QPoint kFirstButton{480, 64};
 constexpr QSize kButtonSize{97, 25};
@@ -84,6 +86,10 @@ void mp3::buildControls() {
     Command1 = place<QPushButton>(this, "Command1", {688, 420, 97, 33}, QStringLiteral("Close"));
     look::styleButton(Command1, 10);
 
+    entryLabel = place<QLabel>(this, "entryLabel", {8, 464, 777, 25});
+    look::styleBlueText(entryLabel, 12);
+    nameShownEntry();
+
     setTabOrder(Dir1, File1);
     setTabOrder(File1, Command3[1]);
     for (int i = 1; i < kCategoryCount; ++i)
@@ -122,6 +128,15 @@ void mp3::Form_Load() {
                            .arg(toShownPath(state_.installation.resolve(kCategoryFileName))));
 }
 
+void mp3::nameShownEntry() {
+    showEntryName(entryLabel, state_);
+}
+
+void mp3::showEvent(QShowEvent* event) {
+    nameShownEntry();
+    QWidget::showEvent(event);
+}
+
 void mp3::Dir1_Change(const QString& folder) {
     File1->setPath(folder);
 }
@@ -136,20 +151,23 @@ void mp3::Command3_Click(int index) {
         return;
     }
     try {
-        if (attach(index))
-            hide();
+        if (!attach(index))
+            return;
+        emit recordingAttached();
+        hide();
     } catch (const std::exception& failure) {
         dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
                                  .arg(QString::fromLocal8Bit(failure.what())));
     }
 }
 
-// Copies the chosen file first and sets the category only after the copy succeeded, so that an
-// entry never names a category for a recording it does not have.
+// Attaches to the entry shown in the main window at the click, the one the window names, so that
+// a score's recording and its category never end up on two entries. Copies the chosen file first
+// and sets the category only after the copy succeeded, so that an entry never names a category
+// for a recording it does not have.
 bool mp3::attach(int category) {
-    const int categoryEntry = state_.audioEntryNumber;
-    const int fileEntry = state_.currentEntryNumber;
-    if (!ScoreArchive::isEntryNumber(categoryEntry) || !ScoreArchive::isEntryNumber(fileEntry)) {
+    const int n = state_.currentEntryNumber;
+    if (!ScoreArchive::isEntryNumber(n)) {
         dialogs_.error(this, QStringLiteral("No score is chosen: the recording was not attached."));
         return false;
     }
@@ -163,13 +181,13 @@ bool mp3::attach(int category) {
         return false;
     }
     const FileResult copied = copyReplacing(toFilePath(File1->path()) / toFilePath(fileName),
-                                            state_.installation.resolve(audioPath(fileEntry)));
+                                            state_.installation.resolve(audioPath(n)));
     if (!copied.ok) {
         dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
                                  .arg(QString::fromStdString(copied.error)));
         return false;
     }
-    state_.archive.slot(categoryEntry).category = std::to_string(category);
+    state_.archive.slot(n).category = std::to_string(category);
     return true;
 }
 

@@ -30,9 +30,20 @@ public:
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
+    // Names, live, the entry a category click attaches to.
+    QLabel* entryLabel = nullptr;
+
+    // Names the entry shown in the main window now; called whenever that entry or its title
+    // changes.
+    void nameShownEntry();
+
+signals:
+    // A category click has copied a recording for the entry shown in the main window.
+    void recordingAttached();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void Dir1_Change(const QString& folder);

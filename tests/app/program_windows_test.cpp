@@ -9,10 +9,12 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace folio {
@@ -42,11 +44,19 @@ void writeJpeg(const fs::path& file, QColor colour) {
     ASSERT_TRUE(image.save(qpath(file), "JPG"));
 }
 
-void clickFile(PageWindow* window, const QString& name) {
-    const QList<QListWidgetItem*> found = window->File1->findItems(name, Qt::MatchExactly);
+// Clicks a file in a page or audio window's file list.
+void clickFile(QWidget* window, const QString& name) {
+    auto* files = window->findChild<FileList*>("File1");
+    const QList<QListWidgetItem*> found = files->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString();
-    QTest::mouseClick(window->File1->viewport(), Qt::LeftButton, {},
-                      window->File1->visualItemRect(found.front()).center());
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      files->visualItemRect(found.front()).center());
+}
+
+// The colour in the middle of a frame's picture; invalid when the frame is empty.
+QColor frameColour(const QLabel* frame) {
+    const QImage image = frame->pixmap().toImage();
+    return image.isNull() ? QColor() : image.pixelColor(image.rect().center());
 }
 
 class ProgramWindowsTest : public ::testing::Test {
@@ -56,6 +66,8 @@ protected:
         writeJpeg(stand.path("spartiti\\m.jpg"), Qt::white);
         writeJpeg(stand.path("scans\\front.jpg"), Qt::darkBlue);
         writeJpeg(stand.path("scans\\back.jpg"), Qt::darkRed);
+        stand.write("spartiti\\generi.js", "var generi = [\r\n\"Jazz\",\r\n\"Pop\",\r\n ];\r\n");
+        stand.write("music\\Song.mp3", "song bytes");
         windows.openMainWindow();
         main = windows.mainWindow();
     }
@@ -140,7 +152,7 @@ TEST_F(ProgramWindowsTest, twins_keepTheirOwnFilesAndTheMainWindowShowsThemOnRet
     sinistra* left = windows.leftPageWindow();
     destra* right = windows.rightPageWindow();
     ASSERT_NE(right, nullptr);
-    EXPECT_EQ(right->Label2->text(), "7");
+    EXPECT_EQ(right->Label2->text(), "Score 7: Song 7");
     openScans(left);
     openScans(right);
     clickFile(left, "front.jpg");
@@ -163,6 +175,85 @@ TEST_F(ProgramWindowsTest, twins_keepTheirOwnFilesAndTheMainWindowShowsThemOnRet
     EXPECT_GT(qBlue(shownLeft.pixel(middleLeft)), 100);
     EXPECT_GT(qRed(shownRight.pixel(middleRight)), 100);
     EXPECT_LT(qBlue(shownRight.pixel(middleRight)), 40);
+}
+
+// Each window that attaches a file names, live, the entry it writes to; moved on while it is
+// open, it writes to the entry it names, and the main window shows what it attached at once.
+TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAttachAtOnce) {
+    auto isBlue = [](QColor c) { return c.isValid() && c.blue() > 100 && c.red() < 40; };
+    auto isRed = [](QColor c) { return c.isValid() && c.red() > 100 && c.blue() < 40; };
+    struct Row {
+        QPushButton* Form1::*opener;
+        std::function<QWidget*()> window;
+        const char* nameLabel;
+        const char* folder;
+        const char* file;
+        int movedTo;
+        const char* written;
+        std::function<bool()> mainWindowShowsIt;
+    };
+    const Row rows[] = {
+        {&Form1::Command3, [&] { return windows.leftPageWindow(); }, "entryLabel", "scans",
+         "front.jpg", 4, "spartiti\\4L.jpg",
+         [&] { return isBlue(frameColour(main->Image1)) && frameColour(main->Image2).isValid(); }},
+        {&Form1::Command4, [&] { return windows.rightPageWindow(); }, "Label2", "scans", "back.jpg",
+         5, "spartiti\\5R.jpg", [&] { return isRed(frameColour(main->Image2)); }},
+        {&Form1::Command2, [&] { return windows.audioWindow(); }, "entryLabel", "music", "Song.mp3",
+         6, "spartiti\\audio\\6.mp3", [&] { return main->Picture1->isVisible(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.written);
+        showEntry(3);
+        (main->*row.opener)->click();
+        QWidget* window = row.window();
+        ASSERT_NE(window, nullptr);
+        auto* name = window->findChild<QLabel*>(row.nameLabel);
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text(), "Score 3: Song 3");
+        ASSERT_TRUE(window->findChild<FolderList*>("Dir1")->setPath(qpath(stand.path(row.folder))));
+        clickFile(window, row.file);
+
+        showEntry(row.movedTo);
+        QTest::keyClicks(main->Text2, " live");
+        EXPECT_EQ(name->text(), QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
+        if (auto* audio = qobject_cast<mp3*>(window))
+            audio->Command3[2]->click();
+        else
+            window->findChild<QPushButton*>("Command2")->click();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(stand.read(row.written), stand.read(std::string(row.folder) + "\\" + row.file));
+        EXPECT_TRUE(QTest::qWaitFor(row.mainWindowShowsIt, 2000));
+    }
+    EXPECT_FALSE(stand.exists("spartiti\\3L.jpg") || stand.exists("spartiti\\3R.jpg") ||
+                 stand.exists("spartiti\\audio\\3.mp3"));
+    // The category goes with the recording, to the entry the window named.
+    EXPECT_EQ(state.archive.slot(6).category, "2");
+    EXPECT_EQ(state.archive.slot(3).category, "0");
+}
+
+// Alt and a letter open the page and audio windows, whose captions read as before; the tips
+// name the keys.
+TEST_F(ProgramWindowsTest, altLetters_openThePageAndAudioWindowsAndTheTipsNameThem) {
+    using Window = std::function<QWidget*()>;
+    const std::tuple<QPushButton*, const char*, Qt::Key, Window> rows[] = {
+        {main->Command3, "Left", Qt::Key_L, [&] { return windows.leftPageWindow(); }},
+        {main->Command4, "Right", Qt::Key_R, [&] { return windows.rightPageWindow(); }},
+        {main->Command2, "Mp3", Qt::Key_M, [&] { return windows.audioWindow(); }}};
+    for (const auto& [button, caption, key, window] : rows) {
+        SCOPED_TRACE(caption);
+        EXPECT_EQ(button->text().remove(u'&'), caption);
+        const QString keys = QKeySequence(Qt::ALT | key).toString();
+        EXPECT_TRUE(button->toolTip().endsWith("(" + keys + ")"))
+            << button->toolTip().toStdString();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(main->Text2, key, Qt::AltModifier);
+        // A button pressed by its letter shows the press before it clicks.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window() && window()->isVisible(); }, 2000));
+        window()->hide();
+    }
+    // The letters go to the buttons, never into the title.
+    EXPECT_EQ(main->Text2->text(), "Song 9");
 }
 
 } // namespace

@@ -132,12 +132,14 @@ TEST_F(Form1Test, controls_haveTheirNamesCaptionsAndPlaces) {
     EXPECT_EQ(window->findChild<QLineEdit*>("Text2")->toolTip(), "Title");
     EXPECT_EQ(window->findChild<QLineEdit*>("Text4")->toolTip(),
               "Tags: add more words separated by spaces. Do not use accents or commas.");
-    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->text(), "Left");
-    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->toolTip(), "Enter the left paper");
-    EXPECT_EQ(window->findChild<QPushButton*>("Command4")->toolTip(), "Enter the right paper");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->text(), "&Left");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command3")->toolTip(),
+              "Enter the left paper (Alt+L)");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command4")->toolTip(),
+              "Enter the right paper (Alt+R)");
     EXPECT_EQ(window->findChild<QPushButton*>("Command5")->toolTip(), "Aggiungi nuovo titolo");
     EXPECT_EQ(window->findChild<QPushButton*>("Command1")->text(), "Save");
-    EXPECT_EQ(window->findChild<QPushButton*>("Command2")->text(), "Mp3");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command2")->text(), "&Mp3");
     EXPECT_EQ(window->findChild<QLabel*>("Image2")->geometry(), QRect(360, 232, 329, 281));
     EXPECT_EQ(window->findChild<QScrollBar*>("VScroll1")->geometry(), QRect(696, 8, 33, 609));
     EXPECT_EQ(window->findChild<QAction*>("playlist")->text(), "Playlist Manager");

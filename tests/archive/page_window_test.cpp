@@ -106,7 +106,7 @@ TEST_F(PageWindowTest, controls_haveTheirNamesCaptionsAndPlaces) {
     sinistra* l = showLeft();
     EXPECT_EQ(l->objectName(), "sinistra");
     EXPECT_EQ(l->windowTitle(), "Left page");
-    EXPECT_EQ(l->size(), QSize(453, 389));
+    EXPECT_EQ(l->size(), QSize(453, 421));
     EXPECT_EQ(l->findChild<QLabel*>("Label2")->text(), "Select left page");
     EXPECT_EQ(l->findChild<QLabel*>("Label2")->geometry(), QRect(8, 8, 441, 33));
     EXPECT_EQ(l->findChild<FolderList*>("Dir1")->geometry(), QRect(8, 40, 225, 266));
@@ -114,6 +114,7 @@ TEST_F(PageWindowTest, controls_haveTheirNamesCaptionsAndPlaces) {
     EXPECT_EQ(l->findChild<QPushButton*>("Command1")->geometry(), QRect(8, 312, 225, 41));
     EXPECT_EQ(l->findChild<QPushButton*>("Command2")->geometry(), QRect(240, 312, 209, 41));
     EXPECT_EQ(l->findChild<QLabel*>("Label1")->geometry(), QRect(8, 360, 441, 25));
+    EXPECT_EQ(l->findChild<QLabel*>("entryLabel")->geometry(), QRect(8, 390, 441, 25));
 
     destra* r = showRight();
     EXPECT_EQ(r->objectName(), "destra");
@@ -250,24 +251,31 @@ TEST_F(PageWindowTest, closeBox_destroysControlsButTheChosenFileSurvives) {
     EXPECT_EQ(dialogs.messages(), QStringList{kPerfect});
 }
 
-TEST_F(PageWindowTest, rightHeading_keepsTheNumberOfTheShowingThatLoadedIt) {
-    QPointer<destra> r = showRight();
-    EXPECT_EQ(r->Label2->text(), "7");
-    choose(r.data(), "back.JPG");
-    r->Command1->click();
-
-    state.currentEntryNumber = 9;
-    EXPECT_EQ(showRight(), r.data());
-    EXPECT_EQ(r->Label2->text(), "7");
-    r->Command2->click();
-    EXPECT_EQ(stand.read("spartiti\\9R.jpg"), "back page");
-    EXPECT_FALSE(stand.exists("spartiti\\7R.jpg"));
-
-    r->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return r.isNull(); }, 2000));
-    EXPECT_EQ(showRight()->Label2->text(), "9");
-    // The left window keeps its own heading whatever the entry.
-    EXPECT_EQ(showLeft()->Label2->text(), "Select left page");
+// Each showing names the entry shown then, as plain text cut to its label: the left window on a
+// line of its own, the right window in its heading.
+TEST_F(PageWindowTest, entryName_namesTheShownEntryAtEveryShowing) {
+    state.archive.setEntryCount(9);
+    state.archive.slot(7).title = "Caf\xE9 <b>" + std::string(100, 'W');
+    const std::pair<int, QString> cases[] = {
+        {7, QStringLiteral(u"Score 7: Caf\u00E9 <b>") + QString(100, u'W')},
+        {9, QStringLiteral("Score 9: (no title)")},
+        {0, QStringLiteral("No score is shown")}};
+    for (const auto& [shown, name] : cases) {
+        state.currentEntryNumber = shown;
+        for (QLabel* label : {showLeft()->findChild<QLabel*>("entryLabel"), showRight()->Label2}) {
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->toolTip(), name);
+            const QString text = label->text();
+            EXPECT_TRUE(text == name || (text.endsWith(u'…') && name.startsWith(text.chopped(1))))
+                << text.toStdString();
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width());
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+        left->Command1->click();
+        right->Command1->click();
+    }
+    EXPECT_EQ(left->Label2->text(), "Select left page");
 }
 
 TEST_F(PageWindowTest, keys_enterOnTheFileListIsOkAndEscapeIsEsc) {

@@ -174,12 +174,12 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
-TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_categoryToOpeningEntry_fileNamedAfterShownOne) {
+TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_recordingAndCategoryGoToTheShownEntry) {
     chooseSong();
     state.currentEntryNumber = 9;
     button(1)->click();
-    EXPECT_EQ(state.archive.slot(7).category, "1");
-    EXPECT_EQ(state.archive.slot(9).category, "3");
+    EXPECT_EQ(state.archive.slot(9).category, "1");
+    EXPECT_EQ(state.archive.slot(7).category, "3");
     EXPECT_EQ(stand.read("spartiti\\audio\\9.mp3"), "song bytes");
     EXPECT_FALSE(stand.exists("spartiti\\audio\\7.mp3"));
 }
@@ -353,13 +353,12 @@ TEST_F(Mp3WindowTest, failingCopy_showsAnErrorAndKeepsTheOldCategory) {
 
 TEST_F(Mp3WindowTest, entryNumbersOutOfRange_nameNoFileAndTouchNoEntry) {
     chooseSong();
-    const std::pair<int, int> cases[] = {{0, 7}, {7, 0}, {10000, 7}, {7, 10000}, {-1, -1}};
     int errors = 0;
-    for (auto [categoryEntry, fileEntry] : cases) {
-        state.audioEntryNumber = categoryEntry;
-        state.currentEntryNumber = fileEntry;
+    // The entry "Mp3" was pressed at stays valid: only the entry shown at the click counts.
+    for (int shown : {0, 10000, -1}) {
+        state.currentEntryNumber = shown;
         button(12)->click();
-        EXPECT_EQ(dialogs.errors().size(), ++errors) << categoryEntry << " " << fileEntry;
+        EXPECT_EQ(dialogs.errors().size(), ++errors) << shown;
         expectNothingAttached();
         EXPECT_EQ(state.archive.slot(0).category, "");
     }
