@@ -11,6 +11,12 @@ namespace folio {
 ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
+template <typename Window, typename Create>
+Window* ProgramWindows::showPlaced(QPointer<Window>& slot, Create create) {
+    return showModeless(slot, create,
+                        [this](QWidget* window) { places_.place(window, mainWindow_); });
+}
+
 ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
     delete midiWindow_.data();
@@ -30,40 +36,40 @@ void ProgramWindows::openMainWindow() {
 
 // Created at its first showing, then only hidden, so its folder and chosen file survive.
 void ProgramWindows::showAudioWindow() {
-    showModeless(audioWindow_, [this] { return new mp3(state_, dialogs_); });
+    showPlaced(audioWindow_, [this] { return new mp3(state_, dialogs_); });
 }
 
 void ProgramWindows::showLeftPageWindow() {
-    showModeless(leftPageWindow_,
-                 [this] { return new sinistra(state_, dialogs_, leftSelectedPagePath_); });
+    showPlaced(leftPageWindow_,
+               [this] { return new sinistra(state_, dialogs_, leftSelectedPagePath_); });
 }
 
 void ProgramWindows::showRightPageWindow() {
-    showModeless(rightPageWindow_,
-                 [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
+    showPlaced(rightPageWindow_,
+               [this] { return new destra(state_, dialogs_, rightSelectedPagePath_); });
 }
 
 // Brought to the front while open; "Esc" and the close box destroy it, so that the next
 // showing loads the archive's titles and the playlist file afresh.
 void ProgramWindows::showPlaylistManager() {
-    showModeless(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
+    showPlaced(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
 }
 
 // Brought to the front while open; closed by "Esc" or its close box, and loaded afresh at the
 // next showing.
 void ProgramWindows::showMidiDevice() {
-    showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
+    showPlaced(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
 }
 
 // The merging windows close completely with their own buttons and start afresh.
 void ProgramWindows::showMerging() {
-    showModeless(premerge_, [this] { return new Premerge(state_, *this); });
+    showPlaced(premerge_, [this] { return new Premerge(state_, *this); });
 }
 
 void ProgramWindows::showAbsorptionWindow() {
     const bool open = absorptionWindow_;
     merging* window =
-        showModeless(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
+        showPlaced(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
     if (open)
         window->Form_Load();
 }
