@@ -79,7 +79,7 @@ protected:
 TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(window->cerca->text(), QString::fromUtf8("Find\u2026"));
+    EXPECT_EQ(window->cerca->text(), QString::fromUtf8("&Find\u2026"));
     EXPECT_EQ(window->cerca->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     const QList<QAction*> work = window->findChild<QMenu*>("Work")->actions();
     EXPECT_LT(work.indexOf(window->cerca), work.indexOf(window->chiudi));
