@@ -12,6 +12,12 @@ namespace folio {
 ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
+template <typename Window, typename Create>
+Window* ProgramWindows::showPlaced(QPointer<Window>& slot, Create create) {
+    return showModeless(slot, create,
+                        [this](QWidget* window) { places_.place(window, mainWindow_); });
+}
+
 ProgramWindows::~ProgramWindows() {
     delete audioWindow_.data();
     delete midiWindow_.data();
@@ -33,7 +39,7 @@ void ProgramWindows::openMainWindow() {
 
 // Created at its first showing, then only hidden, so its folder and chosen file survive.
 void ProgramWindows::showAudioWindow() {
-    showModeless(audioWindow_, [this] {
+    showPlaced(audioWindow_, [this] {
         auto* window = new mp3(state_, dialogs_);
         QObject::connect(window, &mp3::recordingAttached, window, [this] { showAttachments(); });
         return window;
@@ -41,7 +47,7 @@ void ProgramWindows::showAudioWindow() {
 }
 
 void ProgramWindows::showLeftPageWindow() {
-    showModeless(leftPageWindow_, [this] {
+    showPlaced(leftPageWindow_, [this] {
         auto* window = new sinistra(state_, dialogs_, leftSelectedPagePath_);
         showAttachmentsOnAttach(window);
         return window;
@@ -49,7 +55,7 @@ void ProgramWindows::showLeftPageWindow() {
 }
 
 void ProgramWindows::showRightPageWindow() {
-    showModeless(rightPageWindow_, [this] {
+    showPlaced(rightPageWindow_, [this] {
         auto* window = new destra(state_, dialogs_, rightSelectedPagePath_);
         showAttachmentsOnAttach(window);
         return window;
@@ -59,13 +65,13 @@ void ProgramWindows::showRightPageWindow() {
 // Brought to the front while open; "Esc" and the close box destroy it, so that the next
 // showing loads the archive's titles and the playlist file afresh.
 void ProgramWindows::showPlaylistManager() {
-    showModeless(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
+    showPlaced(playlistManager_, [this] { return new playlistfrm(state_, dialogs_); });
 }
 
 // Brought to the front while open; closed by "Esc" or its close box, and loaded afresh at the
 // next showing.
 void ProgramWindows::showMidiDevice() {
-    showModeless(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
+    showPlaced(midiWindow_, [this] { return new midifrm(state_, dialogs_); });
     letMidiWindowFollow();
 }
 
@@ -81,13 +87,13 @@ void ProgramWindows::letMidiWindowFollow() {
 
 // The merging windows close completely with their own buttons and start afresh.
 void ProgramWindows::showMerging() {
-    showModeless(premerge_, [this] { return new Premerge(state_, *this); });
+    showPlaced(premerge_, [this] { return new Premerge(state_, *this); });
 }
 
 void ProgramWindows::showAbsorptionWindow() {
     const bool open = absorptionWindow_;
     merging* window =
-        showModeless(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
+        showPlaced(absorptionWindow_, [this] { return new merging(state_, dialogs_, *this); });
     if (open)
         window->Form_Load();
 }

@@ -10,6 +10,7 @@
 #include "merge/merging_window.h"
 #include "merge/premerge.h"
 #include "midi/midifrm.h"
+#include "platform/window_place.h"
 #include "playlists/playlist_window.h"
 
 #include <QPointer>
@@ -68,6 +69,12 @@ private:
     void showAttachmentsOnAttach(PageWindow* window);
     void showAttachments();
 
+    // Shows a window opened from the main window beside it, or where the user left it.
+    template <typename Window, typename Create>
+    Window* showPlaced(QPointer<Window>& slot, Create create);
+
+    // Declared before the windows, so that it outlives them while they are destroyed.
+    WindowPlaces places_;
     SharedState& state_;
     Dialogs& dialogs_;
     QPointer<Form1> mainWindow_;

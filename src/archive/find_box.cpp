@@ -5,15 +5,13 @@
 #include "platform/cp1252.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
+#include "platform/window_place.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
-#include <algorithm>
 #include <optional>
 
 namespace folio {
@@ -50,6 +48,7 @@ FindBox::FindBox(const ScoreSearch& search, QScrollBar* entries, QWidget* mainWi
     setWindowTitle(QStringLiteral("Find"));
     setFixedSize(kBoxSize);
     look::setWhiteBackground(this);
+    places_ = new WindowPlaces(this);
 
     findText = place<QLineEdit>(this, "findText", {8, 8, 240, 29});
     look::styleBlueText(findText, 11);
@@ -77,42 +76,12 @@ FindBox::FindBox(const ScoreSearch& search, QScrollBar* entries, QWidget* mainWi
 
 void FindBox::open() {
     if (!isVisible())
-        placeBesideMainWindow();
+        places_->place(this, parentWidget());
     show();
     raise();
     activateWindow();
     findText->setFocus();
     findText->selectAll();
-}
-
-QPoint findBoxPlace(const QRect& mainFrame, const QSize& box, const QRect& room) {
-    // The box's own frame (title bar, borders) is not known before its first showing.
-    constexpr int kGap = 8;
-    constexpr int kFrameAllowance = 40;
-    const int wide = box.width() + kFrameAllowance / 4;
-    const int high = box.height() + kFrameAllowance;
-    const int top =
-        std::clamp(mainFrame.top(), room.top(), std::max(room.top(), room.bottom() - high));
-    const int left =
-        std::clamp(mainFrame.left(), room.left(), std::max(room.left(), room.right() - wide));
-    if (mainFrame.right() + kGap + wide <= room.right())
-        return {mainFrame.right() + kGap, top};
-    if (mainFrame.left() - kGap - wide >= room.left())
-        return {mainFrame.left() - kGap - wide, top};
-    if (mainFrame.bottom() + kGap + high <= room.bottom())
-        return {left, mainFrame.bottom() + kGap};
-    if (mainFrame.top() - kGap - high >= room.top())
-        return {left, mainFrame.top() - kGap - high};
-    return {std::max(room.left(), room.right() - wide), top};
-}
-
-void FindBox::placeBesideMainWindow() {
-    const QWidget* main = parentWidget();
-    if (!main)
-        return;
-    const QScreen* screen = main->screen();
-    move(screen ? findBoxPlace(main->frameGeometry(), size(), screen->availableGeometry())
-                : main->frameGeometry().topRight() + QPoint(8, 0));
 }
 
 bool FindBox::eventFilter(QObject* watched, QEvent* event) {

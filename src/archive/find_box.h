@@ -2,9 +2,6 @@
 // title, author or tags hold the typed text.
 #pragma once
 
-#include <QPoint>
-#include <QRect>
-#include <QSize>
 #include <QWidget>
 
 class QLabel;
@@ -15,11 +12,7 @@ class QScrollBar;
 namespace folio {
 
 class ScoreSearch;
-
-// Where the find box of size box goes on a screen whose free room is room: beside the main
-// window's frame, right or left, or else below or above it, so that no field or the scroll bar
-// is hidden; on a screen with room nowhere, at the screen's right edge.
-QPoint findBoxPlace(const QRect& mainFrame, const QSize& box, const QRect& room);
+class WindowPlaces;
 
 class FindBox : public QWidget {
     Q_OBJECT
@@ -46,9 +39,9 @@ private slots:
 private:
     void go(int direction);
     void showNoMatch(bool noMatch);
-    void placeBesideMainWindow();
 
     const ScoreSearch& search_;
+    WindowPlaces* places_ = nullptr;
     QScrollBar* entries_;
 };
 

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
@@ -27,6 +28,10 @@ namespace {
 
 constexpr QSize kClientSize{734, 624};
 constexpr QSize kPageFrame{329, 281};
+// Between the two pages, and from the right page to the scroll bar's far edge.
+constexpr int kPageGap = 23;
+const QColor kPlaceholderGrey{0x9A, 0x9A, 0x9A};
+const QColor kReadOnlyGrey{0xF0, 0xF0, 0xF0};
 
 QString countText(int count) {
     return QStringLiteral("There are %1 titles").arg(count);
@@ -89,51 +94,70 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     setWindowTitle(QStringLiteral("Folioscribe 5.0"));
     buildControls();
     buildMenu();
+    resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
     pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
     start();
 }
 
 void Form1::buildControls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kClientSize);
-    look::setWhiteBackground(client);
-    setCentralWidget(client);
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setMinimumSize(kClientSize);
+    client_->resize(kClientSize);
+    client_->installEventFilter(this);
+    look::setWhiteBackground(client_);
+    setCentralWidget(client_);
+    QWidget* client = client_;
 
-    auto textBox = [&](const char* name, int top, int height, int points, const char* tip) {
-        auto* box = place<QLineEdit>(client, name, {8, top, 681, height});
+    auto textBox = [&](const char* name, int points, const char* tip) {
+        auto* box = place<QLineEdit>(client, name, {});
         look::styleBlueText(box, points);
         look::cacheFramePainting(box);
         if (tip)
             box->setToolTip(QString::fromUtf8(tip));
         return box;
     };
-    Text2 = textBox("Text2", 8, 33, 14, "Title");
-    Text3 = textBox("Text3", 72, 33, 14, "Author");
-    Text4 = textBox("Text4", 136, 33, 14,
+    Text2 = textBox("Text2", 14, "Title");
+    Text3 = textBox("Text3", 14, "Author");
+    Text4 = textBox("Text4", 14,
                     "Tags: add more words separated by spaces. Do not use accents or commas.");
-    for (QLineEdit* box : {Text2, Text3, Text4})
+    const char* roles[] = {"Title", "Author", "Tags"};
+    int role = 0;
+    for (QLineEdit* box : {Text2, Text3, Text4}) {
         acceptOnlyFieldText(box);
-    Text1 = textBox("Text1", 184, 41, 24, nullptr);
+        box->setPlaceholderText(QString::fromLatin1(roles[role++]));
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::PlaceholderText, kPlaceholderGrey);
+        box->setPalette(palette);
+    }
+    // The number is shown, never typed: it looks like a label in a grey box, takes no focus,
+    // and a click on it takes the keyboard away from the text boxes, so that typing cannot
+    // land unseen in a title.
+    Text1 = textBox("Text1", 24, nullptr);
     Text1->setReadOnly(true);
     Text1->setFocusPolicy(Qt::NoFocus);
+    Text1->setFrame(false);
+    Text1->setCursor(Qt::ArrowCursor);
+    QPalette numberPalette = Text1->palette();
+    numberPalette.setColor(QPalette::Base, kReadOnlyGrey);
+    Text1->setPalette(numberPalette);
+    Text1->installEventFilter(this);
 
-    const int lineHeights[3] = {48, 112, 176};
-    for (int i = 0; i < 3; ++i) {
-        Line1[i] = place<QFrame>(client, "Line1", {8, lineHeights[i], 681, 1});
-        Line1[i]->setFrameShape(QFrame::HLine);
-        Line1[i]->setStyleSheet(QStringLiteral("color: #4095FD; background: #4095FD;"));
+    for (QFrame*& line : Line1) {
+        line = place<QFrame>(client, "Line1", {});
+        line->setFrameShape(QFrame::HLine);
+        line->setStyleSheet(QStringLiteral("color: #4095FD; background: #4095FD;"));
     }
 
-    Image1 = place<QLabel>(client, "Image1", {8, 232, 329, 281});
-    Image2 = place<QLabel>(client, "Image2", {360, 232, 329, 281});
+    Image1 = place<QLabel>(client, "Image1", {});
+    Image2 = place<QLabel>(client, "Image2", {});
     for (QLabel* image : {Image1, Image2})
         image->setAlignment(Qt::AlignCenter);
 
-    auto button = [&](const char* name, const char* caption, const char* tip, int left, int top,
-                      int width, int height) {
-        auto* command = place<QPushButton>(client, name, {left, top, width, height});
+    auto button = [&](const char* name, const char* caption, const char* tip, int width,
+                      int height) {
+        auto* command = place<QPushButton>(client, name, {0, 0, width, height});
         command->setText(QString::fromUtf8(caption));
         if (tip)
             command->setToolTip(QString::fromUtf8(tip));
@@ -141,26 +165,27 @@ void Form1::buildControls() {
         return command;
     };
     // Alt and the underlined letter press the page and audio buttons; their tips name the keys.
-    Command3 = button("Command3", "&Left", "Enter the left paper (Alt+L)", 8, 520, 329, 33);
-    Command4 = button("Command4", "&Right", "Enter the right paper (Alt+R)", 360, 520, 329, 33);
-    Command2 = button("Command2", "&Mp3", "Attach an mp3 recording (Alt+M)", 8, 560, 73, 57);
-    Command1 = button("Command1", "Save", nullptr, 536, 560, 73, 57);
-    Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 616, 560, 73, 57);
+    Command3 = button("Command3", "&Left", "Enter the left paper (Alt+L)", 329, 33);
+    Command4 = button("Command4", "&Right", "Enter the right paper (Alt+R)", 329, 33);
+    Command2 = button("Command2", "&Mp3", "Attach an mp3 recording (Alt+M)", 73, 57);
+    Command1 = button("Command1", "Save", nullptr, 73, 57);
+    Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 73, 57);
 
-    Picture1 = place<QLabel>(client, "Picture1", {96, 560, 56, 57});
+    Picture1 = place<QLabel>(client, "Picture1", {});
     Picture1->setPixmap(mp3Icon());
     Picture1->setAlignment(Qt::AlignCenter);
     Picture1->setToolTip(QStringLiteral("This score has a recording"));
     Picture1->hide();
 
-    Label6 = place<QLabel>(client, "Label6", {160, 576, 369, 41});
+    Label6 = place<QLabel>(client, "Label6", {});
     look::styleBlueText(Label6, 16);
 
-    VScroll1 = place<QScrollBar>(client, "VScroll1", {696, 8, 33, 609});
+    VScroll1 = place<QScrollBar>(client, "VScroll1", {});
     VScroll1->setOrientation(Qt::Vertical);
     VScroll1->setRange(1, 1);
     VScroll1->setValue(1);
     VScroll1->setPageStep(10);
+    layOut(kClientSize);
 
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
@@ -187,6 +212,50 @@ void Form1::buildControls() {
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 }
 
+// The smallest layout places every control as the window was drawn; the extra room of a larger
+// window goes to the two pages, half each in width and all of it in height. The fields keep
+// their size, centred over the pages; the buttons follow the pages' corners.
+void Form1::layOut(QSize area) {
+    const int wider = std::max(0, area.width() - kClientSize.width());
+    const int taller = std::max(0, area.height() - kClientSize.height());
+    const QSize page = kPageFrame + QSize(wider / 2, taller);
+    const int rightPage = 8 + page.width() + kPageGap;
+    const int fields = 8 + (2 * page.width() + kPageGap - 681) / 2;
+    Text2->setGeometry(fields, 8, 681, 33);
+    Text3->setGeometry(fields, 72, 681, 33);
+    Text4->setGeometry(fields, 136, 681, 33);
+    const int lineHeights[3] = {48, 112, 176};
+    for (int i = 0; i < 3; ++i)
+        Line1[i]->setGeometry(fields, lineHeights[i], 681, 1);
+    Text1->setGeometry(fields, 184, 681, 41);
+    Image1->setGeometry(8, 232, page.width(), page.height());
+    Image2->setGeometry(rightPage, 232, page.width(), page.height());
+    const int underPages = 520 + taller;
+    const int bottomRow = 560 + taller;
+    const int pagesRight = rightPage + page.width();
+    Command3->move(8 + (page.width() - Command3->width()) / 2, underPages);
+    Command4->move(rightPage + (page.width() - Command4->width()) / 2, underPages);
+    Command2->move(8, bottomRow);
+    Picture1->setGeometry(96, bottomRow, 56, 57);
+    Label6->setGeometry(160, bottomRow + 16, 369, 41);
+    Command1->move(pagesRight - 153, bottomRow);
+    Command5->move(pagesRight - 73, bottomRow);
+    VScroll1->setGeometry(pagesRight + 7, 8, 33, 609 + taller);
+    // The pages are decoded at the size they are shown at: ask again at the new size.
+    if (pages_ && pages_->setFrameSize(page)) {
+        showAttachments();
+        pages_->prefetch(neighbourPages(state_.currentEntryNumber));
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize)
+        layOut(static_cast<QResizeEvent*>(event)->size());
+    if (watched == Text1 && event->type() == QEvent::MouseButtonPress && focusWidget())
+        focusWidget()->clearFocus();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void Form1::buildMenu() {
     QMenu* work = menuBar()->addMenu(QStringLiteral("&Work"));
     work->setObjectName(QStringLiteral("Work"));
@@ -195,13 +264,14 @@ void Form1::buildMenu() {
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    playlist = command("playlist", "Playlist Manager");
-    midi = command("midi", "Midi device");
-    merging = command("merging", "Merging");
-    cerca = command("cerca", "Find…");
+    // The "&" only underlines the key letter of each command; the caption reads the same.
+    playlist = command("playlist", "&Playlist Manager");
+    midi = command("midi", "&Midi device");
+    merging = command("merging", "M&erging");
+    cerca = command("cerca", "&Find…");
     cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     work->addSeparator();
-    chiudi = command("chiudi", "Exit");
+    chiudi = command("chiudi", "E&xit");
     // Ctrl+Q on every system: not every platform names a standard key for quitting.
     chiudi->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(playlist, &QAction::triggered, this, [this] { host_.showPlaylistManager(); });

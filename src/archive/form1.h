@@ -63,6 +63,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void VScroll1_Change(int position);
@@ -80,6 +81,7 @@ private slots:
 
 private:
     void buildControls();
+    void layOut(QSize area);
     void buildMenu();
     void start();
     void refuseWrongFolder();
@@ -97,6 +99,8 @@ private:
     SharedState& state_;
     Dialogs& dialogs_;
     MainWindowHost& host_;
+    // The window's inner area; it grows with the window, and the pages with it.
+    QWidget* client_ = nullptr;
     PageImageLoader* pages_ = nullptr;
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;

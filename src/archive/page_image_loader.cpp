@@ -254,6 +254,18 @@ PageImageLoader::~PageImageLoader() {
     workers_.waitForDone();
 }
 
+bool PageImageLoader::setFrameSize(QSize frameSize) {
+    if (frameSize == frameSize_)
+        return false;
+    frameSize_ = frameSize;
+    cache_.clear();
+    waiting_.clear();
+    prefetched_.clear();
+    for (auto& [key, running] : running_)
+        running.abandoned->store(true, std::memory_order_relaxed);
+    return true;
+}
+
 void PageImageLoader::request(int position, const std::filesystem::path& left,
                               const std::filesystem::path& right) {
     shown_ = Shown{};
@@ -337,10 +349,12 @@ void PageImageLoader::startWaitingDecodes() {
             }
             QMetaObject::invokeMethod(
                 this,
-                [this, key = stamp.key, actualKey, image, cutShort] {
-                    if (!actualKey.isEmpty() && !cutShort)
+                [this, key = stamp.key, actualKey, image, cutShort, frame] {
+                    // Decoded for frames that have changed size since: wanted anew if at all.
+                    const bool unwanted = cutShort || frame != frameSize_;
+                    if (!actualKey.isEmpty() && !unwanted)
                         cache_.insert(actualKey, new QImage(image));
-                    decoded(key, image, cutShort);
+                    decoded(key, image, unwanted);
                 },
                 Qt::QueuedConnection);
         });

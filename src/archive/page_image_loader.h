@@ -49,6 +49,10 @@ public:
     // prefetch replaces the files still waiting.
     void prefetch(const std::vector<std::filesystem::path>& files);
 
+    // Decodes at a new frame size from now on: pictures of the old size are no longer kept or
+    // sent, so the caller asks again for what it shows. False when the size is unchanged.
+    bool setFrameSize(QSize frameSize);
+
     // True when no decode is waiting or running.
     bool isIdle() const { return waiting_.empty() && running_.empty(); }
 

@@ -7,11 +7,13 @@
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 
+#include <QAction>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <functional>
@@ -254,6 +256,48 @@ TEST_F(ProgramWindowsTest, altLetters_openThePageAndAudioWindowsAndTheTipsNameTh
     }
     // The letters go to the buttons, never into the title.
     EXPECT_EQ(main->Text2->text(), "Song 9");
+}
+
+} // namespace
+} // namespace folio
+
+namespace folio {
+namespace {
+
+QRect onScreen(const QWidget* control) {
+    return QRect(control->mapToGlobal(QPoint(0, 0)), control->size());
+}
+
+// A window from the main window opens beside it, clear of the title box and the pages, and
+// reopens where the user left it, kept on the screen.
+TEST_F(ProgramWindowsTest, midiWindow_opensBesideTheMainWindowAndReopensWhereLeft) {
+    const QRect screen = main->screen()->availableGeometry();
+    main->move(screen.topLeft());
+    main->midi->trigger();
+    QPointer<midifrm> midi = windows.midiWindow();
+    ASSERT_FALSE(midi.isNull());
+    for (QWidget* field : {static_cast<QWidget*>(main->Text2), static_cast<QWidget*>(main->Image1),
+                           static_cast<QWidget*>(main->Image2)})
+        EXPECT_FALSE(midi->frameGeometry().intersects(onScreen(field)))
+            << field->objectName().toStdString();
+    EXPECT_TRUE(screen.contains(midi->frameGeometry()));
+
+    // Left in the middle of the screen, then half off its bottom right corner.
+    const QPoint leftAt[] = {{300, 40}, screen.bottomRight() - QPoint(100, 100)};
+    for (const QPoint& where : leftAt) {
+        midi->move(where);
+        midi->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return midi.isNull(); }, 2000));
+        main->move(screen.topLeft() + QPoint(20, 10));
+        main->midi->trigger();
+        midi = windows.midiWindow();
+        ASSERT_FALSE(midi.isNull());
+        EXPECT_TRUE(screen.contains(midi->frameGeometry()));
+        if (screen.contains(QRect(where, midi->frameGeometry().size())))
+            EXPECT_EQ(midi->pos(), where);
+        else
+            EXPECT_EQ(midi->frameGeometry().bottomRight(), screen.bottomRight());
+    }
 }
 
 } // namespace

@@ -79,7 +79,7 @@ protected:
 TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(window->cerca->text(), QString::fromUtf8("Find\u2026"));
+    EXPECT_EQ(window->cerca->text(), QString::fromUtf8("&Find\u2026"));
     EXPECT_EQ(window->cerca->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     const QList<QAction*> work = window->findChild<QMenu*>("Work")->actions();
     EXPECT_LT(work.indexOf(window->cerca), work.indexOf(window->chiudi));
@@ -156,60 +156,6 @@ TEST_F(FindBoxTest, editedAndAddedTitles_areFoundByTheirNewText) {
     type("etude");
     EXPECT_EQ(box->findStatus->text(), "No score found");
     EXPECT_EQ(state.currentEntryNumber, 5);
-}
-
-} // namespace
-} // namespace folio
-
-namespace folio {
-namespace {
-
-// The box goes beside the main window where the screen has room, and covers it only on a
-// screen with room on no side.
-TEST(FindBoxPlace, besideTheMainWindowWhereTheScreenHasRoom) {
-    const QSize box{416, 72};
-    enum class Side { Right, Left, Below, Above, ScreenEdge };
-    struct Case {
-        const char* what;
-        QRect room;
-        QRect main;
-        Side side;
-    };
-    const Case cases[] = {
-        {"wide screen, window at its left", {0, 0, 1920, 1080}, {26, 26, 736, 665}, Side::Right},
-        {"wide screen, window at its right", {0, 0, 1920, 1080}, {1150, 26, 736, 665}, Side::Left},
-        {"narrow screen, window centred", {0, 0, 1400, 1000}, {332, 167, 736, 665}, Side::Below},
-        {"narrow screen, window low", {0, 0, 1400, 1000}, {332, 300, 736, 665}, Side::Above},
-        {"small screen", {0, 0, 1366, 768}, {315, 50, 736, 665}, Side::ScreenEdge},
-        {"second screen", {1920, 0, 1280, 1024}, {1940, 20, 736, 665}, Side::Right},
-    };
-    for (const Case& c : cases) {
-        const QRect placed{findBoxPlace(c.main, box, c.room), box};
-        EXPECT_TRUE(c.room.contains(placed)) << c.what;
-        switch (c.side) {
-        case Side::Right:
-            EXPECT_GT(placed.left(), c.main.right()) << c.what;
-            break;
-        case Side::Left:
-            EXPECT_LT(placed.right(), c.main.left()) << c.what;
-            break;
-        case Side::Below:
-            EXPECT_GT(placed.top(), c.main.bottom()) << c.what;
-            break;
-        case Side::Above:
-            // Its title bar, above the box, stays clear of the room's top too.
-            EXPECT_LT(placed.bottom(), c.main.top()) << c.what;
-            EXPECT_GT(placed.top(), c.room.top()) << c.what;
-            break;
-        case Side::ScreenEdge:
-            EXPECT_LE(c.room.right() - placed.right(), 16) << c.what;
-            EXPECT_EQ(placed.top(), c.main.top()) << c.what;
-            break;
-        }
-        if (c.side != Side::ScreenEdge) {
-            EXPECT_FALSE(placed.intersects(c.main)) << c.what;
-        }
-    }
 }
 
 } // namespace

@@ -142,10 +142,97 @@ TEST_F(Form1Test, controls_haveTheirNamesCaptionsAndPlaces) {
     EXPECT_EQ(window->findChild<QPushButton*>("Command2")->text(), "&Mp3");
     EXPECT_EQ(window->findChild<QLabel*>("Image2")->geometry(), QRect(360, 232, 329, 281));
     EXPECT_EQ(window->findChild<QScrollBar*>("VScroll1")->geometry(), QRect(696, 8, 33, 609));
-    EXPECT_EQ(window->findChild<QAction*>("playlist")->text(), "Playlist Manager");
-    EXPECT_EQ(window->findChild<QAction*>("midi")->text(), "Midi device");
-    EXPECT_EQ(window->findChild<QAction*>("merging")->text(), "Merging");
-    EXPECT_EQ(window->findChild<QAction*>("chiudi")->text(), "Exit");
+    // Each command reads as it always did, with one letter underlined for the keyboard.
+    const struct {
+        const char* name;
+        QString caption;
+        QChar key;
+    } commands[] = {{"playlist", "Playlist Manager", 'P'},
+                    {"midi", "Midi device", 'M'},
+                    {"merging", "Merging", 'e'},
+                    {"cerca", QString::fromUtf8("Find\u2026"), 'F'},
+                    {"chiudi", "Exit", 'x'}};
+    for (const auto& command : commands) {
+        const QString text = window->findChild<QAction*>(command.name)->text();
+        EXPECT_EQ(QString(text).remove(u'&'), command.caption) << command.name;
+        EXPECT_EQ(text.count(u'&'), 1) << command.name;
+        EXPECT_EQ(text.at(text.indexOf(u'&') + 1), command.key) << command.name;
+    }
+}
+
+// The number box looks read-only and a click on it takes the keyboard from the title; empty
+// boxes show their role in grey, which is never stored.
+TEST_F(Form1Test, numberAndEmptyBoxes_showWhatTheyAreAndTakeNoStrayTyping) {
+    const std::string bytes =
+        archiveOf({{"", "Song 1", "Author 1", "tag", "0"}, {"", "", "", "", "0"}});
+    stand.write("spartiti\\archivio.js", bytes);
+    open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const struct {
+        QLineEdit* box;
+        QString role;
+    } empty[] = {{window->Text2, "Title"}, {window->Text3, "Author"}, {window->Text4, "Tags"}};
+    for (const auto& field : empty) {
+        EXPECT_EQ(field.box->text(), "") << field.role.toStdString();
+        EXPECT_EQ(field.box->placeholderText(), field.role);
+        const QColor grey = field.box->palette().color(QPalette::PlaceholderText);
+        EXPECT_EQ(grey.red(), grey.blue()) << field.role.toStdString();
+    }
+    window->Command1->click();
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), bytes);
+
+    EXPECT_TRUE(window->Text1->isReadOnly());
+    EXPECT_EQ(window->Text1->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(window->Text1->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_NE(window->Text1->palette().color(QPalette::Base),
+              window->Text2->palette().color(QPalette::Base));
+    window->VScroll1->setValue(1);
+    window->Text2->setFocus();
+    QTest::mouseClick(window->Text1, Qt::LeftButton);
+    QTest::keyClicks(window->focusWidget() ? window->focusWidget() : window.get(), "7");
+    EXPECT_EQ(window->Text2->text(), "Song 1");
+    EXPECT_EQ(state.archive.slot(1).title, "Song 1");
+}
+
+// A larger window gives its room to the two pages, decoded anew at their new size; the fields
+// keep their size, and the window cannot be made smaller than its layout.
+TEST_F(Form1Test, resize_growsThePagesAndKeepsTheFields) {
+    withEntries(1);
+    writeJpeg(stand.path("spartiti\\1L.jpg"), Qt::blue);
+    writeJpeg(stand.path("spartiti\\1R.jpg"), Qt::blue);
+    open();
+    window->show();
+    ASSERT_TRUE(framesShow(true, true));
+    QWidget* area = window->findChild<QWidget*>("client");
+    EXPECT_EQ(area->size(), QSize(734, 624));
+    const QList<QWidget*> fields{
+        window->Text1,    window->Text2,    window->Text3,    window->Text4,    window->Command1,
+        window->Command2, window->Command3, window->Command4, window->Command5, window->Label6};
+    QList<QSize> sizes;
+    for (QWidget* field : fields)
+        sizes << field->size();
+    EXPECT_EQ(window->Image1->pixmap().size(),
+              QSize(120, 170).scaled(329, 281, Qt::KeepAspectRatio));
+
+    window->resize(window->size() + QSize(400, 200));
+    EXPECT_EQ(area->size(), QSize(1134, 824));
+    EXPECT_EQ(window->Image1->size(), QSize(529, 481));
+    EXPECT_EQ(window->Image2->geometry(), QRect(8 + 529 + 23, 232, 529, 481));
+    EXPECT_EQ(window->VScroll1->geometry().right(), 1134 - 6);
+    for (int i = 0; i < fields.size(); ++i)
+        EXPECT_EQ(fields[i]->size(), sizes[i]) << fields[i]->objectName().toStdString();
+    for (QWidget* field : fields)
+        EXPECT_TRUE(area->rect().contains(field->geometry())) << field->objectName().toStdString();
+    const QSize decoded = QSize(120, 170).scaled(529, 481, Qt::KeepAspectRatio);
+    for (QLabel* frame : {window->Image1, window->Image2})
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frame->pixmap().size() == decoded; }, 2000))
+            << frame->objectName().toStdString();
+
+    window->resize(300, 200);
+    EXPECT_EQ(area->size(), QSize(734, 624));
+    EXPECT_EQ(window->Image2->geometry(), QRect(360, 232, 329, 281));
 }
 
 TEST_F(Form1Test, start_opensOnLastEntryWithEmptySlotAfterIt) {
