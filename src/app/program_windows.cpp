@@ -6,6 +6,7 @@
 #include "platform/modeless.h"
 
 #include <QApplication>
+#include <QScreen>
 
 namespace folio {
 
@@ -33,6 +34,9 @@ void ProgramWindows::openMainWindow() {
     delete mainWindow_.data();
     mainWindow_ = new Form1(state_, dialogs_, *this);
     followMainWindow();
+    // The main window starts at the screen's left edge: the room on its right takes the windows
+    // opened beside it, where a centred main window would leave two strips too narrow for any.
+    mainWindow_->move(mainWindow_->screen()->availableGeometry().topLeft());
     mainWindow_->show();
     letMidiWindowFollow();
 }
