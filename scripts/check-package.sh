@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the default build and checks what a user gets: the programs,
-# their desktop entries (desktop-file-validate) and icons, the declared Qt 6 dependencies, no
-# stray files, and that the unpacked Folioscribe_pro, started by its desktop entry's command on
-# a demo installation, is still running a few seconds later and has written nothing there.
+# Builds the Debian package from the default build and checks what a user gets: lintian reports
+# no error and no warning, the programs, their desktop entries (desktop-file-validate) and
+# icons, manual pages that man renders without a warning, AppStream metadata that
+# appstreamcli validates, the declared Qt 6 dependencies, no stray files, no entry that makes
+# Folioscribe a default folder opener, and that the unpacked Folioscribe_pro, started by its
+# desktop entry's command on a demo installation, is still running a few seconds later and has
+# written nothing there.
 # Usage: scripts/check-package.sh   (after the default build, as scripts/test.sh runs it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,13 +38,51 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6; do
     fail "the package does not depend on $library (Depends: $depends)"
 done
 
-stray=$(cd "$root" && find . -type f | grep -v -E '^\./usr/(bin/[^/]+|share/applications/[^/]+\.desktop|share/icons/hicolor/scalable/apps/[^/]+\.svg)$' || true)
+# Debian's own checks; the reason for any override is in packaging/lintian-overrides.
+lintian --fail-on error,warning --show-overrides "$deb" >"$work/lintian.txt" 2>&1 ||
+  fail "lintian reports errors or warnings: $(cat "$work/lintian.txt")"
+
+allowed='bin/[^/]+|share/applications/[^/]+\.desktop|share/icons/hicolor/scalable/apps/[^/]+\.svg'
+allowed+='|share/man/man1/[^/]+\.1\.gz|share/metainfo/[^/]+\.metainfo\.xml'
+allowed+='|share/doc/folioscribe/(copyright|changelog\.gz)'
+stray=$(cd "$root" && find . -type f | grep -v -E "^\./usr/($allowed)\$" || true)
 [ -z "$stray" ] || fail "unexpected files in the package: $stray"
+
+for metainfo in "$root"/usr/share/metainfo/*.metainfo.xml; do
+  [ -f "$metainfo" ] || fail "the package holds no AppStream metadata"
+  appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+    fail "$(basename "$metainfo") is not valid AppStream metadata: $(cat "$work/appstream.txt")"
+  launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+  [ -f "$root/usr/share/applications/$launchable" ] ||
+    fail "$(basename "$metainfo") names the desktop entry '$launchable', which is not in the package"
+done
+
+# Opening a folder must not start Folioscribe: with no default set in a clean XDG setting, the
+# default for folders is the same before and after the package's entries are there.
+default_folder_opener() {
+  env -i PATH="$PATH" HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
+    XDG_CONFIG_DIRS="$work/home/config" XDG_DATA_HOME="$work/home/data" \
+    XDG_DATA_DIRS="$work/desktop/share" xdg-mime query default inode/directory
+}
+mkdir -p "$work/home" "$work/desktop/share/applications"
+folder_opener_before=$(default_folder_opener)
+cp "$root"/usr/share/applications/*.desktop "$work/desktop/share/applications/"
+update-desktop-database "$work/desktop/share/applications"
+folder_opener_after=$(default_folder_opener)
+[ "$folder_opener_before" = "$folder_opener_after" ] ||
+  fail "installing the package makes $folder_opener_after the default folder opener"
 
 programs=0
 while read -r program entry; do
   programs=$((programs + 1))
   [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is missing"
+  page=$root/usr/share/man/man1/$program.1.gz
+  [ -f "$page" ] || fail "the manual page of $program is missing"
+  # What lintian runs: groff's warnings (-ww) on a rendering into UTF-8.
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+    man --warnings=w -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "the manual page of $program has warnings: $warnings"
+  [ -n "$entry" ] || continue
   desktop=$root/usr/share/applications/$entry.desktop
   [ -f "$desktop" ] || fail "the desktop entry $entry.desktop is missing"
   desktop-file-validate "$desktop" || fail "$entry.desktop is not a valid desktop entry"
