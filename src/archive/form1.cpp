@@ -4,6 +4,7 @@
 #include "archive/find_box.h"
 #include "archive/main_window_host.h"
 #include "archive/shared_state.h"
+#include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
@@ -42,7 +43,7 @@ QString unreadableArchiveText(const std::string& why) {
                "The archive spartiti/archivio.js is there but cannot be read. It is left "
                "as it is, and \"Save\" stays off until Folioscribe is started again "
                "with a readable archive.\n%1")
-        .arg(QString::fromStdString(why));
+        .arg(fromCoreText(why));
 }
 
 QString tooManyEntriesText(std::size_t entriesInFile) {
@@ -59,7 +60,7 @@ QString wrongFolderText(const std::filesystem::path& folder) {
                "This folder is not a music-stand installation folder: it has no spartiti "
                "folder.\n%1\n\nStart Folioscribe in the stand's folder, the one that holds "
                "the spartiti folder. Until then nothing can be saved or attached.")
-        .arg(QString::fromStdString(folder.string()));
+        .arg(toShownPath(folder));
 }
 
 // The MP3-file icon: a sheet with a folded corner, a note and "MP3".
@@ -440,8 +441,8 @@ bool Form1::save() {
     }
     FileResult saved = saveArchive(state_.archive, state_.installation);
     if (!saved.ok) {
-        dialogs_.error(this, QStringLiteral("The archive was not saved.\n%1")
-                                 .arg(QString::fromStdString(saved.error)));
+        dialogs_.error(
+            this, QStringLiteral("The archive was not saved.\n%1").arg(fromCoreText(saved.error)));
         return false;
     }
     keepAsSaved();

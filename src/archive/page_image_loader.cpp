@@ -4,6 +4,7 @@
 #include "archive/page_image_loader.h"
 
 #include "platform/read_limits.h"
+#include "platform/widgets.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -100,7 +101,7 @@ QByteArray readStamped(const std::filesystem::path& file, QString* key) {
 // inode, an overwrite in place the size or the times.
 QString stampKey(const std::filesystem::path& file, const struct stat& info) {
     return QStringLiteral("%1|%2|%3.%4|%5.%6|%7|%8")
-        .arg(QString::fromStdString(file.string()))
+        .arg(toQtPath(file))
         .arg(static_cast<qint64>(info.st_size))
         .arg(static_cast<qint64>(info.st_mtim.tv_sec))
         .arg(static_cast<qint64>(info.st_mtim.tv_nsec))

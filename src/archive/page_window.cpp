@@ -5,6 +5,7 @@
 #include "archive/score_archive.h"
 #include "archive/shared_state.h"
 #include "platform/browsing_lists.h"
+#include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
@@ -40,10 +41,6 @@ const PageWindowLayout kRightLayout{
     .entryLabel = {},
 };
 constexpr QRect kHeading{8, 8, 441, 33};
-
-QString qtext(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 
@@ -160,7 +157,7 @@ void PageWindow::Command2_Click() {
         assigned = FileResult::failure(failure.what());
     }
     if (!assigned.ok) {
-        dialogs_.error(this, qtext(assigned.error));
+        dialogs_.error(this, fromCoreText(assigned.error));
         return;
     }
     emit pageAttached();

@@ -5,6 +5,7 @@
 #include "archive/shared_state.h"
 #include "audio/category_list.h"
 #include "platform/browsing_lists.h"
+#include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/file_ops.h"
@@ -157,7 +158,7 @@ void mp3::Command3_Click(int index) {
         hide();
     } catch (const std::exception& failure) {
         dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
-                                 .arg(QString::fromLocal8Bit(failure.what())));
+                                 .arg(fromCoreText(failure.what())));
     }
 }
 
@@ -183,8 +184,9 @@ bool mp3::attach(int category) {
     const FileResult copied = copyReplacing(toFilePath(File1->path()) / toFilePath(fileName),
                                             state_.installation.resolve(audioPath(n)));
     if (!copied.ok) {
-        dialogs_.error(this, QStringLiteral("The recording was not attached.\n%1")
-                                 .arg(QString::fromStdString(copied.error)));
+        dialogs_.error(
+            this,
+            QStringLiteral("The recording was not attached.\n%1").arg(fromCoreText(copied.error)));
         return false;
     }
     state_.archive.slot(n).category = std::to_string(category);

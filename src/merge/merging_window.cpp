@@ -4,6 +4,7 @@
 #include "archive/page_image_loader.h"
 #include "archive/shared_state.h"
 #include "merge/merging_host.h"
+#include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
@@ -73,7 +74,7 @@ QString uncopiedText(const std::vector<UncopiedPage>& unnamed,
     for (const UncopiedPage& page : unnamed)
         reasons << fromCp1252(page.reason);
     for (const UncopiedPage& page : uncopied)
-        reasons << QString::fromStdString(page.reason);
+        reasons << fromCoreText(page.reason);
     const std::size_t pages = 2 * unnamed.size() + uncopied.size();
     return QStringLiteral("\n\n%1 page(s) could not be copied; those scores were absorbed "
                           "without them:")
@@ -100,7 +101,7 @@ QString movedAsideText(const Attachment& attached, const std::filesystem::path& 
     if (!attached.notMovedAside.empty()) {
         QStringList reasons;
         for (const UncopiedPage& file : attached.notMovedAside)
-            reasons << QString::fromStdString(file.reason);
+            reasons << fromCoreText(file.reason);
         text += QStringLiteral("\n\n%1 file(s) under the new scores' names were not attached "
                                "by the absorption and are not theirs; remove them yourself:")
                     .arg(attached.notMovedAside.size()) +
@@ -190,7 +191,7 @@ void merging::reportLoad(SourceLoad load) {
     case SourceLoad::Unreadable:
         dialogs_.error(this, QStringLiteral("The archive %1 cannot be read, so there is nothing to "
                                             "absorb.\n%2")
-                                 .arg(file, QString::fromStdString(source_.loadError)));
+                                 .arg(file, fromCoreText(source_.loadError)));
         break;
     case SourceLoad::Empty:
         dialogs_.error(this, QStringLiteral("The archive %1 holds no scores, so there is nothing "
@@ -299,7 +300,7 @@ void merging::Command2_Click() {
     if (done.outcome != Absorption::Outcome::Appended) {
         dialogs_.error(this, QStringLiteral("Nothing was absorbed: the archive could not be "
                                             "written.\n%1")
-                                 .arg(QString::fromStdString(done.error)));
+                                 .arg(fromCoreText(done.error)));
         return;
     }
     const Attachment attached = attachWithProgress(done);

@@ -2,6 +2,7 @@
 #include "midi/midifrm.h"
 
 #include "archive/shared_state.h"
+#include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
@@ -208,7 +209,7 @@ void midifrm::Form_Load() {
                                             "is, and Save is off so that it is not written over."
                                             "\n%2")
                                  .arg(toShownPath(state_.installation.resolve(kMidiFileName)),
-                                      QString::fromStdString(store_.loadError())));
+                                      fromCoreText(store_.loadError())));
     }
     showRecord();
 }
@@ -327,12 +328,13 @@ bool midifrm::save() {
         const FileResult saved = store_.save(state_.installation, entry_, channels);
         if (!saved.ok) {
             dialogs_.error(this, QStringLiteral("The MIDI set-up was not saved.\n%1")
-                                     .arg(QString::fromStdString(saved.error)));
+                                     .arg(fromCoreText(saved.error)));
             return false;
         }
     } catch (const std::exception& failure) {
-        dialogs_.error(this, QStringLiteral("The MIDI set-up was not saved.\n%1")
-                                 .arg(QString::fromLocal8Bit(failure.what())));
+        dialogs_.error(
+            this,
+            QStringLiteral("The MIDI set-up was not saved.\n%1").arg(fromCoreText(failure.what())));
         return false;
     }
     shownGrid_ = channels;

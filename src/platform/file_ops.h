@@ -1,5 +1,9 @@
 // File operations of the platform: existence tests, whole-file reads, copies and rewrites
-// that either succeed completely or leave the target as it was. Error sentences are UTF-8.
+// that either succeed completely or leave the target as it was.
+//
+// Error text is UTF-8 on every system: paths go in through their UTF-8 names, and the system's
+// reasons are strerror's on POSIX and FormatMessageW's (UTF-16, converted) on Windows. The
+// windows turn it into a QString with fromCoreText (platform/core_text.h) and nothing else.
 #pragma once
 
 #include <cstdint>

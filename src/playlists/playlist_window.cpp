@@ -3,6 +3,7 @@
 
 #include "archive/line_writer.h"
 #include "archive/shared_state.h"
+#include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
@@ -150,17 +151,17 @@ void playlistfrm::Form_Load() {
         const FileResult created = store_.create();
         if (!created.ok)
             dialogs_.error(this, QStringLiteral("The playlist file could not be created.\n%1")
-                                     .arg(QString::fromStdString(created.error)));
+                                     .arg(fromCoreText(created.error)));
         break;
     }
     case PlaylistFileState::Unreadable:
         Command1->setEnabled(false);
         Command8->setEnabled(false);
-        dialogs_.error(
-            this, QStringLiteral("The playlist file %1 is there but cannot be read. "
-                                 "It is left as it is, and nothing can be saved "
-                                 "into it until it can be read.\n%2")
-                      .arg(toShownPath(store_.path()), QString::fromStdString(store_.readError())));
+        dialogs_.error(this,
+                       QStringLiteral("The playlist file %1 is there but cannot be read. "
+                                      "It is left as it is, and nothing can be saved "
+                                      "into it until it can be read.\n%2")
+                           .arg(toShownPath(store_.path()), fromCoreText(store_.readError())));
         break;
     case PlaylistFileState::Read:
         break;
@@ -397,14 +398,13 @@ void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString
                          kWarningTitle);
         break;
     case PlaylistWrite::FileUnreadable:
-        dialogs_.error(this, QStringLiteral("%1 The playlist file %2 cannot be read, so it is "
-                                            "left as it is.\n%3")
-                                 .arg(what, toShownPath(store_.path()),
-                                      QString::fromStdString(store_.readError())));
+        dialogs_.error(
+            this, QStringLiteral("%1 The playlist file %2 cannot be read, so it is "
+                                 "left as it is.\n%3")
+                      .arg(what, toShownPath(store_.path()), fromCoreText(store_.readError())));
         break;
     default:
-        dialogs_.error(this,
-                       QStringLiteral("%1\n%2").arg(what, QString::fromStdString(result.error)));
+        dialogs_.error(this, QStringLiteral("%1\n%2").arg(what, fromCoreText(result.error)));
         break;
     }
 }

@@ -2,6 +2,7 @@
 #include "upgrade/upgrade_windows.h"
 
 #include "platform/browsing_lists.h"
+#include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
@@ -56,7 +57,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 QString keptNote(const std::vector<std::string>& kept) {
     QStringList names;
     for (const std::string& name : kept)
-        names << QString::fromStdString(std::filesystem::path(name).filename().string());
+        names << toShownPath(std::filesystem::path(name).filename());
     return QStringLiteral("Kept your own %1").arg(names.join(QStringLiteral(" and ")));
 }
 
@@ -254,7 +255,7 @@ void Form1::Command1_Click() {
         result.error = failure.what();
     }
     if (!result.ok) {
-        dialogs_.error(this, QString::fromStdString(result.error));
+        dialogs_.error(this, fromCoreText(result.error));
         return;
     }
     if (!result.kept.empty())
