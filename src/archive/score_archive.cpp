@@ -28,14 +28,6 @@ void checkEntryName(int number) {
         throw std::out_of_range("entry number " + std::to_string(number) + " cannot name a file");
 }
 
-// Reads one field into target and skips the empty field that follows it on its line.
-void readValue(FieldReader& reader, std::string& target) {
-    std::string_view value;
-    reader.next(value);
-    target.assign(value);
-    reader.skip();
-}
-
 } // namespace
 
 ScoreArchive::ScoreArchive() : slots_(std::make_unique<std::array<ScoreEntry, kSlotCount>>()) {}

@@ -20,12 +20,6 @@ constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
 constexpr std::string_view kFirstLine = "var midi = [";
 constexpr std::string_view kLastLine = " ];";
 
-// Reads one field into target and drops the empty field after it.
-void readValue(FieldReader& reader, std::string_view& target) {
-    reader.next(target);
-    reader.skip();
-}
-
 // True if the value line starting at start is exactly what a save writes for value: a quote,
 // the value with nothing to map, a quote, a comma and CR LF. (The empty field after the comma
 // is then the line end.)
