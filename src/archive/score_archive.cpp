@@ -72,6 +72,14 @@ ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
                                                                     : ArchiveLoad::Loaded;
 }
 
+int ScoreArchive::lastEntryTitled(std::string_view title) const {
+    for (int k = entryCount_; k >= 1; --k) {
+        if ((*slots_)[static_cast<std::size_t>(k)].title == title)
+            return k;
+    }
+    return 0;
+}
+
 std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
     const std::size_t entries =
         recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
@@ -140,6 +148,14 @@ std::string rightPagePath(int number) {
 std::string audioPath(int number) {
     checkEntryName(number);
     return "spartiti\\audio\\" + std::to_string(number) + ".mp3";
+}
+
+FileResult attachRecording(ScoreArchive& archive, const Installation& installation, int entry,
+                           const std::filesystem::path& source, int category) {
+    const FileResult copied = copyReplacing(source, installation.resolve(audioPath(entry)));
+    if (copied.ok)
+        archive.slot(entry).category = std::to_string(category);
+    return copied;
 }
 
 } // namespace folio
