@@ -3,8 +3,12 @@
 // next comma or line end. A line end is CR LF, or a lone CR or LF.
 #include "archive/field_reader.h"
 
+#include "archive/score_archive.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <system_error>
 
 namespace folio {
 namespace {
@@ -77,6 +81,36 @@ bool FieldReader::next(std::string_view& value) {
 bool FieldReader::atQuotedField() const {
     const std::size_t start = skipSpaces(bytes_, position_);
     return start < bytes_.size() && bytes_[start] == '"';
+}
+
+void readValue(FieldReader& reader, std::string_view& target) {
+    reader.next(target);
+    reader.skip();
+}
+
+void readValue(FieldReader& reader, std::string& target) {
+    std::string_view value;
+    readValue(reader, value);
+    target.assign(value);
+}
+
+std::optional<int> decimalValue(std::string_view field) {
+    if (field.empty() ||
+        !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int number = 0;
+    const std::from_chars_result parsed =
+        std::from_chars(field.data(), field.data() + field.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != field.data() + field.size())
+        return std::nullopt;
+    return number;
+}
+
+int entryNumberOfField(std::string_view field) {
+    constexpr std::size_t kMostDigits = 5;
+    const std::optional<int> number =
+        field.size() <= kMostDigits ? decimalValue(field) : std::nullopt;
+    return number && ScoreArchive::isEntryNumber(*number) ? *number : 0;
 }
 
 std::string_view nextLine(std::string_view bytes, std::size_t& position) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace folio {
@@ -36,6 +38,19 @@ private:
     std::string_view bytes_;
     std::size_t position_ = 0;
 };
+
+// Reads the value of a value line ("value",): the value into target, and drops the empty field
+// after its comma. At the end, target is left empty.
+void readValue(FieldReader& reader, std::string_view& target);
+void readValue(FieldReader& reader, std::string& target);
+
+// The number a field of decimal digits only gives ("012" gives 12); nothing for an empty field,
+// a field with any other character (a sign, a space) or a number that does not fit an int.
+std::optional<int> decimalValue(std::string_view field);
+
+// The entry number a field of at most five decimal digits names ("00012" names 12), or 0 when
+// it names none: any other character, more digits, or a number outside 1 to 9999.
+int entryNumberOfField(std::string_view field);
 
 // The line of bytes that starts at position, without its line end (CR LF, or a lone CR or LF,
 // as for fields); position moves past the line end.

@@ -28,14 +28,6 @@ void checkEntryName(int number) {
         throw std::out_of_range("entry number " + std::to_string(number) + " cannot name a file");
 }
 
-// Reads one field into target and skips the empty field that follows it on its line.
-void readValue(FieldReader& reader, std::string& target) {
-    std::string_view value;
-    reader.next(value);
-    target.assign(value);
-    reader.skip();
-}
-
 } // namespace
 
 ScoreArchive::ScoreArchive() : slots_(std::make_unique<std::array<ScoreEntry, kSlotCount>>()) {}
@@ -78,6 +70,14 @@ ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
         *entriesInFile = entries;
     return entries > static_cast<std::size_t>(archive.entryCount()) ? ArchiveLoad::TooManyEntries
                                                                     : ArchiveLoad::Loaded;
+}
+
+int ScoreArchive::lastEntryTitled(std::string_view title) const {
+    for (int k = entryCount_; k >= 1; --k) {
+        if ((*slots_)[static_cast<std::size_t>(k)].title == title)
+            return k;
+    }
+    return 0;
 }
 
 std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
@@ -148,6 +148,14 @@ std::string rightPagePath(int number) {
 std::string audioPath(int number) {
     checkEntryName(number);
     return "spartiti\\audio\\" + std::to_string(number) + ".mp3";
+}
+
+FileResult attachRecording(ScoreArchive& archive, const Installation& installation, int entry,
+                           const std::filesystem::path& source, int category) {
+    const FileResult copied = copyReplacing(source, installation.resolve(audioPath(entry)));
+    if (copied.ok)
+        archive.slot(entry).category = std::to_string(category);
+    return copied;
 }
 
 } // namespace folio

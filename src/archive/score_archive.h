@@ -47,6 +47,9 @@ public:
     // Empties every slot and sets the count to 0.
     void clear();
 
+    // The last of the entries 1 to the count whose title is title, or 0 when none is.
+    int lastEntryTitled(std::string_view title) const;
+
 private:
     std::unique_ptr<std::array<ScoreEntry, kSlotCount>> slots_;
     int entryCount_ = 0;
@@ -83,5 +86,12 @@ std::string leftPagePath(int number);
 std::string rightPagePath(int number);
 std::string audioPath(int number);
 inline constexpr std::string_view placeholderPagePath = "spartiti\\m.jpg";
+
+// Gives entry (1 to 9999, else std::out_of_range) the recording at source and the category
+// number: the recording is copied first, and the category set only once the copy succeeded, so
+// that an entry never names a category for a recording it does not have. A failed copy leaves
+// the entry and its recording as they were, and the result says why.
+FileResult attachRecording(ScoreArchive& archive, const Installation& installation, int entry,
+                           const std::filesystem::path& source, int category);
 
 } // namespace folio

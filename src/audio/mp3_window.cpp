@@ -163,9 +163,7 @@ void mp3::Command3_Click(int index) {
 }
 
 // Attaches to the entry shown in the main window at the click, the one the window names, so that
-// a score's recording and its category never end up on two entries. Copies the chosen file first
-// and sets the category only after the copy succeeded, so that an entry never names a category
-// for a recording it does not have.
+// a score's recording and its category never end up on two entries.
 bool mp3::attach(int category) {
     const int n = state_.currentEntryNumber;
     if (!ScoreArchive::isEntryNumber(n)) {
@@ -181,15 +179,15 @@ bool mp3::attach(int category) {
                                  .arg(QDir::toNativeSeparators(File1->path())));
         return false;
     }
-    const FileResult copied = copyReplacing(toFilePath(File1->path()) / toFilePath(fileName),
-                                            state_.installation.resolve(audioPath(n)));
+    const FileResult copied =
+        attachRecording(state_.archive, state_.installation, n,
+                        toFilePath(File1->path()) / toFilePath(fileName), category);
     if (!copied.ok) {
         dialogs_.error(
             this,
             QStringLiteral("The recording was not attached.\n%1").arg(fromCoreText(copied.error)));
         return false;
     }
-    state_.archive.slot(n).category = std::to_string(category);
     return true;
 }
 

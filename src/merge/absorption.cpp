@@ -5,7 +5,6 @@
 #include "platform/read_limits.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <system_error>
 
@@ -16,14 +15,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kHeaderFields = 2;
 constexpr std::size_t kFieldsPerEntry = 10;
-
-// Reads one value and the empty field after its comma.
-void readValue(FieldReader& reader, std::string& target) {
-    std::string_view value;
-    reader.next(value);
-    target.assign(value);
-    reader.skip();
-}
 
 fs::path sourcePage(const fs::path& folder, int number, char side) {
     return folder / "spartiti" / (std::to_string(number) + side + ".jpg");
@@ -143,12 +134,7 @@ fs::path sourceLeftPagePath(const fs::path& folder, int number) {
 }
 
 int sourcePageNumber(std::string_view number) {
-    if (number.empty() || number.size() > 5 ||
-        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return 0;
-    int value = 0;
-    std::from_chars(number.data(), number.data() + number.size(), value);
-    return ScoreArchive::isEntryNumber(value) ? value : 0;
+    return entryNumberOfField(number);
 }
 
 SourcePage examineSourcePage(const fs::path& page) {

@@ -8,9 +8,7 @@
 #include "platform/read_limits.h"
 
 #include <algorithm>
-#include <charconv>
 #include <new>
-#include <system_error>
 
 namespace folio {
 namespace {
@@ -19,12 +17,6 @@ namespace {
 constexpr std::size_t kFieldsPerRecord = 2 * (1 + kMidiChannels);
 constexpr std::string_view kFirstLine = "var midi = [";
 constexpr std::string_view kLastLine = " ];";
-
-// Reads one field into target and drops the empty field after it.
-void readValue(FieldReader& reader, std::string_view& target) {
-    reader.next(target);
-    reader.skip();
-}
 
 // True if the value line starting at start is exactly what a save writes for value: a quote,
 // the value with nothing to map, a quote, a comma and CR LF. (The empty field after the comma
@@ -61,16 +53,20 @@ MidiValues splitChannelText(std::string_view channelText) {
     return values;
 }
 
+std::string joinChannelText(std::string_view msb, std::string_view lsb, std::string_view pc) {
+    std::string text;
+    text.reserve(msb.size() + lsb.size() + pc.size() + 2);
+    text.append(msb).append(1, ',').append(lsb).append(1, ',').append(pc);
+    return text;
+}
+
+bool isMidiValue(std::string_view value) {
+    const std::optional<int> number = decimalValue(value);
+    return number && *number <= 127;
+}
+
 std::optional<int> midiEntryOfKey(std::string_view key) {
-    if (key.empty() ||
-        !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    int number = 0;
-    const std::from_chars_result parsed =
-        std::from_chars(key.data(), key.data() + key.size(), number);
-    if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size())
-        return std::nullopt;
-    return number;
+    return decimalValue(key);
 }
 
 MidiLoad MidiStore::load(const Installation& installation) {
@@ -156,6 +152,25 @@ MidiRecordText MidiStore::record(int position) const {
 
 bool MidiStore::belongsTo(int position, int entry) const {
     return records_.at(static_cast<std::size_t>(position - 1)).entry == entry;
+}
+
+std::optional<MidiValueGrid> MidiStore::valuesOf(int entry) const {
+    std::optional<MidiValueGrid> values;
+    for (int position = 1; position <= recordCount(); ++position) {
+        if (!belongsTo(position, entry))
+            continue;
+        if (!values)
+            values.emplace();
+        const MidiRecordText held = record(position);
+        for (std::size_t c = 0; c < kMidiChannels; ++c) {
+            const MidiValues split = splitChannelText(held.channelText[c]);
+            MidiChannelValues& joined = (*values)[c];
+            joined.msb.append(split.msb);
+            joined.lsb.append(split.lsb);
+            joined.pc.append(split.pc);
+        }
+    }
+    return values;
 }
 
 bool MidiStore::hasRecordOf(int entry) const {

@@ -33,6 +33,24 @@ struct MidiValues {
 // comma, PC to a third one; anything after a third comma is ignored.
 MidiValues splitChannelText(std::string_view channelText);
 
+// The channel text of three values, joined by commas: what splitChannelText takes apart.
+std::string joinChannelText(std::string_view msb, std::string_view lsb, std::string_view pc);
+
+// True for a value a page can send: a whole number from 0 to 127, in decimal digits only.
+bool isMidiValue(std::string_view value);
+
+// The three values of one channel, held.
+struct MidiChannelValues {
+    std::string msb;
+    std::string lsb;
+    std::string pc;
+
+    bool operator==(const MidiChannelValues&) const = default;
+};
+
+// The values of the 16 channels of one entry, channel 1 first.
+using MidiValueGrid = std::array<MidiChannelValues, kMidiChannels>;
+
 // The entry number a record key names: a key of decimal digits only ("012" names 12) whose
 // value fits an int. Anything else names no entry.
 std::optional<int> midiEntryOfKey(std::string_view key);
@@ -72,6 +90,10 @@ public:
 
     // True if the record's key, read as a number, is entry.
     bool belongsTo(int position, int entry) const;
+
+    // The values of entry's records: with several records, each value is the record's values
+    // joined in file order. Nothing when the entry has no record.
+    std::optional<MidiValueGrid> valuesOf(int entry) const;
 
     // The bytes of midi.js after saving grid for entry: every record of the entry replaced in
     // place, or one record appended if it has none. Nothing when the append would pass the

@@ -70,12 +70,6 @@ private:
     qsizetype lengthBefore_ = 0;
 };
 
-// A whole number from 0 to 127: what the pages can send as a MIDI value.
-bool isMidiValue(const QString& text) {
-    std::optional<int> number = midiEntryOfKey(toCp1252(text));
-    return number && *number <= 127;
-}
-
 } // namespace
 
 midifrm::midifrm(SharedState& state, Dialogs& dialogs, QWidget* parent)
@@ -192,7 +186,7 @@ void midifrm::buildChannel(int channel) {
 }
 
 void midifrm::markValue(QLineEdit* cell) {
-    const bool warn = !isMidiValue(cell->text());
+    const bool warn = !isMidiValue(toCp1252(cell->text()));
     QPalette palette = cell->palette();
     palette.setColor(QPalette::Base, warn ? kWarning : QColor(Qt::white));
     cell->setPalette(palette);
@@ -236,27 +230,16 @@ QString midifrm::entryName() const {
 }
 
 void midifrm::showRecord() {
-    // Every record of the entry is applied in file order; several records are joined cell by
-    // cell. Without a record the cells show the untouched value.
-    std::array<std::array<std::string, 3>, kMidiChannels> joined;
-    bool applied = false;
-    for (int position = 1; position <= store_.recordCount(); ++position) {
-        if (!store_.belongsTo(position, entry_))
-            continue;
-        applied = true;
-        const MidiRecordText record = store_.record(position);
-        for (std::size_t c = 0; c < kMidiChannels; ++c) {
-            const MidiValues values = splitChannelText(record.channelText[c]);
-            joined[c][0].append(values.msb);
-            joined[c][1].append(values.lsb);
-            joined[c][2].append(values.pc);
-        }
-    }
-    // The values are shown as stored; the cells' filters act only on what the user types.
+    // Without a record the cells show the untouched value. The values are shown as stored; the
+    // cells' filters act only on what the user types.
+    const std::string untouched = toCp1252(kUntouched);
+    MidiValueGrid none;
+    none.fill({untouched, untouched, untouched});
+    const MidiValueGrid values = store_.valuesOf(entry_).value_or(none);
     for (std::size_t c = 0; c < kMidiChannels; ++c) {
-        const std::array<QLineEdit*, 3> cells = {MSB[c + 1], LSB[c + 1], PC[c + 1]};
-        for (std::size_t part = 0; part < 3; ++part)
-            showFieldText(cells[part], applied ? fromCp1252(joined[c][part]) : kUntouched);
+        showFieldText(MSB[c + 1], fromCp1252(values[c].msb));
+        showFieldText(LSB[c + 1], fromCp1252(values[c].lsb));
+        showFieldText(PC[c + 1], fromCp1252(values[c].pc));
     }
     shownGrid_ = grid();
 }
@@ -264,8 +247,8 @@ void midifrm::showRecord() {
 MidiGrid midifrm::grid() const {
     MidiGrid channels;
     for (std::size_t c = 0; c < kMidiChannels; ++c)
-        channels[c] = toCp1252(MSB[c + 1]->text()) + ',' + toCp1252(LSB[c + 1]->text()) + ',' +
-                      toCp1252(PC[c + 1]->text());
+        channels[c] = joinChannelText(toCp1252(MSB[c + 1]->text()), toCp1252(LSB[c + 1]->text()),
+                                      toCp1252(PC[c + 1]->text()));
     return channels;
 }
 

@@ -30,16 +30,7 @@ std::string_view withoutBlanks(std::string_view text) {
 
 // The entry number a track string part names, or 0 if it names none.
 int entryNumberOf(std::string_view part) {
-    part = withoutBlanks(part);
-    if (part.empty() || part.size() > 5)
-        return 0;
-    int number = 0;
-    for (char c : part) {
-        if (c < '0' || c > '9')
-            return 0;
-        number = number * 10 + (c - '0');
-    }
-    return ScoreArchive::isEntryNumber(number) ? number : 0;
+    return entryNumberOfField(withoutBlanks(part));
 }
 
 // A browser takes any line that starts with "]" as the end of the array.

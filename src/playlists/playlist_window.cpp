@@ -230,12 +230,7 @@ void playlistfrm::Command2_Click() {
     }
     // The archive is searched by the text at the moment of the click; of several entries with
     // the same title the last one is taken.
-    const std::string title = toCp1252(selected->text());
-    int found = 0;
-    for (int k = state_.archive.entryCount(); k >= 1 && found == 0; --k) {
-        if (state_.archive.slot(k).title == title)
-            found = k;
-    }
+    const int found = state_.archive.lastEntryTitled(toCp1252(selected->text()));
     if (found == 0) {
         dialogs_.message(this,
                          QStringLiteral("The title %1 is no longer in the archive. Close the "

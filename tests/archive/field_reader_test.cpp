@@ -1,6 +1,7 @@
 #include "archive/field_reader.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,36 @@ TEST(FieldReader, recordsFromFieldCount_roundsHalfToEven) {
     EXPECT_EQ(recordsFromFieldCount(27, 2, 10), 2u); // 2.5 -> 2
     EXPECT_EQ(recordsFromFieldCount(37, 2, 10), 4u); // 3.5 -> 4
     EXPECT_EQ(recordsFromFieldCount(99992, 2, 10), 9999u);
+}
+
+// Record keys, page numbers and track numbers are all read this way.
+TEST(FieldNumbers, decimalDigitsOnly_andEntryNumbersOfAtMostFiveDigits) {
+    struct Case {
+        std::string_view field;
+        std::optional<int> decimal;
+        int entry;
+    };
+    const Case cases[] = {
+        {"12", 12, 12},
+        {"00012", 12, 12},
+        {"000012", 12, 0},
+        {"9999", 9999, 9999},
+        {"10000", 10000, 0},
+        {"0", 0, 0},
+        {"", std::nullopt, 0},
+        {" 1", std::nullopt, 0},
+        {"1 ", std::nullopt, 0},
+        {"+1", std::nullopt, 0},
+        {"-1", std::nullopt, 0},
+        {"1.0", std::nullopt, 0},
+        {"7a", std::nullopt, 0},
+        {"99999999999", std::nullopt, 0},
+        {"00000000000000000007", 7, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(decimalValue(c.field), c.decimal) << c.field;
+        EXPECT_EQ(entryNumberOfField(c.field), c.entry) << c.field;
+    }
 }
 
 } // namespace

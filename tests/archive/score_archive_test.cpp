@@ -295,5 +295,63 @@ TEST(EntryFileNames, builtFromPlainDecimalNumber) {
     EXPECT_THROW(rightPagePath(-3), std::out_of_range);
 }
 
+// Only entries 1 to the count are searched, from the last one, and titles must match exactly.
+TEST(ScoreArchiveTitles, lastEntryWithTheTitleIsFound) {
+    ScoreArchive archive;
+    const char* titles[] = {"Zero", "Aria", "Bolero", "Aria", "", "Coda"};
+    for (int n = 0; n <= 5; ++n)
+        archive.slot(n).title = titles[n];
+    archive.setEntryCount(4);
+    const std::pair<std::string_view, int> cases[] = {
+        {"Aria", 3}, {"Bolero", 2}, {"", 4}, {"aria", 0}, {"Aria ", 0}, {"Zero", 0}, {"Coda", 0},
+    };
+    for (const auto& [title, entry] : cases)
+        EXPECT_EQ(archive.lastEntryTitled(title), entry) << title;
+}
+
+// A recording is copied before the category is set; a failed copy changes nothing.
+TEST(ScoreArchiveRecordings, attachCopiesThenSetsTheCategory) {
+    struct Case {
+        const char* name;
+        const char* source; // file beside the installation, or nothing there
+        bool audioFolder;   // spartiti/audio is there
+        bool attached;
+    };
+    const Case cases[] = {
+        {"plain copy", "new take", true, true},
+        {"missing source", nullptr, true, false},
+        {"source is a folder", "", true, false},
+        {"no audio folder", "new take", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempInstallation stand;
+        ScoreArchive archive;
+        archive.setEntryCount(3);
+        archive.slot(2).category = "5";
+        stand.write("spartiti\\audio\\2.mp3", "old take");
+        if (!c.audioFolder)
+            std::filesystem::remove_all(stand.path("spartiti\\audio"));
+        const std::filesystem::path source = stand.path("take.mp3");
+        if (c.source && *c.source)
+            stand.write("take.mp3", c.source);
+        else if (c.source)
+            std::filesystem::create_directory(source);
+
+        const FileResult result = attachRecording(archive, stand.installation(), 2, source, 7);
+        EXPECT_EQ(result.ok, c.attached);
+        EXPECT_EQ(result.error.empty(), c.attached);
+        EXPECT_EQ(archive.slot(2).category, c.attached ? "7" : "5");
+        if (c.audioFolder) {
+            EXPECT_EQ(stand.read("spartiti\\audio\\2.mp3"), c.attached ? "new take" : "old take");
+        }
+        EXPECT_EQ(stand.temporaryFileCount(), 0);
+    }
+    ScoreArchive archive;
+    TempInstallation stand;
+    EXPECT_THROW(attachRecording(archive, stand.installation(), 0, stand.path("x.mp3"), 1),
+                 std::out_of_range);
+}
+
 } // namespace
 } // namespace folio

@@ -88,6 +88,66 @@ TEST(MidiEntryKey, onlyDecimalDigitsThatFitNameAnEntry) {
         EXPECT_EQ(midiEntryOfKey(key), entry) << key;
 }
 
+TEST(MidiChannelText, joinIsTheInverseOfSplit) {
+    struct Case {
+        std::string_view msb, lsb, pc, text;
+    };
+    const Case cases[] = {
+        {"1", "2", "3", "1,2,3"},
+        {"", "", "", ",,"},
+        {"000", "", "127", "000,,127"},
+        {"ab c", "\xe9", "x", "ab c,\xe9,x"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(joinChannelText(c.msb, c.lsb, c.pc), c.text);
+        const MidiValues values = splitChannelText(c.text);
+        EXPECT_EQ(values.msb, c.msb) << c.text;
+        EXPECT_EQ(values.lsb, c.lsb) << c.text;
+        EXPECT_EQ(values.pc, c.pc) << c.text;
+    }
+}
+
+TEST(MidiChannelText, midiValuesAreWholeNumbersFromZeroTo127) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"0", true}, {"000", true}, {"127", true}, {"0127", true}, {"128", false},
+        {"", false}, {"-1", false}, {" 1", false}, {"1a", false},  {"99999999999", false},
+    };
+    for (const auto& [value, midi] : cases)
+        EXPECT_EQ(isMidiValue(value), midi) << value;
+}
+
+// Several records of one entry are joined value by value, in file order; a record cut short
+// gives empty values for the channels it lacks.
+TEST(MidiStoreValues, recordsOfAnEntryAreJoinedValueByValue) {
+    std::string bytes =
+        midiFile({{"4", {"1,2,3", "5,6"}}, {"7", {"9,9,9"}}, {"004", {"10,,30,x", "127"}}});
+    bytes = bytes.substr(0, bytes.size() - 5) + "\"9\",\r\n\"1,2,3\",\r\n";
+    MidiStore store;
+    store.read(bytes);
+    struct Case {
+        int entry;
+        std::vector<MidiChannelValues> firstChannels; // empty: the entry has no record
+        MidiChannelValues lastChannel;
+    };
+    const Case cases[] = {
+        {4,
+         {{"110", "2", "330"}, {"5127", "6", ""}, {"000000", "000000", "000000"}},
+         {"000000", "000000", "000000"}},
+        {7, {{"9", "9", "9"}, {"000", "000", "000"}}, {"000", "000", "000"}},
+        {9, {{"1", "2", "3"}, {"", "", ""}}, {"", "", ""}},
+        {5, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const std::optional<MidiValueGrid> values = store.valuesOf(c.entry);
+        ASSERT_EQ(values.has_value(), !c.firstChannels.empty()) << c.entry;
+        if (!values)
+            continue;
+        for (std::size_t channel = 0; channel < c.firstChannels.size(); ++channel)
+            EXPECT_EQ((*values)[channel], c.firstChannels[channel]) << c.entry << " " << channel;
+        EXPECT_EQ(values->back(), c.lastChannel) << c.entry;
+    }
+}
+
 // Each case starts from a file (or none), saves one grid for one entry and expects the file.
 TEST(MidiStoreSave, writesTheWholeFileByteForByte) {
     const std::vector<Record> three = {{"4", {"1,2,3"}}, {"7", {"9,9,9"}}, {"9", {}}};
