@@ -66,17 +66,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    void VScroll1_Change(int position);
-    void Text2_Change(const QString& text);
-    void Text3_Change(const QString& text);
-    void Text4_Change(const QString& text);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void chiudi_Click();
-    void cerca_Click();
+    void VScroll1_Change(int position);     // the entry scroll bar
+    void Text2_Change(const QString& text); // the "Title" box
+    void Text3_Change(const QString& text); // the "Author" box
+    void Text4_Change(const QString& text); // the "Tags" box
+    void Command1_Click();                  // "Save"
+    void Command2_Click();                  // "Mp3"
+    void Command3_Click();                  // "Left"
+    void Command4_Click();                  // "Right"
+    void Command5_Click();                  // "Add"
+    void chiudi_Click();                    // "Exit"
+    void cerca_Click();                     // "Find…"
     void pageReady(int position, folio::PageSide side, const QImage& image);
 
 private:

@@ -72,10 +72,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    void Dir1_Change(const QString& folder);
-    void File1_Click(const QString& folder, const QString& fileName);
-    void Command1_Click();
-    void Command2_Click();
+    void Dir1_Change(const QString& folder);                          // the folder list
+    void File1_Click(const QString& folder, const QString& fileName); // the list of *.jpg files
+    void Command1_Click();                                            // "ESC"
+    void Command2_Click();                                            // "Ok"
 
 private:
     void buildControls(const QString& heading, const PageWindowLayout& layout);

@@ -46,10 +46,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    void Dir1_Change(const QString& folder);
-    void File1_Click(const QString& folder, const QString& fileName);
-    void Command3_Click(int index);
-    void Command1_Click();
+    void Dir1_Change(const QString& folder);                          // the folder list
+    void File1_Click(const QString& folder, const QString& fileName); // the list of *.mp3 files
+    void Command3_Click(int index); // a category button, captioned from generi.js
+    void Command1_Click();          // "Close"
 
 private:
     void buildControls();

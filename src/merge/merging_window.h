@@ -46,9 +46,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void List1_Click(int row);
-    void Command1_Click();
-    void Command2_Click();
+    void List1_Click(int row); // the list of the other stand's scores
+    void Command1_Click();     // "Esc"
+    void Command2_Click();     // "Absorb"
 
 private:
     void buildControls();

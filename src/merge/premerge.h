@@ -32,11 +32,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void Drive1_Change(const QString& drive);
-    void Dir1_Change(const QString& folder);
-    void File1_Click();
-    void Command1_Click();
-    void Command2_Click();
+    void Drive1_Change(const QString& drive); // the drive list
+    void Dir1_Change(const QString& folder);  // the folder list
+    void File1_Click();                       // the list of *.html files
+    void Command1_Click();                    // "Ok"
+    void Command2_Click();                    // "ESC"
 
 private:
     void buildControls();

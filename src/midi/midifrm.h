@@ -52,9 +52,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
+    void Command1_Click(); // "Esc"
+    void Command2_Click(); // "Reset"
+    void Command3_Click(); // "Save"
 
 private:
     void buildControls();

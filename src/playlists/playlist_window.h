@@ -58,15 +58,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    void Combo1_Click(int index);
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command6_Click();
-    void Command5_Click();
-    void Command1_Click();
-    void Command8_Click();
-    void Command7_Click();
+    void Combo1_Click(int index); // the playlists box
+    void Command2_Click();        // "ADD"
+    void Command3_Click();        // "Move up"
+    void Command4_Click();        // "Move down"
+    void Command6_Click();        // "Remove"
+    void Command5_Click();        // "New playlist"
+    void Command1_Click();        // "Save"
+    void Command8_Click();        // "Delete playlist"
+    void Command7_Click();        // "Esc"
 
 private:
     void buildControls();

@@ -60,10 +60,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    void Drive1_Change(const QString& drive);
-    void Dir1_Change(const QString& folder);
-    void File1_Click(const QString& folder, const QString& fileName);
-    void Command1_Click();
+    void Drive1_Change(const QString& drive);                         // the drive list
+    void Dir1_Change(const QString& folder);                          // the folder list
+    void File1_Click(const QString& folder, const QString& fileName); // the file list
+    void Command1_Click(); // "Upgrade to Quindarome Music Manager 5 pro"
 
 private:
     void buildControls();
@@ -107,7 +107,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
-    void Command1_Click();
+    void Command1_Click(); // "Ok"
 
 private:
     void buildControls();

@@ -5,6 +5,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,11 +114,11 @@ TEST(Leaving, asksOnlyWhenSomethingIsUnsaved_andDoesWhatTheAnswerSays) {
                                                       : "spartiti\\archivio.js";
         QPointer<QWidget> target = main;
         if (c.which == Which::Playlist) {
-            main->playlist->trigger();
+            test::triggerEnabled(main->playlist);
             target = windows.playlistManager();
         }
         if (c.which == Which::Midi || c.setup == Setup::MidiEditedToo) {
-            main->midi->trigger();
+            test::triggerEnabled(main->midi);
             if (c.which == Which::Midi)
                 target = windows.midiWindow();
         }
@@ -127,12 +128,12 @@ TEST(Leaving, asksOnlyWhenSomethingIsUnsaved_andDoesWhatTheAnswerSays) {
 
         if (c.edit && c.which == Which::Main) {
             if (c.setup == Setup::ArchiveUnreadable)
-                main->Command5->click();
+                test::clickEnabled(main->Command5);
             QTest::keyClicks(main->Text2, " live");
         }
         if (c.edit && c.which == Which::Playlist) {
             windows.playlistManager()->List1->setCurrentRow(0);
-            windows.playlistManager()->Command2->click();
+            test::clickEnabled(windows.playlistManager()->Command2);
         }
         if (c.edit && c.which == Which::Midi)
             typeInto(windows.midiWindow()->MSB[1], "42");
@@ -151,11 +152,11 @@ TEST(Leaving, asksOnlyWhenSomethingIsUnsaved_andDoesWhatTheAnswerSays) {
         switch (c.how) {
         case How::Button:
             if (c.which == Which::Main)
-                main->chiudi->trigger();
+                test::triggerEnabled(main->chiudi);
             if (c.which == Which::Playlist)
-                windows.playlistManager()->Command7->click();
+                test::clickEnabled(windows.playlistManager()->Command7);
             if (c.which == Which::Midi)
-                windows.midiWindow()->Command1->click();
+                test::clickEnabled(windows.midiWindow()->Command1);
             break;
         case How::Key:
             QApplication::setActiveWindow(target);

@@ -6,6 +6,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAction>
 #include <QImage>
@@ -107,28 +108,28 @@ TEST_F(ProgramWindowsTest, reopenedMainWindow_readsTheArchiveAnewInTheSamePlace)
 TEST_F(ProgramWindowsTest, leftButton_showsOneWindowAgainAsItWasLeft) {
     EXPECT_EQ(windows.leftPageWindow(), nullptr);
     showEntry(7);
-    main->Command3->click();
+    test::clickEnabled(main->Command3);
     QPointer<sinistra> left = windows.leftPageWindow();
     ASSERT_FALSE(left.isNull());
     EXPECT_TRUE(left->isVisible());
     openScans(left);
     clickFile(left, "front.jpg");
-    left->Command1->click();
+    test::clickEnabled(left->Command1);
     EXPECT_FALSE(left->isVisible());
 
     showEntry(8);
-    main->Command3->click();
+    test::clickEnabled(main->Command3);
     EXPECT_EQ(windows.leftPageWindow(), left.data());
     EXPECT_TRUE(left->isVisible());
     EXPECT_EQ(left->Label1->text(), qpath(stand.path("scans\\front.jpg")));
-    left->Command2->click();
+    test::clickEnabled(left->Command2);
     EXPECT_EQ(stand.read("spartiti\\8L.jpg"), stand.read("scans\\front.jpg"));
     EXPECT_EQ(stand.read("spartiti\\8R.jpg"), stand.read("spartiti\\m.jpg"));
     EXPECT_FALSE(stand.exists("spartiti\\7L.jpg"));
 }
 
 TEST_F(ProgramWindowsTest, afterCloseBox_leftIsBuiltAfreshButRemembersTheFile) {
-    main->Command3->click();
+    test::clickEnabled(main->Command3);
     QPointer<sinistra> first = windows.leftPageWindow();
     openScans(first);
     clickFile(first, "back.jpg");
@@ -137,20 +138,20 @@ TEST_F(ProgramWindowsTest, afterCloseBox_leftIsBuiltAfreshButRemembersTheFile) {
     EXPECT_EQ(windows.leftPageWindow(), nullptr);
 
     showEntry(3);
-    main->Command3->click();
+    test::clickEnabled(main->Command3);
     sinistra* rebuilt = windows.leftPageWindow();
     ASSERT_NE(rebuilt, nullptr);
     EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
     EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
-    rebuilt->Command2->click();
+    test::clickEnabled(rebuilt->Command2);
     EXPECT_EQ(stand.read("spartiti\\3L.jpg"), stand.read("scans\\back.jpg"));
     EXPECT_EQ(dialogs.messages(), QStringList{"Perfect! The file was moved to the music folder."});
 }
 
 TEST_F(ProgramWindowsTest, twins_keepTheirOwnFilesAndTheMainWindowShowsThemOnReturn) {
     showEntry(7);
-    main->Command3->click();
-    main->Command4->click();
+    test::clickEnabled(main->Command3);
+    test::clickEnabled(main->Command4);
     sinistra* left = windows.leftPageWindow();
     destra* right = windows.rightPageWindow();
     ASSERT_NE(right, nullptr);
@@ -161,8 +162,8 @@ TEST_F(ProgramWindowsTest, twins_keepTheirOwnFilesAndTheMainWindowShowsThemOnRet
     clickFile(right, "back.jpg");
     EXPECT_NE(left->selectedPagePath(), right->selectedPagePath());
 
-    left->Command2->click();
-    right->Command2->click();
+    test::clickEnabled(left->Command2);
+    test::clickEnabled(right->Command2);
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), stand.read("scans\\front.jpg"));
     EXPECT_EQ(stand.read("spartiti\\7R.jpg"), stand.read("scans\\back.jpg"));
 
@@ -206,7 +207,7 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
     for (const Row& row : rows) {
         SCOPED_TRACE(row.written);
         showEntry(3);
-        (main->*row.opener)->click();
+        test::clickEnabled(main->*row.opener);
         QWidget* window = row.window();
         ASSERT_NE(window, nullptr);
         auto* name = window->findChild<QLabel*>(row.nameLabel);
@@ -219,9 +220,9 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         QTest::keyClicks(main->Text2, " live");
         EXPECT_EQ(name->text(), QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
         if (auto* audio = qobject_cast<mp3*>(window))
-            audio->Command3[2]->click();
+            test::clickEnabled(audio->Command3[2]);
         else
-            window->findChild<QPushButton*>("Command2")->click();
+            test::clickEnabled(window->findChild<QPushButton*>("Command2"));
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(stand.read(row.written), stand.read(std::string(row.folder) + "\\" + row.file));
         EXPECT_TRUE(QTest::qWaitFor(row.mainWindowShowsIt, 2000));
@@ -273,7 +274,7 @@ QRect onScreen(const QWidget* control) {
 TEST_F(ProgramWindowsTest, midiWindow_opensBesideTheMainWindowAndReopensWhereLeft) {
     const QRect screen = main->screen()->availableGeometry();
     main->move(screen.topLeft());
-    main->midi->trigger();
+    test::triggerEnabled(main->midi);
     QPointer<midifrm> midi = windows.midiWindow();
     ASSERT_FALSE(midi.isNull());
     for (QWidget* field : {static_cast<QWidget*>(main->Text2), static_cast<QWidget*>(main->Image1),
@@ -289,7 +290,7 @@ TEST_F(ProgramWindowsTest, midiWindow_opensBesideTheMainWindowAndReopensWhereLef
         midi->close();
         ASSERT_TRUE(QTest::qWaitFor([&] { return midi.isNull(); }, 2000));
         main->move(screen.topLeft() + QPoint(20, 10));
-        main->midi->trigger();
+        test::triggerEnabled(main->midi);
         midi = windows.midiWindow();
         ASSERT_FALSE(midi.isNull());
         EXPECT_TRUE(screen.contains(midi->frameGeometry()));

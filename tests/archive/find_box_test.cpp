@@ -7,6 +7,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAction>
 #include <QLabel>
@@ -47,7 +48,7 @@ protected:
         stand.write("spartiti\\archivio.js", archiveFileBytes(archive));
         window = std::make_unique<Form1>(state, dialogs, host);
         window->show();
-        window->cerca->trigger();
+        test::triggerEnabled(window->cerca);
         box = window->findChild<FindBox*>();
     }
 
@@ -106,7 +107,7 @@ TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
         EXPECT_EQ(state.currentEntryNumber, step.entry) << step.key << " " << step.modifiers;
         EXPECT_EQ(box->findStatus->text(), step.status) << step.key << " " << step.modifiers;
     }
-    QTest::mouseClick(box->findPrevious, Qt::LeftButton);
+    test::clickEnabled(box->findPrevious);
     expectShown(1, QString::fromLatin1("Caff\xE8 Latte"), "1 of 2");
 
     type("ETUDE");
@@ -134,7 +135,7 @@ TEST_F(FindBoxTest, typingAndKeys_moveTheMainWindowThroughTheMatches) {
     // Moving stored nothing into any entry.
     EXPECT_EQ(archiveFileBytes(state.archive), before);
 
-    window->cerca->trigger();
+    test::triggerEnabled(window->cerca);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->findText->selectedText(), "bach");
 }
@@ -148,7 +149,7 @@ TEST_F(FindBoxTest, editedAndAddedTitles_areFoundByTheirNewText) {
     type("requiem");
     EXPECT_EQ(box->findStatus->text(), "No score found");
 
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     type("nocturne");
     expectShown(2, "Nocturne", "1 of 1");
     type("requiem");

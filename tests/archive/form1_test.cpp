@@ -10,6 +10,7 @@
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAction>
 #include <QApplication>
@@ -180,7 +181,7 @@ TEST_F(Form1Test, numberAndEmptyBoxes_showWhatTheyAreAndTakeNoStrayTyping) {
         const QColor grey = field.box->palette().color(QPalette::PlaceholderText);
         EXPECT_EQ(grey.red(), grey.blue()) << field.role.toStdString();
     }
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), bytes);
 
     EXPECT_TRUE(window->Text1->isReadOnly());
@@ -322,8 +323,10 @@ TEST_F(Form1Test, start_whereTheArchiveMustBeKept_saysWhyOnceAndWritesNothing) {
         EXPECT_TRUE(started.chiudi->isEnabled());
 
         started.VScroll1->setValue(started.VScroll1->maximum());
-        started.Command5->click();
+        test::clickEnabled(started.Command5);
         QTest::keyClicks(started.Text2, "typed");
+        // Plain clicks on purpose: these controls may be off here, and a click on one that is
+        // off must change nothing.
         for (QPushButton* command :
              {started.Command1, started.Command2, started.Command3, started.Command4})
             command->click();
@@ -388,7 +391,7 @@ TEST_F(Form1Test, showEntry_keepsLoadedValuesAsTheyAre) {
         EXPECT_EQ(window->Text2->text(), fromCp1252(c.title));
         window->VScroll1->setValue(2);
         EXPECT_EQ(state.archive.slot(1), unshown.slot(1));
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
         EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFileBytes(unshown));
     }
 }
@@ -396,7 +399,7 @@ TEST_F(Form1Test, showEntry_keepsLoadedValuesAsTheyAre) {
 TEST_F(Form1Test, add_needsATitleOnTheLastEntry) {
     withEntries(5, false);
     open();
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 5);
     EXPECT_EQ(window->VScroll1->value(), 5);
 }
@@ -406,28 +409,28 @@ TEST_F(Form1Test, add_turnsTheTypedEmptySlotIntoAnEntry) {
     open();
     window->VScroll1->setValue(6);
     QTest::keyClicks(window->Text2, "Sixth");
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 6);
     EXPECT_EQ(window->VScroll1->maximum(), 6);
     EXPECT_EQ(window->VScroll1->value(), 6);
     EXPECT_EQ(window->Text2->text(), "Sixth");
     EXPECT_EQ(window->Label6->text(), "There are 5 titles");
 
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 7);
     EXPECT_EQ(window->VScroll1->value(), 7);
     EXPECT_TRUE(window->Text2->text().isEmpty());
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 7);
 }
 
 TEST_F(Form1Test, add_onEmptyArchive_createsEntryOne) {
     open();
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 1);
     EXPECT_EQ(window->VScroll1->value(), 1);
     QTest::keyClicks(window->Text2, "First");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(stand.read("spartiti\\archivio.js"),
               test::crlf(
                   {"var archivio = [", "\"1\",", "\"First\",", "\"\",", "\"\",", "\"0\",", " ];"}));
@@ -438,7 +441,7 @@ TEST_F(Form1Test, add_atNineThousandNineHundredNinetyNine_isRefused) {
     std::vector<ScoreEntry> entries(9999, ScoreEntry{"", "t", "", "", "0"});
     stand.write("spartiti\\archivio.js", archiveOf(entries));
     open();
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 9999);
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors().front().contains("9999"));
@@ -451,8 +454,8 @@ TEST_F(Form1Test, save_writesFileUpdatesCountAndConfirms) {
     open();
     window->VScroll1->setValue(3);
     QTest::keyClicks(window->Text2, "Third");
-    window->Command5->click();
-    window->Command1->click();
+    test::clickEnabled(window->Command5);
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(window->Label6->text(), "There are 3 titles");
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
     EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"3\",\r\n\"Third\","), std::string::npos);
@@ -464,7 +467,7 @@ TEST_F(Form1Test, save_typedIntoEmptySlotWithoutAdd_isNotSaved) {
     open();
     window->VScroll1->setValue(3);
     QTest::keyClicks(window->Text2, "Lost");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(stand.read("spartiti\\archivio.js").find("Lost"), std::string::npos);
 }
 
@@ -474,7 +477,7 @@ TEST_F(Form1Test, save_failing_showsErrorNotSuccessAndKeepsFile) {
     open();
     QTest::keyClicks(window->Text2, " changed");
     std::filesystem::rename(stand.path("spartiti"), stand.path("moved"));
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors().front().startsWith("The archive was not saved."));
@@ -492,7 +495,7 @@ TEST_F(Form1Test, save_writeFailingPartWay_showsErrorKeepsFileAndSavesAfterwards
     QTest::keyClicks(window->Text2, " changed");
     {
         test::FileSizeLimit limit(before.size() / 2);
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
     }
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
@@ -503,7 +506,7 @@ TEST_F(Form1Test, save_writeFailingPartWay_showsErrorKeepsFileAndSavesAfterwards
 
     dialogs.clear();
     QTest::keyClicks(window->Text3, " too");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(dialogs.texts(), QStringList{"Successfully saved!"});
     const std::string after = stand.read("spartiti\\archivio.js");
     EXPECT_NE(after.find("\"Song 2 changed\",\r\n\"Author 2 too\","), std::string::npos);
@@ -515,7 +518,7 @@ TEST_F(Form1Test, save_folderInPlaceOfArchiveFile_showsErrorAndSavesOnceItIsGone
     open();
     std::filesystem::remove(stand.path("spartiti\\archivio.js"));
     stand.write("spartiti\\archivio.js\\inside.txt", "kept");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors().front().startsWith("The archive was not saved."));
@@ -524,7 +527,7 @@ TEST_F(Form1Test, save_folderInPlaceOfArchiveFile_showsErrorAndSavesOnceItIsGone
 
     std::filesystem::remove_all(stand.path("spartiti\\archivio.js"));
     dialogs.clear();
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(dialogs.texts(), QStringList{"Successfully saved!"});
     EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"2\",\r\n\"Song 2\","), std::string::npos);
 }
@@ -536,11 +539,11 @@ TEST_F(Form1Test, start_unreadableArchive_warnsAndKeepsSaveOff) {
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors().front().contains("cannot be read"));
     EXPECT_TRUE(window->Label6->text().isEmpty());
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     QTest::keyClicks(window->Text2, "typed");
     EXPECT_FALSE(window->Command1->isEnabled());
     EXPECT_FALSE(state.archiveWritable);
-    window->Command1->click();
+    window->Command1->click(); // plain click on purpose: "Save" is off and must write nothing
     EXPECT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(stand.read("spartiti\\archivio.js\\inside.txt"), "kept");
@@ -629,16 +632,16 @@ TEST_F(Form1Test, buttonsAndMenu_reachTheHost) {
     withEntries(4);
     open();
     window->VScroll1->setValue(3);
-    window->Command2->click();
+    test::clickEnabled(window->Command2);
     EXPECT_EQ(state.audioEntryNumber, 3);
     window->VScroll1->setValue(4);
     EXPECT_EQ(state.audioEntryNumber, 3);
-    window->Command3->click();
-    window->Command4->click();
-    window->playlist->trigger();
-    window->midi->trigger();
-    window->merging->trigger();
-    window->chiudi->trigger();
+    test::clickEnabled(window->Command3);
+    test::clickEnabled(window->Command4);
+    test::triggerEnabled(window->playlist);
+    test::triggerEnabled(window->midi);
+    test::triggerEnabled(window->merging);
+    test::triggerEnabled(window->chiudi);
     EXPECT_EQ(host.calls,
               (QStringList{"audio", "left", "right", "playlist", "midi", "merging", "exit"}));
 }

@@ -6,6 +6,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -151,7 +152,7 @@ TEST_F(PageWindowTest, leftThenRight_giveTheEntryBothPagesAndLeftAgainResetsTheR
     choose(l, "front.jpg");
     EXPECT_EQ(leftPath, qpath(stand.path("scans\\front.jpg")));
     EXPECT_EQ(l->Label1->text(), leftPath);
-    l->Command2->click();
+    test::clickEnabled(l->Command2);
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "front page");
     EXPECT_EQ(stand.read("spartiti\\7R.jpg"), "placeholder page");
     EXPECT_EQ(stand.read("scans\\front.jpg"), "front page");
@@ -161,7 +162,7 @@ TEST_F(PageWindowTest, leftThenRight_giveTheEntryBothPagesAndLeftAgainResetsTheR
     dialogs.clear();
     destra* r = showRight();
     choose(r, "back.JPG");
-    r->Command2->click();
+    test::clickEnabled(r->Command2);
     EXPECT_EQ(stand.read("spartiti\\7R.jpg"), "back page");
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "front page");
     EXPECT_EQ(dialogs.texts(), QStringList{kPerfect});
@@ -169,7 +170,7 @@ TEST_F(PageWindowTest, leftThenRight_giveTheEntryBothPagesAndLeftAgainResetsTheR
 
     // Shown again, the left window still holds its file: "Ok" copies it once more.
     EXPECT_EQ(showLeft(), l);
-    l->Command2->click();
+    test::clickEnabled(l->Command2);
     EXPECT_EQ(stand.read("spartiti\\7R.jpg"), "placeholder page");
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
@@ -196,7 +197,7 @@ TEST_F(PageWindowTest, longPath_showsItsFileNameWithinTheLabelAndOkCopiesTheFile
             << c.page;
         EXPECT_TRUE(label->text().endsWith(file)) << label->text().toStdString();
         EXPECT_EQ(label->toolTip(), *c.chosen);
-        c.window->Command2->click();
+        test::clickEnabled(c.window->Command2);
         EXPECT_EQ(stand.read(c.page), "long page");
     }
 }
@@ -207,8 +208,8 @@ TEST_F(PageWindowTest, ok_actsOnTheEntryCurrentWhenPressed) {
     choose(l, "front.jpg");
     choose(r, "back.JPG");
     state.currentEntryNumber = 8;
-    l->Command2->click();
-    r->Command2->click();
+    test::clickEnabled(l->Command2);
+    test::clickEnabled(r->Command2);
     EXPECT_EQ(stand.read("spartiti\\8L.jpg"), "front page");
     EXPECT_EQ(stand.read("spartiti\\8R.jpg"), "back page");
     EXPECT_FALSE(stand.exists("spartiti\\7L.jpg"));
@@ -221,7 +222,7 @@ TEST_F(PageWindowTest, esc_hidesCopyingNothingAndKeepsWhatWasChosen) {
     for (PageWindow* window :
          {static_cast<PageWindow*>(showLeft()), static_cast<PageWindow*>(showRight())}) {
         choose(window, "front.jpg");
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
         EXPECT_FALSE(window->isVisible());
     }
     expectOldPages();
@@ -237,7 +238,7 @@ TEST_F(PageWindowTest, esc_hidesCopyingNothingAndKeepsWhatWasChosen) {
 TEST_F(PageWindowTest, closeBox_destroysControlsButTheChosenFileSurvives) {
     QPointer<sinistra> first = showLeft();
     choose(first.data(), "front.jpg");
-    first->Command1->click();
+    test::clickEnabled(first->Command1);
     EXPECT_EQ(showLeft(), first.data());
     first->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
@@ -246,7 +247,7 @@ TEST_F(PageWindowTest, closeBox_destroysControlsButTheChosenFileSurvives) {
     EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
     EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
     EXPECT_EQ(rebuilt->selectedPagePath(), qpath(stand.path("scans\\front.jpg")));
-    rebuilt->Command2->click();
+    test::clickEnabled(rebuilt->Command2);
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "front page");
     EXPECT_EQ(dialogs.messages(), QStringList{kPerfect});
 }
@@ -272,8 +273,8 @@ TEST_F(PageWindowTest, entryName_namesTheShownEntryAtEveryShowing) {
                       label->contentsRect().width());
             EXPECT_EQ(label->textFormat(), Qt::PlainText);
         }
-        left->Command1->click();
-        right->Command1->click();
+        test::clickEnabled(left->Command1);
+        test::clickEnabled(right->Command1);
     }
     EXPECT_EQ(left->Label2->text(), "Select left page");
 }
@@ -309,7 +310,7 @@ TEST_F(PageWindowTest, okWithoutChosenFile_asksForOneAndChangesNothing) {
     withOldPages();
     for (PageWindow* window :
          {static_cast<PageWindow*>(showLeft()), static_cast<PageWindow*>(showRight())}) {
-        window->Command2->click();
+        test::clickEnabled(window->Command2);
         EXPECT_TRUE(window->isVisible());
     }
     EXPECT_EQ(dialogs.messages(), (QStringList{kSelectFirst, kSelectFirst}));
@@ -323,8 +324,8 @@ TEST_F(PageWindowTest, okWithVanishedFile_reportsItAndChangesNothing) {
     choose(l, "front.jpg");
     choose(r, "front.jpg");
     fs::remove(stand.path("scans\\front.jpg"));
-    l->Command2->click();
-    r->Command2->click();
+    test::clickEnabled(l->Command2);
+    test::clickEnabled(r->Command2);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 2);
     EXPECT_TRUE(dialogs.errors()[0].startsWith("The left page was not copied."));
@@ -340,7 +341,7 @@ TEST_F(PageWindowTest, leftOkWithoutPlaceholder_copiesNeitherPage) {
     fs::remove(stand.path("spartiti\\m.jpg"));
     sinistra* l = showLeft();
     choose(l, "front.jpg");
-    l->Command2->click();
+    test::clickEnabled(l->Command2);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors()[0].contains("m.jpg"));
@@ -353,8 +354,8 @@ TEST_F(PageWindowTest, okWithoutDataFolder_reportsItAndCreatesNothing) {
     destra* r = showRight();
     choose(l, "front.jpg");
     choose(r, "back.JPG");
-    l->Command2->click();
-    r->Command2->click();
+    test::clickEnabled(l->Command2);
+    test::clickEnabled(r->Command2);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(dialogs.errors().size(), 2);
     EXPECT_TRUE(dialogs.errors()[1].contains("does not exist"));
@@ -366,7 +367,7 @@ TEST_F(PageWindowTest, leftOkWhenLeftPageCannotBeWritten_keepsTheRightPage) {
     fs::create_directory(stand.path("spartiti\\7L.jpg"));
     sinistra* l = showLeft();
     choose(l, "front.jpg");
-    l->Command2->click();
+    test::clickEnabled(l->Command2);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors()[0].startsWith("The left page was not copied."));
@@ -378,7 +379,7 @@ TEST_F(PageWindowTest, leftOkWhenRightPageCannotBeReset_saysSoWithoutSuccess) {
     fs::create_directory(stand.path("spartiti\\7R.jpg"));
     sinistra* l = showLeft();
     choose(l, "front.jpg");
-    l->Command2->click();
+    test::clickEnabled(l->Command2);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.errors()[0].contains("right page was not reset"));
@@ -393,8 +394,8 @@ TEST_F(PageWindowTest, okOutsideEntryRange_writesNoFile) {
     choose(r, "back.JPG");
     for (int outside : {0, -1, 10000}) {
         state.currentEntryNumber = outside;
-        l->Command2->click();
-        r->Command2->click();
+        test::clickEnabled(l->Command2);
+        test::clickEnabled(r->Command2);
     }
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(dialogs.errors().size(), 6);

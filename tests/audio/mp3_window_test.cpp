@@ -7,6 +7,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QDir>
 #include <QKeySequence>
@@ -144,7 +145,7 @@ TEST_F(Mp3WindowTest, load_placesControlsAndCaptionsTheButtonsFromGeneri) {
 }
 
 TEST_F(Mp3WindowTest, categoryClick_withoutChosenFile_onlyShowsTheMessage) {
-    button(5)->click();
+    test::clickEnabled(button(5));
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].kind, test::FakeDialogs::Kind::Message);
     EXPECT_EQ(dialogs.shown()[0].text, "You must select an mp3 file!");
@@ -158,7 +159,7 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
     EXPECT_EQ(window->Label1->text(),
               QDir::toNativeSeparators(qpath(stand.path("music\\Song.mp3"))));
 
-    button(12)->click();
+    test::clickEnabled(button(12));
     EXPECT_EQ(state.archive.slot(7).category, "12");
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "song bytes");
     EXPECT_FALSE(window->isVisible());
@@ -168,7 +169,7 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
     // Attaching again replaces the recording without a question.
     showFor(7);
     clickFile(*window, "Other.mp3");
-    button(33)->click();
+    test::clickEnabled(button(33));
     EXPECT_EQ(state.archive.slot(7).category, "33");
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "other bytes");
     EXPECT_TRUE(dialogs.shown().empty());
@@ -177,7 +178,7 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
 TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_recordingAndCategoryGoToTheShownEntry) {
     chooseSong();
     state.currentEntryNumber = 9;
-    button(1)->click();
+    test::clickEnabled(button(1));
     EXPECT_EQ(state.archive.slot(9).category, "1");
     EXPECT_EQ(state.archive.slot(7).category, "3");
     EXPECT_EQ(stand.read("spartiti\\audio\\9.mp3"), "song bytes");
@@ -187,7 +188,7 @@ TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_recordingAndCategoryGoToTheShownE
 TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
     chooseSong();
     const QString chosen = window->Label1->text();
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_FALSE(window->isVisible());
 
     showFor(8);
@@ -202,7 +203,7 @@ TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
 
     showFor(8);
     EXPECT_EQ(window->Label1->text(), chosen);
-    button(2)->click();
+    test::clickEnabled(button(2));
     EXPECT_EQ(state.archive.slot(8).category, "2");
     EXPECT_EQ(stand.read("spartiti\\audio\\8.mp3"), "song bytes");
     EXPECT_TRUE(dialogs.shown().empty());
@@ -223,7 +224,7 @@ TEST_F(Mp3WindowTest, longPath_showsItsFileNameWithinTheLabelAndAttaches) {
               window->Label1->contentsRect().width());
     EXPECT_TRUE(window->Label1->text().endsWith(file));
     EXPECT_EQ(window->Label1->toolTip(), whole);
-    button(2)->click();
+    test::clickEnabled(button(2));
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "long bytes");
     EXPECT_EQ(state.archive.slot(7).category, "2");
 }
@@ -310,7 +311,7 @@ TEST_F(Mp3WindowTest, folderChangedAfterChoosing_isAnErrorAndChangesNothing) {
     EXPECT_EQ(window->File1->path(), qpath(stand.path("music\\sub")));
     // The label still names the earlier file, but the list's folder has no selection.
     EXPECT_TRUE(window->Label1->text().endsWith("Song.mp3"));
-    button(12)->click();
+    test::clickEnabled(button(12));
     ASSERT_EQ(dialogs.errors().size(), 1);
     EXPECT_EQ(dialogs.shown().size(), 1u);
     expectNothingAttached();
@@ -318,7 +319,7 @@ TEST_F(Mp3WindowTest, folderChangedAfterChoosing_isAnErrorAndChangesNothing) {
     // Choosing a file there attaches that one.
     dialogs.clear();
     clickFile(*window, "Deep.mp3");
-    button(12)->click();
+    test::clickEnabled(button(12));
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "deep bytes");
     EXPECT_EQ(state.archive.slot(7).category, "12");
 }
@@ -328,7 +329,7 @@ TEST_F(Mp3WindowTest, failingCopy_showsAnErrorAndKeepsTheOldCategory) {
 
     // A folder where the recording should go.
     std::filesystem::create_directory(stand.path("spartiti\\audio\\7.mp3"));
-    button(12)->click();
+    test::clickEnabled(button(12));
     EXPECT_EQ(dialogs.errors().size(), 1);
     EXPECT_EQ(state.archive.slot(7).category, "3");
     EXPECT_TRUE(window->isVisible());
@@ -336,14 +337,14 @@ TEST_F(Mp3WindowTest, failingCopy_showsAnErrorAndKeepsTheOldCategory) {
 
     // The chosen file vanished after it was chosen.
     std::filesystem::rename(stand.path("music\\Song.mp3"), stand.path("music\\gone"));
-    button(12)->click();
+    test::clickEnabled(button(12));
     EXPECT_EQ(dialogs.errors().size(), 2);
     expectNothingAttached();
     std::filesystem::rename(stand.path("music\\gone"), stand.path("music\\Song.mp3"));
 
     // No audio folder at all.
     std::filesystem::remove(stand.path("spartiti\\audio"));
-    button(12)->click();
+    test::clickEnabled(button(12));
     EXPECT_EQ(dialogs.errors().size(), 3);
     EXPECT_EQ(state.archive.slot(7).category, "3");
     EXPECT_FALSE(std::filesystem::exists(stand.path("spartiti\\audio")));
@@ -357,7 +358,7 @@ TEST_F(Mp3WindowTest, entryNumbersOutOfRange_nameNoFileAndTouchNoEntry) {
     // The entry "Mp3" was pressed at stays valid: only the entry shown at the click counts.
     for (int shown : {0, 10000, -1}) {
         state.currentEntryNumber = shown;
-        button(12)->click();
+        test::clickEnabled(button(12));
         EXPECT_EQ(dialogs.errors().size(), ++errors) << shown;
         expectNothingAttached();
         EXPECT_EQ(state.archive.slot(0).category, "");
@@ -378,26 +379,26 @@ TEST(Mp3WindowProgram, categoryReachesArchiveAtNextSave_andCloseBoxRebuildsTheWi
     Form1* form = windows.mainWindow();
 
     form->VScroll1->setValue(7);
-    form->Command2->click();
+    test::clickEnabled(form->Command2);
     mp3* audio = windows.audioWindow();
     ASSERT_NE(audio, nullptr);
     EXPECT_TRUE(audio->isVisible());
     EXPECT_EQ(state.audioEntryNumber, 7);
     chooseFolder(*audio, "music");
     clickFile(*audio, "Song.mp3");
-    categoryButton(audio, 12)->click();
+    test::clickEnabled(categoryButton(audio, 12));
     EXPECT_FALSE(audio->isVisible());
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "song bytes");
     // Memory only until the main window saves.
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFile(8));
 
-    form->Command1->click();
+    test::clickEnabled(form->Command1);
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFile(8, {{7, "12"}}));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
 
     // "Mp3" again brings back the same window as it was left; generi.js is not read again.
     stand.write("spartiti\\generi.js", "var generi = [\r\n\"Renamed\",\r\n ];\r\n");
-    form->Command2->click();
+    test::clickEnabled(form->Command2);
     EXPECT_EQ(windows.audioWindow(), audio);
     EXPECT_EQ(categoryButton(audio, 1)->text(), "Genre 1");
     EXPECT_TRUE(audio->Label1->text().endsWith("Song.mp3"));
@@ -406,7 +407,7 @@ TEST(Mp3WindowProgram, categoryReachesArchiveAtNextSave_andCloseBoxRebuildsTheWi
     audio->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(windows.audioWindow(), nullptr);
-    form->Command2->click();
+    test::clickEnabled(form->Command2);
     audio = windows.audioWindow();
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(categoryButton(audio, 1)->text(), "Renamed");

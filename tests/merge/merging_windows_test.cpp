@@ -9,6 +9,7 @@
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QImage>
 #include <QLabel>
@@ -85,7 +86,7 @@ protected:
         return windows.absorptionWindow();
     }
     Premerge* openPremerge() {
-        windows.mainWindow()->merging->trigger();
+        test::triggerEnabled(windows.mainWindow()->merging);
         return windows.sourceSelectionWindow();
     }
     static QStringList rows(const merging* window) {
@@ -127,7 +128,7 @@ TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtO
     EXPECT_TRUE(window->Command1->isEnabled());
     EXPECT_EQ(state.mergeSourceFolder, "unchanged");
 
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    test::clickEnabled(window->Command1);
     processDeletes();
     EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
     EXPECT_EQ(state.mergeSourceFolder, third.root());
@@ -158,7 +159,7 @@ TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfre
         if (byKey)
             QTest::keyClick(window->File1, Qt::Key_Escape);
         else
-            QTest::mouseClick(window->Command2, Qt::LeftButton);
+            test::clickEnabled(window->Command2);
         processDeletes();
         EXPECT_EQ(windows.sourceSelectionWindow(), nullptr);
         EXPECT_EQ(state.mergeSourceFolder, other.root());
@@ -203,7 +204,7 @@ TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainW
     clickRow(window->List1, 0, Qt::ControlModifier);
     const QPointer<Form1> before = windows.mainWindow();
     dialogs.setNextAnswer(true);
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    test::clickEnabled(window->Command2);
 
     ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
     EXPECT_EQ(dialogs.shown()[0].text,
@@ -236,7 +237,7 @@ TEST_F(MergingWindowsTest, absorb_appendsMarkedRowsAndShowsThemInTheRebuiltMainW
     window->List1->setFocus();
     QTest::keyClick(window->List1, Qt::Key_A, Qt::ControlModifier);
     dialogs.setNextAnswer(true);
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    test::clickEnabled(window->Command2);
     EXPECT_EQ(state.archive.entryCount(), 8);
     EXPECT_EQ(state.archive.slot(7).title, "Beta");
     EXPECT_TRUE(dialogs.shown().back().text.contains("2 page(s) could not be copied"));
@@ -342,7 +343,7 @@ TEST_F(MergingWindowsTest, absorb_clearsTheMarksAndTheQuestionCountsWhatIsAsked)
         dialogs.clear();
         if (step.yes)
             dialogs.setNextAnswer(true);
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        test::clickEnabled(window->Command2);
         ASSERT_FALSE(dialogs.shown().empty());
         EXPECT_EQ(dialogs.shown()[0].kind, FakeDialogs::Kind::Question);
         EXPECT_EQ(dialogs.shown()[0].text, asked + step.countLine);
@@ -387,7 +388,7 @@ TEST_F(MergingWindowsTest, refusedOrFailedAbsorb_changesNothing) {
             std::optional<test::FileSizeLimit> limit;
             if (c.fault == Fault::WriteFails)
                 limit.emplace(file.size() + 10);
-            QTest::mouseClick(window->Command2, Qt::LeftButton);
+            test::clickEnabled(window->Command2);
         }
         EXPECT_EQ(here.read("spartiti\\archivio.js"), file);
         EXPECT_FALSE(here.exists("spartiti\\4L.jpg"));
@@ -430,7 +431,7 @@ TEST_F(MergingWindowsTest, choosingAnotherFolderWhileOpen_loadsItIntoTheSameWind
     Premerge* selection = openPremerge();
     ASSERT_TRUE(selection->Dir1->setPath(qpath(third.root())));
     clickFile(selection, "any name.HTML");
-    QTest::mouseClick(selection->Command1, Qt::LeftButton);
+    test::clickEnabled(selection->Command1);
     processDeletes();
     ASSERT_EQ(windows.absorptionWindow(), window);
     EXPECT_EQ(rows(window), QStringList{"Delta"});
@@ -510,7 +511,7 @@ TEST_F(MergingWindowsTest, sourcePages_previewAndAbsorbOnlyWhatTheRowCopies) {
         }
 
         dialogs.setNextAnswer(true);
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        test::clickEnabled(window->Command2);
         ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
         const QString done = dialogs.shown()[1].text;
         EXPECT_TRUE(done.startsWith("The merger of the archives has been completed."))
@@ -543,7 +544,7 @@ TEST_F(MergingWindowsTest, absorb_whileCopying_noOtherWindowTakesInput) {
         EXPECT_EQ(main->Text2->text(), title);
     });
     dialogs.setNextAnswer(true);
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    test::clickEnabled(window->Command2);
     EXPECT_TRUE(typed);
     EXPECT_EQ(here.read("spartiti\\5L.jpg"), other.read("spartiti\\3L.jpg"));
 }

@@ -6,6 +6,7 @@
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,7 +130,7 @@ TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedCha
         QPointer<midifrm> window = new midifrm(state, dialogs);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
-        window->Command2->click();
+        test::clickEnabled(window->Command2);
         EXPECT_EQ(shownChannels(*window), channelsWith({}));
         dialogs.setNextAnswer(true);
         QTest::keyClick(window->MSB[1], Qt::Key_Escape);
@@ -140,8 +141,8 @@ TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedCha
     }
     midifrm window(state, dialogs);
     EXPECT_EQ(window.MSB[1]->text(), "1");
-    window.Command2->click();
-    window.Command3->click();
+    test::clickEnabled(window.Command2);
+    test::clickEnabled(window.Command3);
     EXPECT_EQ(midiJs(), midiFile({recordLines("4", {}), recordLines("5", {})}));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved message"});
 }
@@ -187,7 +188,7 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
     EXPECT_EQ(pc->text(), QStringLiteral(u"\u20AC"));
 
     window.LSB[1]->clear();
-    window.Command3->click();
+    test::clickEnabled(window.Command3);
     std::vector<std::string_view> channels(kMidiChannels, "000,000,000");
     channels[0] = "00020,,6";
     channels[1] = "1/9,5,6";
@@ -248,7 +249,7 @@ TEST_F(MidiWindowTest, failedOrRefusedSave_showsWhyAndNeverTheSuccessText) {
         EXPECT_EQ(window.Label5->text(), "Title") << c.name;
         EXPECT_EQ(window.Command3->isEnabled(), !unreadable) << c.name;
         if (window.Command3->isEnabled())
-            window.Command3->click();
+            test::clickEnabled(window.Command3);
         EXPECT_TRUE(seen.messages().isEmpty()) << c.name;
         ASSERT_EQ(seen.errors().size(), 1) << c.name;
         EXPECT_TRUE(seen.errors().front().contains(QString::fromLatin1(c.expected)))
@@ -292,7 +293,7 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
         windows.openMainWindow();
         Form1* main = windows.mainWindow();
         main->VScroll1->setValue(3);
-        main->midi->trigger();
+        test::triggerEnabled(main->midi);
         QPointer<midifrm> window = windows.midiWindow();
         ASSERT_FALSE(window.isNull());
         EXPECT_EQ(window->Label5->text(), "Song 3");
@@ -301,7 +302,7 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
             window->MSB[2]->selectAll();
             QTest::keyClicks(window->MSB[2], QString::fromLatin1(c.typed));
         }
-        main->midi->trigger();
+        test::triggerEnabled(main->midi);
         EXPECT_EQ(windows.midiWindow(), window.data());
 
         if (!c.asked.isEmpty())
@@ -326,7 +327,7 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
         QTest::keyClicks(main->Text2, " live");
         EXPECT_EQ(window->Label5->text(), "Song 5 live");
         EXPECT_EQ(window->PC[16]->text(), "55");
-        window->Command3->click();
+        test::clickEnabled(window->Command3);
         std::vector<std::string_view> five(kMidiChannels, "000,000,000");
         five[0] = "9,9,9";
         five[15] = "000,000,55";
@@ -335,7 +336,7 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
         // The next opening loads the entry the main window shows.
         main->VScroll1->setValue(3);
-        main->midi->trigger();
+        test::triggerEnabled(main->midi);
         ASSERT_NE(windows.midiWindow(), nullptr);
         EXPECT_EQ(windows.midiWindow()->MSB[2]->text(), c.threeSaved ? "42" : "000");
     }

@@ -1,5 +1,6 @@
 // The real message boxes, answered as a user would while they are open.
 #include "platform/dialogs.h"
+#include "support/user_input.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -26,7 +27,7 @@ SeenBox answered(const std::function<void()>& show, QMessageBox::StandardButton 
         if (!box)
             return;
         seen = {box->windowTitle(), box->text()};
-        box->button(answer)->click();
+        test::clickEnabled(box->button(answer));
     });
     show();
     return seen;
@@ -83,7 +84,7 @@ TEST(MessageBoxDialogs, enterOnAQuestion_answersWithTheDefaultButton) {
             QTest::keyClick(box, Qt::Key_Return);
             closedByEnter = box.isNull() || !box->isVisible();
             if (!closedByEnter)
-                box->button(c.answer ? QMessageBox::No : QMessageBox::Yes)->click();
+                test::clickEnabled(box->button(c.answer ? QMessageBox::No : QMessageBox::Yes));
         });
         EXPECT_EQ(c.ask(), c.answer);
         EXPECT_TRUE(closedByEnter);

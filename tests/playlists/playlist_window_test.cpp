@@ -8,6 +8,7 @@
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -73,7 +74,7 @@ protected:
         const QList<QListWidgetItem*> found = window->List1->findItems(title, Qt::MatchExactly);
         ASSERT_FALSE(found.isEmpty()) << title.toStdString();
         clickRow(window->List1, window->List1->row(found.front()));
-        window->Command2->click();
+        test::clickEnabled(window->Command2);
     }
     void typeName(const QString& name) {
         window->Text1->clear();
@@ -127,29 +128,29 @@ TEST_F(PlaylistWindowTest, choosingAPlaylist_showsItsTitlesAndName) {
     EXPECT_EQ(window->Text1->text(), "Sunday");
     EXPECT_EQ(rowsOf(window->List2), (QStringList{"alpha", " _12", "Bravo"}));
     EXPECT_EQ(window->trackNumbers(), (std::vector<int>{2, 12, 5}));
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","2,12,5,#",)", " ];"}));
 }
 
 TEST_F(PlaylistWindowTest, newPlaylist_builtReorderedAndSaved_isListedAndSavedAgainInPlace) {
     open();
-    window->Command5->click();
+    test::clickEnabled(window->Command5);
     typeName(QStringLiteral("Evening, late"));
     for (const char* title : {"Bravo", "Yesterday", "Delta", "Echo", "Charlie"})
         add(QString::fromLatin1(title));
     EXPECT_EQ(rowsOf(window->List2),
               (QStringList{"Bravo _5", "Yesterday _12", "Delta _10", "Echo _11", "Charlie _7"}));
     clickRow(window->List2, 3);
-    window->Command3->click(); // Echo up
-    window->Command3->click(); // and up again
+    test::clickEnabled(window->Command3); // Echo up
+    test::clickEnabled(window->Command3); // and up again
     clickRow(window->List2, 0);
-    window->Command4->click(); // Bravo down
+    test::clickEnabled(window->Command4); // Bravo down
     clickRow(window->List2, 4);
-    window->Command6->click(); // Charlie removed
+    test::clickEnabled(window->Command6); // Charlie removed
     EXPECT_EQ(window->trackNumbers(), (std::vector<int>{11, 5, 12, 10}));
     EXPECT_EQ(window->List2->currentRow(), 3);
 
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     const std::string saved =
         crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
               R"("Evening, late","11,5,12,10,#",)", " ];"});
@@ -161,7 +162,7 @@ TEST_F(PlaylistWindowTest, newPlaylist_builtReorderedAndSaved_isListedAndSavedAg
     EXPECT_EQ(window->Combo1->currentText(), "Evening, late");
     EXPECT_EQ(window->Combo1->count(), 3);
 
-    window->Command1->click(); // the same name again replaces instead of adding
+    test::clickEnabled(window->Command1); // the same name again replaces instead of adding
     EXPECT_EQ(file(), saved);
     choose("Evening, late");
     EXPECT_EQ(rowsOf(window->List2), (QStringList{"Echo", "Bravo", "Yesterday", "Delta"}));
@@ -172,12 +173,12 @@ TEST_F(PlaylistWindowTest, renamingAChosenPlaylist_addsItAndLeavesTheOld) {
     choose("Sunday");
     typeName(QStringLiteral("Eve\"ning\\"));
     EXPECT_EQ(window->Text1->text(), "Evening");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
                             R"("Evening","12,5,7,#",)", " ];"}));
     const std::string saved = file();
     choose("Warm-up");
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(file(), saved);
     EXPECT_EQ(window->Combo1->count(), 3);
 }
@@ -196,12 +197,12 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
         {"a new playlist of a taken name, saved twice, replaces only itself",
          kExample,
          [&] {
-             window->Command5->click();
+             test::clickEnabled(window->Command5);
              typeName("Sunday");
              add("Bravo");
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
              add("Delta");
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", sunday, warmUp, R"("Sunday","5,10,#",)", " ];"}),
          {"Successfully saved", "Successfully saved"}},
@@ -210,9 +211,9 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
          [&] {
              choose("Sunday");
              typeName("Warm-up");
-             window->Command1->click(); // No
+             test::clickEnabled(window->Command1); // No
              dialogs.setNextAnswer(true);
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", sunday, warmUp, R"("Warm-up","12,5,7,#",)", " ];"}),
          {"A playlist named Warm-up already exists. Save anyway?",
@@ -223,7 +224,7 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
              choose("A");
              EXPECT_EQ(rowsOf(window->List2), QStringList{"alpha"});
              add("Bravo");
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", R"("A","2,5,#",)", warmUp, R"("A","3,#",)", " ];"}),
          {"Successfully saved"}},
@@ -233,7 +234,7 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
              choose("Sunday");
              stand.write("spartiti\\playlist.js",
                          crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, " ];"}));
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, sunday, " ];"}),
          {"The playlist Sunday was changed or removed in the playlist file since it was read, "
@@ -242,7 +243,7 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
          crlf({"var playlist = [", sunday, "", R"("Warm-up","3,#",)", " ]; "}),
          [&] {
              choose("Warm-up");
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", sunday, R"("Warm-up","3,#",)", " ];"}),
          {"1 line of playlist.js could not be read and will be dropped at the next save",
@@ -258,8 +259,8 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
              choose("AC\\DC hits");
              EXPECT_EQ(window->Text1->text(), "AC\\DC hits");
              add("Bravo");
-             window->Command1->click();
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", R"("AC/DC hits","12,5,#",)", " ];"}),
          {"Successfully saved", "Successfully saved"}},
@@ -268,7 +269,7 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
          [&] {
              choose("Sunday");
              EXPECT_EQ(window->trackCount(), 3);
-             window->Command1->click();
+             test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", sunday, " ];"}),
          {"Successfully saved"}},
@@ -322,18 +323,18 @@ TEST_F(PlaylistWindowTest, unreadableFile_isReportedAndNeverWrittenOver) {
 TEST_F(PlaylistWindowTest, movesWithoutRoom_andRemovingTheLastRow) {
     open();
     choose("Sunday");
-    window->Command3->click(); // nothing selected
+    test::clickEnabled(window->Command3); // nothing selected
     clickRow(window->List2, 0);
-    window->Command3->click(); // top row cannot go up
+    test::clickEnabled(window->Command3); // top row cannot go up
     clickRow(window->List2, 2);
-    window->Command4->click(); // bottom row cannot go down
+    test::clickEnabled(window->Command4); // bottom row cannot go down
     EXPECT_EQ(window->trackNumbers(), (std::vector<int>{12, 5, 7}));
     for (int i = 0; i < 3; ++i) {
         clickRow(window->List2, 0);
-        window->Command6->click();
+        test::clickEnabled(window->Command6);
     }
     EXPECT_EQ(window->trackCount(), 0);
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","#",)", R"("Warm-up","#",)", " ];"}));
 }
 
@@ -362,7 +363,7 @@ TEST_F(PlaylistWindowTest, refusedSaves_leaveTheFileAndSayWhy) {
         dialogs.clear();
         add("Bravo");
         typeName(c.name);
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
         EXPECT_EQ(file(), c.before) << c.name.toStdString();
         ASSERT_EQ(dialogs.shown().size(), 1u);
         EXPECT_EQ(dialogs.shown().front().text, c.message);
@@ -376,7 +377,7 @@ TEST_F(PlaylistWindowTest, failedWrite_keepsTheFileTheListsAndGivesNoSuccess) {
     typeName(QStringLiteral("A long name that makes the file larger than the limit"));
     {
         test::FileSizeLimit limit(kExample.size() + 10);
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
     }
     EXPECT_EQ(file(), kExample);
     EXPECT_EQ(stand.temporaryFileCount(), 0);
@@ -392,16 +393,16 @@ TEST_F(PlaylistWindowTest, addingPastCapacity_andVanishedFile) {
     open();
     add("Bravo");
     for (int i = 1; i < PlaylistStore::kMaxTracks; ++i)
-        window->Command2->click();
+        test::clickEnabled(window->Command2);
     EXPECT_EQ(window->trackCount(), PlaylistStore::kMaxTracks);
-    window->Command2->click();
+    test::clickEnabled(window->Command2);
     EXPECT_EQ(window->trackCount(), PlaylistStore::kMaxTracks);
     EXPECT_EQ(dialogs.messages(), QStringList{"A playlist holds at most 1000 tracks: the title "
                                               "was not added."});
 
     std::filesystem::remove(stand.path("spartiti\\playlist.js"));
     typeName(QStringLiteral("Long"));
-    window->Command1->click();
+    test::clickEnabled(window->Command1);
     std::string tracks;
     for (int i = 0; i < PlaylistStore::kMaxTracks; ++i)
         tracks += "5,";
@@ -414,16 +415,16 @@ TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesOnlyTheChosenPlaylist) {
     stand.write("spartiti\\playlist.js", crlf({"var playlist = [", R"("A","1,#",)", R"("B","2,#",)",
                                                R"("A","3,#",)", " ];"}));
     open();
-    window->Command8->click();
+    test::clickEnabled(window->Command8);
     EXPECT_EQ(dialogs.messages(),
               QStringList{"Choose the playlist to delete in the playlists box."});
     choose("A");
-    window->Command8->click(); // answered No
+    test::clickEnabled(window->Command8); // answered No
     EXPECT_EQ(dialogs.shown().back().kind, Kind::Question);
     EXPECT_EQ(dialogs.shown().back().text, "Delete the playlist A?");
     EXPECT_EQ(window->Combo1->count(), 3);
     dialogs.setNextAnswer(true);
-    window->Command8->click();
+    test::clickEnabled(window->Command8);
     EXPECT_EQ(file(), crlf({"var playlist = [", R"("B","2,#",)", R"("A","3,#",)", " ];"}));
     EXPECT_EQ(window->Combo1->count(), 2);
     EXPECT_EQ(window->Combo1->itemText(0), "B");
@@ -463,20 +464,20 @@ TEST(PlaylistManagerLifecycle, menuCommand_bringsOneWindowToTheFrontAndEscLoadsA
     test::FakeDialogs dialogs;
     ProgramWindows windows{state, dialogs};
     windows.openMainWindow();
-    windows.mainWindow()->playlist->trigger();
+    test::triggerEnabled(windows.mainWindow()->playlist);
     QPointer<playlistfrm> first = windows.playlistManager();
     ASSERT_FALSE(first.isNull());
     first->Text1->setText(QStringLiteral("Unsaved"));
-    windows.mainWindow()->playlist->trigger();
+    test::triggerEnabled(windows.mainWindow()->playlist);
     EXPECT_EQ(windows.playlistManager(), first.data());
     EXPECT_EQ(first->Text1->text(), "Unsaved");
 
     stand.write("spartiti\\playlist.js", kExample);
     dialogs.setNextAnswer(true);
-    first->Command7->click();
+    test::clickEnabled(first->Command7);
     EXPECT_EQ(dialogs.texts(), QStringList{"Leave without saving?"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
-    windows.mainWindow()->playlist->trigger();
+    test::triggerEnabled(windows.mainWindow()->playlist);
     playlistfrm* again = windows.playlistManager();
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(again->Text1->text().isEmpty());

@@ -6,6 +6,7 @@
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
+#include "support/user_input.h"
 #include "upgrade/copy_list.h"
 #include "upgrade/upgrade_windows.h"
 
@@ -82,7 +83,7 @@ protected:
         dialogs.window = window;
         window->load();
         ASSERT_NE(window->featuresWindow(), nullptr);
-        window->featuresWindow()->Command1->click();
+        test::clickEnabled(window->featuresWindow()->Command1);
         processDeferredDeletes();
         ASSERT_TRUE(window->isVisible());
     }
@@ -102,7 +103,7 @@ protected:
 
     void upgradeStand() {
         clickFile(stand.root(), QStringLiteral("lumivora_4.html"));
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
         processDeferredDeletes();
     }
 
@@ -347,7 +348,7 @@ TEST_F(UpgradeWindowTest, upgradeFailing_reportsWhyAndWorksOnceTheCauseIsGone) {
             // Only the program is larger than this.
             test::FileSizeLimit limit(100000);
 #endif
-            window->Command1->click();
+            test::clickEnabled(window->Command1);
         }
         processDeferredDeletes();
 
@@ -361,7 +362,7 @@ TEST_F(UpgradeWindowTest, upgradeFailing_reportsWhyAndWorksOnceTheCauseIsGone) {
         EXPECT_TRUE(window->Command1->isEnabled());
 
         c.mend(older);
-        window->Command1->click();
+        test::clickEnabled(window->Command1);
         processDeferredDeletes();
         EXPECT_EQ(dialogs.messages(), QStringList{kUpgraded}) << c.name;
         EXPECT_EQ(dialogs.statusAtMessage, QStringList{kClickOnUpgrade}) << c.name;
