@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <algorithm>
 
 namespace folio {
@@ -199,6 +200,13 @@ QString playlistfrm::rowTextOf(int number) const {
 }
 
 void playlistfrm::Combo1_Click(int index) {
+    if (!mayDropChanges()) {
+        // The box goes back to naming the playlist that is still being edited.
+        const QSignalBlocker quiet(Combo1);
+        Combo1->setCurrentIndex(-1);
+        Combo1->setEditText(Text1->text());
+        return;
+    }
     List2->clear();
     trackNumbers_.clear();
     if (index < 0 || index >= store_.playlistCount())
@@ -284,6 +292,8 @@ void playlistfrm::Command6_Click() {
 }
 
 void playlistfrm::Command5_Click() {
+    if (!mayDropChanges())
+        return;
     chosen_.reset();
     List2->clear();
     Text1->clear();
@@ -415,6 +425,14 @@ void playlistfrm::keepAsShown() {
 
 bool playlistfrm::hasUnsavedChanges() const {
     return trackNumbers_ != shownTracks_ || Text1->text() != shownName_;
+}
+
+// Choosing another playlist or starting a new one drops the track list being edited: only
+// after the user agrees, and only when there is something that could have been saved.
+bool playlistfrm::mayDropChanges() {
+    return !hasUnsavedChanges() || !Command1->isEnabled() ||
+           dialogs_.questionDefaultNo(this,
+                                      QStringLiteral("Drop the unsaved changes to this playlist?"));
 }
 
 // While the playlist file cannot be read, Save is off: nothing could be saved, so nothing is

@@ -75,6 +75,8 @@ private:
     void showPlaylists(const QString& text);
     // Takes the track list and the name as they are now as the ones that need no saving.
     void keepAsShown();
+    // False when the user keeps the unsaved track list and name rather than drop them.
+    bool mayDropChanges();
     int selectedTrackRow() const;
     // Ctrl+Up and Ctrl+Down move the selected track; true if key was one of them.
     bool moveTrackByKey(const QKeyEvent* key);

@@ -432,6 +432,49 @@ TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesOnlyTheChosenPlaylist) {
     EXPECT_TRUE(window->Text1->text().isEmpty());
 }
 
+// Choosing another playlist or "New playlist" drops an edited track list only after a Yes.
+TEST_F(PlaylistWindowTest, choosingAnotherOrNew_asksBeforeDroppingAnEditedList) {
+    struct Row {
+        bool viaNew;
+        bool yes;
+        std::vector<int> tracksAfter;
+        QString nameAfter;
+    };
+    const std::vector<Row> rows = {
+        {false, false, {12, 5, 7, 2}, "Sunday"},
+        {false, true, {}, "Warm-up"},
+        {true, false, {12, 5, 7, 2}, "Sunday"},
+        {true, true, {}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.viaNew ? "New playlist" : "choose Warm-up");
+        open();
+        choose("Sunday");
+        add("alpha");
+        dialogs.clear();
+        dialogs.setNextAnswer(row.yes);
+        if (row.viaNew)
+            test::clickEnabled(window->Command5);
+        else
+            choose("Warm-up");
+        ASSERT_EQ(dialogs.shown().size(), 1u);
+        EXPECT_EQ(dialogs.shown()[0].text, "Drop the unsaved changes to this playlist?");
+        EXPECT_TRUE(dialogs.shown()[0].defaultNo);
+        EXPECT_EQ(window->trackNumbers(), row.tracksAfter);
+        EXPECT_EQ(window->Text1->text(), row.nameAfter);
+        if (!row.yes) {
+            EXPECT_EQ(window->Combo1->currentText(), "Sunday");
+        }
+        if (row.yes) { // with nothing changed since, nothing is asked
+            dialogs.clear();
+            test::clickEnabled(window->Command5);
+            EXPECT_TRUE(dialogs.shown().empty());
+        }
+        window.reset();
+    }
+    EXPECT_EQ(file(), kExample);
+}
+
 TEST_F(PlaylistWindowTest, keyboard_addsRemovesMovesAndCloses) {
     open();
     QListWidget* titles = window->List1;
