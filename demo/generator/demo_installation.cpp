@@ -441,7 +441,7 @@ bool generateOlderInstallation(const fs::path& folder, const DemoOptions& option
         return false;
     // An older stand has never had these; a folder generated over a newer one loses them.
     std::error_code ec;
-    for (const char* name : {"spartiti\\playlist.js", "spartiti\\midi.js"})
+    for (const char* name : {"spartiti\\playlist.js", "spartiti\\midi.js", kDemoPdfName})
         fs::remove(folder / nativeRelativePath(name), ec);
     return writeDataFile(folder / "lumivora_4.html", standInPage("Lumivora 4"), error);
 }
