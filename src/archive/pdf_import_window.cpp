@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -121,7 +122,8 @@ void PdfImportWindow::buildControls() {
     leftButton->setToolTip(QStringLiteral("The selected page becomes the left page"));
     rightButton->setToolTip(QStringLiteral("The selected page becomes the right page"));
     attachButton->setToolTip(QStringLiteral("Write the chosen pages as the score's pages"));
-    attachButton->setEnabled(false);
+    for (QPushButton* button : {leftButton, rightButton, attachButton})
+        button->setEnabled(false);
 
     auto* browsing = new QVBoxLayout;
     browsing->addWidget(drives);
@@ -147,6 +149,11 @@ void PdfImportWindow::buildControls() {
     connect(files, &FileList::fileClicked, this, &PdfImportWindow::files_Click);
     connect(password, &QLineEdit::returnPressed, this, &PdfImportWindow::password_Enter);
     connect(thumbnails, &QListWidget::itemClicked, this, &PdfImportWindow::thumbnails_Click);
+    // "Left" and "Right" act on the selected page.
+    connect(thumbnails, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        leftButton->setEnabled(item != nullptr);
+        rightButton->setEnabled(item != nullptr);
+    });
     connect(leftButton, &QPushButton::clicked, this, &PdfImportWindow::leftButton_Click);
     connect(rightButton, &QPushButton::clicked, this, &PdfImportWindow::rightButton_Click);
     connect(attachButton, &QPushButton::clicked, this, &PdfImportWindow::attachButton_Click);
@@ -253,7 +260,13 @@ void PdfImportWindow::rendered(int tag, int page, const QImage& image) {
         QListWidgetItem* item = thumbnails->item(page);
         if (!item || image.isNull())
             return;
-        item->setIcon(QIcon(QPixmap::fromImage(image)));
+        // A thin grey edge: a white page would not stand out from the white list.
+        QPixmap framed = QPixmap::fromImage(image);
+        QPainter painter(&framed);
+        painter.setPen(QColor(0xB0, 0xB0, 0xB0));
+        painter.drawRect(framed.rect().adjusted(0, 0, -1, -1));
+        painter.end();
+        item->setIcon(QIcon(framed));
         item->setData(kDrawnRole, true);
         return;
     }

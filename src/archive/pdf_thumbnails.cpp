@@ -40,11 +40,6 @@ void PdfThumbnails::request(int page, QSize box, int tag) {
     wake_.notify_one();
 }
 
-void PdfThumbnails::clear() {
-    std::lock_guard lock(mutex_);
-    waiting_.clear();
-}
-
 void PdfThumbnails::work() {
     PdfPages pages;
     int openGeneration = -1;

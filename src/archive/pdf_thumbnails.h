@@ -26,8 +26,6 @@ public:
     // Asks for page (from 0) drawn to fit box; tag comes back with the picture. Asking again for
     // the same page and tag moves the request to the front.
     void request(int page, QSize box, int tag);
-    // Drops every request still waiting.
-    void clear();
 
 signals:
     // A requested page, drawn; a null image when it could not be drawn.
