@@ -208,7 +208,8 @@ void PdfImportWindow::closePdf() {
     attachButton->setEnabled(false);
 }
 
-void PdfImportWindow::openPdf(const QString& file, const QString& typedPassword) {
+// The file is taken by value: it may be lockedFile_, which this changes.
+void PdfImportWindow::openPdf(QString file, const QString& typedPassword) {
     closePdf();
     const PdfOpen outcome = document_.open(file, typedPassword);
     const QString problem = PdfPages::problemText(outcome, file);

@@ -72,7 +72,7 @@ private slots:
 
 private:
     void buildControls();
-    void openPdf(const QString& file, const QString& typedPassword);
+    void openPdf(QString file, const QString& typedPassword);
     void closePdf();
     void requestVisibleThumbnails();
     void pick(PageSide side, int page);

@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -153,6 +154,56 @@ TEST_F(PdfImportTest, pickTwoThumbnails_attachWritesBothPagesAtTheirSizes) {
     EXPECT_TRUE(dialogs.errors().front().startsWith("The left page was not written. Nothing"));
     EXPECT_FALSE(stand.exists("spartiti\\8R.jpg"));
     EXPECT_EQ(stand.temporaryFileCount(), 0);
+}
+
+// Bad files are reported and leave nothing to attach; a locked file asks for its password in
+// the window, says when it is wrong, and opens with the right one.
+TEST_F(PdfImportTest, badOrLockedFiles_areReportedAndTheWindowStaysUsable) {
+    stand.write("scans\\fake.pdf", "not a PDF at all");
+    const std::string whole = stand.read("scans\\score.pdf");
+    stand.write("scans\\cut.pdf", whole.substr(0, whole.size() / 2));
+    stand.write("scans\\empty.pdf", test::pdfWithoutPages());
+    ASSERT_TRUE(test::encryptPdf(stand.path("scans\\score.pdf"), stand.path("scans\\locked.pdf")));
+    struct Step {
+        const char* file; // chosen in the file list, or nullptr to type password and Enter
+        const char* password;
+        const char* error; // the one error shown, or nullptr for none
+        bool asksPassword;
+        int pages;
+    };
+    PdfImportWindow* window = openImport();
+    ASSERT_TRUE(window->folders->setPath(qpath(stand.path("scans"))));
+    for (const Step& step : {
+             Step{"fake.pdf", "", "The file \"fake.pdf\" is not a PDF file.", false, 0},
+             Step{"cut.pdf", "",
+                  "The PDF file \"cut.pdf\" is damaged or incomplete: its pages "
+                  "cannot be read.",
+                  false, 0},
+             Step{"empty.pdf", "", "The PDF file \"empty.pdf\" has no pages.", false, 0},
+             Step{"locked.pdf", "", nullptr, true, 0},
+             Step{nullptr, "guess", "The password for \"locked.pdf\" is wrong.", true, 0},
+             Step{nullptr, "user", nullptr, false, 4},
+         }) {
+        SCOPED_TRACE(step.file ? step.file : step.password);
+        dialogs.clear();
+        if (step.file) {
+            ASSERT_TRUE(window->files->selectFile(step.file));
+        } else {
+            ASSERT_TRUE(window->password->isEnabled());
+            window->password->setText(step.password);
+            QTest::keyClick(window->password, Qt::Key_Return);
+        }
+        EXPECT_EQ(dialogs.errors(), step.error ? QStringList{step.error} : QStringList{});
+        EXPECT_EQ(window->password->isEnabled(), step.asksPassword);
+        EXPECT_EQ(window->thumbnails->count(), step.pages);
+        EXPECT_EQ(window->attachButton->isEnabled(), false);
+    }
+    clickRow(window->thumbnails, 0);
+    test::clickEnabled(window->attachButton);
+    EXPECT_EQ(dialogs.errors(), QStringList{});
+    EXPECT_TRUE(test::near(middleOf(pageFile("spartiti\\7L.jpg")), test::pageColour(0)));
+    // A left page alone gets the placeholder page as its right page.
+    EXPECT_EQ(stand.read("spartiti\\7R.jpg"), stand.read("spartiti\\m.jpg"));
 }
 
 TEST_F(PdfImportTest, droppedFiles_attachJpegOrOpenPdfForTheirSide) {
