@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <algorithm>
 #include <array>
 #include <random>
@@ -440,7 +441,7 @@ bool generateOlderInstallation(const fs::path& folder, const DemoOptions& option
         return false;
     // An older stand has never had these; a folder generated over a newer one loses them.
     std::error_code ec;
-    for (const char* name : {"spartiti\\playlist.js", "spartiti\\midi.js"})
+    for (const char* name : {"spartiti\\playlist.js", "spartiti\\midi.js", kDemoPdfName})
         fs::remove(folder / nativeRelativePath(name), ec);
     return writeDataFile(folder / "lumivora_4.html", standInPage("Lumivora 4"), error);
 }
@@ -494,6 +495,47 @@ bool generateOtherDemoInstallation(const fs::path& folder, QSize pageSize, QStri
                          error);
 }
 
+bool writeDemoPdf(const fs::path& file, int pages, QString* error) {
+    // Points: an A4 page is 595 x 842 of them, the size the staves are drawn for.
+    const QSize a4(595, 842);
+    QPdfWriter writer(pathText(file));
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins({});
+    writer.setTitle(QStringLiteral("Folioscribe demo score"));
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        setError(error,
+                 QStringLiteral("The PDF file %1 could not be written.").arg(pathText(file)));
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.setPen(Qt::black);
+        painter.setFont(pageFont(a4, 18, true));
+        painter.drawText(QRectF(0, 24, a4.width(), 30), Qt::AlignCenter,
+                         QStringLiteral("Demo score from a PDF"));
+        drawStaves(painter, a4, 112, true, static_cast<unsigned>(1000 + page));
+        // The page number large and light behind the music, readable in a thumbnail.
+        painter.setPen(QColor(0x40, 0x95, 0xFD));
+        painter.setFont(pageFont(a4, 260, true));
+        painter.drawText(QRectF(0, 0, a4.width(), a4.height()), Qt::AlignCenter,
+                         QString::number(page));
+        painter.setPen(Qt::black);
+        painter.setFont(pageFont(a4, 10, false));
+        painter.drawText(QRectF(0, a4.height() - 40, a4.width(), 20), Qt::AlignCenter,
+                         QStringLiteral("page %1 of %2").arg(page).arg(pages));
+    }
+    if (!painter.end()) {
+        setError(error,
+                 QStringLiteral("The PDF file %1 could not be written.").arg(pathText(file)));
+        return false;
+    }
+    return true;
+}
+
 bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {
     if (!checkOptions(options, error) || !createFolders(folder, error))
         return false;
@@ -507,7 +549,8 @@ bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options
            saveJpeg(drawPlaceholderPage(options.pageSize),
                     installation.resolve(placeholderPagePath), error) &&
            writePages(installation, options, error) &&
-           writeRecordings(installation, options.entries, error);
+           writeRecordings(installation, options.entries, error) &&
+           writeDemoPdf(installation.resolve(kDemoPdfName), kDemoPdfPages, error);
 }
 
 } // namespace folio::demo

@@ -1,6 +1,6 @@
 // Generates an installation folder for trying Folioscribe out and for benchmarks: a sample
-// archive, drawn page images, the placeholder page, the category list, a few recordings and
-// MIDI set-ups.
+// archive, drawn page images, the placeholder page, the category list, a few recordings, MIDI
+// set-ups and a PDF score to import pages from.
 #pragma once
 
 #include <QSize>
@@ -21,6 +21,13 @@ struct DemoOptions {
     // pages or with only a left page, as in a real archive.
     bool everyEntryHasPages = false;
 };
+
+// The PDF file of the demo installation, in its folder where "Import PDF…" starts, and its pages.
+inline constexpr const char* kDemoPdfName = "demo-score.pdf";
+inline constexpr int kDemoPdfPages = 4;
+
+// Writes an A4 score of pages pages to file, each with staves and its number drawn large.
+bool writeDemoPdf(const std::filesystem::path& file, int pages, QString* error);
 
 // Writes the installation into folder (created if needed). Returns false and sets error if a
 // file could not be written.

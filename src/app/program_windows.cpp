@@ -27,6 +27,7 @@ ProgramWindows::~ProgramWindows() {
     delete playlistManager_.data();
     delete premerge_.data();
     delete absorptionWindow_.data();
+    delete pdfImport_.data();
     delete mainWindow_.data();
 }
 
@@ -64,6 +65,32 @@ void ProgramWindows::showRightPageWindow() {
         showAttachmentsOnAttach(window);
         return window;
     });
+}
+
+// Brought to the front while open; its close box destroys it.
+void ProgramWindows::showPdfImport() {
+    showPlaced(pdfImport_, [this] {
+        auto* window = new PdfImportWindow(state_, dialogs_);
+        QObject::connect(window, &PdfImportWindow::pagesAttached, window,
+                         [this] { showAttachments(); });
+        return window;
+    });
+}
+
+// A dropped JPEG takes the page window's own way; a dropped PDF opens for import.
+void ProgramWindows::pageFileDropped(PageSide side, const QString& file) {
+    if (file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        showPdfImport();
+        pdfImport_->choosePdf(file, side);
+        return;
+    }
+    if (side == PageSide::Left)
+        showLeftPageWindow();
+    else
+        showRightPageWindow();
+    PageWindow* window = side == PageSide::Left ? static_cast<PageWindow*>(leftPageWindow_)
+                                                : static_cast<PageWindow*>(rightPageWindow_);
+    window->attachFile(file);
 }
 
 // Brought to the front while open; "Esc" and the close box destroy it, so that the next
@@ -148,6 +175,8 @@ void ProgramWindows::nameShownEntry() {
     }
     if (audioWindow_)
         audioWindow_->nameShownEntry();
+    if (pdfImport_)
+        pdfImport_->nameShownEntry();
 }
 
 void ProgramWindows::showAttachmentsOnAttach(PageWindow* window) {

@@ -5,6 +5,7 @@
 #include "archive/form1.h"
 #include "archive/main_window_host.h"
 #include "archive/page_window.h"
+#include "archive/pdf_import_window.h"
 #include "audio/mp3_window.h"
 #include "merge/merging_host.h"
 #include "merge/merging_window.h"
@@ -41,6 +42,8 @@ public:
     void showPlaylistManager() override;
     void showMidiDevice() override;
     void showMerging() override;
+    void showPdfImport() override;
+    void pageFileDropped(PageSide side, const QString& file) override;
     void exitProgram() override;
     bool closeWindowsBeforeLeaving() override;
     void showAbsorptionWindow() override;
@@ -56,6 +59,8 @@ public:
     // and after their close box.
     sinistra* leftPageWindow() const { return leftPageWindow_; }
     destra* rightPageWindow() const { return rightPageWindow_; }
+    // The PDF import window while it is open, else nullptr.
+    PdfImportWindow* pdfImportWindow() const { return pdfImport_; }
     // The playlist manager while it is open, else nullptr.
     playlistfrm* playlistManager() const { return playlistManager_; }
 
@@ -89,6 +94,7 @@ private:
     QPointer<midifrm> midiWindow_;
     QPointer<Premerge> premerge_;
     QPointer<merging> absorptionWindow_;
+    QPointer<PdfImportWindow> pdfImport_;
 };
 
 } // namespace folio

@@ -13,10 +13,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -153,8 +155,11 @@ void Form1::buildControls() {
 
     Image1 = place<QLabel>(client, "Image1", {});
     Image2 = place<QLabel>(client, "Image2", {});
-    for (QLabel* image : {Image1, Image2})
+    for (QLabel* image : {Image1, Image2}) {
         image->setAlignment(Qt::AlignCenter);
+        image->setAcceptDrops(true);
+        image->installEventFilter(this);
+    }
 
     auto button = [&](const char* name, const char* caption, const char* tip, int width,
                       int height) {
@@ -254,7 +259,43 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         layOut(static_cast<QResizeEvent*>(event)->size());
     if (watched == Text1 && event->type() == QEvent::MouseButtonPress && focusWidget())
         focusWidget()->clearFocus();
+    if ((watched == Image1 || watched == Image2) && pageDrop(static_cast<QLabel*>(watched), event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+namespace {
+// The one local .jpg or .pdf file that a drag carries, else an empty text.
+QString droppedPageFile(const QMimeData* data) {
+    if (!data || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return {};
+    const QString file = data->urls().front().toLocalFile();
+    const bool page = file.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive) ||
+                      file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    return page ? file : QString();
+}
+} // namespace
+
+bool Form1::pageDrop(QLabel* frame, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    // Outside a stand's folder nothing is attached, by the buttons or by a drop.
+    const QString file = Command3->isEnabled() ? droppedPageFile(drop->mimeData()) : QString();
+    if (file.isEmpty()) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    // Acted on once the drop is over: the drag's source waits while a message box is open.
+    if (type == QEvent::Drop) {
+        const PageSide side = frame == Image1 ? PageSide::Left : PageSide::Right;
+        QMetaObject::invokeMethod(
+            this, [this, side, file] { host_.pageFileDropped(side, file); }, Qt::QueuedConnection);
+    }
+    return true;
 }
 
 void Form1::buildMenu() {
@@ -271,6 +312,8 @@ void Form1::buildMenu() {
     merging = command("merging", "M&erging");
     cerca = command("cerca", "&Find…");
     cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    importPdf = command("importPdf", "&Import PDF…");
+    connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
     work->addSeparator();
     chiudi = command("chiudi", "E&xit");
     // Ctrl+Q on every system: not every platform names a standard key for quitting.
@@ -322,7 +365,7 @@ void Form1::refuseWrongFolder() {
     archiveKeptReason_ = wrongFolderText(state_.installation.root());
     for (QPushButton* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(false);
-    for (QAction* window : {playlist, midi, merging})
+    for (QAction* window : {playlist, midi, merging, importPdf})
         window->setEnabled(false);
     dialogs_.error(this, archiveKeptReason_);
 }

@@ -50,6 +50,7 @@ public:
     QAction* midi = nullptr;
     QAction* merging = nullptr;
     QAction* cerca = nullptr;
+    QAction* importPdf = nullptr;
     QAction* chiudi = nullptr;
 
     // Shows the current entry's pages and recording icon again, after a window attached one.
@@ -78,6 +79,8 @@ private slots:
     void chiudi_Click();                    // "Exit"
     void cerca_Click();                     // "Find…"
     void pageReady(int position, folio::PageSide side, const QImage& image);
+    // A .jpg or .pdf file dragged onto a page picture.
+    bool pageDrop(QLabel* frame, QEvent* event);
 
 private:
     void buildControls();

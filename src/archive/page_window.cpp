@@ -135,6 +135,12 @@ void PageWindow::File1_Click(const QString& folder, const QString& fileName) {
     look::showPath(Label1, selectedPagePath_);
 }
 
+void PageWindow::attachFile(const QString& file) {
+    selectedPagePath_ = QDir::toNativeSeparators(file);
+    look::showPath(Label1, selectedPagePath_);
+    Command2_Click();
+}
+
 void PageWindow::Command1_Click() {
     hide();
 }

@@ -53,6 +53,8 @@ public:
     // Names the entry shown in the main window now; called whenever that entry or its title
     // changes.
     void nameShownEntry();
+    // Chooses file as a click in the file list would and attaches it as "Ok" does.
+    void attachFile(const QString& file);
 
 signals:
     // "Ok" has copied a page file for the entry shown in the main window.

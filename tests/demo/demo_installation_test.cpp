@@ -1,5 +1,6 @@
 // The demo installation generator: what it writes must load in the program like a real stand.
 #include "archive/field_reader.h"
+#include "archive/pdf_pages.h"
 #include "archive/score_archive.h"
 #include "demo/generator/demo_installation.h"
 #include "midi/midi_store.h"
@@ -135,6 +136,22 @@ TEST(DemoPages, placeholderPage_isAnEmptyStaffPage) {
     EXPECT_GT(staffLines, 0);
     EXPECT_LT(staffLines, darkPixels(pageImage(stand, leftPagePath(1))));
     EXPECT_TRUE(fs::is_directory(stand.root() / "spartiti" / "images"));
+}
+
+TEST(DemoPdf, scorePdf_hasFourDistinctA4PagesOfMusic) {
+    TempInstallation stand(false);
+    generate(stand, smallOptions(2));
+    PdfPages pdf;
+    ASSERT_EQ(pdf.open(QString::fromStdString(stand.path(kDemoPdfName).string())), PdfOpen::Opened);
+    ASSERT_EQ(pdf.pageCount(), kDemoPdfPages);
+    std::vector<QImage> pages;
+    for (int page = 0; page < kDemoPdfPages; ++page) {
+        EXPECT_EQ(pdf.pointSize(page).toSize(), QSize(595, 842));
+        pages.push_back(pdf.renderToFit(page, {120, 170}));
+        EXPECT_GT(darkPixels(pages.back()), 100) << page;
+        for (int earlier = 0; earlier < page; ++earlier)
+            EXPECT_NE(pages[static_cast<std::size_t>(earlier)], pages.back()) << page;
+    }
 }
 
 TEST(DemoPages, distinctPages_linksTheRestToTheDrawnOnes) {
