@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <malloc.h>
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -30,8 +31,11 @@
 namespace folio {
 namespace {
 
-// Enough for the shown pages, the prefetched neighbours and the last few positions.
-constexpr int kCachedPages = 24;
+// The decoded pages kept: the 2 shown, the 6 of the three prefetched neighbours (the one behind
+// among them, so a step back finds its pages too) and the 2 of the position before. Pictures
+// are at frame size, so the cache grows with the window, a few hundred kB a page at the
+// starting size.
+constexpr int kCachedPages = 12;
 
 int sideIndex(PageSide side) {
     return side == PageSide::Left ? 0 : 1;
