@@ -93,13 +93,12 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     : QMainWindow(parent), state_(state), dialogs_(dialogs), host_(host) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Folioscribe 5.0"));
-    pages_ = new PageImageLoader(kPageFrame, this);
-    const StartLoad loaded = loadArchiveAtStart();
     buildControls();
     buildMenu();
     resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
+    pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
-    start(loaded);
+    start();
 }
 
 void Form1::buildControls() {
@@ -283,37 +282,24 @@ void Form1::buildMenu() {
     connect(cerca, &QAction::triggered, this, &Form1::cerca_Click);
 }
 
-// The archive is read before the controls are built, so that the pages of the entry the
-// window opens on decode while they are: they are most of the time to the first full paint.
-Form1::StartLoad Form1::loadArchiveAtStart() {
-    StartLoad loaded;
-    loaded.dataFolder = state_.installation.hasDataFolder();
-    if (!loaded.dataFolder)
-        return loaded;
-    loaded.load = loadArchive(state_.archive, state_.installation, &loaded.entriesInFile,
-                              &loaded.whyUnreadable);
-    const int opening = std::max(state_.archive.entryCount(), 1);
-    if (loaded.load != ArchiveLoad::Missing && loaded.load != ArchiveLoad::Unreadable)
-        pages_->prefetch({state_.installation.resolve(leftPagePath(opening)),
-                          state_.installation.resolve(rightPagePath(opening))});
-    return loaded;
-}
-
-void Form1::start(const StartLoad& loaded) {
+void Form1::start() {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
-    if (!loaded.dataFolder) {
+    if (!state_.installation.hasDataFolder()) {
         archive.setEntryCount(0);
         refuseWrongFolder();
         return;
     }
-    const ArchiveLoad load = loaded.load;
+    std::size_t entriesInFile = 0;
+    std::string whyUnreadable;
+    const ArchiveLoad load =
+        loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
     keepAsSaved();
     search_.rebuild(archive);
     if (load == ArchiveLoad::Unreadable)
-        keepArchiveAsItIs(unreadableArchiveText(loaded.whyUnreadable));
+        keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
     if (load == ArchiveLoad::TooManyEntries)
-        keepArchiveAsItIs(tooManyEntriesText(loaded.entriesInFile));
+        keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
     if (load == ArchiveLoad::Missing || load == ArchiveLoad::Unreadable)
         return;
     showCount();

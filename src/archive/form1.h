@@ -9,7 +9,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 class QAction;
@@ -84,15 +83,7 @@ private:
     void buildControls();
     void layOut(QSize area);
     void buildMenu();
-    // What reading archivio.js at the start gave, for start() to act on once the controls exist.
-    struct StartLoad {
-        bool dataFolder = false;
-        ArchiveLoad load = ArchiveLoad::Missing;
-        std::size_t entriesInFile = 0;
-        std::string whyUnreadable;
-    };
-    StartLoad loadArchiveAtStart();
-    void start(const StartLoad& loaded);
+    void start();
     void refuseWrongFolder();
     void keepArchiveAsItIs(const QString& reason);
     void moveTo(int position);
