@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <malloc.h>
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
