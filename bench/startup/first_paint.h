@@ -11,6 +11,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace folio::bench {
 
