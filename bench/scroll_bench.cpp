@@ -163,20 +163,45 @@ struct StepSeries {
     }
 };
 
+// Runs the event loop until the loader has decoded everything it was asked for.
+void waitUntilIdle(ScrollWindow& fixture) {
+    for (int waited = 0; !fixture.loader->isIdle() && waited < 10000; waited += 5)
+        idleFor(5);
+}
+
 // Each step lands far from the last one and from every recent one, so neither a prefetch nor
 // a cache can help: the pages must be decoded after the step. (A stride of half the archive
 // would land every second step next to the position before last, whose neighbours the
-// prefetch has decoded.)
+// prefetch has decoded.) The measured jump leaves right after the pages of an earlier jump
+// came, while its neighbours are still being decoded. The floor, one page decoded at its
+// frame's size with the loader idle, is measured before each pair of jumps.
 void BM_ScrollStep_Jump(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
+    const std::filesystem::path scan = fixture.state.installation.resolve("spartiti\\1L.jpg");
     StepSeries series;
+    std::vector<double> floor, ratio;
     int position = fixture.window->VScroll1->value();
     for (auto _ : state) {
+        state.PauseTiming();
+        waitUntilIdle(fixture);
+        const Clock::time_point start = Clock::now();
+        const QImage page = PageImageLoader::decodeScaled(scan, fixture.window->Image1->size());
+        floor.push_back(millisecondsSince(start));
+        position = (position + 2502) % kScrollEntries + 1;
+        const bool approached = !page.isNull() && stepTo(fixture, position).shown;
+        state.ResumeTiming();
+        if (!approached) {
+            state.SkipWithError("the floor's page or an earlier jump's pages did not decode");
+            return;
+        }
         position = (position + 2502) % kScrollEntries + 1;
         if (!series.add(state, stepTo(fixture, position)))
             return;
+        ratio.push_back(series.screen.back() / floor.back());
     }
     series.report(state);
+    reportMilliseconds(state, "decode", floor);
+    state.counters["ratio_median"] = medianOf(ratio);
 }
 BENCHMARK(BM_ScrollStep_Jump)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 

@@ -22,6 +22,9 @@ public:
     // fields as this one goes on to read.
     std::size_t position() const { return position_; }
 
+    // Goes on from position, where a field starts, as a reader made on the bytes from there.
+    void moveTo(std::size_t position) { position_ = position; }
+
     // Reads the next field into value. Returns false (and leaves value empty) at the end.
     bool next(std::string_view& value);
 

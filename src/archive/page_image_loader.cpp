@@ -30,8 +30,11 @@
 namespace folio {
 namespace {
 
-// Enough for the shown pages, the prefetched neighbours and the last few positions.
-constexpr int kCachedPages = 24;
+// The decoded pages kept: the 2 shown, the 6 of the three prefetched neighbours (the one behind
+// among them, so a step back finds its pages too) and the 2 of the position before. Pictures
+// are at frame size, so the cache grows with the window, a few hundred kB a page at the
+// starting size.
+constexpr int kCachedPages = 12;
 
 int sideIndex(PageSide side) {
     return side == PageSide::Left ? 0 : 1;
@@ -245,7 +248,9 @@ std::optional<PageStamp> PageStamp::of(const std::filesystem::path& file) {
 PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)
     : QObject(parent), frameSize_(frameSize), cache_(kCachedPages) {
     installMessageFilter();
-    workers_.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+    // Two threads beyond the decoders of pages that may not be needed: the pages on screen
+    // never wait for a thread.
+    workers_.setMaxThreadCount(decodeThreads_ + 2);
 }
 
 PageImageLoader::~PageImageLoader() {
@@ -320,12 +325,21 @@ bool PageImageLoader::isShownPending(const QString& key) const {
            (shown_.pending[1] && shown_.key[1] == key);
 }
 
+int PageImageLoader::unshownRunning() const {
+    return static_cast<int>(std::count_if(running_.begin(), running_.end(), [&](const auto& held) {
+        return !isShownPending(held.first);
+    }));
+}
+
+// While a page on screen waits for its picture, two decoders are kept for the pages on screen:
+// they never share the cores with a page that the hand has passed or a neighbour that may not
+// be needed.
+int PageImageLoader::threadsForUnshown() const {
+    return decodeThreads_ - (shown_.pending[0] || shown_.pending[1] ? 2 : 0);
+}
+
 void PageImageLoader::abandonUnshownDecodes() {
-    // Only when a shown page waits for a worker: the pages on screen never queue behind a
-    // page that the hand has passed or a neighbour that may not be needed.
-    const bool shownWaits = std::any_of(waiting_.begin(), waiting_.end(),
-                                        [&](const PageStamp& s) { return isShownPending(s.key); });
-    if (!shownWaits || static_cast<int>(running_.size()) < workers_.maxThreadCount())
+    if (unshownRunning() <= threadsForUnshown())
         return;
     for (auto& [key, running] : running_)
         if (!isShownPending(key))
@@ -334,31 +348,37 @@ void PageImageLoader::abandonUnshownDecodes() {
 
 void PageImageLoader::startWaitingDecodes() {
     abandonUnshownDecodes();
-    while (!waiting_.empty() && static_cast<int>(running_.size()) < workers_.maxThreadCount()) {
+    // The shown pages wait at the front and start at once, both together.
+    while (!waiting_.empty()) {
+        const bool shown = isShownPending(waiting_.front().key);
+        if (!shown && unshownRunning() >= threadsForUnshown())
+            break;
         PageStamp stamp = std::move(waiting_.front());
         waiting_.pop_front();
         auto abandoned = std::make_shared<std::atomic<bool>>(false);
         running_.emplace(stamp.key, Running{stamp, abandoned});
-        workers_.start([this, stamp, abandoned, frame = frameSize_] {
-            QString actualKey;
-            QImage image;
-            bool cutShort = abandoned->load(std::memory_order_relaxed);
-            if (!cutShort) {
-                QByteArray bytes = readStamped(stamp.file, &actualKey);
-                if (!actualKey.isEmpty())
-                    image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, key = stamp.key, actualKey, image, cutShort, frame] {
-                    // Decoded for frames that have changed size since: wanted anew if at all.
-                    const bool unwanted = cutShort || frame != frameSize_;
-                    if (!actualKey.isEmpty() && !unwanted)
-                        cache_.insert(actualKey, new QImage(image));
-                    decoded(key, image, unwanted);
-                },
-                Qt::QueuedConnection);
-        });
+        workers_.start(
+            [this, stamp, abandoned, frame = frameSize_] {
+                QString actualKey;
+                QImage image;
+                bool cutShort = abandoned->load(std::memory_order_relaxed);
+                if (!cutShort) {
+                    QByteArray bytes = readStamped(stamp.file, &actualKey);
+                    if (!actualKey.isEmpty())
+                        image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
+                }
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, key = stamp.key, actualKey, image, cutShort, frame] {
+                        // Decoded for frames that have changed size since: wanted anew if at all.
+                        const bool unwanted = cutShort || frame != frameSize_;
+                        if (!actualKey.isEmpty() && !unwanted)
+                            cache_.insert(actualKey, new QImage(image));
+                        decoded(key, image, unwanted);
+                    },
+                    Qt::QueuedConnection);
+            },
+            shown ? 1 : 0);
     }
 }
 

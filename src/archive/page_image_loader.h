@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -78,11 +80,15 @@ private:
     void askFor(PageSide side, const std::filesystem::path& file);
     void enqueue(const PageStamp& stamp);
     bool isShownPending(const QString& key) const;
+    int unshownRunning() const;
+    int threadsForUnshown() const;
     void abandonUnshownDecodes();
     void startWaitingDecodes();
     void decoded(const QString& key, const QImage& image, bool cutShort);
 
     QSize frameSize_;
+    // Decodes of pages that may not be needed run on at most this many threads at once.
+    const int decodeThreads_ = std::max(2, QThread::idealThreadCount());
     QThreadPool workers_;
     QCache<QString, QImage> cache_;
     std::deque<PageStamp> waiting_;

@@ -212,5 +212,44 @@ TEST_F(PageImageLoaderTest, passedOverPagesWantedAgain_areDeliveredWholeAndKeptW
     EXPECT_TRUE(isWholeTwoTone(deliveries[1].image, Qt::blue, Qt::red));
 }
 
+// Neighbours being decoded when the hand jumps give way to the pages of the jump; a neighbour
+// given up half decoded is never kept: coming back to it later shows it whole.
+TEST_F(PageImageLoaderTest, jumpDuringPrefetch_showsTheJumpThenKeepsTheNeighboursWhole) {
+    const struct {
+        const char* name;
+        QColor top;
+        QColor bottom;
+    } neighbours[] = {{"spartiti\\1L.jpg", Qt::red, Qt::blue},
+                      {"spartiti\\1R.jpg", Qt::blue, Qt::red},
+                      {"spartiti\\2L.jpg", Qt::yellow, Qt::blue},
+                      {"spartiti\\2R.jpg", Qt::blue, Qt::yellow}};
+    std::vector<std::filesystem::path> files;
+    for (const auto& neighbour : neighbours) {
+        writeTwoToneJpeg(page(neighbour.name), neighbour.top, neighbour.bottom);
+        files.push_back(page(neighbour.name));
+    }
+    writeJpeg(page("spartiti\\9L.jpg"), Qt::green);
+    writeJpeg(page("spartiti\\9R.jpg"), Qt::magenta);
+
+    loader.prefetch(files);
+    QTest::qWait(2);
+    loader.request(9, page("spartiti\\9L.jpg"), page("spartiti\\9R.jpg"));
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_TRUE(looksLike(last(PageSide::Left)->image, Qt::green));
+    EXPECT_TRUE(looksLike(last(PageSide::Right)->image, Qt::magenta));
+
+    for (std::size_t at = 0; at < files.size(); at += 2) {
+        deliveries.clear();
+        loader.request(static_cast<int>(at) / 2 + 1, files[at], files[at + 1]);
+        ASSERT_TRUE(waitIdle());
+        ASSERT_EQ(deliveries.size(), 2u) << neighbours[at].name;
+        for (std::size_t side = 0; side < 2; ++side)
+            EXPECT_TRUE(isWholeTwoTone(last(side == 0 ? PageSide::Left : PageSide::Right)->image,
+                                       neighbours[at + side].top, neighbours[at + side].bottom))
+                << neighbours[at + side].name;
+    }
+}
+
 } // namespace
 } // namespace folio
