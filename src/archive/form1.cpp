@@ -3,7 +3,9 @@
 
 #include "archive/find_box.h"
 #include "archive/main_window_host.h"
+#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "merge/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -16,6 +18,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -271,6 +274,12 @@ void Form1::buildMenu() {
     merging = command("merging", "M&erging");
     cerca = command("cerca", "&Find…");
     cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    restore = command("restore", "&Restore…");
+    undoAbsorption = command("undoAbsorption", "&Undo last absorption");
+    work->setToolTipsVisible(true);
+    connect(work, &QMenu::aboutToShow, this, &Form1::updateUndoCommand);
+    connect(restore, &QAction::triggered, this, [this] { host_.showRestoreWindow(); });
+    connect(undoAbsorption, &QAction::triggered, this, [this] { host_.undoLastAbsorption(); });
     work->addSeparator();
     chiudi = command("chiudi", "E&xit");
     // Ctrl+Q on every system: not every platform names a standard key for quitting.
@@ -285,6 +294,7 @@ void Form1::buildMenu() {
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
+    updateUndoCommand();
     if (!state_.installation.hasDataFolder()) {
         archive.setEntryCount(0);
         refuseWrongFolder();
@@ -322,7 +332,7 @@ void Form1::refuseWrongFolder() {
     archiveKeptReason_ = wrongFolderText(state_.installation.root());
     for (QPushButton* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(false);
-    for (QAction* window : {playlist, midi, merging})
+    for (QAction* window : {playlist, midi, merging, restore, undoAbsorption})
         window->setEnabled(false);
     dialogs_.error(this, archiveKeptReason_);
 }
@@ -439,7 +449,8 @@ bool Form1::save() {
         dialogs_.error(this, archiveKeptReason_);
         return false;
     }
-    FileResult saved = saveArchive(state_.archive, state_.installation);
+    KeepVersion keep{"save", std::nullopt, {}, {}, {}};
+    FileResult saved = saveArchive(state_.archive, state_.installation, &keep);
     if (!saved.ok) {
         dialogs_.error(
             this, QStringLiteral("The archive was not saved.\n%1").arg(fromCoreText(saved.error)));
@@ -447,8 +458,63 @@ bool Form1::save() {
     }
     keepAsSaved();
     showCount();
+    updateUndoCommand();
     dialogs_.message(this, QStringLiteral("Successfully saved!"));
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, keep.notKept);
     return true;
+}
+
+void Form1::reload() {
+    // The page files may have changed under the same names: no page decoded before is reused.
+    pages_->disconnect(this);
+    pages_->deleteLater();
+    pages_ = new PageImageLoader(kPageFrame, this);
+    connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
+    start();
+}
+
+void Form1::updateUndoCommand() {
+    if (!state_.installation.hasDataFolder())
+        return;
+    const LastAbsorption last = lastAbsorption(state_.installation);
+    undoAbsorption->setEnabled(last.state == UndoState::Available);
+    switch (last.state) {
+    case UndoState::Available:
+        undoAbsorption->setToolTip(
+            QStringLiteral("Puts back the archive as it was before the absorption of %1.")
+                .arg(fromCoreText(last.version.when)));
+        break;
+    case UndoState::SavedSince:
+        undoAbsorption->setToolTip(
+            QStringLiteral("The archive was saved after the last absorption: \"Restore…\" "
+                           "puts back an earlier version of it."));
+        break;
+    case UndoState::None:
+        undoAbsorption->setToolTip(QStringLiteral("There is no absorption to undo."));
+        break;
+    }
+}
+
+QString Form1::unsavedChangesText() const {
+    const ScoreArchive& archive = state_.archive;
+    const int last = std::max(archive.entryCount(), static_cast<int>(savedEntries_.size()));
+    QStringList changed;
+    for (int n = 1; n <= last; ++n) {
+        const bool same = n <= archive.entryCount() &&
+                          static_cast<std::size_t>(n) <= savedEntries_.size() &&
+                          archive.slot(n) == savedEntries_[static_cast<std::size_t>(n - 1)];
+        if (!same)
+            changed << QString::number(n);
+    }
+    if (changed.isEmpty())
+        return {};
+    constexpr int kNamed = 10;
+    const QString entries = changed.size() > kNamed
+                                ? changed.mid(0, kNamed).join(QStringLiteral(", ")) +
+                                      QStringLiteral(" and %1 more").arg(changed.size() - kNamed)
+                                : changed.join(QStringLiteral(", "));
+    return QStringLiteral("The unsaved changes in the main window (entries %1) will be lost.")
+        .arg(entries);
 }
 
 void Form1::keepAsSaved() {
