@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace folio {
 namespace {
@@ -368,6 +369,96 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
               "1 entry fewer, 3 titles differ");
     EXPECT_EQ(archiveDifference(archiveOf(5), archiveOf(2)), "3 entries more");
     EXPECT_EQ(archiveDifference(archiveOf(2), archiveOf(2)), "the same titles as now");
+}
+
+// Everything below root but the backup folder: what the musician's stand holds.
+std::map<std::string, std::string> standContents(const TempInstallation& stand) {
+    std::map<std::string, std::string> contents = test::folderContents(stand.root());
+    std::erase_if(contents,
+                  [](const auto& item) { return item.first.find("backup") != std::string::npos; });
+    return contents;
+}
+
+TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(TempInstallation&, ScoreArchive&)> arrange;
+        const char* refusal; // nullptr: undone
+        UndoState state;     // before the undo
+    };
+    const std::string folder = "spartiti\\backup\\" + kStamp + " absorption\\";
+    const Case cases[] = {
+        {"undone", [](TempInstallation&, ScoreArchive&) {}, nullptr, UndoState::Available},
+        {"saved since",
+         [](TempInstallation& stand, ScoreArchive& archive) {
+             archive.slot(2).title = "Edited";
+             saveArchive(archive, stand.installation());
+         },
+         "saved since the last absorption", UndoState::SavedSince},
+        {"a copied page removed by hand",
+         [](TempInstallation& stand, ScoreArchive&) { fs::remove(stand.path("spartiti\\2L.jpg")); },
+         "2L.jpg\" that the absorption copied is no longer there", UndoState::Available},
+        {"a file in the way of a copied page",
+         [&](TempInstallation& stand, ScoreArchive&) {
+             stand.write(folder + "absorbed\\2R.jpg", "in the way");
+         },
+         "Something stands at", UndoState::Available},
+        {"a file in the way of one moved aside",
+         [](TempInstallation& stand, ScoreArchive&) {
+             stand.write("spartiti\\audio\\2.mp3", "new song");
+         },
+         "Something stands at", UndoState::Available},
+        {"the archive cannot be written after the pages moved",
+         [](TempInstallation&, ScoreArchive&) {}, "archivio.js", UndoState::Available},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        TempInstallation other;
+        ScoreArchive archive;
+        archive.slot(1) = {"1", "Own", "", "", "1"};
+        archive.setEntryCount(1);
+        ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+        stand.write("spartiti\\1L.jpg", "own left");
+        stand.write("spartiti\\2R.jpg", "stranger right");
+        stand.write("spartiti\\audio\\2.mp3", "stranger song");
+        other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+        other.write("spartiti\\1L.jpg", "their left");
+        other.write("spartiti\\1R.jpg", "their right");
+        const auto untouched = standContents(stand);
+
+        SourceArchive source;
+        loadSourceArchive(other.root(), source);
+        const Absorption done =
+            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
+        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
+        ASSERT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+        ASSERT_EQ(stand.read("spartiti\\2R.jpg"), "their right");
+        c.arrange(stand, archive);
+        EXPECT_EQ(lastAbsorption(stand.installation()).state, c.state);
+
+        const auto before = test::folderContents(stand.root());
+        UndoReport undone;
+        if (std::string_view(c.what).starts_with("the archive cannot")) {
+            RewriteFault fault(stand.path("spartiti\\archivio.js"), 10);
+            undone = undoLastAbsorption(stand.installation());
+        } else {
+            undone = undoLastAbsorption(stand.installation());
+        }
+        if (c.refusal) {
+            EXPECT_FALSE(undone.ok);
+            EXPECT_NE(undone.error.find(c.refusal), std::string::npos) << undone.error;
+            EXPECT_EQ(test::folderContents(stand.root()), before);
+            continue;
+        }
+        ASSERT_TRUE(undone.ok) << undone.error;
+        EXPECT_EQ(standContents(stand), untouched);
+        EXPECT_EQ(stand.read(folder + "absorbed\\2L.jpg"), "their left");
+        EXPECT_EQ(stand.read(folder + "absorbed\\2R.jpg"), "their right");
+        EXPECT_EQ(undone.pagesMoved, 2u);
+        EXPECT_EQ(undone.filesPutBack, 2u);
+        EXPECT_EQ(lastAbsorption(stand.installation()).state, UndoState::None);
+    }
 }
 
 } // namespace
