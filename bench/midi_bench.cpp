@@ -201,3 +201,47 @@ BENCHMARK(BM_MidiStore_Save_RewriteOnly)->Unit(benchmark::kMillisecond)->UseReal
 
 } // namespace
 } // namespace folio::bench
+
+namespace folio::bench {
+namespace {
+
+// A MIDI save that keeps the earlier midi.js as a version, against the plain save in the same
+// run, turn about.
+void BM_MidiStore_Save_KeepingVersion(benchmark::State& state) {
+    FullMidiFile& file = fullMidiFile();
+    MidiStore store;
+    store.load(file.installation);
+    MidiGrid grid;
+    grid.fill("004,005,006");
+    std::vector<double> plain, keeping, ratio;
+    for (auto _ : state) {
+        Clock::time_point start = Clock::now();
+        const FileResult plainSave =
+            store.save(file.installation, FullMidiFile::kOpenedEntry, grid);
+        const double plainMs = millisecondsSince(start);
+        KeepVersion keep{"midi", std::nullopt, {}, {}, {}};
+        start = Clock::now();
+        const FileResult kept =
+            store.save(file.installation, FullMidiFile::kOpenedEntry, grid, &keep);
+        const double keepingMs = millisecondsSince(start);
+        if (!plainSave.ok || !kept.ok || keep.folder.empty()) {
+            state.SkipWithError("a save failed or kept no version");
+            return;
+        }
+        state.SetIterationTime(keepingMs / 1e3);
+        plain.push_back(plainMs);
+        keeping.push_back(keepingMs);
+        ratio.push_back(keepingMs / plainMs);
+    }
+    reportMilliseconds(state, "plain", plain);
+    reportMilliseconds(state, "keeping", keeping);
+    state.counters["ratio_median"] = medianOf(ratio);
+    state.counters["records"] = store.recordCount();
+}
+BENCHMARK(BM_MidiStore_Save_KeepingVersion)
+    ->UseManualTime()
+    ->Iterations(15)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace folio::bench
