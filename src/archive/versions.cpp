@@ -262,13 +262,18 @@ void keepVersion(const Installation& installation, DataFile file, KeepVersion& k
 
 FileResult rewriteKeepingVersion(const Installation& installation, DataFile file,
                                  const std::vector<std::string_view>& pieces, KeepVersion* keep) {
-    if (keep)
-        keepVersion(installation, file, *keep);
-    FileResult written = rewriteAtomically(dataFilePath(installation, file), pieces);
+    // The version is kept once the new file is whole beside the old one, right before the
+    // rename: a rewrite that cannot even be written leaves no version behind.
+    FileResult written = rewriteAtomically(dataFilePath(installation, file), pieces, [&] {
+        if (keep)
+            keepVersion(installation, file, *keep);
+    });
     if (keep && !keep->folder.empty()) {
         if (!written.ok) {
-            removeQuietly(keep->folder);
-            keep->folder.clear();
+            std::error_code ec;
+            fs::remove_all(keep->folder, ec);
+            if (!fs::exists(keep->folder, ec))
+                keep->folder.clear();
         } else {
             pruneVersions(installation);
         }

@@ -57,9 +57,11 @@ struct KeepVersion {
 // system has none) and the record beside it. Nothing happens when there is no file yet.
 void keepVersion(const Installation& installation, DataFile file, KeepVersion& keep);
 
-// Rewrites the data file atomically with pieces. With keep, the file as it was is kept first;
-// a version that cannot be kept never stops the rewrite, and a rewrite that fails takes its
-// version away again. After a rewrite that kept a version, old versions are pruned.
+// Rewrites the data file atomically with pieces. With keep, the file as it was is kept right
+// before the new one is renamed over it; a version that cannot be kept never stops the rewrite,
+// and a rename that fails takes its version away again (on Windows, a file held open by another
+// program cannot be unlinked either: its version then stays, a true copy of the file as it is).
+// After a rewrite that kept a version, old versions are pruned.
 FileResult rewriteKeepingVersion(const Installation& installation, DataFile file,
                                  const std::vector<std::string_view>& pieces, KeepVersion* keep);
 

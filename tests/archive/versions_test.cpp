@@ -40,16 +40,29 @@ std::vector<std::string> backupFolders(const TempInstallation& stand) {
     return names;
 }
 
-// A write of at most bytes fails while alive: a file size limit on POSIX, the file held open
-// against replacement on Windows.
+// A rewrite of file past bytes fails while alive: a file size limit on POSIX, which stops the
+// new file's write, and on Windows the file held open against replacement, which stops the
+// rename only once the version is kept. A file held so cannot be unlinked either: its version
+// stays, a true copy of the file as it still is.
 struct RewriteFault {
 #ifdef _WIN32
     RewriteFault(const fs::path& file, std::size_t) : held(file) {}
     test::FileHeldOpen held;
+    static constexpr bool kVersionStays = true;
 #else
     RewriteFault(const fs::path&, std::size_t bytes) : limit(bytes) {}
     test::FileSizeLimit limit;
+    static constexpr bool kVersionStays = false;
 #endif
+    // Contents less the versions a failed rewrite may leave.
+    static std::map<std::string, std::string> without(std::map<std::string, std::string> contents,
+                                                      std::string_view maker) {
+        if (kVersionStays)
+            std::erase_if(contents, [&](const auto& item) {
+                return item.first.find(maker) != std::string::npos;
+            });
+        return contents;
+    }
 };
 
 struct Stand {
@@ -195,8 +208,9 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
              RewriteFault fault(s.stand.path("spartiti\\archivio.js"), 1000);
              return saveArchive(s.archive, s.stand.installation(), &keep).ok;
          },
-         {},
-         "",
+         RewriteFault::kVersionStays ? std::vector<std::string>{kStamp + " save"}
+                                     : std::vector<std::string>{},
+         "2 entries",
          nullptr,
          false},
     };
@@ -448,7 +462,8 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
         if (c.refusal) {
             EXPECT_FALSE(undone.ok);
             EXPECT_NE(undone.error.find(c.refusal), std::string::npos) << undone.error;
-            EXPECT_EQ(test::folderContents(stand.root()), before);
+            EXPECT_EQ(RewriteFault::without(test::folderContents(stand.root()), " restore"),
+                      before);
             continue;
         }
         ASSERT_TRUE(undone.ok) << undone.error;
