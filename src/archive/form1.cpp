@@ -449,7 +449,8 @@ bool Form1::save() {
         dialogs_.error(this, archiveKeptReason_);
         return false;
     }
-    KeepVersion keep{"save", std::nullopt, {}, {}, {}};
+    // The file holds the entries as last loaded or saved: counted without reading it again.
+    KeepVersion keep{"save", savedEntries_.size(), {}, {}, {}};
     FileResult saved = saveArchive(state_.archive, state_.installation, &keep);
     if (!saved.ok) {
         dialogs_.error(

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <system_error>
 
@@ -128,9 +129,29 @@ std::uint64_t folderBytes(const fs::path& folder) {
     return total;
 }
 
+// The room a version takes: its data file, and for an absorption also the files it moved aside.
+std::uint64_t versionBytes(const Version& version) {
+    if (version.what == "absorption")
+        return folderBytes(version.folder);
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(version.dataPath(), ec);
+    return ec ? 0 : size;
+}
+
 void removeQuietly(const fs::path& folder) {
     std::error_code ec;
     fs::remove_all(folder, ec);
+}
+
+// A new version's record, left to the system to write to disk like the version's link: a
+// record lost to a crash only makes its version listed with unknown figures.
+FileResult writeRecord(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out)
+        return FileResult::failure("The record " + quoted(path) + " could not be written.");
+    return FileResult::success();
 }
 
 // The kept file: a hard link costs nothing; a copy where the file system has none.
@@ -250,8 +271,7 @@ void keepVersion(const Installation& installation, DataFile file, KeepVersion& k
                     {"when", shownTime(stamp)},
                     {"count", count ? std::to_string(*count) : std::string("unknown")}};
     const FileResult recorded =
-        kept.ok ? rewriteAtomically(*folder / std::string(kVersionRecordName), record.text())
-                : kept;
+        kept.ok ? writeRecord(*folder / std::string(kVersionRecordName), record.text()) : kept;
     if (!recorded.ok) {
         removeQuietly(*folder);
         keep.notKept = recorded.error;
@@ -428,7 +448,7 @@ std::vector<fs::path> pruneVersions(const Installation& installation, const Rete
     std::vector<std::uint64_t> bytes(versions.size());
     for (std::size_t k = 0; k < versions.size(); ++k) {
         if (keep[k] || protect[k]) {
-            bytes[k] = folderBytes(versions[k].folder);
+            bytes[k] = versionBytes(versions[k]);
             total += bytes[k];
             continue;
         }
