@@ -471,6 +471,10 @@ void Form1::reload() {
     pages_->deleteLater();
     pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
+    // A restored archive may be readable where the one replaced was not: saving is on again
+    // unless the new load finds a reason to keep it off.
+    archiveKeptReason_.clear();
+    Command1->setEnabled(true);
     start();
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -269,7 +270,10 @@ void keepVersion(const Installation& installation, DataFile file, KeepVersion& k
     record.lines = {{"made by", keep.what},
                     {"file", std::string(dataFileName(file))},
                     {"when", shownTime(stamp)},
-                    {"count", count ? std::to_string(*count) : std::string("unknown")}};
+                    {"count", count ? std::to_string(*count) : std::string("unknown")},
+                    {"made", std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                std::chrono::system_clock::now().time_since_epoch())
+                                                .count())}};
     const FileResult recorded =
         kept.ok ? writeRecord(*folder / std::string(kVersionRecordName), record.text()) : kept;
     if (!recorded.ok) {
@@ -363,6 +367,9 @@ std::vector<Version> listVersions(const Installation& installation) {
         if (record) {
             version.recorded = true;
             version.count = countOf(*record);
+            if (const std::optional<std::string> made = record->value("made");
+                made && isDigits(*made) && made->size() < 19)
+                version.madeAt = std::stoull(*made);
             if (const std::optional<std::string> named = record->value("file"))
                 file = dataFileNamed(*named);
         }
@@ -381,6 +388,8 @@ std::vector<Version> listVersions(const Installation& installation) {
     std::sort(versions.begin(), versions.end(), [](const Version& a, const Version& b) {
         if (a.when != b.when)
             return a.when > b.when;
+        if (a.madeAt != b.madeAt)
+            return a.madeAt > b.madeAt;
         if (a.sequence != b.sequence)
             return a.sequence > b.sequence;
         return a.folder.filename() > b.folder.filename();

@@ -75,6 +75,9 @@ struct Version {
     std::string when;
     // 1, or the N of a folder name ending in " N".
     int sequence = 1;
+    // When it was made, finer than the folder's name tells (0 when unknown): it orders versions
+    // made within one second.
+    std::uint64_t madeAt = 0;
     std::string what;
     DataFile file = DataFile::Archive;
     // Entries, playlists or MIDI records; nothing when the record is damaged or missing.

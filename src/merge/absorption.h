@@ -138,7 +138,8 @@ struct Attachment {
     // Files under a new entry's name that belong to no absorbed score and could not be moved
     // aside, and why: the entry shows them until the musician removes them.
     std::vector<UncopiedPage> notMovedAside;
-    // Where the files went; empty when nothing was moved.
+    // Where the files went: the absorption's backup folder, which holds the archive as it was
+    // when one was kept; empty when there is none and nothing was moved.
     std::filesystem::path backupFolder;
     // The pages copied, by their names here.
     std::vector<std::filesystem::path> copied;

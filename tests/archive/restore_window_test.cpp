@@ -68,9 +68,9 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         return bytes.replace(bytes.find("Song 2"), 6, "Wrong");
     }();
     const Case cases[] = {
+        {"version unreadable", true, true, "was not restored; nothing was changed", wrong, "Typed"},
         {"No", false, false, "Restore archivio.js as it was on", wrong, "Typed"},
         {"Yes", true, false, "archivio.js is back as it was on", archiveOf(2, "Song"), "Song 2"},
-        {"version unreadable", true, true, "was not restored; nothing was changed", wrong, "Typed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -106,6 +106,17 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         EXPECT_EQ(main->Text2->text(), QString::fromUtf8(c.shownTitle));
         window->close();
     }
+
+    // Restoring over an archive that could not be read turns "Save" on again.
+    fs::remove(stand.path("spartiti\\archivio.js"));
+    fs::create_symlink(stand.path("spartiti\\gone.js"), stand.path("spartiti\\archivio.js"));
+    main->reload();
+    ASSERT_FALSE(main->Command1->isEnabled());
+    test::triggerEnabled(main->restore);
+    dialogs.setNextAnswer(true);
+    test::clickEnabled(windows.restoreWindow()->Command1);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), wrong);
+    EXPECT_TRUE(main->Command1->isEnabled());
 }
 
 TEST_F(SafetyNetTest, versionNotKept_isToldOncePerRunAndTheSaveGoesAhead) {
