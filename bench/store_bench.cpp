@@ -3,6 +3,7 @@
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
 #include "archive/score_archive.h"
+#include "archive/versions.h"
 #include "bench_support.h"
 #include "platform/file_ops.h"
 #include "platform/read_limits.h"
@@ -192,6 +193,80 @@ BENCHMARK(BM_FieldCountingPass_vs_PlainScan)
     ->UseManualTime()
     ->Iterations(15)
     ->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace folio::bench
+
+namespace folio::bench {
+namespace {
+
+// A save that keeps the earlier archivio.js as a version, against the plain save in the same
+// run, turn about; versions pile up to what pruning keeps, as in a long session.
+void BM_SaveArchive_KeepingVersion(benchmark::State& state) {
+    LargeArchive& fixture = largeArchive();
+    std::vector<double> plain, keeping, ratio;
+    bool failed = false;
+    // Milliseconds of one save, keeping a version or not.
+    const auto timed = [&](bool keepingVersion) {
+        // As the main window's save: the entries of the file as last saved are known.
+        KeepVersion keep{"save", std::size_t{ScoreArchive::kMaxEntries}, {}, {}, {}};
+        const Clock::time_point start = Clock::now();
+        const FileResult saved =
+            saveArchive(fixture.archive, fixture.installation, keepingVersion ? &keep : nullptr);
+        const double ms = millisecondsSince(start);
+        failed = failed || !saved.ok || (keepingVersion && keep.folder.empty());
+        return ms;
+    };
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        // Each goes first every other turn: neither pays alone for the other's writing back.
+        const bool keepingFirst = turn++ % 2 == 1;
+        const double firstMs = timed(keepingFirst);
+        const double secondMs = timed(!keepingFirst);
+        const double plainMs = keepingFirst ? secondMs : firstMs;
+        const double keepingMs = keepingFirst ? firstMs : secondMs;
+        if (failed) {
+            state.SkipWithError("a save failed or kept no version");
+            return;
+        }
+        state.SetIterationTime(keepingMs / 1e3);
+        plain.push_back(plainMs);
+        keeping.push_back(keepingMs);
+        ratio.push_back(keepingMs / plainMs);
+    }
+    reportMilliseconds(state, "plain", plain);
+    reportMilliseconds(state, "keeping", keeping);
+    state.counters["ratio_median"] = medianOf(ratio);
+    state.counters["versions"] = static_cast<double>(listVersions(fixture.installation).size());
+}
+BENCHMARK(BM_SaveArchive_KeepingVersion)
+    ->UseManualTime()
+    ->Iterations(30)
+    ->Unit(benchmark::kMillisecond);
+
+// Listing 500 versions for the "Restore…" window: only their small record files are read.
+void BM_ListVersions_500(benchmark::State& state) {
+    ScratchFolder folder("versions");
+    const Installation installation(folder.path());
+    std::filesystem::create_directories(folder.path() / "spartiti");
+    rewriteAtomically(dataFilePath(installation, DataFile::Archive), "var archivio = [\r\n ];\r\n");
+    for (int k = 0; k < 500; ++k) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "2026-01-%02d %02d-%02d-00", k / 100 + 1, k / 60 % 24,
+                      k % 60);
+        KeepVersion keep{"save", 0, stamp, {}, {}};
+        keepVersion(installation, DataFile::Archive, keep);
+    }
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        listed = listVersions(installation).size();
+        benchmark::DoNotOptimize(listed);
+    }
+    if (listed != 500)
+        state.SkipWithError("not every version was listed");
+    state.counters["versions"] = static_cast<double>(listed);
+}
+BENCHMARK(BM_ListVersions_500)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace folio::bench

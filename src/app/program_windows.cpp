@@ -3,7 +3,11 @@
 
 #include "archive/form1.h"
 #include "archive/shared_state.h"
+#include "merge/absorption_undo.h"
+#include "platform/core_text.h"
+#include "platform/dialogs.h"
 #include "platform/modeless.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -28,6 +32,7 @@ ProgramWindows::~ProgramWindows() {
     delete premerge_.data();
     delete absorptionWindow_.data();
     delete pdfImport_.data();
+    delete restoreWindow_.data();
     delete mainWindow_.data();
 }
 
@@ -187,6 +192,92 @@ void ProgramWindows::showAttachmentsOnAttach(PageWindow* window) {
 void ProgramWindows::showAttachments() {
     if (mainWindow_)
         mainWindow_->showAttachments();
+}
+
+// Brought to the front while open, and listing the versions afresh.
+void ProgramWindows::showRestoreWindow() {
+    const bool open = restoreWindow_;
+    RestoreWindow* window = showPlaced(restoreWindow_, [this] {
+        auto* created = new RestoreWindow(state_, dialogs_,
+                                          [this](DataFile file) { return unsavedWork(file); });
+        QObject::connect(created, &RestoreWindow::restored, created,
+                         [this](DataFile file) { showRestored(file); });
+        return created;
+    });
+    if (open)
+        window->Form_Load();
+}
+
+QString ProgramWindows::unsavedWork(DataFile file) const {
+    switch (file) {
+    case DataFile::Archive:
+        return mainWindow_ ? mainWindow_->unsavedChangesText() : QString();
+    case DataFile::Playlists:
+        return playlistManager_ && playlistManager_->hasUnsavedChanges()
+                   ? QStringLiteral("The unsaved changes in the playlist manager will be lost.")
+                   : QString();
+    case DataFile::Midi:
+        return midiWindow_ && midiWindow_->hasUnsavedChanges()
+                   ? QStringLiteral("The unsaved changes in the MIDI window will be lost.")
+                   : QString();
+    }
+    return {};
+}
+
+// A window holding the file as it was read is built afresh where it stood; the user agreed to
+// drop its unsaved changes in the restore's question.
+template <typename Window> void ProgramWindows::rebuild(QPointer<Window>& slot) {
+    if (!slot)
+        return;
+    const QRect where = slot->geometry();
+    delete slot.data();
+    slot = new Window(state_, dialogs_);
+    slot->setAttribute(Qt::WA_DeleteOnClose);
+    slot->setGeometry(where);
+    slot->show();
+}
+
+void ProgramWindows::showRestored(DataFile file) {
+    switch (file) {
+    case DataFile::Archive:
+        if (mainWindow_)
+            mainWindow_->reload();
+        break;
+    case DataFile::Playlists:
+        rebuild(playlistManager_);
+        break;
+    case DataFile::Midi:
+        rebuild(midiWindow_);
+        letMidiWindowFollow();
+        break;
+    }
+}
+
+void ProgramWindows::undoLastAbsorption() {
+    QWidget* parent = mainWindow_;
+    if (mainWindow_ && mainWindow_->hasUnsavedChanges() &&
+        !dialogs_.question(
+            parent,
+            QStringLiteral("Undo the last absorption? %1").arg(mainWindow_->unsavedChangesText())))
+        return;
+    const UndoReport undone = folio::undoLastAbsorption(state_.installation);
+    if (!undone.ok) {
+        dialogs_.error(parent, QStringLiteral("The last absorption was not undone, and nothing "
+                                              "was changed.\n%1")
+                                   .arg(fromCoreText(undone.error)));
+        return;
+    }
+    showRestored(DataFile::Archive);
+    dialogs_.message(
+        parent,
+        QStringLiteral("The absorption of %1 was undone: the archive is back as it "
+                       "was before it, %2 page image(s) it copied were moved to %3, "
+                       "and %4 file(s) it had moved aside were put back.")
+            .arg(fromCoreText(undone.when))
+            .arg(undone.pagesMoved)
+            .arg(toShownPath(undone.pagesFolder.lexically_relative(state_.installation.root())))
+            .arg(undone.filesPutBack));
+    reportVersionNotKept(state_, dialogs_, parent, DataFile::Archive, undone.versionNotKept);
 }
 
 } // namespace folio

@@ -6,6 +6,7 @@
 #include "archive/main_window_host.h"
 #include "archive/page_window.h"
 #include "archive/pdf_import_window.h"
+#include "archive/restore_window.h"
 #include "audio/mp3_window.h"
 #include "merge/merging_host.h"
 #include "merge/merging_window.h"
@@ -48,6 +49,11 @@ public:
     bool closeWindowsBeforeLeaving() override;
     void showAbsorptionWindow() override;
     void reopenMainWindow() override;
+    void showRestoreWindow() override;
+    void undoLastAbsorption() override;
+
+    // The "Restore…" window while it is open, else nullptr.
+    RestoreWindow* restoreWindow() const { return restoreWindow_; }
 
     // The merging windows while they are open, else nullptr.
     Premerge* sourceSelectionWindow() const { return premerge_; }
@@ -73,6 +79,11 @@ private:
     void nameShownEntry();
     void showAttachmentsOnAttach(PageWindow* window);
     void showAttachments();
+    // What a restore of file would drop, named for the question; empty when nothing.
+    QString unsavedWork(DataFile file) const;
+    // The windows that show file load it anew.
+    void showRestored(DataFile file);
+    template <typename Window> void rebuild(QPointer<Window>& slot);
 
     // Shows a window opened from the main window beside it, or where the user left it.
     template <typename Window, typename Create>
@@ -95,6 +106,7 @@ private:
     QPointer<Premerge> premerge_;
     QPointer<merging> absorptionWindow_;
     QPointer<PdfImportWindow> pdfImport_;
+    QPointer<RestoreWindow> restoreWindow_;
 };
 
 } // namespace folio

@@ -3,7 +3,9 @@
 
 #include "archive/find_box.h"
 #include "archive/main_window_host.h"
+#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "merge/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -17,6 +19,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -315,6 +318,13 @@ void Form1::buildMenu() {
     importPdf = command("importPdf", "&Import PDF…");
     connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
     work->addSeparator();
+    restore = command("restore", "&Restore…");
+    undoAbsorption = command("undoAbsorption", "&Undo last absorption");
+    work->setToolTipsVisible(true);
+    connect(work, &QMenu::aboutToShow, this, &Form1::updateUndoCommand);
+    connect(restore, &QAction::triggered, this, [this] { host_.showRestoreWindow(); });
+    connect(undoAbsorption, &QAction::triggered, this, [this] { host_.undoLastAbsorption(); });
+    work->addSeparator();
     chiudi = command("chiudi", "E&xit");
     // Ctrl+Q on every system: not every platform names a standard key for quitting.
     chiudi->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -328,6 +338,7 @@ void Form1::buildMenu() {
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
+    updateUndoCommand();
     if (!state_.installation.hasDataFolder()) {
         archive.setEntryCount(0);
         refuseWrongFolder();
@@ -365,7 +376,7 @@ void Form1::refuseWrongFolder() {
     archiveKeptReason_ = wrongFolderText(state_.installation.root());
     for (QPushButton* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(false);
-    for (QAction* window : {playlist, midi, merging, importPdf})
+    for (QAction* window : {playlist, midi, merging, importPdf, restore, undoAbsorption})
         window->setEnabled(false);
     dialogs_.error(this, archiveKeptReason_);
 }
@@ -482,7 +493,9 @@ bool Form1::save() {
         dialogs_.error(this, archiveKeptReason_);
         return false;
     }
-    FileResult saved = saveArchive(state_.archive, state_.installation);
+    // The file holds the entries as last loaded or saved: counted without reading it again.
+    KeepVersion keep{"save", savedEntries_.size(), {}, {}, {}};
+    FileResult saved = saveArchive(state_.archive, state_.installation, &keep);
     if (!saved.ok) {
         dialogs_.error(
             this, QStringLiteral("The archive was not saved.\n%1").arg(fromCoreText(saved.error)));
@@ -490,8 +503,67 @@ bool Form1::save() {
     }
     keepAsSaved();
     showCount();
+    updateUndoCommand();
     dialogs_.message(this, QStringLiteral("Successfully saved!"));
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, keep.notKept);
     return true;
+}
+
+void Form1::reload() {
+    // The page files may have changed under the same names: no page decoded before is reused.
+    pages_->disconnect(this);
+    pages_->deleteLater();
+    pages_ = new PageImageLoader(kPageFrame, this);
+    connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
+    // A restored archive may be readable where the one replaced was not: saving is on again
+    // unless the new load finds a reason to keep it off.
+    archiveKeptReason_.clear();
+    Command1->setEnabled(true);
+    start();
+}
+
+void Form1::updateUndoCommand() {
+    if (!state_.installation.hasDataFolder())
+        return;
+    const LastAbsorption last = lastAbsorption(state_.installation);
+    undoAbsorption->setEnabled(last.state == UndoState::Available);
+    switch (last.state) {
+    case UndoState::Available:
+        undoAbsorption->setToolTip(
+            QStringLiteral("Puts back the archive as it was before the absorption of %1.")
+                .arg(fromCoreText(last.version.when)));
+        break;
+    case UndoState::SavedSince:
+        undoAbsorption->setToolTip(
+            QStringLiteral("The archive was saved after the last absorption: \"Restore…\" "
+                           "puts back an earlier version of it."));
+        break;
+    case UndoState::None:
+        undoAbsorption->setToolTip(QStringLiteral("There is no absorption to undo."));
+        break;
+    }
+}
+
+QString Form1::unsavedChangesText() const {
+    const ScoreArchive& archive = state_.archive;
+    const int last = std::max(archive.entryCount(), static_cast<int>(savedEntries_.size()));
+    QStringList changed;
+    for (int n = 1; n <= last; ++n) {
+        const bool same = n <= archive.entryCount() &&
+                          static_cast<std::size_t>(n) <= savedEntries_.size() &&
+                          archive.slot(n) == savedEntries_[static_cast<std::size_t>(n - 1)];
+        if (!same)
+            changed << QString::number(n);
+    }
+    if (changed.isEmpty())
+        return {};
+    constexpr int kNamed = 10;
+    const QString entries = changed.size() > kNamed
+                                ? changed.mid(0, kNamed).join(QStringLiteral(", ")) +
+                                      QStringLiteral(" and %1 more").arg(changed.size() - kNamed)
+                                : changed.join(QStringLiteral(", "));
+    return QStringLiteral("The unsaved changes in the main window (entries %1) will be lost.")
+        .arg(entries);
 }
 
 void Form1::keepAsSaved() {

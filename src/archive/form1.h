@@ -51,12 +51,20 @@ public:
     QAction* merging = nullptr;
     QAction* cerca = nullptr;
     QAction* importPdf = nullptr;
+    QAction* restore = nullptr;        // "Restore…"
+    QAction* undoAbsorption = nullptr; // "Undo last absorption"
     QAction* chiudi = nullptr;
 
     // Shows the current entry's pages and recording icon again, after a window attached one.
     void showAttachments();
     // True while the entries in memory differ from those last loaded or saved.
     bool hasUnsavedChanges() const;
+    // A sentence naming the entries with unsaved changes, empty when there are none.
+    QString unsavedChangesText() const;
+    // Loads archivio.js anew, after a restore or an undo replaced it; unsaved edits are dropped.
+    void reload();
+    // "Undo last absorption" is on only while archivio.js is what the last absorption wrote.
+    void updateUndoCommand();
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.

@@ -30,6 +30,10 @@ public:
     // Closes the windows that hold work of their own before the run ends, each asking about
     // its unsaved work; false when one stays open.
     virtual bool closeWindowsBeforeLeaving() { return true; }
+    // Opens the "Restore…" window.
+    virtual void showRestoreWindow() {}
+    // Takes back the last absorption, reporting what it did.
+    virtual void undoLastAbsorption() {}
 };
 
 } // namespace folio

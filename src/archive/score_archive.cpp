@@ -3,6 +3,7 @@
 
 #include "archive/field_reader.h"
 #include "archive/line_writer.h"
+#include "archive/versions.h"
 #include "platform/file_ops.h"
 #include "platform/read_limits.h"
 
@@ -124,10 +125,10 @@ std::string archiveFileBytes(const ScoreArchive& archive) {
     return writer.take();
 }
 
-FileResult saveArchive(ScoreArchive& archive, const Installation& installation) {
+FileResult saveArchive(ScoreArchive& archive, const Installation& installation, KeepVersion* keep) {
     const std::filesystem::path file = installation.resolve(kArchiveFileName);
     std::string bytes = archiveFileBytes(archive);
-    FileResult written = rewriteAtomically(file, bytes);
+    FileResult written = rewriteKeepingVersion(installation, DataFile::Archive, {bytes}, keep);
     if (!written.ok)
         return written;
     const FileRead readBack = readWholeFile(file, kArchiveFileLimit);

@@ -77,9 +77,13 @@ std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes);
 // The bytes of archivio.js for the entries in memory (empty categories written as "0").
 std::string archiveFileBytes(const ScoreArchive& archive);
 
-// Writes archivio.js atomically and reads it back. On failure the file and the archive in
-// memory stay as they were, and the result says what went wrong.
-FileResult saveArchive(ScoreArchive& archive, const Installation& installation);
+struct KeepVersion;
+
+// Writes archivio.js atomically and reads it back; with keep, the file as it was is kept as a
+// version first. On failure the file and the archive in memory stay as they were, and the
+// result says what went wrong.
+FileResult saveArchive(ScoreArchive& archive, const Installation& installation,
+                       KeepVersion* keep = nullptr);
 
 // Names of an entry's own files, relative to the installation, written the stand's way.
 std::string leftPagePath(int number);

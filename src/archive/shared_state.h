@@ -29,6 +29,9 @@ struct SharedState {
     // False while archivio.js could not be read, or holds more entries than the archive, or
     // there is no spartiti folder: nothing may write it.
     bool archiveWritable = true;
+    // Set once the user was told that an earlier version of a data file could not be kept:
+    // that is told once per run.
+    bool versionNotKeptTold = false;
 };
 
 } // namespace folio

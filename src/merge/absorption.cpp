@@ -74,6 +74,24 @@ public:
         if (!lies(name))
             return;
         std::string error;
+        if (moved(name, error))
+            return;
+        report_.notMovedAside.push_back(
+            {utf8(name),
+             "The file " + quoted(name) +
+                 " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
+    }
+
+    // Moves what lies under name out of the way of a page copy, if it can; what cannot be
+    // moved is replaced by the copy.
+    void keepBeforeCopy(const fs::path& name) {
+        std::string error;
+        if (lies(name))
+            moved(name, error);
+    }
+
+private:
+    bool moved(const fs::path& name, std::string& error) {
         if (report_.backupFolder.empty()) {
             std::optional<fs::path> folder =
                 makeBackupFolder(installation_, stamp_, "absorption", error);
@@ -86,17 +104,13 @@ public:
             fs::rename(name, to, ec);
             if (!ec) {
                 report_.movedAside.push_back({name, to});
-                return;
+                return true;
             }
             error = ec.message();
         }
-        report_.notMovedAside.push_back(
-            {utf8(name),
-             "The file " + quoted(name) +
-                 " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
+        return false;
     }
 
-private:
     const Installation& installation_;
     const std::string& stamp_;
     Attachment& report_;
@@ -194,7 +208,8 @@ int roomLeft(const ScoreArchive& archive) {
 }
 
 Absorption appendAndWrite(ScoreArchive& archive, const Installation& installation,
-                          const fs::path& sourceFolder, const std::vector<ScoreEntry>& marked) {
+                          const fs::path& sourceFolder, const std::vector<ScoreEntry>& marked,
+                          const std::string& stamp) {
     Absorption result;
     const int before = archive.entryCount();
     const int room = roomLeft(archive);
@@ -215,7 +230,8 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
     }
     archive.setEntryCount(before + count);
 
-    const FileResult written = saveArchive(archive, installation);
+    KeepVersion keep{"absorption", std::nullopt, stamp, {}, {}};
+    const FileResult written = saveArchive(archive, installation, &keep);
     if (!written.ok) {
         for (int m = 1; m <= count; ++m)
             archive.slot(before + m) = std::move(previous[static_cast<std::size_t>(m - 1)]);
@@ -225,6 +241,8 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
         return result;
     }
 
+    result.backupFolder = keep.folder;
+    result.versionNotKept = keep.notKept;
     result.firstNumber = before + 1;
     result.count = count;
     for (int m = 1; m <= count; ++m) {
@@ -266,51 +284,11 @@ std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
     return uncopied;
 }
 
-std::string backupStamp(const std::tm& local) {
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d-%02d-%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
-}
-
-std::tm localTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
-
-std::optional<fs::path> makeBackupFolder(const Installation& installation, const std::string& stamp,
-                                         std::string_view what, std::string& error) {
-    const fs::path backups = installation.resolve("spartiti\\backup");
-    std::error_code ec;
-    fs::create_directories(backups, ec);
-    if (ec) {
-        error = "the folder " + quoted(backups) + " cannot be made: " + ec.message();
-        return std::nullopt;
-    }
-    const std::string base = stamp + " " + std::string(what);
-    for (int k = 1; k < 1000; ++k) {
-        const fs::path folder = backups / (k == 1 ? base : base + " " + std::to_string(k));
-        if (fs::create_directory(folder, ec))
-            return folder;
-        if (ec) {
-            error = "the folder " + quoted(folder) + " cannot be made: " + ec.message();
-            return std::nullopt;
-        }
-    }
-    error = "every folder name for " + quoted(backups / base) + " is taken";
-    return std::nullopt;
-}
-
 Attachment attachFiles(const Absorption& absorbed, const Installation& installation,
                        const std::string& stamp,
                        const std::function<void(std::size_t done)>& progress) {
     Attachment report;
+    report.backupFolder = absorbed.backupFolder;
     MoverAside mover(installation, stamp, report);
 
     // Whatever lies under a name that receives no page of the absorbed score goes first.
@@ -331,9 +309,12 @@ Attachment attachFiles(const Absorption& absorbed, const Installation& installat
     for (std::size_t i = 0; i < absorbed.copies.size(); ++i) {
         const PageCopy& copy = absorbed.copies[i];
         if (provided[i]) {
+            mover.keepBeforeCopy(copy.target);
             if (std::optional<UncopiedPage> failed = copyOne(copy)) {
                 report.uncopied.push_back(std::move(*failed));
                 mover.moveIfThere(copy.target);
+            } else {
+                report.copied.push_back(copy.target);
             }
         }
         if (progress)

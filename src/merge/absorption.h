@@ -3,6 +3,7 @@
 #pragma once
 
 #include "archive/score_archive.h"
+#include "archive/versions.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
 
@@ -102,32 +103,25 @@ struct Absorption {
     // both pages of an entry whose pages cannot be named. A file already lying there belongs
     // to no absorbed score.
     std::vector<std::filesystem::path> notCopiedTo;
+    // The backup folder holding archivio.js as it was before; empty when none could be kept
+    // (see versionNotKept) or there was no archive yet. Files moved aside go there too.
+    std::filesystem::path backupFolder;
+    std::string versionNotKept;
 };
 
 // Appends marked to this archive after its last entry and writes archivio.js atomically.
 // Nothing changes when the entries do not fit. When the write fails the file stays as it was
 // and the archive in memory is taken back to what it held. On success the result lists the
-// page copies still to be made, from the source entries' numbers to the new ones.
+// page copies still to be made, from the source entries' numbers to the new ones. The archive
+// as it was is kept first in spartiti/backup/"<stamp> absorption" (stamp empty: now).
 Absorption appendAndWrite(ScoreArchive& archive, const Installation& installation,
                           const std::filesystem::path& sourceFolder,
-                          const std::vector<ScoreEntry>& marked);
+                          const std::vector<ScoreEntry>& marked, const std::string& stamp = {});
 
 // Copies each page, replacing what is there. A page that cannot be copied (not a regular file,
 // a link, unreadable) is skipped and reported; progress(done) follows every copy.
 std::vector<UncopiedPage> copyPages(const std::vector<PageCopy>& copies,
                                     const std::function<void(std::size_t done)>& progress = {});
-
-// "YYYY-MM-DD HH-MM-SS": the start of a backup folder's name, from a local time.
-std::string backupStamp(const std::tm& local);
-// The local time now.
-std::tm localTimeNow();
-
-// Creates spartiti/backup/"<stamp> <what>", or with " 2", " 3", ... added when that name is
-// taken, so that two backups within one second never share a folder. Nothing on failure, with
-// the reason in error.
-std::optional<std::filesystem::path> makeBackupFolder(const Installation& installation,
-                                                      const std::string& stamp,
-                                                      std::string_view what, std::string& error);
 
 // A file moved out of a new entry's way, from its name here to the backup folder.
 struct MovedAside {
@@ -144,15 +138,19 @@ struct Attachment {
     // Files under a new entry's name that belong to no absorbed score and could not be moved
     // aside, and why: the entry shows them until the musician removes them.
     std::vector<UncopiedPage> notMovedAside;
-    // Where the files went; empty when nothing was moved.
+    // Where the files went: the absorption's backup folder, which holds the archive as it was
+    // when one was kept; empty when there is none and nothing was moved.
     std::filesystem::path backupFolder;
+    // The pages copied, by their names here.
+    std::vector<std::filesystem::path> copied;
 };
 
 // Puts the files of the absorbed entries in place: first every file already lying under a new
 // entry's name that the source does not provide (a missing, linked or odd page, any recording)
-// is moved aside into spartiti/backup/"<stamp> absorption", then the pages are copied. A page
-// whose copy fails has what lies under its name moved aside too. progress(done) follows every
-// page copy.
+// is moved aside into the absorption's backup folder (spartiti/backup/"<stamp> absorption"),
+// then the pages are copied, each after what lay under its name was moved aside, so that
+// nothing is lost by the copy. A page whose copy fails has what lies under its name moved aside
+// too. progress(done) follows every page copy.
 Attachment attachFiles(const Absorption& absorbed, const Installation& installation,
                        const std::string& stamp,
                        const std::function<void(std::size_t done)>& progress = {});

@@ -2,7 +2,9 @@
 #include "merge/merging_window.h"
 
 #include "archive/page_image_loader.h"
+#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "merge/absorption_undo.h"
 #include "merge/merging_host.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -296,14 +298,19 @@ void merging::Command2_Click() {
     if (!dialogs_.questionDefaultNo(this, absorbQuestion(marked)))
         return;
 
-    const Absorption done = appendAndWrite(state_.archive, state_.installation, folder_, marked);
+    const std::string stamp = backupStamp(localTimeNow());
+    const Absorption done =
+        appendAndWrite(state_.archive, state_.installation, folder_, marked, stamp);
     if (done.outcome != Absorption::Outcome::Appended) {
         dialogs_.error(this, QStringLiteral("Nothing was absorbed: the archive could not be "
                                             "written.\n%1")
                                  .arg(fromCoreText(done.error)));
         return;
     }
-    const Attachment attached = attachWithProgress(done);
+    const Attachment attached = attachWithProgress(done, stamp);
+    // What the absorption did goes beside the archive it replaced, for "Undo last absorption";
+    // without it the absorption stands, and only a restore of the archive goes back.
+    recordAbsorption(state_.installation, done, attached);
     QString text = completionText();
     if (!done.unnamed.empty() || !attached.uncopied.empty())
         text += uncopiedText(done.unnamed, attached.uncopied);
@@ -311,6 +318,7 @@ void merging::Command2_Click() {
     // The absorbed rows are unmarked, so that "Absorb" and Enter cannot take them in twice.
     List1->clearSelection();
     dialogs_.message(this, text);
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, done.versionNotKept);
     host_.reopenMainWindow();
     showAlreadyHere();
 }
@@ -318,7 +326,7 @@ void merging::Command2_Click() {
 // Copying many pages shows its progress once it takes longer than half a second. Meanwhile
 // no window of the program takes input: the main window is rebuilt from the archive file once
 // the copies end, so anything typed into it now would be lost.
-Attachment merging::attachWithProgress(const Absorption& done) {
+Attachment merging::attachWithProgress(const Absorption& done, const std::string& stamp) {
     QProgressDialog progress(QStringLiteral("Copying the pages of the absorbed scores…"), QString(),
                              0, static_cast<int>(done.copies.size()), this);
     progress.setObjectName(QStringLiteral("copyProgress"));
@@ -327,7 +335,7 @@ Attachment merging::attachWithProgress(const Absorption& done) {
     progress.setMinimumDuration(progressDelayMs_);
     progress.setCancelButton(nullptr);
     progress.setAutoClose(false);
-    return attachFiles(done, state_.installation, backupStamp(localTimeNow()),
+    return attachFiles(done, state_.installation, stamp,
                        [&](std::size_t copied) { progress.setValue(static_cast<int>(copied)); });
 }
 

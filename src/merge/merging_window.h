@@ -57,7 +57,7 @@ private:
     void showMarkedCount();
     QString absorbQuestion(const std::vector<ScoreEntry>& marked) const;
     bool mayAbsorb(std::size_t markedCount);
-    Attachment attachWithProgress(const Absorption& done);
+    Attachment attachWithProgress(const Absorption& done, const std::string& stamp);
 
     SharedState& state_;
     Dialogs& dialogs_;

@@ -293,7 +293,8 @@ std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid)
     return bytes;
 }
 
-FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid) {
+FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid,
+                           KeepVersion* keep) {
     if (!ScoreArchive::isEntryNumber(entry))
         return FileResult::failure("There is no score to save it for (entry number " +
                                    std::to_string(entry) + ").");
@@ -303,7 +304,11 @@ FileResult MidiStore::save(const Installation& installation, int entry, const Mi
             "midi.js already holds " + std::to_string(recordCount()) +
             " MIDI set-ups, and no more than " + std::to_string(kMaxRecords) +
             " fit: no set-up can be added for score " + std::to_string(entry) + ".");
-    FileResult written = rewriteAtomically(installation.resolve(kMidiFileName), pieces(*planned));
+    // The store holds the file as it is: its records need no second reading to be counted.
+    if (keep && !keep->count)
+        keep->count = static_cast<std::size_t>(recordCount());
+    FileResult written =
+        rewriteKeepingVersion(installation, DataFile::Midi, pieces(*planned), keep);
     if (!written.ok)
         return written;
 

@@ -2,6 +2,7 @@
 // bank select MSB, bank select LSB and program change joined by commas.
 #pragma once
 
+#include "archive/versions.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
 
@@ -102,8 +103,9 @@ public:
 
     // Writes midi.js atomically with grid saved for entry and brings the store up to date. An
     // entry outside 1 to 9999, a full store or a failed write leaves the file and the store as
-    // they were, and the result says why.
-    FileResult save(const Installation& installation, int entry, const MidiGrid& grid);
+    // they were, and the result says why. With keep, the file as it was is kept first.
+    FileResult save(const Installation& installation, int entry, const MidiGrid& grid,
+                    KeepVersion* keep = nullptr);
 
     // Bytes the store holds in memory.
     std::size_t heldBytes() const;

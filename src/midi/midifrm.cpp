@@ -1,6 +1,7 @@
 // The MIDI device window's controls and handlers.
 #include "midi/midifrm.h"
 
+#include "archive/restore_window.h"
 #include "archive/shared_state.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -307,8 +308,9 @@ bool midifrm::save() {
         return false;
     }
     const MidiGrid channels = grid();
+    KeepVersion keep{"midi", std::nullopt, {}, {}, {}};
     try {
-        const FileResult saved = store_.save(state_.installation, entry_, channels);
+        const FileResult saved = store_.save(state_.installation, entry_, channels, &keep);
         if (!saved.ok) {
             dialogs_.error(this, QStringLiteral("The MIDI set-up was not saved.\n%1")
                                      .arg(fromCoreText(saved.error)));
@@ -322,6 +324,7 @@ bool midifrm::save() {
     }
     shownGrid_ = channels;
     dialogs_.message(this, QStringLiteral("Successfully saved message"));
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Midi, keep.notKept);
     return true;
 }
 

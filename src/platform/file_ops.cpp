@@ -119,11 +119,14 @@ public:
     // Syncs (unless told to leave that to a later sync), closes and moves the temporary file
     // over the target. Windows refuses the move while another program holds the target open
     // without sharing its deletion.
-    FileResult commit(CopySync sync = CopySync::Now) {
+    FileResult commit(CopySync sync = CopySync::Now,
+                      const std::function<void()>& beforeReplace = {}) {
         if (sync == CopySync::Now && !system_files::flushToDisk(file_))
             return failWith("could not be written to disk", lastError());
         if (!file_.close())
             return failWith("could not be written", lastError());
+        if (beforeReplace)
+            beforeReplace();
         if (!system_files::moveOver(path_, target_, sync))
             return failWith("could not be replaced", lastError());
         committed_ = true;
@@ -212,6 +215,11 @@ FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
 }
 
 FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces) {
+    return rewriteAtomically(target, pieces, {});
+}
+
+FileResult rewriteAtomically(const fs::path& target, const std::vector<std::string_view>& pieces,
+                             const std::function<void()>& beforeReplace) {
     if (FileResult check = checkTarget(target); !check.ok)
         return check;
     TemporaryBeside temporary(target);
@@ -221,7 +229,7 @@ FileResult rewriteAtomically(const fs::path& target, const std::vector<std::stri
         if (!writeAll(temporary.file(), piece.data(), piece.size()))
             return temporary.failWith("could not be written", lastError());
     }
-    return temporary.commit();
+    return temporary.commit(CopySync::Now, beforeReplace);
 }
 
 FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySync sync) {

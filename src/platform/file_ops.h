@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,13 @@ FileResult rewriteAtomically(const std::filesystem::path& target, std::string_vi
 // mostly of bytes already in memory need not be copied into one piece first.
 FileResult rewriteAtomically(const std::filesystem::path& target,
                              const std::vector<std::string_view>& pieces);
+
+// The same, with beforeReplace run once the new file is written and synced, right before it
+// replaces the target: what must be done with the old file first happens only when the new one
+// is sure to be whole.
+FileResult rewriteAtomically(const std::filesystem::path& target,
+                             const std::vector<std::string_view>& pieces,
+                             const std::function<void()>& beforeReplace);
 
 // When a copy reaches the disk: synced before it replaces its target, or left to the system
 // for many copies in a row that are followed by one syncFileSystem.

@@ -125,7 +125,7 @@ bool isSavablePlaylistName(std::string_view name) {
 }
 
 PlaylistStore::PlaylistStore(const Installation& installation)
-    : path_(installation.resolve(kPlaylistFileName)) {}
+    : installation_(installation), path_(installation.resolve(kPlaylistFileName)) {}
 
 FileResult PlaylistStore::create() const {
     return rewriteAtomically(path_, playlistFileBytes({}));
@@ -156,7 +156,8 @@ bool PlaylistStore::readCurrent(std::vector<Playlist>& playlists) {
 }
 
 PlaylistWriteResult PlaylistStore::writeBack(std::string_view name, std::string_view tracks,
-                                             const std::optional<PlaylistPlace>& replacing) {
+                                             const std::optional<PlaylistPlace>& replacing,
+                                             KeepVersion* keep) {
     if (!isSavablePlaylistName(name))
         return {PlaylistWrite::NameRefused, {}, {}};
     std::vector<Playlist> written;
@@ -175,13 +176,13 @@ PlaylistWriteResult PlaylistStore::writeBack(std::string_view name, std::string_
         written.push_back(playlist);
     }
     PlaylistWriteResult result =
-        rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added);
+        rewrite(written, found ? PlaylistWrite::Replaced : PlaylistWrite::Added, keep);
     // The file carries the values as the line writer maps them.
     result.place = {index, {safeFieldValue(playlist.name), safeFieldValue(playlist.tracks)}};
     return result;
 }
 
-PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place) {
+PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place, KeepVersion* keep) {
     std::vector<Playlist> kept;
     if (!readCurrent(kept))
         return {PlaylistWrite::FileUnreadable, {}, {}};
@@ -189,12 +190,13 @@ PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place) {
     if (!found)
         return {PlaylistWrite::NotFound, {}, {}};
     kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(*found));
-    return rewrite(kept, PlaylistWrite::Replaced);
+    return rewrite(kept, PlaylistWrite::Replaced, keep);
 }
 
 PlaylistWriteResult PlaylistStore::rewrite(const std::vector<Playlist>& playlists,
-                                           PlaylistWrite outcome) {
-    FileResult result = rewriteAtomically(path_, playlistFileBytes(playlists));
+                                           PlaylistWrite outcome, KeepVersion* keep) {
+    const std::string bytes = playlistFileBytes(playlists);
+    FileResult result = rewriteKeepingVersion(installation_, DataFile::Playlists, {bytes}, keep);
     if (!result.ok)
         return {PlaylistWrite::WriteFailed, std::move(result.error), {}};
     read();

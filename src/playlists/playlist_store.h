@@ -2,6 +2,7 @@
 // into a table and written back whole with one playlist replaced, added or deleted.
 #pragma once
 
+#include "archive/versions.h"
 #include "platform/file_ops.h"
 #include "platform/installation.h"
 
@@ -113,22 +114,25 @@ public:
     // Reads the file afresh, then puts name with tracks in place of the playlist at replacing,
     // if that playlist is still in the file as it was (at its position, or else where it now
     // stands); a playlist that has changed or gone is never written over. Without a place to
-    // replace, the playlist is added after the others. The file is rewritten atomically.
-    // After a write the table is read again from the file just written; when nothing was
-    // written the table stays as it was.
+    // replace, the playlist is added after the others. The file is rewritten atomically, with
+    // keep first keeping the file as it was. After a write the table is read again from the
+    // file just written; when nothing was written the table stays as it was.
     PlaylistWriteResult writeBack(std::string_view name, std::string_view tracks,
-                                  const std::optional<PlaylistPlace>& replacing = std::nullopt);
+                                  const std::optional<PlaylistPlace>& replacing = std::nullopt,
+                                  KeepVersion* keep = nullptr);
 
     // Reads the file afresh and rewrites it without the playlist at place, if it is still in the
     // file as it was (NotFound otherwise); another playlist of the same name stays. The table as
     // after writeBack.
-    PlaylistWriteResult deletePlaylist(const PlaylistPlace& place);
+    PlaylistWriteResult deletePlaylist(const PlaylistPlace& place, KeepVersion* keep = nullptr);
 
 private:
     // The playlists of the file now (none if it vanished); false if it cannot be read.
     bool readCurrent(std::vector<Playlist>& playlists);
-    PlaylistWriteResult rewrite(const std::vector<Playlist>& playlists, PlaylistWrite outcome);
+    PlaylistWriteResult rewrite(const std::vector<Playlist>& playlists, PlaylistWrite outcome,
+                                KeepVersion* keep);
 
+    Installation installation_;
     std::filesystem::path path_;
     PlaylistFile file_;
     std::string readError_;

@@ -2,6 +2,7 @@
 #include "playlists/playlist_window.h"
 
 #include "archive/line_writer.h"
+#include "archive/restore_window.h"
 #include "archive/shared_state.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -321,8 +322,9 @@ void playlistfrm::Command1_Click() {
     std::optional<PlaylistPlace> replacing;
     if (!placeToSave(name, replacing))
         return;
+    KeepVersion keep{"playlist", std::nullopt, {}, {}, {}};
     const PlaylistWriteResult saved =
-        store_.writeBack(name, buildTrackString(trackNumbers_), replacing);
+        store_.writeBack(name, buildTrackString(trackNumbers_), replacing, &keep);
     if (!saved.written()) {
         reportFailure(saved, QStringLiteral("The playlist %1 was not saved.").arg(shownName));
         return;
@@ -341,6 +343,7 @@ void playlistfrm::Command1_Click() {
                          QStringLiteral("Ok!"));
     else
         dialogs_.message(this, QStringLiteral("Successfully saved"), QStringLiteral("Ok!"));
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Playlists, keep.notKept);
 }
 
 bool playlistfrm::placeToSave(const std::string& name, std::optional<PlaylistPlace>& replacing) {
@@ -372,7 +375,8 @@ void playlistfrm::Command8_Click() {
     }
     if (!dialogs_.question(this, QStringLiteral("Delete the playlist %1?").arg(shownName)))
         return;
-    const PlaylistWriteResult deleted = store_.deletePlaylist(*chosen_);
+    KeepVersion keep{"playlist", std::nullopt, {}, {}, {}};
+    const PlaylistWriteResult deleted = store_.deletePlaylist(*chosen_, &keep);
     if (!deleted.written()) {
         reportFailure(deleted, QStringLiteral("The playlist %1 was not deleted.").arg(shownName));
         return;
@@ -382,6 +386,7 @@ void playlistfrm::Command8_Click() {
     Text1->clear();
     // The tracks left in the list belonged to the playlist the user chose to delete.
     keepAsShown();
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Playlists, keep.notKept);
 }
 
 void playlistfrm::reportFailure(const PlaylistWriteResult& result, const QString& what) {

@@ -346,7 +346,7 @@ TEST(Absorption, filesOfTheNewEntry_areItsOwnOrMovedAsideAndListed) {
         ASSERT_EQ(loadSourceArchive(s.source, source), SourceLoad::Loaded);
 
         const Absorption done = appendAndWrite(s.here.archive, s.here.stand.installation(),
-                                               s.source, collectMarked(source, {0}));
+                                               s.source, collectMarked(source, {0}), stamp);
         ASSERT_EQ(done.outcome, Absorption::Outcome::Appended);
         std::vector<std::size_t> progress;
         const Attachment attached = attachFiles(done, s.here.stand.installation(), stamp,

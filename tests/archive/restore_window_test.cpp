@@ -1,0 +1,195 @@
+// "Restore…" and "Undo last absorption" driven from the main window's Work menu.
+#include "app/program_windows.h"
+#include "archive/restore_window.h"
+#include "archive/shared_state.h"
+#include "merge/absorption_undo.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_installation.h"
+#include "support/user_input.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string archiveOf(int count, const std::string& title) {
+    ScoreArchive archive;
+    for (int n = 1; n <= count; ++n)
+        archive.slot(n) = {std::to_string(n), title + " " + std::to_string(n), "A", "t", "1"};
+    archive.setEntryCount(count);
+    return archiveFileBytes(archive);
+}
+
+class SafetyNetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        windows.openMainWindow();
+        main = windows.mainWindow();
+    }
+    // Types over the shown entry's title as a user does.
+    void type(const QString& title) {
+        main->Text2->selectAll();
+        QTest::keyClicks(main->Text2, title);
+    }
+    // Types a title into the shown entry and presses "Save".
+    void saveTitle(const QString& title) {
+        type(title);
+        test::clickEnabled(main->Command1);
+    }
+
+    test::TempInstallation stand;
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    Form1* main = nullptr;
+};
+
+TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
+    struct Case {
+        const char* what;
+        bool answer;
+        bool breakVersion;
+        const char* told;       // last text shown
+        std::string fileAfter;  // archivio.js
+        const char* shownTitle; // in the main window
+    };
+    const std::string wrong = [] {
+        std::string bytes = archiveOf(2, "Song");
+        return bytes.replace(bytes.find("Song 2"), 6, "Wrong");
+    }();
+    const Case cases[] = {
+        {"version unreadable", true, true, "was not restored; nothing was changed", wrong, "Typed"},
+        {"No", false, false, "Restore archivio.js as it was on", wrong, "Typed"},
+        {"Yes", true, false, "archivio.js is back as it was on", archiveOf(2, "Song"), "Song 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(stand.path("spartiti\\backup"));
+        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        main->reload();
+        saveTitle(QStringLiteral("Wrong"));
+        ASSERT_EQ(stand.read("spartiti\\archivio.js"), wrong);
+        type(QStringLiteral("Typed"));
+
+        test::triggerEnabled(main->restore);
+        RestoreWindow* window = windows.restoreWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(window->List1->count(), 1);
+        EXPECT_TRUE(window->List1->item(0)->text().contains(
+            QStringLiteral("save   archivio.js   2 entries")));
+        EXPECT_EQ(window->Label1->text(), QStringLiteral("Compared with now: 1 title differs"));
+        if (c.breakVersion) {
+            const fs::path kept = listVersions(stand.installation()).at(0).dataPath();
+            fs::remove(kept);
+            fs::create_directory(kept);
+        }
+        dialogs.clear();
+        dialogs.setNextAnswer(c.answer);
+        test::clickEnabled(window->Command1);
+        const QStringList texts = dialogs.texts();
+        ASSERT_FALSE(texts.isEmpty());
+        EXPECT_TRUE(texts.front().contains(
+            QStringLiteral("The unsaved changes in the main window (entries 2) will be lost.")))
+            << texts.front().toStdString();
+        EXPECT_TRUE(texts.back().contains(QString::fromUtf8(c.told))) << texts.back().toStdString();
+        EXPECT_EQ(stand.read("spartiti\\archivio.js"), c.fileAfter);
+        EXPECT_EQ(main->Text2->text(), QString::fromUtf8(c.shownTitle));
+        window->close();
+    }
+
+    // Restoring over an archive that could not be read turns "Save" on again.
+    fs::remove(stand.path("spartiti\\archivio.js"));
+    fs::create_symlink(stand.path("spartiti\\gone.js"), stand.path("spartiti\\archivio.js"));
+    main->reload();
+    ASSERT_FALSE(main->Command1->isEnabled());
+    test::triggerEnabled(main->restore);
+    dialogs.setNextAnswer(true);
+    test::clickEnabled(windows.restoreWindow()->Command1);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"), wrong);
+    EXPECT_TRUE(main->Command1->isEnabled());
+}
+
+TEST_F(SafetyNetTest, versionNotKept_isToldOncePerRunAndTheSaveGoesAhead) {
+    stand.write("spartiti\\backup", "a file where the folder should be");
+    for (const char* title : {"First", "Second"}) {
+        dialogs.clear();
+        saveTitle(QString::fromUtf8(title));
+        EXPECT_NE(stand.read("spartiti\\archivio.js").find(title), std::string::npos);
+        const bool first = title == std::string_view("First");
+        EXPECT_EQ(dialogs.errors().size(), first ? 1 : 0);
+        if (first) {
+            EXPECT_TRUE(dialogs.errors().front().startsWith(QStringLiteral(
+                "The earlier version of archivio.js could not be kept: the folder")));
+        }
+        EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("Successfully saved!")});
+    }
+}
+
+TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
+    struct Case {
+        const char* what;
+        std::function<void()> afterAbsorption;
+        bool enabled;
+        const char* told; // by the undo, when enabled
+        const char* song; // spartiti/audio/3.mp3 afterwards
+    };
+    const Case cases[] = {
+        {"undone", [] {}, true, "was undone: the archive is back as it was before it, 2 page",
+         "stranger song"},
+        {"something in the way", [&] { stand.write("spartiti\\audio\\3.mp3", "put there since"); },
+         true, "The last absorption was not undone, and nothing was changed.", "put there since"},
+        {"saved since", [&] { saveTitle(QStringLiteral("Edited")); }, false, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(stand.path("spartiti\\backup"));
+        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        test::TempInstallation other;
+        other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+        other.write("spartiti\\1L.jpg", "left");
+        other.write("spartiti\\1R.jpg", "right");
+        stand.write("spartiti\\audio\\3.mp3", "stranger song");
+        SourceArchive source;
+        loadSourceArchive(other.root(), source);
+        const Absorption done = appendAndWrite(state.archive, stand.installation(), other.root(),
+                                               source.entries, "2026-03-04 05-06-07");
+        recordAbsorption(stand.installation(), done,
+                         attachFiles(done, stand.installation(), "2026-03-04 05-06-07"));
+        const auto absorbed = test::folderContents(stand.root());
+        windows.reopenMainWindow();
+        main = windows.mainWindow();
+        ASSERT_TRUE(main->undoAbsorption->isEnabled());
+        c.afterAbsorption();
+        main->updateUndoCommand();
+        ASSERT_EQ(main->undoAbsorption->isEnabled(), c.enabled);
+        if (!c.enabled) {
+            EXPECT_TRUE(main->undoAbsorption->toolTip().contains(QStringLiteral("\"Restore…\"")));
+            continue;
+        }
+        dialogs.clear();
+        test::triggerEnabled(main->undoAbsorption);
+        ASSERT_FALSE(dialogs.texts().isEmpty());
+        EXPECT_TRUE(dialogs.texts().back().contains(QString::fromUtf8(c.told)))
+            << dialogs.texts().back().toStdString();
+        const bool undone = std::string_view(c.what) == "undone";
+        EXPECT_EQ(stand.read("spartiti\\archivio.js"),
+                  undone ? archiveOf(2, "Song") : absorbed.at("spartiti/archivio.js"));
+        EXPECT_EQ(main->Label6->text(), undone ? QStringLiteral("There are 2 titles")
+                                               : QStringLiteral("There are 3 titles"));
+        EXPECT_EQ(stand.read("spartiti\\audio\\3.mp3"), c.song);
+        EXPECT_EQ(main->undoAbsorption->isEnabled(), !undone);
+    }
+}
+
+} // namespace
+} // namespace folio

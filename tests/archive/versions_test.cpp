@@ -1,0 +1,480 @@
+// Versions kept before every rewrite of a data file, their listing, pruning and restoring, and
+// the undo of the last absorption.
+#include "archive/score_archive.h"
+#include "archive/versions.h"
+#include "merge/absorption.h"
+#include "merge/absorption_undo.h"
+#include "midi/midi_store.h"
+#include "playlists/playlist_store.h"
+#include "support/fault_injection.h"
+#include "support/temp_installation.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempInstallation;
+
+const std::string kStamp = "2026-03-04 05-06-07";
+
+std::string archiveOf(int count, const std::string& title = "Song") {
+    ScoreArchive archive;
+    for (int n = 1; n <= count; ++n)
+        archive.slot(n) = {std::to_string(n), title + " " + std::to_string(n), "A", "t", "1"};
+    archive.setEntryCount(count);
+    return archiveFileBytes(archive);
+}
+
+// The names of the folders under spartiti/backup.
+std::vector<std::string> backupFolders(const TempInstallation& stand) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(stand.path("spartiti\\backup"), ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A rewrite of file past bytes fails while alive: a file size limit on POSIX, which stops the
+// new file's write, and on Windows the file held open against replacement, which stops the
+// rename only once the version is kept. A file held so cannot be unlinked either: its version
+// stays, a true copy of the file as it still is.
+struct RewriteFault {
+#ifdef _WIN32
+    RewriteFault(const fs::path& file, std::size_t) : held(file) {}
+    test::FileHeldOpen held;
+    static constexpr bool kVersionStays = true;
+#else
+    RewriteFault(const fs::path&, std::size_t bytes) : limit(bytes) {}
+    test::FileSizeLimit limit;
+    static constexpr bool kVersionStays = false;
+#endif
+    // Contents less the versions a failed rewrite may leave.
+    static std::map<std::string, std::string> without(std::map<std::string, std::string> contents,
+                                                      std::string_view maker) {
+        if (kVersionStays)
+            std::erase_if(contents, [&](const auto& item) {
+                return item.first.find(maker) != std::string::npos;
+            });
+        return contents;
+    }
+};
+
+struct Stand {
+    Stand() {
+        stand.write("spartiti\\archivio.js", archiveOf(2));
+        stand.write("spartiti\\playlist.js", playlistFileBytes({{"Gig", "1,2,#"}}));
+        MidiStore midi;
+        MidiGrid grid;
+        grid[0] = "0,0,1";
+        EXPECT_TRUE(midi.save(stand.installation(), 1, grid).ok);
+        EXPECT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Loaded);
+    }
+    TempInstallation stand;
+    TempInstallation other;
+    ScoreArchive archive;
+};
+
+TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
+    struct Case {
+        const char* what;
+        const char* maker;
+        DataFile file;
+        std::function<void(Stand&)> arrange;
+        std::function<bool(Stand&, KeepVersion&)> rewrite;
+        std::vector<std::string> folders; // under spartiti/backup afterwards
+        std::string summary;              // of the newest version listed
+        const char* notKept;              // why no version was kept, or nullptr
+        bool rewritten = true;
+        // The place in the listing of the version holding the file as it was.
+        std::size_t keptAt = 0;
+    };
+    const auto save = [](Stand& s, KeepVersion& keep) {
+        s.archive.slot(1).title = "Wrong title";
+        return saveArchive(s.archive, s.stand.installation(), &keep).ok;
+    };
+    const Case cases[] = {
+        {"save", "save", DataFile::Archive, {}, save, {kStamp + " save"}, "2 entries", nullptr},
+        {"playlist save",
+         "playlist",
+         DataFile::Playlists,
+         {},
+         [](Stand& s, KeepVersion& keep) {
+             PlaylistStore store(s.stand.installation());
+             store.read();
+             return store.writeBack("New", "2,#", std::nullopt, &keep).written();
+         },
+         {kStamp + " playlist"},
+         "1 playlist",
+         nullptr},
+        {"playlist delete",
+         "playlist",
+         DataFile::Playlists,
+         {},
+         [](Stand& s, KeepVersion& keep) {
+             PlaylistStore store(s.stand.installation());
+             store.read();
+             return store.deletePlaylist({0, {"Gig", "1,2,#"}}, &keep).written();
+         },
+         {kStamp + " playlist"},
+         "1 playlist",
+         nullptr},
+        {"midi",
+         "midi",
+         DataFile::Midi,
+         {},
+         [](Stand& s, KeepVersion& keep) {
+             MidiStore store;
+             store.load(s.stand.installation());
+             MidiGrid grid;
+             grid[0] = "1,2,3";
+             return store.save(s.stand.installation(), 2, grid, &keep).ok;
+         },
+         {kStamp + " midi"},
+         "1 MIDI record",
+         nullptr},
+        {"absorption",
+         "absorption",
+         DataFile::Archive,
+         {},
+         [](Stand& s, KeepVersion& keep) {
+             s.other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+             SourceArchive source;
+             loadSourceArchive(s.other.root(), source);
+             const Absorption done = appendAndWrite(s.archive, s.stand.installation(),
+                                                    s.other.root(), source.entries, kStamp);
+             keep.folder = done.backupFolder;
+             keep.notKept = done.versionNotKept;
+             return done.outcome == Absorption::Outcome::Appended;
+         },
+         {kStamp + " absorption"},
+         "2 entries",
+         nullptr},
+        {"restore",
+         "restore",
+         DataFile::Archive,
+         [](Stand& s) {
+             KeepVersion first{"save", std::nullopt, "2020-01-01 00-00-00", {}, {}};
+             keepVersion(s.stand.installation(), DataFile::Archive, first);
+             // Every rewrite renames a new file over the old one, never writes into it.
+             rewriteAtomically(s.stand.path("spartiti\\archivio.js"), archiveOf(5));
+         },
+         [](Stand& s, KeepVersion& keep) {
+             return restoreVersion(s.stand.installation(),
+                                   listVersions(s.stand.installation()).at(0), keep)
+                 .ok;
+         },
+         {"2020-01-01 00-00-00 save", kStamp + " restore"},
+         "5 entries",
+         nullptr},
+        {"two saves in one second",
+         "save",
+         DataFile::Archive,
+         {},
+         [save](Stand& s, KeepVersion& keep) {
+             save(s, keep);
+             keep.folder.clear();
+             return save(s, keep);
+         },
+         {kStamp + " save", kStamp + " save 2"},
+         "2 entries",
+         nullptr,
+         true,
+         1},
+        {"backup folder is a file",
+         "save",
+         DataFile::Archive,
+         {},
+         [save](Stand& s, KeepVersion& keep) {
+             s.stand.write("spartiti\\backup", "not a folder");
+             return save(s, keep);
+         },
+         {},
+         "",
+         "cannot be made"},
+        {"a rewrite that fails keeps no version",
+         "save",
+         DataFile::Archive,
+         {},
+         [](Stand& s, KeepVersion& keep) {
+             for (int n = 1; n <= 60; ++n)
+                 s.archive.slot(n) = {"", "Title " + std::to_string(n), "", "", ""};
+             s.archive.setEntryCount(60);
+             RewriteFault fault(s.stand.path("spartiti\\archivio.js"), 1000);
+             return saveArchive(s.archive, s.stand.installation(), &keep).ok;
+         },
+         RewriteFault::kVersionStays ? std::vector<std::string>{kStamp + " save"}
+                                     : std::vector<std::string>{},
+         "2 entries",
+         nullptr,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Stand s;
+        if (c.arrange)
+            c.arrange(s);
+        const std::string before = s.stand.read("spartiti\\" + std::string(dataFileName(c.file)));
+        KeepVersion keep{c.maker, std::nullopt, kStamp, {}, {}};
+        EXPECT_EQ(c.rewrite(s, keep), c.rewritten);
+        const std::string after = s.stand.read("spartiti\\" + std::string(dataFileName(c.file)));
+        EXPECT_EQ(after != before, c.rewritten);
+        EXPECT_EQ(backupFolders(s.stand), c.folders);
+        if (c.notKept) {
+            EXPECT_NE(keep.notKept.find(c.notKept), std::string::npos) << keep.notKept;
+            EXPECT_TRUE(keep.folder.empty());
+            continue;
+        }
+        EXPECT_EQ(keep.notKept, "");
+        const std::vector<Version> listed = listVersions(s.stand.installation());
+        if (c.folders.empty()) {
+            EXPECT_TRUE(listed.empty());
+            continue;
+        }
+        ASSERT_FALSE(listed.empty());
+        EXPECT_EQ(listed[0].folder, keep.folder);
+        EXPECT_EQ(listed[0].file, c.file);
+        EXPECT_EQ(versionSummary(listed[0]), c.summary);
+        EXPECT_EQ(
+            s.stand.read(installationName(s.stand.installation(), listed.at(c.keptAt).dataPath())),
+            before);
+        EXPECT_EQ(listed[0].when, "2026-03-04 05:06:07");
+    }
+}
+
+// Keeps the archive as a version made by what at second k of kStamp's minute.
+fs::path keepAt(const TempInstallation& stand, int second, const char* what, DataFile file,
+                std::size_t bytes = 10) {
+    rewriteAtomically(dataFilePath(stand.installation(), file), std::string(bytes, 'x'));
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "2026-03-04 05-06-%02d", second);
+    KeepVersion keep{what, 1, stamp, {}, {}};
+    keepVersion(stand.installation(), file, keep);
+    EXPECT_EQ(keep.notKept, "");
+    return keep.folder;
+}
+
+TEST(Versions, pruning_keepsTheNewestOfEachFileAndOfAbsorptionsWithinTheSize) {
+    struct Kept {
+        const char* what;
+        DataFile file;
+        std::size_t bytes;
+    };
+    struct Case {
+        const char* rule;
+        Retention retention;
+        std::vector<Kept> versions; // oldest first
+        std::vector<int> survivors; // their places in versions
+    };
+    const DataFile A = DataFile::Archive;
+    const DataFile P = DataFile::Playlists;
+    const Case cases[] = {
+        {"newest per file",
+         {2, 0, 1 << 30, 1},
+         {{"save", A, 10}, {"playlist", P, 10}, {"save", A, 10}, {"save", A, 10}, {"save", A, 10}},
+         {1, 3, 4}},
+        {"the newest absorptions beyond the per-file count",
+         {1, 2, 1 << 30, 1},
+         {{"absorption", A, 10}, {"absorption", A, 10}, {"absorption", A, 10}, {"save", A, 10}},
+         {1, 2, 3}},
+        {"oldest go first beyond the size",
+         {10, 5, 2500, 1},
+         {{"save", A, 1000}, {"save", A, 1000}, {"save", A, 1000}},
+         {1, 2}},
+        {"never one of the newest of a file",
+         {10, 5, 1, 2},
+         {{"save", A, 1000}, {"save", A, 1000}, {"midi", DataFile::Midi, 1000}},
+         {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        TempInstallation stand;
+        std::vector<fs::path> folders;
+        for (std::size_t k = 0; k < c.versions.size(); ++k)
+            folders.push_back(keepAt(stand, static_cast<int>(k), c.versions[k].what,
+                                     c.versions[k].file, c.versions[k].bytes));
+        // Folders this program did not make, or made without a record, are never removed.
+        stand.write("spartiti\\backup\\2026-01-01 00-00-00 save\\archivio.js", "by hand");
+        stand.write("spartiti\\backup\\notes\\archivio.js", "mine");
+        pruneVersions(stand.installation(), c.retention);
+        std::vector<int> survivors;
+        for (std::size_t k = 0; k < folders.size(); ++k) {
+            if (fs::exists(folders[k]))
+                survivors.push_back(static_cast<int>(k));
+        }
+        EXPECT_EQ(survivors, c.survivors);
+        EXPECT_TRUE(stand.exists("spartiti\\backup\\2026-01-01 00-00-00 save\\archivio.js"));
+        EXPECT_TRUE(stand.exists("spartiti\\backup\\notes\\archivio.js"));
+    }
+}
+
+TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
+    struct Case {
+        const char* what;
+        std::function<void(const Version&)> damage;
+        std::vector<std::string> listed; // summaries, newest first
+        const char* refusal;             // of the restore of the newest, or nullptr
+    };
+    const Case cases[] = {
+        {"whole", [](const Version&) {}, {"3 entries", "1 playlist", "2 entries"}, nullptr},
+        {"damaged record",
+         [](const Version& v) { rewriteAtomically(v.folder / "version.txt", "count: 3"); },
+         {"unknown", "1 playlist", "2 entries"},
+         nullptr},
+        {"missing record",
+         [](const Version& v) { fs::remove(v.folder / "version.txt"); },
+         {"unknown", "1 playlist", "2 entries"},
+         nullptr},
+        {"data file deleted by hand",
+         [](const Version& v) { fs::remove(v.dataPath()); },
+         {"1 playlist", "2 entries"},
+         nullptr},
+        {"data file unreadable",
+         [](const Version&) {},
+         {"3 entries", "1 playlist", "2 entries"},
+         "it is a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        const Installation& here = stand.installation();
+        for (const auto& [second, what, file, bytes] :
+             {std::tuple{1, "save", DataFile::Archive, archiveOf(2)},
+              std::tuple{2, "playlist", DataFile::Playlists, playlistFileBytes({{"Gig", "1,#"}})},
+              std::tuple{3, "save", DataFile::Archive, archiveOf(3)}}) {
+            rewriteAtomically(dataFilePath(here, file), bytes);
+            KeepVersion keep{
+                what, std::nullopt, "2026-03-04 05-06-0" + std::to_string(second), {}, {}};
+            keepVersion(here, file, keep);
+        }
+        rewriteAtomically(dataFilePath(here, DataFile::Archive), archiveOf(4, "Now"));
+        Version newest = listVersions(here).at(0);
+        c.damage(newest);
+        std::vector<std::string> summaries;
+        for (const Version& version : listVersions(here))
+            summaries.push_back(versionSummary(version));
+        EXPECT_EQ(summaries, c.listed);
+
+        if (c.refusal) {
+            fs::remove(newest.dataPath());
+            fs::create_directory(newest.dataPath());
+        }
+        const auto before = test::folderContents(stand.root());
+        KeepVersion keep;
+        const FileResult restored = restoreVersion(here, newest, keep);
+        if (c.refusal) {
+            EXPECT_FALSE(restored.ok);
+            EXPECT_NE(restored.error.find(c.refusal), std::string::npos) << restored.error;
+            EXPECT_EQ(test::folderContents(stand.root()), before);
+        } else if (fs::exists(newest.dataPath())) {
+            EXPECT_TRUE(restored.ok) << restored.error;
+            EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveOf(3));
+            EXPECT_EQ(listVersions(here).at(0).what, "restore");
+            EXPECT_EQ(stand.read(installationName(here, listVersions(here).at(0).dataPath())),
+                      archiveOf(4, "Now"));
+        }
+    }
+    EXPECT_EQ(archiveDifference(archiveOf(3), archiveOf(4, "Now")),
+              "1 entry fewer, 3 titles differ");
+    EXPECT_EQ(archiveDifference(archiveOf(5), archiveOf(2)), "3 entries more");
+    EXPECT_EQ(archiveDifference(archiveOf(2), archiveOf(2)), "the same titles as now");
+}
+
+// Everything below root but the backup folder: what the musician's stand holds.
+std::map<std::string, std::string> standContents(const TempInstallation& stand) {
+    std::map<std::string, std::string> contents = test::folderContents(stand.root());
+    std::erase_if(contents,
+                  [](const auto& item) { return item.first.find("backup") != std::string::npos; });
+    return contents;
+}
+
+TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(TempInstallation&, ScoreArchive&)> arrange;
+        const char* refusal; // nullptr: undone
+        UndoState state;     // before the undo
+    };
+    const std::string folder = "spartiti\\backup\\" + kStamp + " absorption\\";
+    const Case cases[] = {
+        {"undone", [](TempInstallation&, ScoreArchive&) {}, nullptr, UndoState::Available},
+        {"saved since",
+         [](TempInstallation& stand, ScoreArchive& archive) {
+             archive.slot(2).title = "Edited";
+             saveArchive(archive, stand.installation());
+         },
+         "saved since the last absorption", UndoState::SavedSince},
+        {"a copied page removed by hand",
+         [](TempInstallation& stand, ScoreArchive&) { fs::remove(stand.path("spartiti\\2L.jpg")); },
+         "2L.jpg\" that the absorption copied is no longer there", UndoState::Available},
+        {"a file in the way of a copied page",
+         [&](TempInstallation& stand, ScoreArchive&) {
+             stand.write(folder + "absorbed\\2R.jpg", "in the way");
+         },
+         "Something stands at", UndoState::Available},
+        {"a file in the way of one moved aside",
+         [](TempInstallation& stand, ScoreArchive&) {
+             stand.write("spartiti\\audio\\2.mp3", "new song");
+         },
+         "Something stands at", UndoState::Available},
+        {"the archive cannot be written after the pages moved",
+         [](TempInstallation&, ScoreArchive&) {}, "archivio.js", UndoState::Available},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        TempInstallation other;
+        ScoreArchive archive;
+        archive.slot(1) = {"1", "Own", "", "", "1"};
+        archive.setEntryCount(1);
+        ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+        stand.write("spartiti\\1L.jpg", "own left");
+        stand.write("spartiti\\2R.jpg", "stranger right");
+        stand.write("spartiti\\audio\\2.mp3", "stranger song");
+        other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+        other.write("spartiti\\1L.jpg", "their left");
+        other.write("spartiti\\1R.jpg", "their right");
+        const auto untouched = standContents(stand);
+
+        SourceArchive source;
+        loadSourceArchive(other.root(), source);
+        const Absorption done =
+            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
+        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
+        ASSERT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+        ASSERT_EQ(stand.read("spartiti\\2R.jpg"), "their right");
+        c.arrange(stand, archive);
+        EXPECT_EQ(lastAbsorption(stand.installation()).state, c.state);
+
+        const auto before = test::folderContents(stand.root());
+        UndoReport undone;
+        if (std::string_view(c.what).starts_with("the archive cannot")) {
+            RewriteFault fault(stand.path("spartiti\\archivio.js"), 10);
+            undone = undoLastAbsorption(stand.installation());
+        } else {
+            undone = undoLastAbsorption(stand.installation());
+        }
+        if (c.refusal) {
+            EXPECT_FALSE(undone.ok);
+            EXPECT_NE(undone.error.find(c.refusal), std::string::npos) << undone.error;
+            EXPECT_EQ(RewriteFault::without(test::folderContents(stand.root()), " restore"),
+                      before);
+            continue;
+        }
+        ASSERT_TRUE(undone.ok) << undone.error;
+        EXPECT_EQ(standContents(stand), untouched);
+        EXPECT_EQ(stand.read(folder + "absorbed\\2L.jpg"), "their left");
+        EXPECT_EQ(stand.read(folder + "absorbed\\2R.jpg"), "their right");
+        EXPECT_EQ(undone.pagesMoved, 2u);
+        EXPECT_EQ(undone.filesPutBack, 2u);
+        EXPECT_EQ(lastAbsorption(stand.installation()).state, UndoState::None);
+    }
+}
+
+} // namespace
+} // namespace folio
