@@ -49,6 +49,30 @@ void reportMilliseconds(benchmark::State& state, const std::string& name,
     state.counters[name + "_max_ms"] = values.back();
 }
 
+void compareKeepingVersion(benchmark::State& state,
+                           const std::function<double(bool keepingVersion)>& timed) {
+    std::vector<double> plain, keeping, ratio;
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        const bool keepingFirst = turn++ % 2 == 1;
+        const double firstMs = timed(keepingFirst);
+        const double secondMs = timed(!keepingFirst);
+        if (firstMs < 0 || secondMs < 0) {
+            state.SkipWithError("a save failed or kept no version");
+            return;
+        }
+        const double plainMs = keepingFirst ? secondMs : firstMs;
+        const double keepingMs = keepingFirst ? firstMs : secondMs;
+        state.SetIterationTime(keepingMs / 1e3);
+        plain.push_back(plainMs);
+        keeping.push_back(keepingMs);
+        ratio.push_back(keepingMs / plainMs);
+    }
+    reportMilliseconds(state, "plain", plain);
+    reportMilliseconds(state, "keeping", keeping);
+    state.counters["ratio_median"] = medianOf(ratio);
+}
+
 double threadCpuMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);

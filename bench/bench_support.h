@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,13 @@ void writeA4Installation(const std::filesystem::path& folder);
 // Milliseconds per step, summed up into median / 90th percentile / maximum counters.
 void reportMilliseconds(benchmark::State& state, const std::string& name,
                         std::vector<double> values);
+
+// Times a save that keeps a version against the plain save, turn about, so that neither pays
+// alone for the other's writing back. timed(keepingVersion) makes one save and gives its
+// milliseconds, or a negative figure when it failed or kept no version. Reports the "plain" and
+// "keeping" milliseconds and their ratio_median; each iteration's time is the keeping save's.
+void compareKeepingVersion(benchmark::State& state,
+                           const std::function<double(bool keepingVersion)>& timed);
 
 // Message boxes that show nothing and answer No, for windows under measurement.
 class SilentDialogs : public Dialogs {

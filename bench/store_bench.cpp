@@ -204,39 +204,15 @@ namespace {
 // run, turn about; versions pile up to what pruning keeps, as in a long session.
 void BM_SaveArchive_KeepingVersion(benchmark::State& state) {
     LargeArchive& fixture = largeArchive();
-    std::vector<double> plain, keeping, ratio;
-    bool failed = false;
-    // Milliseconds of one save, keeping a version or not.
-    const auto timed = [&](bool keepingVersion) {
+    compareKeepingVersion(state, [&](bool keepingVersion) {
         // As the main window's save: the entries of the file as last saved are known.
         KeepVersion keep{"save", std::size_t{ScoreArchive::kMaxEntries}, {}, {}, {}};
         const Clock::time_point start = Clock::now();
         const FileResult saved =
             saveArchive(fixture.archive, fixture.installation, keepingVersion ? &keep : nullptr);
         const double ms = millisecondsSince(start);
-        failed = failed || !saved.ok || (keepingVersion && keep.folder.empty());
-        return ms;
-    };
-    std::size_t turn = 0;
-    for (auto _ : state) {
-        // Each goes first every other turn: neither pays alone for the other's writing back.
-        const bool keepingFirst = turn++ % 2 == 1;
-        const double firstMs = timed(keepingFirst);
-        const double secondMs = timed(!keepingFirst);
-        const double plainMs = keepingFirst ? secondMs : firstMs;
-        const double keepingMs = keepingFirst ? firstMs : secondMs;
-        if (failed) {
-            state.SkipWithError("a save failed or kept no version");
-            return;
-        }
-        state.SetIterationTime(keepingMs / 1e3);
-        plain.push_back(plainMs);
-        keeping.push_back(keepingMs);
-        ratio.push_back(keepingMs / plainMs);
-    }
-    reportMilliseconds(state, "plain", plain);
-    reportMilliseconds(state, "keeping", keeping);
-    state.counters["ratio_median"] = medianOf(ratio);
+        return !saved.ok || (keepingVersion && keep.folder.empty()) ? -1.0 : ms;
+    });
     state.counters["versions"] = static_cast<double>(listVersions(fixture.installation).size());
 }
 BENCHMARK(BM_SaveArchive_KeepingVersion)

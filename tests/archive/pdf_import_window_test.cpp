@@ -30,16 +30,6 @@ QString qpath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
-std::string archiveOf(int count) {
-    std::string bytes = "var archivio = [\r\n";
-    for (int n = 1; n <= count; ++n) {
-        for (const std::string& value : {std::to_string(n), "Song " + std::to_string(n),
-                                         std::string("A"), std::string("t"), std::string("0")})
-            bytes += "\"" + value + "\",\r\n";
-    }
-    return bytes + " ];\r\n";
-}
-
 void clickRow(QListWidget* list, int row) {
     ASSERT_LT(row, list->count());
     list->scrollToItem(list->item(row));
@@ -57,7 +47,7 @@ const std::vector<QSizeF> kScorePages{test::kA4, {842, 595}, {420, 595}, test::k
 class PdfImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        stand.write("spartiti\\archivio.js", archiveOf(9));
+        stand.write("spartiti\\archivio.js", test::songArchive(9));
         QImage white(60, 80, QImage::Format_RGB32);
         white.fill(Qt::white);
         ASSERT_TRUE(white.save(qpath(stand.path("spartiti\\m.jpg")), "JPG"));

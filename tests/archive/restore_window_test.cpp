@@ -21,18 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string archiveOf(int count, const std::string& title) {
-    ScoreArchive archive;
-    for (int n = 1; n <= count; ++n)
-        archive.slot(n) = {std::to_string(n), title + " " + std::to_string(n), "A", "t", "1"};
-    archive.setEntryCount(count);
-    return archiveFileBytes(archive);
-}
-
 class SafetyNetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
         windows.openMainWindow();
         main = windows.mainWindow();
     }
@@ -64,18 +56,19 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         const char* shownTitle; // in the main window
     };
     const std::string wrong = [] {
-        std::string bytes = archiveOf(2, "Song");
+        std::string bytes = test::songArchive(2, "Song");
         return bytes.replace(bytes.find("Song 2"), 6, "Wrong");
     }();
     const Case cases[] = {
         {"version unreadable", true, true, "was not restored; nothing was changed", wrong, "Typed"},
         {"No", false, false, "Restore archivio.js as it was on", wrong, "Typed"},
-        {"Yes", true, false, "archivio.js is back as it was on", archiveOf(2, "Song"), "Song 2"},
+        {"Yes", true, false, "archivio.js is back as it was on", test::songArchive(2, "Song"),
+         "Song 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(stand.path("spartiti\\backup"));
-        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
         main->reload();
         saveTitle(QStringLiteral("Wrong"));
         ASSERT_EQ(stand.read("spartiti\\archivio.js"), wrong);
@@ -153,9 +146,9 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(stand.path("spartiti\\backup"));
-        stand.write("spartiti\\archivio.js", archiveOf(2, "Song"));
+        stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
         test::TempInstallation other;
-        other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
         other.write("spartiti\\1L.jpg", "left");
         other.write("spartiti\\1R.jpg", "right");
         stand.write("spartiti\\audio\\3.mp3", "stranger song");
@@ -183,7 +176,7 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
             << dialogs.texts().back().toStdString();
         const bool undone = std::string_view(c.what) == "undone";
         EXPECT_EQ(stand.read("spartiti\\archivio.js"),
-                  undone ? archiveOf(2, "Song") : absorbed.at("spartiti/archivio.js"));
+                  undone ? test::songArchive(2, "Song") : absorbed.at("spartiti/archivio.js"));
         EXPECT_EQ(main->Label6->text(), undone ? QStringLiteral("There are 2 titles")
                                                : QStringLiteral("There are 3 titles"));
         EXPECT_EQ(stand.read("spartiti\\audio\\3.mp3"), c.song);

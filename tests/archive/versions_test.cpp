@@ -21,14 +21,6 @@ using test::TempInstallation;
 
 const std::string kStamp = "2026-03-04 05-06-07";
 
-std::string archiveOf(int count, const std::string& title = "Song") {
-    ScoreArchive archive;
-    for (int n = 1; n <= count; ++n)
-        archive.slot(n) = {std::to_string(n), title + " " + std::to_string(n), "A", "t", "1"};
-    archive.setEntryCount(count);
-    return archiveFileBytes(archive);
-}
-
 // The names of the folders under spartiti/backup.
 std::vector<std::string> backupFolders(const TempInstallation& stand) {
     std::vector<std::string> names;
@@ -67,7 +59,7 @@ struct RewriteFault {
 
 struct Stand {
     Stand() {
-        stand.write("spartiti\\archivio.js", archiveOf(2));
+        stand.write("spartiti\\archivio.js", test::songArchive(2));
         stand.write("spartiti\\playlist.js", playlistFileBytes({{"Gig", "1,2,#"}}));
         MidiStore midi;
         MidiGrid grid;
@@ -143,7 +135,7 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
          DataFile::Archive,
          {},
          [](Stand& s, KeepVersion& keep) {
-             s.other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+             s.other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
              SourceArchive source;
              loadSourceArchive(s.other.root(), source);
              const Absorption done = appendAndWrite(s.archive, s.stand.installation(),
@@ -162,7 +154,7 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
              KeepVersion first{"save", std::nullopt, "2020-01-01 00-00-00", {}, {}};
              keepVersion(s.stand.installation(), DataFile::Archive, first);
              // Every rewrite renames a new file over the old one, never writes into it.
-             rewriteAtomically(s.stand.path("spartiti\\archivio.js"), archiveOf(5));
+             rewriteAtomically(s.stand.path("spartiti\\archivio.js"), test::songArchive(5));
          },
          [](Stand& s, KeepVersion& keep) {
              return restoreVersion(s.stand.installation(),
@@ -344,15 +336,15 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
         TempInstallation stand;
         const Installation& here = stand.installation();
         for (const auto& [second, what, file, bytes] :
-             {std::tuple{1, "save", DataFile::Archive, archiveOf(2)},
+             {std::tuple{1, "save", DataFile::Archive, test::songArchive(2)},
               std::tuple{2, "playlist", DataFile::Playlists, playlistFileBytes({{"Gig", "1,#"}})},
-              std::tuple{3, "save", DataFile::Archive, archiveOf(3)}}) {
+              std::tuple{3, "save", DataFile::Archive, test::songArchive(3)}}) {
             rewriteAtomically(dataFilePath(here, file), bytes);
             KeepVersion keep{
                 what, std::nullopt, "2026-03-04 05-06-0" + std::to_string(second), {}, {}};
             keepVersion(here, file, keep);
         }
-        rewriteAtomically(dataFilePath(here, DataFile::Archive), archiveOf(4, "Now"));
+        rewriteAtomically(dataFilePath(here, DataFile::Archive), test::songArchive(4, "Now"));
         Version newest = listVersions(here).at(0);
         c.damage(newest);
         std::vector<std::string> summaries;
@@ -373,16 +365,17 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
             EXPECT_EQ(test::folderContents(stand.root()), before);
         } else if (fs::exists(newest.dataPath())) {
             EXPECT_TRUE(restored.ok) << restored.error;
-            EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveOf(3));
+            EXPECT_EQ(stand.read("spartiti\\archivio.js"), test::songArchive(3));
             EXPECT_EQ(listVersions(here).at(0).what, "restore");
             EXPECT_EQ(stand.read(installationName(here, listVersions(here).at(0).dataPath())),
-                      archiveOf(4, "Now"));
+                      test::songArchive(4, "Now"));
         }
     }
-    EXPECT_EQ(archiveDifference(archiveOf(3), archiveOf(4, "Now")),
+    EXPECT_EQ(archiveDifference(test::songArchive(3), test::songArchive(4, "Now")),
               "1 entry fewer, 3 titles differ");
-    EXPECT_EQ(archiveDifference(archiveOf(5), archiveOf(2)), "3 entries more");
-    EXPECT_EQ(archiveDifference(archiveOf(2), archiveOf(2)), "the same titles as now");
+    EXPECT_EQ(archiveDifference(test::songArchive(5), test::songArchive(2)), "3 entries more");
+    EXPECT_EQ(archiveDifference(test::songArchive(2), test::songArchive(2)),
+              "the same titles as now");
 }
 
 // Everything below root but the backup folder: what the musician's stand holds.
@@ -436,7 +429,7 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
         stand.write("spartiti\\1L.jpg", "own left");
         stand.write("spartiti\\2R.jpg", "stranger right");
         stand.write("spartiti\\audio\\2.mp3", "stranger song");
-        other.write("spartiti\\archivio.js", archiveOf(1, "Theirs"));
+        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
         other.write("spartiti\\1L.jpg", "their left");
         other.write("spartiti\\1R.jpg", "their right");
         const auto untouched = standContents(stand);

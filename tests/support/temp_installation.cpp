@@ -1,6 +1,7 @@
 // Temporary installation folders for tests.
 #include "support/temp_installation.h"
 
+#include "archive/score_archive.h"
 #include "platform/file_ops.h"
 #include "platform/read_limits.h"
 
@@ -86,6 +87,14 @@ std::string crlf(std::initializer_list<std::string_view> lines) {
         joined.append("\r\n");
     }
     return joined;
+}
+
+std::string songArchive(int count, const std::string& title) {
+    ScoreArchive archive;
+    for (int n = 1; n <= count; ++n)
+        archive.slot(n) = {std::to_string(n), title + " " + std::to_string(n), "A", "t", "1"};
+    archive.setEntryCount(count);
+    return archiveFileBytes(archive);
 }
 
 } // namespace folio::test

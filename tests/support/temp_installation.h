@@ -41,6 +41,10 @@ private:
 // Two equal results mean nothing below root was added, removed or changed.
 std::map<std::string, std::string> folderContents(const std::filesystem::path& root);
 
+// The archivio.js bytes of count entries titled "<title> 1", "<title> 2", ..., as a save writes
+// them.
+std::string songArchive(int count, const std::string& title = "Song");
+
 // Joins lines with CR LF after each one.
 std::string crlf(std::initializer_list<std::string_view> lines);
 
