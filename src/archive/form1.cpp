@@ -338,7 +338,7 @@ void Form1::buildMenu() {
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
-    updateUndoCommand();
+    searchBuilt_ = false;
     if (!state_.installation.hasDataFolder()) {
         archive.setEntryCount(0);
         refuseWrongFolder();
@@ -349,7 +349,8 @@ void Form1::start() {
     const ArchiveLoad load =
         loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
     keepAsSaved();
-    search_.rebuild(archive);
+    if (findBox_)
+        buildSearch();
     if (load == ArchiveLoad::Unreadable)
         keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
     if (load == ArchiveLoad::TooManyEntries)
@@ -453,7 +454,8 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
     if (!ScoreArchive::isSlot(position))
         return;
     state_.archive.slot(position).*field = toCp1252(text);
-    search_.update(state_.archive, position);
+    if (searchBuilt_)
+        search_.update(state_.archive, position);
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -479,7 +481,8 @@ void Form1::Command5_Click() {
     if (count > 0 && archive.slot(count).title.empty())
         return;
     archive.setEntryCount(count + 1);
-    search_.update(archive, count + 1);
+    if (searchBuilt_)
+        search_.update(archive, count + 1);
     VScroll1->setMaximum(count + 1);
     moveTo(count + 1);
 }
@@ -622,7 +625,14 @@ void Form1::chiudi_Click() {
         host_.exitProgram();
 }
 
+void Form1::buildSearch() {
+    search_.rebuild(state_.archive);
+    searchBuilt_ = true;
+}
+
 void Form1::cerca_Click() {
+    if (!searchBuilt_)
+        buildSearch();
     if (!findBox_)
         findBox_ = new FindBox(search_, VScroll1, this);
     findBox_->open();

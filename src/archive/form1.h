@@ -118,8 +118,11 @@ private:
     int lastShownPosition_ = 0;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
     std::vector<ScoreEntry> savedEntries_;
-    // Folded titles, authors and tags for the find box, kept up to date by every edit.
+    // Folded titles, authors and tags for the find box, built when the box is first opened
+    // (not on the way to the first paint) and from then on kept up to date by every edit.
     ScoreSearch search_;
+    bool searchBuilt_ = false;
+    void buildSearch();
     QPointer<FindBox> findBox_;
 };
 
