@@ -348,6 +348,12 @@ void Form1::start() {
     std::string whyUnreadable;
     const ArchiveLoad load =
         loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
+    const bool shown = load != ArchiveLoad::Missing && load != ArchiveLoad::Unreadable;
+    const int opening = std::max(archive.entryCount(), 1);
+    // The opening entry's pages decode while the saved copy of the entries is taken.
+    if (shown && ScoreArchive::isEntryNumber(opening))
+        pages_->request(opening, state_.installation.resolve(leftPagePath(opening)),
+                        state_.installation.resolve(rightPagePath(opening)));
     keepAsSaved();
     if (findBox_)
         buildSearch();
@@ -355,12 +361,12 @@ void Form1::start() {
         keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
     if (load == ArchiveLoad::TooManyEntries)
         keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
-    if (load == ArchiveLoad::Missing || load == ArchiveLoad::Unreadable)
+    if (!shown)
         return;
     showCount();
     // One past the last entry, the empty slot a new entry is typed into, while there is a slot.
     VScroll1->setMaximum(std::min(archive.entryCount() + 1, ScoreArchive::kMaxEntries));
-    moveTo(std::max(archive.entryCount(), 1));
+    moveTo(opening);
 }
 
 // Saving would replace the musician's archive with what memory holds of it.
