@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
+#include <string_view>
 
 namespace folio {
 namespace {
@@ -560,7 +561,7 @@ QString Form1::unsavedChangesText() const {
     for (int n = 1; n <= last; ++n) {
         const bool same = n <= archive.entryCount() &&
                           static_cast<std::size_t>(n) <= savedEntries_.size() &&
-                          archive.slot(n) == savedEntries_[static_cast<std::size_t>(n - 1)];
+                          savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n));
         if (!same)
             changed << QString::number(n);
     }
@@ -575,12 +576,48 @@ QString Form1::unsavedChangesText() const {
         .arg(entries);
 }
 
-void Form1::keepAsSaved() {
-    const ScoreArchive& archive = state_.archive;
-    savedEntries_.clear();
-    savedEntries_.reserve(static_cast<std::size_t>(archive.entryCount()));
+namespace {
+
+// Every field of an entry, in the order the file holds them.
+static_assert(sizeof(ScoreEntry) == 5 * sizeof(std::string), "a field missing from the visit");
+template <typename Visit> void forEachField(const ScoreEntry& entry, Visit visit) {
+    for (const std::string* field :
+         {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category})
+        visit(*field);
+}
+
+} // namespace
+
+void SavedEntries::take(const ScoreArchive& archive) {
+    std::size_t bytes = 0;
     for (int n = 1; n <= archive.entryCount(); ++n)
-        savedEntries_.push_back(archive.slot(n));
+        forEachField(archive.slot(n), [&](const std::string& field) { bytes += field.size(); });
+    text_.clear();
+    text_.reserve(bytes);
+    fieldEnds_.clear();
+    fieldEnds_.reserve(static_cast<std::size_t>(archive.entryCount()) * kFields);
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        forEachField(archive.slot(n), [&](const std::string& field) {
+            text_ += field;
+            fieldEnds_.push_back(text_.size());
+        });
+    }
+}
+
+bool SavedEntries::same(std::size_t index, const ScoreEntry& entry) const {
+    std::size_t field = index * kFields;
+    std::size_t begin = field == 0 ? 0 : fieldEnds_[field - 1];
+    bool same = true;
+    forEachField(entry, [&](const std::string& now) {
+        const std::size_t end = fieldEnds_[field++];
+        same = same && std::string_view(text_).substr(begin, end - begin) == now;
+        begin = end;
+    });
+    return same;
+}
+
+void Form1::keepAsSaved() {
+    savedEntries_.take(state_.archive);
 }
 
 // Edits, added entries and categories set in the audio window all show here. Text typed into
@@ -590,7 +627,7 @@ bool Form1::hasUnsavedChanges() const {
     if (static_cast<std::size_t>(archive.entryCount()) != savedEntries_.size())
         return true;
     for (int n = 1; n <= archive.entryCount(); ++n) {
-        if (archive.slot(n) != savedEntries_[static_cast<std::size_t>(n - 1)])
+        if (!savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n)))
             return true;
     }
     return false;
