@@ -268,6 +268,9 @@ void ProgramWindows::undoLastAbsorption() {
         return;
     }
     showRestored(DataFile::Archive);
+    // Nothing is left to undo: the command turns off at once, not only when the menu next opens.
+    if (mainWindow_)
+        mainWindow_->updateUndoCommand();
     dialogs_.message(
         parent,
         QStringLiteral("The absorption of %1 was undone: the archive is back as it "

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
+#include <string_view>
 
 namespace folio {
 namespace {
@@ -338,7 +339,7 @@ void Form1::buildMenu() {
 void Form1::start() {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
-    updateUndoCommand();
+    searchBuilt_ = false;
     if (!state_.installation.hasDataFolder()) {
         archive.setEntryCount(0);
         refuseWrongFolder();
@@ -348,18 +349,25 @@ void Form1::start() {
     std::string whyUnreadable;
     const ArchiveLoad load =
         loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
+    const bool shown = load != ArchiveLoad::Missing && load != ArchiveLoad::Unreadable;
+    const int opening = std::max(archive.entryCount(), 1);
+    // The opening entry's pages decode while the saved copy of the entries is taken.
+    if (shown && ScoreArchive::isEntryNumber(opening))
+        pages_->request(opening, state_.installation.resolve(leftPagePath(opening)),
+                        state_.installation.resolve(rightPagePath(opening)));
     keepAsSaved();
-    search_.rebuild(archive);
+    if (findBox_)
+        buildSearch();
     if (load == ArchiveLoad::Unreadable)
         keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
     if (load == ArchiveLoad::TooManyEntries)
         keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
-    if (load == ArchiveLoad::Missing || load == ArchiveLoad::Unreadable)
+    if (!shown)
         return;
     showCount();
     // One past the last entry, the empty slot a new entry is typed into, while there is a slot.
     VScroll1->setMaximum(std::min(archive.entryCount() + 1, ScoreArchive::kMaxEntries));
-    moveTo(std::max(archive.entryCount(), 1));
+    moveTo(opening);
 }
 
 // Saving would replace the musician's archive with what memory holds of it.
@@ -453,7 +461,8 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
     if (!ScoreArchive::isSlot(position))
         return;
     state_.archive.slot(position).*field = toCp1252(text);
-    search_.update(state_.archive, position);
+    if (searchBuilt_)
+        search_.update(state_.archive, position);
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -479,7 +488,8 @@ void Form1::Command5_Click() {
     if (count > 0 && archive.slot(count).title.empty())
         return;
     archive.setEntryCount(count + 1);
-    search_.update(archive, count + 1);
+    if (searchBuilt_)
+        search_.update(archive, count + 1);
     VScroll1->setMaximum(count + 1);
     moveTo(count + 1);
 }
@@ -551,7 +561,7 @@ QString Form1::unsavedChangesText() const {
     for (int n = 1; n <= last; ++n) {
         const bool same = n <= archive.entryCount() &&
                           static_cast<std::size_t>(n) <= savedEntries_.size() &&
-                          archive.slot(n) == savedEntries_[static_cast<std::size_t>(n - 1)];
+                          savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n));
         if (!same)
             changed << QString::number(n);
     }
@@ -566,12 +576,48 @@ QString Form1::unsavedChangesText() const {
         .arg(entries);
 }
 
-void Form1::keepAsSaved() {
-    const ScoreArchive& archive = state_.archive;
-    savedEntries_.clear();
-    savedEntries_.reserve(static_cast<std::size_t>(archive.entryCount()));
+namespace {
+
+// Every field of an entry, in the order the file holds them.
+static_assert(sizeof(ScoreEntry) == 5 * sizeof(std::string), "a field missing from the visit");
+template <typename Visit> void forEachField(const ScoreEntry& entry, Visit visit) {
+    for (const std::string* field :
+         {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category})
+        visit(*field);
+}
+
+} // namespace
+
+void SavedEntries::take(const ScoreArchive& archive) {
+    std::size_t bytes = 0;
     for (int n = 1; n <= archive.entryCount(); ++n)
-        savedEntries_.push_back(archive.slot(n));
+        forEachField(archive.slot(n), [&](const std::string& field) { bytes += field.size(); });
+    text_.clear();
+    text_.reserve(bytes);
+    fieldEnds_.clear();
+    fieldEnds_.reserve(static_cast<std::size_t>(archive.entryCount()) * kFields);
+    for (int n = 1; n <= archive.entryCount(); ++n) {
+        forEachField(archive.slot(n), [&](const std::string& field) {
+            text_ += field;
+            fieldEnds_.push_back(text_.size());
+        });
+    }
+}
+
+bool SavedEntries::same(std::size_t index, const ScoreEntry& entry) const {
+    std::size_t field = index * kFields;
+    std::size_t begin = field == 0 ? 0 : fieldEnds_[field - 1];
+    bool same = true;
+    forEachField(entry, [&](const std::string& now) {
+        const std::size_t end = fieldEnds_[field++];
+        same = same && std::string_view(text_).substr(begin, end - begin) == now;
+        begin = end;
+    });
+    return same;
+}
+
+void Form1::keepAsSaved() {
+    savedEntries_.take(state_.archive);
 }
 
 // Edits, added entries and categories set in the audio window all show here. Text typed into
@@ -581,7 +627,7 @@ bool Form1::hasUnsavedChanges() const {
     if (static_cast<std::size_t>(archive.entryCount()) != savedEntries_.size())
         return true;
     for (int n = 1; n <= archive.entryCount(); ++n) {
-        if (archive.slot(n) != savedEntries_[static_cast<std::size_t>(n - 1)])
+        if (!savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n)))
             return true;
     }
     return false;
@@ -622,7 +668,14 @@ void Form1::chiudi_Click() {
         host_.exitProgram();
 }
 
+void Form1::buildSearch() {
+    search_.rebuild(state_.archive);
+    searchBuilt_ = true;
+}
+
 void Form1::cerca_Click() {
+    if (!searchBuilt_)
+        buildSearch();
     if (!findBox_)
         findBox_ = new FindBox(search_, VScroll1, this);
     findBox_->open();

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -24,6 +25,22 @@ class Dialogs;
 class FindBox;
 class MainWindowHost;
 struct SharedState;
+
+// The entries as last loaded or saved, their fields packed one after another into one buffer:
+// taken at every start and save, it costs one copy of the archive's text, not an allocation
+// per field.
+class SavedEntries {
+public:
+    void take(const ScoreArchive& archive);
+    std::size_t size() const { return fieldEnds_.size() / kFields; }
+    // Whether the entry at index (0 for entry 1) was saved exactly as entry is now.
+    bool same(std::size_t index, const ScoreEntry& entry) const;
+
+private:
+    static constexpr std::size_t kFields = 5;
+    std::string text_;
+    std::vector<std::size_t> fieldEnds_;
+};
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -117,9 +134,12 @@ private:
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
-    std::vector<ScoreEntry> savedEntries_;
-    // Folded titles, authors and tags for the find box, kept up to date by every edit.
+    SavedEntries savedEntries_;
+    // Folded titles, authors and tags for the find box, built when the box is first opened
+    // (not on the way to the first paint) and from then on kept up to date by every edit.
     ScoreSearch search_;
+    bool searchBuilt_ = false;
+    void buildSearch();
     QPointer<FindBox> findBox_;
 };
 

@@ -462,6 +462,39 @@ TEST_F(Form1Test, save_writesFileUpdatesCountAndConfirms) {
     EXPECT_EQ(window->VScroll1->value(), 3);
 }
 
+TEST_F(Form1Test, unsavedChanges_nameEveryEntryThatDiffersFromTheFileAsLastLoadedOrSaved) {
+    const struct {
+        const char* what;
+        std::function<void(ScoreArchive&)> change;
+        bool save;
+        const char* entries; // named as unsaved; none if empty
+    } cases[] = {
+        {"nothing", [](ScoreArchive&) {}, false, ""},
+        {"a letter moved from the title to the author",
+         [](ScoreArchive& a) { a.slot(1).title = "a", a.slot(1).author = "bc"; }, false, "1"},
+        {"the last field of the last entry", [](ScoreArchive& a) { a.slot(2).category = "3"; },
+         false, "2"},
+        {"an entry added", [](ScoreArchive& a) { a.setEntryCount(3), a.slot(3).title = "New"; },
+         false, "3"},
+        {"edited, then saved", [](ScoreArchive& a) { a.slot(2).tags = "x"; }, true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        stand.write("spartiti\\archivio.js",
+                    archiveOf({{"", "ab", "c", "t", "0"}, {"", "Song 2", "Author 2", "tag", "0"}}));
+        open();
+        c.change(state.archive);
+        if (c.save)
+            test::clickEnabled(window->Command1);
+        EXPECT_EQ(window->hasUnsavedChanges(), *c.entries != 0);
+        EXPECT_EQ(window->unsavedChangesText(),
+                  *c.entries == 0 ? QString()
+                                  : QStringLiteral("The unsaved changes in the main window "
+                                                   "(entries %1) will be lost.")
+                                        .arg(QString::fromLatin1(c.entries)));
+    }
+}
+
 TEST_F(Form1Test, save_typedIntoEmptySlotWithoutAdd_isNotSaved) {
     withEntries(2);
     open();

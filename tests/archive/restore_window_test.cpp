@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -161,6 +162,10 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
         const auto absorbed = test::folderContents(stand.root());
         windows.reopenMainWindow();
         main = windows.mainWindow();
+        // The command's state is looked up as the Work menu opens.
+        QMenu* work = main->findChild<QMenu*>(QStringLiteral("Work"));
+        work->popup(QPoint());
+        work->close();
         ASSERT_TRUE(main->undoAbsorption->isEnabled());
         c.afterAbsorption();
         main->updateUndoCommand();
