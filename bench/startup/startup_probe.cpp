@@ -1,12 +1,9 @@
-// The main program started as main.cpp starts it, in the installation it is started in, and
+// The main program started as main() starts it, in the installation it is started in, and
 // reporting to the start-up benchmark: when its main window was first painted with both pages,
 // the window's and the frames' geometry, and its peak memory then and, when asked with a
 // number of entries as argument, after scrolling back through that many entries.
-#include "app/program_windows.h"
-#include "archive/shared_state.h"
+#include "app/program_run.h"
 #include "first_paint.h"
-#include "platform/dialogs.h"
-#include "platform/file_ops.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -54,17 +51,9 @@ void scrollBack(folio::Form1& window, int entries) {
 int main(int argc, char* argv[]) {
     const int scrollEntries = argc > 1 ? std::atoi(argv[1]) : 0;
 
-    folio::ignoreFileSizeSignal();
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Folioscribe_pro"));
-    QApplication::setQuitOnLastWindowClosed(false);
+    folio::ProgramRun run(argc, argv);
 
-    folio::SharedState state{folio::Installation(std::filesystem::current_path())};
-    folio::MessageBoxDialogs dialogs;
-    folio::ProgramWindows windows(state, dialogs);
-    windows.openMainWindow();
-
-    folio::Form1& window = *windows.mainWindow();
+    folio::Form1& window = *run.windows().mainWindow();
     folio::bench::FirstPaintWithPages watch(window.Image1, window.Image2, [&] {
         report("first_paint_ns", folio::bench::steadyNanoseconds());
         report("peak_kB", folio::bench::peakResidentKilobytes());
@@ -80,5 +69,5 @@ int main(int argc, char* argv[]) {
         }
         std::_Exit(0);
     });
-    return QApplication::exec();
+    return run.exec();
 }
