@@ -248,16 +248,19 @@ std::optional<PageStamp> PageStamp::of(const std::filesystem::path& file) {
 PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)
     : QObject(parent), frameSize_(frameSize), cache_(kCachedPages) {
     installMessageFilter();
-    // Two threads beyond the decoders of pages that may not be needed: the pages on screen
-    // never wait for a thread.
-    workers_.setMaxThreadCount(decodeThreads_ + 2);
+    // The two pages on screen, and the two of a position just passed over while their decodes
+    // wind down: a page on screen never waits for a thread.
+    shownWorkers_.setMaxThreadCount(4);
+    aheadWorkers_.setMaxThreadCount(decodeThreads_);
+    aheadWorkers_.setThreadPriority(QThread::IdlePriority);
 }
 
 PageImageLoader::~PageImageLoader() {
     waiting_.clear();
     for (auto& [key, running] : running_)
         running.abandoned->store(true, std::memory_order_relaxed);
-    workers_.waitForDone();
+    shownWorkers_.waitForDone();
+    aheadWorkers_.waitForDone();
 }
 
 bool PageImageLoader::setFrameSize(QSize frameSize) {
@@ -280,6 +283,10 @@ void PageImageLoader::request(int position, const std::filesystem::path& left,
     prefetched_.clear();
     askFor(PageSide::Left, left);
     askFor(PageSide::Right, right);
+    // The pages of the position before, if still decoding, would share the cores with these
+    // at the same priority. Decodes ahead of need run on until the next prefetch says whether
+    // they are still wanted: the neighbours of a step are mostly those of the step before.
+    abandonRunning(false);
     startWaitingDecodes();
 }
 
@@ -309,6 +316,7 @@ void PageImageLoader::prefetch(const std::vector<std::filesystem::path>& files) 
             enqueue(*stamp);
         }
     }
+    abandonRunning(true);
     startWaitingDecodes();
 }
 
@@ -325,60 +333,56 @@ bool PageImageLoader::isShownPending(const QString& key) const {
            (shown_.pending[1] && shown_.key[1] == key);
 }
 
-int PageImageLoader::unshownRunning() const {
-    return static_cast<int>(std::count_if(running_.begin(), running_.end(), [&](const auto& held) {
-        return !isShownPending(held.first);
-    }));
+// Given-up decodes count until they have wound down: they still hold a thread.
+int PageImageLoader::aheadRunning() const {
+    return static_cast<int>(std::count_if(running_.begin(), running_.end(),
+                                          [](const auto& held) { return held.second.ahead; }));
 }
 
-// While a page on screen waits for its picture, two decoders are kept for the pages on screen:
-// they never share the cores with a page that the hand has passed or a neighbour that may not
-// be needed.
-int PageImageLoader::threadsForUnshown() const {
+// While a page on screen waits for its picture, two cores are left to it: a decode ahead of
+// need started then would only hold its memory until they are free.
+int PageImageLoader::threadsAhead() const {
     return decodeThreads_ - (shown_.pending[0] || shown_.pending[1] ? 2 : 0);
 }
 
-void PageImageLoader::abandonUnshownDecodes() {
-    if (unshownRunning() <= threadsForUnshown())
-        return;
+// Gives up the running decodes of the one kind (ahead of need, or once on screen) whose pages
+// are wanted neither on screen nor ahead any more.
+void PageImageLoader::abandonRunning(bool ahead) {
     for (auto& [key, running] : running_)
-        if (!isShownPending(key))
+        if (running.ahead == ahead && !isShownPending(key) && !prefetched_.count(key))
             running.abandoned->store(true, std::memory_order_relaxed);
 }
 
 void PageImageLoader::startWaitingDecodes() {
-    abandonUnshownDecodes();
     // The shown pages wait at the front and start at once, both together.
     while (!waiting_.empty()) {
-        const bool shown = isShownPending(waiting_.front().key);
-        if (!shown && unshownRunning() >= threadsForUnshown())
+        const bool ahead = !isShownPending(waiting_.front().key);
+        if (ahead && aheadRunning() >= threadsAhead())
             break;
         PageStamp stamp = std::move(waiting_.front());
         waiting_.pop_front();
         auto abandoned = std::make_shared<std::atomic<bool>>(false);
-        running_.emplace(stamp.key, Running{stamp, abandoned});
-        workers_.start(
-            [this, stamp, abandoned, frame = frameSize_] {
-                QString actualKey;
-                QImage image;
-                bool cutShort = abandoned->load(std::memory_order_relaxed);
-                if (!cutShort) {
-                    QByteArray bytes = readStamped(stamp.file, &actualKey);
-                    if (!actualKey.isEmpty())
-                        image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
-                }
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, key = stamp.key, actualKey, image, cutShort, frame] {
-                        // Decoded for frames that have changed size since: wanted anew if at all.
-                        const bool unwanted = cutShort || frame != frameSize_;
-                        if (!actualKey.isEmpty() && !unwanted)
-                            cache_.insert(actualKey, new QImage(image));
-                        decoded(key, image, unwanted);
-                    },
-                    Qt::QueuedConnection);
-            },
-            shown ? 1 : 0);
+        running_.emplace(stamp.key, Running{stamp, abandoned, ahead});
+        (ahead ? aheadWorkers_ : shownWorkers_).start([this, stamp, abandoned, frame = frameSize_] {
+            QString actualKey;
+            QImage image;
+            bool cutShort = abandoned->load(std::memory_order_relaxed);
+            if (!cutShort) {
+                QByteArray bytes = readStamped(stamp.file, &actualKey);
+                if (!actualKey.isEmpty())
+                    image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, key = stamp.key, actualKey, image, cutShort, frame] {
+                    // Decoded for frames that have changed size since: wanted anew if at all.
+                    const bool unwanted = cutShort || frame != frameSize_;
+                    if (!actualKey.isEmpty() && !unwanted)
+                        cache_.insert(actualKey, new QImage(image));
+                    decoded(key, image, unwanted);
+                },
+                Qt::QueuedConnection);
+        });
     }
 }
 

@@ -72,24 +72,29 @@ private:
     };
 
     // A decode on a worker; abandoned tells it to stop early, its picture being unwanted.
+    // ahead: it runs among the decodes of pages not on screen, which use only idle cores.
     struct Running {
         PageStamp stamp;
         std::shared_ptr<std::atomic<bool>> abandoned;
+        bool ahead = false;
     };
 
     void askFor(PageSide side, const std::filesystem::path& file);
     void enqueue(const PageStamp& stamp);
     bool isShownPending(const QString& key) const;
-    int unshownRunning() const;
-    int threadsForUnshown() const;
-    void abandonUnshownDecodes();
+    int aheadRunning() const;
+    int threadsAhead() const;
+    void abandonRunning(bool ahead);
     void startWaitingDecodes();
     void decoded(const QString& key, const QImage& image, bool cutShort);
 
     QSize frameSize_;
     // Decodes of pages that may not be needed run on at most this many threads at once.
     const int decodeThreads_ = std::max(2, QThread::idealThreadCount());
-    QThreadPool workers_;
+    // The pages on screen decode at the priority of the window; all other decodes only on
+    // cores that nothing else wants, so that they never slow the pages on screen or the window.
+    QThreadPool shownWorkers_;
+    QThreadPool aheadWorkers_;
     QCache<QString, QImage> cache_;
     std::deque<PageStamp> waiting_;
     std::map<QString, Running> running_;
