@@ -6,7 +6,6 @@
 #include "platform/read_limits.h"
 #include "platform/widgets.h"
 
-#include <QByteArray>
 #include <QIODevice>
 #include <QImageReader>
 #include <QThread>
@@ -16,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -30,11 +30,11 @@
 namespace folio {
 namespace {
 
-// The decoded pages kept: the 2 shown, the 6 of the three prefetched neighbours (the one behind
-// among them, so a step back finds its pages too) and the 2 of the position before. Pictures
-// are at frame size, so the cache grows with the window, a few hundred kB a page at the
-// starting size.
-constexpr int kCachedPages = 12;
+// The decoded pages kept: the 2 shown and the 6 of the three prefetched neighbours, the one
+// behind among them, so that a step on or back finds its pages ready. After a step the pages
+// left behind are the least recently used and go first. Pictures are at frame size, so the
+// cache grows with the window, a few hundred kB a page at the starting size.
+constexpr int kCachedPages = 8;
 
 int sideIndex(PageSide side) {
     return side == PageSide::Left ? 0 : 1;
@@ -73,32 +73,48 @@ HANDLE openRegular(const std::filesystem::path& file, BY_HANDLE_FILE_INFORMATION
     return handle;
 }
 
-QByteArray readStamped(const std::filesystem::path& file, QString* key) {
-    key->clear();
-    BY_HANDLE_FILE_INFORMATION info{};
-    HANDLE handle = openRegular(file, info);
-    if (handle == INVALID_HANDLE_VALUE)
-        return {};
-    const quint64 size = (static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (size > kPageImageLimit) {
-        ::CloseHandle(handle);
-        return {};
+// A page file open for reading, and the key of exactly the bytes read from it: stat'ed through
+// the same handle, so a file replaced meanwhile is read as it was when opened.
+class PageFile {
+public:
+    explicit PageFile(const std::filesystem::path& file) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        handle_ = openRegular(file, info);
+        if (handle_ == INVALID_HANDLE_VALUE)
+            return;
+        const quint64 size = (static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        if (size > kPageImageLimit)
+            return;
+        size_ = static_cast<qint64>(size);
+        key_ = stampKey(file, info);
     }
-    QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>(size));
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        DWORD part = static_cast<DWORD>(std::min<qsizetype>(bytes.size() - filled, 1 << 20));
+    ~PageFile() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+    }
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
+    // Empty when the file is not a readable regular file within the size limit.
+    const QString& key() const { return key_; }
+    qint64 size() const { return size_; }
+
+    // Reads up to count bytes at offset; the number read, 0 at the end or on an error.
+    qint64 readAt(char* into, qint64 offset, qint64 count) const {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<quint64>(offset) & 0xffffffffu);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<quint64>(offset) >> 32);
         DWORD got = 0;
-        if (!::ReadFile(handle, bytes.data() + filled, part, &got, nullptr) || got == 0)
-            break;
-        filled += got;
+        if (!::ReadFile(handle_, into, static_cast<DWORD>(count), &got, &at))
+            return 0;
+        return got;
     }
-    bytes.truncate(filled);
-    *key = stampKey(file, info);
-    ::CloseHandle(handle);
-    return bytes;
-}
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    qint64 size_ = 0;
+    QString key_;
+};
 #else
 // Size, both times to the nanosecond and the inode: a copy renamed over the file changes the
 // inode, an overwrite in place the size or the times.
@@ -114,35 +130,46 @@ QString stampKey(const std::filesystem::path& file, const struct stat& info) {
         .arg(static_cast<quint64>(info.st_dev));
 }
 
-// The bytes of a regular file and the key of exactly those bytes (read and stat'ed through one
-// descriptor); an empty key when the file cannot be read.
-QByteArray readStamped(const std::filesystem::path& file, QString* key) {
-    key->clear();
-    // Never waits for a writer: a named pipe in place of a page is no page.
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uint64_t>(info.st_size) <= kPageImageLimit) {
-        bytes.resize(static_cast<qsizetype>(info.st_size));
-        qsizetype filled = 0;
-        while (filled < bytes.size()) {
-            ssize_t got =
-                ::read(fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
+// A page file open for reading, and the key of exactly the bytes read from it: stat'ed through
+// the same descriptor, so a file replaced meanwhile is read as it was when opened.
+class PageFile {
+public:
+    explicit PageFile(const std::filesystem::path& file) {
+        // Never waits for a writer: a named pipe in place of a page is no page.
+        fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat info {};
+        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+            static_cast<std::uint64_t>(info.st_size) > kPageImageLimit)
+            return;
+        size_ = static_cast<qint64>(info.st_size);
+        key_ = stampKey(file, info);
+    }
+    ~PageFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
+    // Empty when the file is not a readable regular file within the size limit.
+    const QString& key() const { return key_; }
+    qint64 size() const { return size_; }
+
+    // Reads up to count bytes at offset; the number read, 0 at the end or on an error.
+    qint64 readAt(char* into, qint64 offset, qint64 count) const {
+        for (;;) {
+            const ssize_t got = ::pread(fd_, into, static_cast<size_t>(count), offset);
             if (got < 0 && errno == EINTR)
                 continue;
-            if (got <= 0)
-                break;
-            filled += got;
+            return got < 0 ? 0 : got;
         }
-        bytes.truncate(filled);
-        *key = stampKey(file, info);
     }
-    ::close(fd);
-    return bytes;
-}
+
+private:
+    int fd_ = -1;
+    qint64 size_ = 0;
+    QString key_;
+};
 #endif
 
 // Set on a worker thread while its decode runs cut short, for the message filter below.
@@ -167,18 +194,19 @@ void installMessageFilter() {
     std::call_once(once, [] { nextMessageHandler = qInstallMessageHandler(dropCutShortWarnings); });
 }
 
-// The bytes of a page as a device that reads as ended once the page is abandoned. The JPEG
-// decoder, fed chunk by chunk, then takes the rest of the picture as missing and finishes it
-// without decoding it: an unwanted decode gives its worker back within a millisecond or so.
+// A page file as a device that reads as ended once the page is abandoned. The JPEG decoder,
+// fed chunk by chunk, then takes the rest of the picture as missing and finishes it without
+// decoding it. The file is read a window at a time as the decoder goes, so a decode holds only
+// that window of the file's bytes, never the whole file.
 class AbandonableBytes : public QIODevice {
 public:
-    AbandonableBytes(const QByteArray& bytes, const std::atomic<bool>* abandoned)
-        : bytes_(bytes), abandoned_(abandoned) {
+    AbandonableBytes(const PageFile& file, const std::atomic<bool>* abandoned)
+        : file_(file), abandoned_(abandoned) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
 
     bool isSequential() const override { return false; }
-    qint64 size() const override { return bytes_.size(); }
+    qint64 size() const override { return file_.size(); }
     // True once a read was refused because the page had been abandoned.
     bool cutShort() const { return cutShort_; }
 
@@ -188,27 +216,38 @@ protected:
             cutShort_ = decodeCutShort = true;
             return 0;
         }
-        const qint64 count = std::min(maxSize, bytes_.size() - pos());
-        if (count <= 0)
-            return 0;
-        std::memcpy(data, bytes_.constData() + pos(), static_cast<std::size_t>(count));
+        const qint64 at = pos();
+        if (at < windowStart_ || at >= windowStart_ + windowFilled_) {
+            windowStart_ = at;
+            windowFilled_ = file_.readAt(window_.data(), at, kWindow);
+            if (windowFilled_ <= 0) {
+                windowFilled_ = 0;
+                return 0;
+            }
+        }
+        const qint64 count = std::min(maxSize, windowStart_ + windowFilled_ - at);
+        std::memcpy(data, window_.data() + (at - windowStart_), static_cast<std::size_t>(count));
         return count;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    QByteArray bytes_;
+    static constexpr qint64 kWindow = 64 * 1024;
+    const PageFile& file_;
     const std::atomic<bool>* abandoned_;
+    std::vector<char> window_ = std::vector<char>(kWindow);
+    qint64 windowStart_ = 0;
+    qint64 windowFilled_ = 0;
     bool cutShort_ = false;
 };
 
 // Decodes at the size that fits frame: set before reading, the JPEG decoder scales while it
 // decodes (a fraction of the work of a full-size decode followed by a resize). A decode cut
 // short by abandoned gives a null picture and sets *cutShort.
-QImage decodeBytes(const QByteArray& bytes, QSize frame,
-                   const std::atomic<bool>* abandoned = nullptr, bool* cutShort = nullptr) {
+QImage decodeFile(const PageFile& file, QSize frame, const std::atomic<bool>* abandoned = nullptr,
+                  bool* cutShort = nullptr) {
     decodeCutShort = false;
-    AbandonableBytes device(bytes, abandoned);
+    AbandonableBytes device(file, abandoned);
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     QSize size = reader.size();
@@ -368,9 +407,10 @@ void PageImageLoader::startWaitingDecodes() {
             QImage image;
             bool cutShort = abandoned->load(std::memory_order_relaxed);
             if (!cutShort) {
-                QByteArray bytes = readStamped(stamp.file, &actualKey);
+                const PageFile file(stamp.file);
+                actualKey = file.key();
                 if (!actualKey.isEmpty())
-                    image = decodeBytes(bytes, frame, abandoned.get(), &cutShort);
+                    image = decodeFile(file, frame, abandoned.get(), &cutShort);
             }
             QMetaObject::invokeMethod(
                 this,
@@ -411,9 +451,8 @@ void PageImageLoader::decoded(const QString& key, const QImage& image, bool cutS
 }
 
 QImage PageImageLoader::decodeScaled(const std::filesystem::path& file, QSize frame) {
-    QString key;
-    QByteArray bytes = readStamped(file, &key);
-    return key.isEmpty() ? QImage() : decodeBytes(bytes, frame);
+    const PageFile page(file);
+    return page.key().isEmpty() ? QImage() : decodeFile(page, frame);
 }
 
 } // namespace folio
