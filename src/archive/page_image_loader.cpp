@@ -196,11 +196,11 @@ void installMessageFilter() {
 
 // A page file as a device that reads as ended once the page is abandoned. The JPEG decoder,
 // fed chunk by chunk, then takes the rest of the picture as missing and finishes it without
-// decoding it. The file is read a window at a time as the decoder goes, so a decode holds only
-// that window of the file's bytes, never the whole file.
-class AbandonableBytes : public QIODevice {
+// decoding it. The file is read 64 kB at a time as the decoder goes, so a decode holds only
+// that much of the file's bytes, never the whole file.
+class AbandonablePageFile : public QIODevice {
 public:
-    AbandonableBytes(const PageFile& file, const std::atomic<bool>* abandoned)
+    AbandonablePageFile(const PageFile& file, const std::atomic<bool>* abandoned)
         : file_(file), abandoned_(abandoned) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
@@ -217,27 +217,27 @@ protected:
             return 0;
         }
         const qint64 at = pos();
-        if (at < windowStart_ || at >= windowStart_ + windowFilled_) {
-            windowStart_ = at;
-            windowFilled_ = file_.readAt(window_.data(), at, kWindow);
-            if (windowFilled_ <= 0) {
-                windowFilled_ = 0;
+        if (at < chunkStart_ || at >= chunkStart_ + chunkFilled_) {
+            chunkStart_ = at;
+            chunkFilled_ = file_.readAt(chunk_.data(), at, kChunk);
+            if (chunkFilled_ <= 0) {
+                chunkFilled_ = 0;
                 return 0;
             }
         }
-        const qint64 count = std::min(maxSize, windowStart_ + windowFilled_ - at);
-        std::memcpy(data, window_.data() + (at - windowStart_), static_cast<std::size_t>(count));
+        const qint64 count = std::min(maxSize, chunkStart_ + chunkFilled_ - at);
+        std::memcpy(data, chunk_.data() + (at - chunkStart_), static_cast<std::size_t>(count));
         return count;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    static constexpr qint64 kWindow = 64 * 1024;
+    static constexpr qint64 kChunk = 64 * 1024;
     const PageFile& file_;
     const std::atomic<bool>* abandoned_;
-    std::vector<char> window_ = std::vector<char>(kWindow);
-    qint64 windowStart_ = 0;
-    qint64 windowFilled_ = 0;
+    std::vector<char> chunk_ = std::vector<char>(kChunk);
+    qint64 chunkStart_ = 0;
+    qint64 chunkFilled_ = 0;
     bool cutShort_ = false;
 };
 
@@ -247,7 +247,7 @@ private:
 QImage decodeFile(const PageFile& file, QSize frame, const std::atomic<bool>* abandoned = nullptr,
                   bool* cutShort = nullptr) {
     decodeCutShort = false;
-    AbandonableBytes device(file, abandoned);
+    AbandonablePageFile device(file, abandoned);
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     QSize size = reader.size();
