@@ -242,6 +242,8 @@ void ProgramWindows::showRestored(DataFile file) {
     case DataFile::Archive:
         if (mainWindow_)
             mainWindow_->reload();
+        if (playlistManager_)
+            playlistManager_->showArchiveTitles();
         break;
     case DataFile::Playlists:
         rebuild(playlistManager_);

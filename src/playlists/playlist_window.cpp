@@ -137,14 +137,19 @@ void playlistfrm::buildControls() {
     List2->installEventFilter(this);
 }
 
-void playlistfrm::Form_Load() {
+void playlistfrm::showArchiveTitles() {
     // The titles are sorted once and added in one go: a sorted insert per title is far slower
     // on a large archive.
     QStringList titles;
     titles.reserve(state_.archive.entryCount());
     for (int k = 1; k <= state_.archive.entryCount(); ++k)
         titles.append(fromCp1252(state_.archive.slot(k).title));
+    List1->clear();
     List1->addItems(sortedForReading(titles));
+}
+
+void playlistfrm::Form_Load() {
+    showArchiveTitles();
 
     trackNumbers_.clear();
     switch (store_.read()) {

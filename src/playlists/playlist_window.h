@@ -51,6 +51,9 @@ public:
     // True while the track list or the name differs from the playlist as chosen, started or
     // last saved.
     bool hasUnsavedChanges() const;
+    // Lists the archive's titles anew, as the archive in memory now has them (after an earlier
+    // archive was restored, say); the track list being built is left as it is.
+    void showArchiveTitles();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -73,6 +73,8 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         main->reload();
         saveTitle(QStringLiteral("Wrong"));
         ASSERT_EQ(stand.read("spartiti\\archivio.js"), wrong);
+        // An open playlist manager lists the titles of the archive that is shown.
+        windows.showPlaylistManager();
         type(QStringLiteral("Typed"));
 
         test::triggerEnabled(main->restore);
@@ -98,6 +100,9 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         EXPECT_TRUE(texts.back().contains(QString::fromUtf8(c.told))) << texts.back().toStdString();
         EXPECT_EQ(stand.read("spartiti\\archivio.js"), c.fileAfter);
         EXPECT_EQ(main->Text2->text(), QString::fromUtf8(c.shownTitle));
+        const QListWidget* titles = windows.playlistManager()->List1;
+        EXPECT_EQ(titles->findItems(QStringLiteral("Song 2"), Qt::MatchExactly).size(),
+                  c.answer && !c.breakVersion ? 1 : 0);
         window->close();
     }
 
