@@ -73,48 +73,6 @@ HANDLE openRegular(const std::filesystem::path& file, BY_HANDLE_FILE_INFORMATION
     return handle;
 }
 
-// A page file open for reading, and the key of exactly the bytes read from it: stat'ed through
-// the same handle, so a file replaced meanwhile is read as it was when opened.
-class PageFile {
-public:
-    explicit PageFile(const std::filesystem::path& file) {
-        BY_HANDLE_FILE_INFORMATION info{};
-        handle_ = openRegular(file, info);
-        if (handle_ == INVALID_HANDLE_VALUE)
-            return;
-        const quint64 size = (static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        if (size > kPageImageLimit)
-            return;
-        size_ = static_cast<qint64>(size);
-        key_ = stampKey(file, info);
-    }
-    ~PageFile() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle_);
-    }
-    PageFile(const PageFile&) = delete;
-    PageFile& operator=(const PageFile&) = delete;
-
-    // Empty when the file is not a readable regular file within the size limit.
-    const QString& key() const { return key_; }
-    qint64 size() const { return size_; }
-
-    // Reads up to count bytes at offset; the number read, 0 at the end or on an error.
-    qint64 readAt(char* into, qint64 offset, qint64 count) const {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<quint64>(offset) & 0xffffffffu);
-        at.OffsetHigh = static_cast<DWORD>(static_cast<quint64>(offset) >> 32);
-        DWORD got = 0;
-        if (!::ReadFile(handle_, into, static_cast<DWORD>(count), &got, &at))
-            return 0;
-        return got;
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    qint64 size_ = 0;
-    QString key_;
-};
 #else
 // Size, both times to the nanosecond and the inode: a copy renamed over the file changes the
 // inode, an overwrite in place the size or the times.
@@ -130,47 +88,78 @@ QString stampKey(const std::filesystem::path& file, const struct stat& info) {
         .arg(static_cast<quint64>(info.st_dev));
 }
 
+#endif
+
 // A page file open for reading, and the key of exactly the bytes read from it: stat'ed through
-// the same descriptor, so a file replaced meanwhile is read as it was when opened.
+// the same handle, so a file replaced meanwhile is read as it was when opened.
 class PageFile {
 public:
     explicit PageFile(const std::filesystem::path& file) {
+#ifdef _WIN32
+        BY_HANDLE_FILE_INFORMATION info{};
+        handle_ = openRegular(file, info);
+        const quint64 size = (static_cast<quint64>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        if (handle_ == INVALID_HANDLE_VALUE || size > kPageImageLimit)
+            return;
+#else
         // Never waits for a writer: a named pipe in place of a page is no page.
-        fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        handle_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat info {};
-        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+        if (handle_ < 0 || ::fstat(handle_, &info) != 0 || !S_ISREG(info.st_mode) ||
             static_cast<std::uint64_t>(info.st_size) > kPageImageLimit)
             return;
-        size_ = static_cast<qint64>(info.st_size);
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+#endif
+        size_ = static_cast<qint64>(size);
         key_ = stampKey(file, info);
     }
     ~PageFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
+#ifdef _WIN32
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+#else
+        if (handle_ >= 0)
+            ::close(handle_);
+#endif
     }
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 
     // Empty when the file is not a readable regular file within the size limit.
-    const QString& key() const { return key_; }
-    qint64 size() const { return size_; }
+    const QString& key() const {
+        return key_;
+    }
+    qint64 size() const {
+        return size_;
+    }
 
     // Reads up to count bytes at offset; the number read, 0 at the end or on an error.
     qint64 readAt(char* into, qint64 offset, qint64 count) const {
+#ifdef _WIN32
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<quint64>(offset) & 0xffffffffu);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<quint64>(offset) >> 32);
+        DWORD got = 0;
+        return ::ReadFile(handle_, into, static_cast<DWORD>(count), &got, &at) ? got : 0;
+#else
         for (;;) {
-            const ssize_t got = ::pread(fd_, into, static_cast<size_t>(count), offset);
+            const ssize_t got = ::pread(handle_, into, static_cast<size_t>(count), offset);
             if (got < 0 && errno == EINTR)
                 continue;
             return got < 0 ? 0 : got;
         }
+#endif
     }
 
 private:
-    int fd_ = -1;
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int handle_ = -1;
+#endif
     qint64 size_ = 0;
     QString key_;
 };
-#endif
 
 // Set on a worker thread while its decode runs cut short, for the message filter below.
 thread_local bool decodeCutShort = false;
