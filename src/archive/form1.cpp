@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
+#include <future>
 #include <string_view>
 
 namespace folio {
@@ -69,9 +70,10 @@ QString wrongFolderText(const std::filesystem::path& folder) {
         .arg(toShownPath(folder));
 }
 
-// The MP3-file icon: a sheet with a folded corner, a note and "MP3".
-QPixmap mp3Icon() {
-    QPixmap icon(50, 54);
+// The MP3-file icon: a sheet with a folded corner, a note and "MP3". Drawn on a picture, not a
+// pixmap, so that any thread can draw it.
+QImage mp3Icon() {
+    QImage icon(50, 54, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -90,6 +92,7 @@ QPixmap mp3Icon() {
     painter.setFont(font);
     painter.setPen(QColor(0x20, 0x50, 0xA0));
     painter.drawText(QRect(4, 36, 44, 16), Qt::AlignCenter, QStringLiteral("MP3"));
+    painter.end();
     return icon;
 }
 
@@ -101,10 +104,13 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     setWindowTitle(QStringLiteral("Folioscribe 5.0"));
     pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
+    // The icon's lettering loads a typeface of its own: it is drawn on a thread meanwhile.
+    std::future<QImage> icon = std::async(std::launch::async | std::launch::deferred, mp3Icon);
     // Read before the controls are built: the program sets up the fonts that they need on a
     // thread of its own meanwhile.
     const ArchiveRead read = readArchive();
     buildControls();
+    Picture1->setPixmap(QPixmap::fromImage(icon.get()));
     buildMenu();
     resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
     showArchive(read);
@@ -185,7 +191,6 @@ void Form1::buildControls() {
     Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 73, 57);
 
     Picture1 = place<QLabel>(client, "Picture1", {});
-    Picture1->setPixmap(mp3Icon());
     Picture1->setAlignment(Qt::AlignCenter);
     Picture1->setToolTip(QStringLiteral("This score has a recording"));
     Picture1->hide();
