@@ -1,5 +1,5 @@
-// Finds and loads the module folio_pdf: beside the program, where the installation puts it, or
-// where the build made it.
+// Finds and loads the module folio_pdf: beside the program, where the installation puts it
+// (lib/folioscribe/modules beside the program's bin folder), or where the build made it.
 #include "archive/pdf_engine.h"
 
 #include <QCoreApplication>
@@ -12,10 +12,11 @@ namespace {
 
 FolioMakePdfEngine* engineMaker() {
     QStringList folders;
-    if (QCoreApplication::instance())
-        folders << QCoreApplication::applicationDirPath();
-    folders << QStringLiteral(FOLIO_PDF_MODULE_INSTALL_DIR)
-            << QStringLiteral(FOLIO_PDF_MODULE_BUILD_DIR);
+    if (QCoreApplication::instance()) {
+        const QDir program(QCoreApplication::applicationDirPath());
+        folders << program.path() << program.filePath(QStringLiteral(FOLIO_PDF_MODULE_INSTALLED));
+    }
+    folders << QStringLiteral(FOLIO_PDF_MODULE_BUILD_DIR);
     for (const QString& folder : folders) {
         // Never unloaded: engines made by it may live until the program ends.
         auto* module = new QLibrary(QDir(folder).filePath(QStringLiteral("folio_pdf")));
