@@ -44,7 +44,7 @@ lintian --fail-on error,warning --show-overrides "$deb" >"$work/lintian.txt" 2>&
 
 allowed='bin/[^/]+|share/applications/[^/]+\.desktop|share/icons/hicolor/scalable/apps/[^/]+\.svg'
 allowed+='|share/man/man1/[^/]+\.1\.gz|share/metainfo/[^/]+\.metainfo\.xml'
-allowed+='|share/doc/folioscribe/(copyright|changelog\.gz)'
+allowed+='|share/doc/folioscribe/(copyright|changelog\.gz)|lib/folioscribe/modules/libfolio_pdf\.so'
 stray=$(cd "$root" && find . -type f | grep -v -E "^\./usr/($allowed)\$" || true)
 [ -z "$stray" ] || fail "unexpected files in the package: $stray"
 
@@ -118,5 +118,8 @@ wait "$pid" 2>/dev/null || true
 pid=""
 state_after=$(cd "$stand" && find . -type f -exec md5sum {} + | sort)
 [ "$state_before" = "$state_after" ] || fail "starting Folioscribe_pro changed the stand's folder"
+
+# The packaged program finds its PDF engine where the package puts it.
+[ -f "$root/usr/lib/folioscribe/modules/libfolio_pdf.so" ] || fail "the PDF engine folio_pdf is missing"
 
 echo "Package $(basename "$deb") checked: $programs program(s), Depends: $depends"

@@ -6,6 +6,7 @@
 #include "app/program_windows.h"
 #include "archive/shared_state.h"
 #include "platform/dialogs.h"
+#include "platform/warm_up.h"
 
 #include <QApplication>
 
@@ -28,6 +29,8 @@ public:
 private:
     ProcessSettings settings_; // first: in force before the application exists
     QApplication application_;
+    // Started as soon as the application exists, while the archive is made and read.
+    WarmUp warmUp_;
     SharedState state_;
     MessageBoxDialogs dialogs_;
     ProgramWindows windows_;

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
+#include <future>
 #include <string_view>
 
 namespace folio {
@@ -69,9 +70,10 @@ QString wrongFolderText(const std::filesystem::path& folder) {
         .arg(toShownPath(folder));
 }
 
-// The MP3-file icon: a sheet with a folded corner, a note and "MP3".
-QPixmap mp3Icon() {
-    QPixmap icon(50, 54);
+// The MP3-file icon: a sheet with a folded corner, a note and "MP3". Drawn on a picture, not a
+// pixmap, so that any thread can draw it.
+QImage mp3Icon() {
+    QImage icon(50, 54, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -90,6 +92,7 @@ QPixmap mp3Icon() {
     painter.setFont(font);
     painter.setPen(QColor(0x20, 0x50, 0xA0));
     painter.drawText(QRect(4, 36, 44, 16), Qt::AlignCenter, QStringLiteral("MP3"));
+    painter.end();
     return icon;
 }
 
@@ -99,12 +102,18 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     : QMainWindow(parent), state_(state), dialogs_(dialogs), host_(host) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Folioscribe 5.0"));
-    buildControls();
-    buildMenu();
-    resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
     pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
-    start();
+    // The icon's lettering loads a typeface of its own: it is drawn on a thread meanwhile.
+    std::future<QImage> icon = std::async(std::launch::async | std::launch::deferred, mp3Icon);
+    // Read before the controls are built: the program sets up the fonts that they need on a
+    // thread of its own meanwhile.
+    const ArchiveRead read = readArchive();
+    buildControls();
+    Picture1->setPixmap(QPixmap::fromImage(icon.get()));
+    buildMenu();
+    resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
+    showArchive(read);
 }
 
 void Form1::buildControls() {
@@ -182,7 +191,6 @@ void Form1::buildControls() {
     Command5 = button("Command5", "Add", "Aggiungi nuovo titolo", 73, 57);
 
     Picture1 = place<QLabel>(client, "Picture1", {});
-    Picture1->setPixmap(mp3Icon());
     Picture1->setAlignment(Qt::AlignCenter);
     Picture1->setToolTip(QStringLiteral("This score has a recording"));
     Picture1->hide();
@@ -337,19 +345,30 @@ void Form1::buildMenu() {
 }
 
 void Form1::start() {
+    showArchive(readArchive());
+}
+
+Form1::ArchiveRead Form1::readArchive() {
+    ScoreArchive& archive = state_.archive;
+    ArchiveRead read;
+    read.dataFolder = state_.installation.hasDataFolder();
+    if (!read.dataFolder) {
+        archive.setEntryCount(0);
+        return read;
+    }
+    read.load = loadArchive(archive, state_.installation, &read.entriesInFile, &read.whyUnreadable);
+    return read;
+}
+
+void Form1::showArchive(const ArchiveRead& read) {
     ScoreArchive& archive = state_.archive;
     state_.archiveWritable = true;
     searchBuilt_ = false;
-    if (!state_.installation.hasDataFolder()) {
-        archive.setEntryCount(0);
+    if (!read.dataFolder) {
         refuseWrongFolder();
         return;
     }
-    std::size_t entriesInFile = 0;
-    std::string whyUnreadable;
-    const ArchiveLoad load =
-        loadArchive(archive, state_.installation, &entriesInFile, &whyUnreadable);
-    const bool shown = load != ArchiveLoad::Missing && load != ArchiveLoad::Unreadable;
+    const bool shown = read.load != ArchiveLoad::Missing && read.load != ArchiveLoad::Unreadable;
     const int opening = std::max(archive.entryCount(), 1);
     // The opening entry's pages decode while the saved copy of the entries is taken.
     if (shown && ScoreArchive::isEntryNumber(opening))
@@ -358,10 +377,10 @@ void Form1::start() {
     keepAsSaved();
     if (findBox_)
         buildSearch();
-    if (load == ArchiveLoad::Unreadable)
-        keepArchiveAsItIs(unreadableArchiveText(whyUnreadable));
-    if (load == ArchiveLoad::TooManyEntries)
-        keepArchiveAsItIs(tooManyEntriesText(entriesInFile));
+    if (read.load == ArchiveLoad::Unreadable)
+        keepArchiveAsItIs(unreadableArchiveText(read.whyUnreadable));
+    if (read.load == ArchiveLoad::TooManyEntries)
+        keepArchiveAsItIs(tooManyEntriesText(read.entriesInFile));
     if (!shown)
         return;
     showCount();
@@ -462,7 +481,7 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
         return;
     state_.archive.slot(position).*field = toCp1252(text);
     if (searchBuilt_)
-        search_.update(state_.archive, position);
+        search_->update(state_.archive, position);
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -489,7 +508,7 @@ void Form1::Command5_Click() {
         return;
     archive.setEntryCount(count + 1);
     if (searchBuilt_)
-        search_.update(archive, count + 1);
+        search_->update(archive, count + 1);
     VScroll1->setMaximum(count + 1);
     moveTo(count + 1);
 }
@@ -669,7 +688,9 @@ void Form1::chiudi_Click() {
 }
 
 void Form1::buildSearch() {
-    search_.rebuild(state_.archive);
+    if (!search_)
+        search_ = std::make_unique<ScoreSearch>();
+    search_->rebuild(state_.archive);
     searchBuilt_ = true;
 }
 
@@ -677,7 +698,7 @@ void Form1::cerca_Click() {
     if (!searchBuilt_)
         buildSearch();
     if (!findBox_)
-        findBox_ = new FindBox(search_, VScroll1, this);
+        findBox_ = new FindBox(*search_, VScroll1, this);
     findBox_->open();
 }
 

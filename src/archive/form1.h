@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,16 @@ private:
     void buildControls();
     void layOut(QSize area);
     void buildMenu();
+    // What reading the archive found, for the controls to show once they are built.
+    struct ArchiveRead {
+        bool dataFolder = false;
+        ArchiveLoad load = ArchiveLoad::Missing;
+        std::size_t entriesInFile = 0;
+        std::string whyUnreadable;
+    };
+    // Loading the window: reading the archive needs no control; showing what was read does.
+    ArchiveRead readArchive();
+    void showArchive(const ArchiveRead& read);
     void start();
     void refuseWrongFolder();
     void keepArchiveAsItIs(const QString& reason);
@@ -135,9 +146,9 @@ private:
     int lastShownPosition_ = 0;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
     SavedEntries savedEntries_;
-    // Folded titles, authors and tags for the find box, built when the box is first opened
-    // (not on the way to the first paint) and from then on kept up to date by every edit.
-    ScoreSearch search_;
+    // Folded titles, authors and tags for the find box, made and built when the box is first
+    // opened (not on the way to the first paint) and from then on kept up to date by every edit.
+    std::unique_ptr<ScoreSearch> search_;
     bool searchBuilt_ = false;
     void buildSearch();
     QPointer<FindBox> findBox_;

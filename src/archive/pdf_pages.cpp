@@ -1,13 +1,14 @@
-// PDF pages through QPdfDocument. The PDF engine draws on a transparent background, which a JPEG
+// PDF pages through the PDF engine. It draws on a transparent background, which a JPEG
 // would turn black, so every page is put on white first.
 #include "archive/pdf_pages.h"
+
+#include "archive/pdf_engine.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPdfDocument>
 #include <algorithm>
 #include <cmath>
 
@@ -28,11 +29,11 @@ Header headerOf(const QString& file) {
 
 } // namespace
 
-PdfPages::PdfPages() : document_(std::make_unique<QPdfDocument>()) {}
+PdfPages::PdfPages() : document_(makePdfEngine()) {}
 PdfPages::~PdfPages() = default;
 
 PdfOpen PdfPages::open(const QString& file, const QString& password) {
-    document_->close();
+    close();
     switch (headerOf(file)) {
     case Header::Unreadable:
         return PdfOpen::Unreadable;
@@ -41,15 +42,16 @@ PdfOpen PdfPages::open(const QString& file, const QString& password) {
     case Header::Pdf:
         break;
     }
-    document_->setPassword(password);
-    switch (document_->load(file)) {
-    case QPdfDocument::Error::None:
+    if (!document_)
+        return PdfOpen::NoEngine;
+    switch (document_->load(file, password)) {
+    case PdfEngine::Load::Loaded:
         break;
-    case QPdfDocument::Error::IncorrectPassword:
+    case PdfEngine::Load::IncorrectPassword:
         return password.isEmpty() ? PdfOpen::NeedsPassword : PdfOpen::WrongPassword;
-    case QPdfDocument::Error::FileNotFound:
+    case PdfEngine::Load::FileNotFound:
         return PdfOpen::Unreadable;
-    default:
+    case PdfEngine::Load::Failed:
         return PdfOpen::Damaged;
     }
     if (document_->pageCount() <= 0) {
@@ -60,7 +62,8 @@ PdfOpen PdfPages::open(const QString& file, const QString& password) {
 }
 
 void PdfPages::close() {
-    document_->close();
+    if (document_)
+        document_->close();
 }
 
 QString PdfPages::problemText(PdfOpen outcome, const QString& file) {
@@ -82,6 +85,11 @@ QString PdfPages::problemText(PdfOpen outcome, const QString& file) {
             .arg(name);
     case PdfOpen::WrongPassword:
         return QStringLiteral("The password for \"%1\" is wrong.").arg(name);
+    case PdfOpen::NoEngine:
+        return QStringLiteral("The PDF file \"%1\" cannot be opened: the part of Folioscribe "
+                              "that reads PDF files (folio_pdf) is missing from its "
+                              "installation.")
+            .arg(name);
     case PdfOpen::NoPages:
         return QStringLiteral("The PDF file \"%1\" has no pages.").arg(name);
     }
@@ -89,7 +97,7 @@ QString PdfPages::problemText(PdfOpen outcome, const QString& file) {
 }
 
 int PdfPages::pageCount() const {
-    return document_->status() == QPdfDocument::Status::Ready ? document_->pageCount() : 0;
+    return document_ ? document_->pageCount() : 0;
 }
 
 QSizeF PdfPages::pointSize(int page) const {

@@ -1,5 +1,5 @@
 // The pages of a PDF file: opening it (with a password), their sizes, and drawing them on white,
-// as thumbnails or as the JPEG pages the stand shows. The one place that knows Qt's PDF module.
+// as thumbnails or as the JPEG pages the stand shows, through the PDF engine of folio_pdf.
 #pragma once
 
 #include <QByteArray>
@@ -9,12 +9,21 @@
 #include <QString>
 #include <memory>
 
-class QPdfDocument;
-
 namespace folio {
 
+class PdfEngine;
+
 // How opening a PDF file ended.
-enum class PdfOpen { Opened, Unreadable, NotPdf, Damaged, NeedsPassword, WrongPassword, NoPages };
+enum class PdfOpen {
+    Opened,
+    Unreadable,
+    NotPdf,
+    Damaged,
+    NeedsPassword,
+    WrongPassword,
+    NoPages,
+    NoEngine // the module that reads PDF files is missing from the installation
+};
 
 class PdfPages {
 public:
@@ -55,7 +64,8 @@ public:
     static QByteArray encodeJpeg(const QImage& image);
 
 private:
-    std::unique_ptr<QPdfDocument> document_;
+    // Null when the PDF engine could not be loaded: no file opens.
+    std::unique_ptr<PdfEngine> document_;
 };
 
 } // namespace folio
