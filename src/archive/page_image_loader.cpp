@@ -383,6 +383,7 @@ void PageImageLoader::abandonRunning(bool ahead) {
 
 void PageImageLoader::startWaitingDecodes() {
     // The shown pages wait at the front and start at once, both together.
+    std::vector<std::function<void()>> shownTasks;
     while (!waiting_.empty()) {
         const bool ahead = !isShownPending(waiting_.front().key);
         if (ahead && aheadRunning() >= threadsAhead())
@@ -391,28 +392,48 @@ void PageImageLoader::startWaitingDecodes() {
         waiting_.pop_front();
         auto abandoned = std::make_shared<std::atomic<bool>>(false);
         running_.emplace(stamp.key, Running{stamp, abandoned, ahead});
-        (ahead ? aheadWorkers_ : shownWorkers_).start([this, stamp, abandoned, frame = frameSize_] {
-            QString actualKey;
-            QImage image;
-            bool cutShort = abandoned->load(std::memory_order_relaxed);
-            if (!cutShort) {
-                const PageFile file(stamp.file);
-                actualKey = file.key();
-                if (!actualKey.isEmpty())
-                    image = decodeFile(file, frame, abandoned.get(), &cutShort);
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, key = stamp.key, actualKey, image, cutShort, frame] {
-                    // Decoded for frames that have changed size since: wanted anew if at all.
-                    const bool unwanted = cutShort || frame != frameSize_;
-                    if (!actualKey.isEmpty() && !unwanted)
-                        cache_.insert(actualKey, new QImage(image));
-                    decoded(key, image, unwanted);
-                },
-                Qt::QueuedConnection);
-        });
+        if (ahead)
+            aheadWorkers_.start(decodeTask(stamp, abandoned));
+        else
+            shownTasks.push_back(decodeTask(stamp, abandoned));
     }
+    // The window wakes one worker, which wakes the other before it decodes. A woken worker may
+    // take the window's core at once, and the window would then wake the second only when it
+    // gets a core back, milliseconds later when both cores are busy.
+    if (shownTasks.size() == 1) {
+        shownWorkers_.start(std::move(shownTasks.front()));
+    } else if (shownTasks.size() == 2) {
+        shownWorkers_.start(
+            [this, first = std::move(shownTasks[0]), second = std::move(shownTasks[1])]() mutable {
+                shownWorkers_.start(std::move(second));
+                first();
+            });
+    }
+}
+
+std::function<void()> PageImageLoader::decodeTask(const PageStamp& stamp,
+                                                  std::shared_ptr<std::atomic<bool>> abandoned) {
+    return [this, stamp, abandoned = std::move(abandoned), frame = frameSize_] {
+        QString actualKey;
+        QImage image;
+        bool cutShort = abandoned->load(std::memory_order_relaxed);
+        if (!cutShort) {
+            const PageFile file(stamp.file);
+            actualKey = file.key();
+            if (!actualKey.isEmpty())
+                image = decodeFile(file, frame, abandoned.get(), &cutShort);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, key = stamp.key, actualKey, image, cutShort, frame] {
+                // Decoded for frames that have changed size since: wanted anew if at all.
+                const bool unwanted = cutShort || frame != frameSize_;
+                if (!actualKey.isEmpty() && !unwanted)
+                    cache_.insert(actualKey, new QImage(image));
+                decoded(key, image, unwanted);
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void PageImageLoader::decoded(const QString& key, const QImage& image, bool cutShort) {

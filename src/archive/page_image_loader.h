@@ -13,6 +13,7 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -86,6 +87,9 @@ private:
     int threadsAhead() const;
     void abandonRunning(bool ahead);
     void startWaitingDecodes();
+    // The work of one decode on a worker: read, decode, hand the picture to this thread.
+    std::function<void()> decodeTask(const PageStamp& stamp,
+                                     std::shared_ptr<std::atomic<bool>> abandoned);
     void decoded(const QString& key, const QImage& image, bool cutShort);
 
     QSize frameSize_;
