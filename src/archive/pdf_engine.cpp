@@ -1,5 +1,7 @@
 // Finds and loads the module folio_pdf: beside the program, where the installation puts it
-// (lib/folioscribe/modules beside the program's bin folder), or where the build made it.
+// (lib/folioscribe/modules beside the program's bin folder), or, for a program run from the
+// build tree, where the build made it. An installed program never looks in the build folder,
+// which may not exist on the machine and could then be made by anyone to hold a module.
 #include "archive/pdf_engine.h"
 
 #include <QCoreApplication>
@@ -12,11 +14,14 @@ namespace {
 
 FolioMakePdfEngine* engineMaker() {
     QStringList folders;
-    if (QCoreApplication::instance()) {
-        const QDir program(QCoreApplication::applicationDirPath());
-        folders << program.path() << program.filePath(QStringLiteral(FOLIO_PDF_MODULE_INSTALLED));
-    }
-    folders << QStringLiteral(FOLIO_PDF_MODULE_BUILD_DIR);
+    if (!QCoreApplication::instance())
+        return nullptr;
+    const QDir program(QCoreApplication::applicationDirPath());
+    folders << program.path() << program.filePath(QStringLiteral(FOLIO_PDF_MODULE_INSTALLED));
+    const QString buildTree = QDir::cleanPath(QStringLiteral(FOLIO_BUILD_TREE)) + QLatin1Char('/');
+    if ((program.canonicalPath() + QLatin1Char('/')).startsWith(buildTree) ||
+        (program.absolutePath() + QLatin1Char('/')).startsWith(buildTree))
+        folders << QStringLiteral(FOLIO_PDF_MODULE_BUILD_DIR);
     for (const QString& folder : folders) {
         // Never unloaded: engines made by it may live until the program ends.
         auto* module = new QLibrary(QDir(folder).filePath(QStringLiteral("folio_pdf")));
