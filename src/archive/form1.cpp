@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <string_view>
 
@@ -597,42 +598,29 @@ QString Form1::unsavedChangesText() const {
 
 namespace {
 
-// Every field of an entry, in the order the file holds them.
-static_assert(sizeof(ScoreEntry) == 5 * sizeof(std::string), "a field missing from the visit");
-template <typename Visit> void forEachField(const ScoreEntry& entry, Visit visit) {
+// The fields of an entry, in the order the file holds them, folded into 64 bits.
+static_assert(sizeof(ScoreEntry) == 5 * sizeof(std::string), "a field missing from the fold");
+std::uint64_t fingerprintOf(const ScoreEntry& entry) {
+    std::uint64_t folded = 0;
     for (const std::string* field :
-         {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category})
-        visit(*field);
+         {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category}) {
+        const std::uint64_t hash = std::hash<std::string_view>{}(*field);
+        folded ^= hash + 0x9e3779b97f4a7c15u + (folded << 6) + (folded >> 2);
+    }
+    return folded;
 }
 
 } // namespace
 
 void SavedEntries::take(const ScoreArchive& archive) {
-    std::size_t bytes = 0;
+    fingerprints_.clear();
+    fingerprints_.reserve(static_cast<std::size_t>(archive.entryCount()));
     for (int n = 1; n <= archive.entryCount(); ++n)
-        forEachField(archive.slot(n), [&](const std::string& field) { bytes += field.size(); });
-    text_.clear();
-    text_.reserve(bytes);
-    fieldEnds_.clear();
-    fieldEnds_.reserve(static_cast<std::size_t>(archive.entryCount()) * kFields);
-    for (int n = 1; n <= archive.entryCount(); ++n) {
-        forEachField(archive.slot(n), [&](const std::string& field) {
-            text_ += field;
-            fieldEnds_.push_back(text_.size());
-        });
-    }
+        fingerprints_.push_back(fingerprintOf(archive.slot(n)));
 }
 
 bool SavedEntries::same(std::size_t index, const ScoreEntry& entry) const {
-    std::size_t field = index * kFields;
-    std::size_t begin = field == 0 ? 0 : fieldEnds_[field - 1];
-    bool same = true;
-    forEachField(entry, [&](const std::string& now) {
-        const std::size_t end = fieldEnds_[field++];
-        same = same && std::string_view(text_).substr(begin, end - begin) == now;
-        begin = end;
-    });
-    return same;
+    return fingerprints_[index] == fingerprintOf(entry);
 }
 
 void Form1::keepAsSaved() {
