@@ -30,11 +30,11 @@
 namespace folio {
 namespace {
 
-// The decoded pages kept: the 2 shown and the 6 of the three prefetched neighbours, the one
-// behind among them, so that a step on or back finds its pages ready. After a step the pages
+// The decoded pages kept: the 2 shown and the 4 of the two prefetched neighbours, the one ahead
+// and the one behind, so that a step on or back finds its pages ready. After a step the pages
 // left behind are the least recently used and go first. Pictures are at frame size, so the
 // cache grows with the window, a few hundred kB a page at the starting size.
-constexpr int kCachedPages = 8;
+constexpr int kCachedPages = 6;
 
 int sideIndex(PageSide side) {
     return side == PageSide::Left ? 0 : 1;
@@ -276,9 +276,10 @@ std::optional<PageStamp> PageStamp::of(const std::filesystem::path& file) {
 PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)
     : QObject(parent), frameSize_(frameSize), cache_(kCachedPages) {
     installMessageFilter();
-    // The two pages on screen, and the two of a position just passed over while their decodes
-    // wind down: a page on screen never waits for a thread.
-    shownWorkers_.setMaxThreadCount(4);
+    // The two pages on screen. A page of a position passed over before its decode ended holds
+    // its thread for the millisecond or two the decoder takes to wind down; a page on screen
+    // waits that long rather than more decodes running at once, each with its own buffers.
+    shownWorkers_.setMaxThreadCount(2);
     aheadWorkers_.setMaxThreadCount(decodeThreads_);
     aheadWorkers_.setThreadPriority(QThread::IdlePriority);
 }
