@@ -340,7 +340,8 @@ void PageImageLoader::prefetch(const std::vector<std::filesystem::path>& files) 
     prefetched_.clear();
     for (const std::filesystem::path& file : files) {
         std::optional<PageStamp> stamp = PageStamp::of(file);
-        if (stamp && !cache_.contains(stamp->key)) {
+        // A neighbour already decoded counts as just used: the pages left behind go first.
+        if (stamp && !cache_.object(stamp->key)) {
             prefetched_.insert(stamp->key);
             enqueue(*stamp);
         }

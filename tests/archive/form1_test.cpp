@@ -477,6 +477,10 @@ TEST_F(Form1Test, unsavedChanges_nameEveryEntryThatDiffersFromTheFileAsLastLoade
         {"an entry added", [](ScoreArchive& a) { a.setEntryCount(3), a.slot(3).title = "New"; },
          false, "3"},
         {"edited, then saved", [](ScoreArchive& a) { a.slot(2).tags = "x"; }, true, ""},
+        {"title and author swapped",
+         [](ScoreArchive& a) { std::swap(a.slot(2).title, a.slot(2).author); }, false, "2"},
+        {"edited, then typed back",
+         [](ScoreArchive& a) { a.slot(1).tags = "u", a.slot(1).tags = "t"; }, false, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -651,6 +655,26 @@ TEST_F(Form1Test, showEntry_fastSequenceOfPositions_endsWithTheLastPositionsPage
     QColor left = frameColour(window->Image1);
     EXPECT_TRUE(left.isValid() && left.red() > 200 && left.blue() > 200 && left.green() < 60);
     EXPECT_TRUE(window->Image2->pixmap().isNull());
+}
+
+// A step on, and then back, finds its pages decoded ahead: both frames are filled by the step
+// itself, before the window runs its event loop again.
+TEST_F(Form1Test, showEntry_stepOnThenBack_showsThePagesKeptAheadAtOnce) {
+    withEntries(4);
+    for (int n = 1; n <= 4; ++n)
+        for (const char* side : {"L", "R"})
+            writeJpeg(stand.path("spartiti\\" + std::to_string(n) + side + ".jpg"), Qt::green);
+    open();
+    auto* loader = window->findChild<PageImageLoader*>();
+    ASSERT_NE(loader, nullptr);
+    window->VScroll1->setValue(2);
+    for (int position : {3, 2}) {
+        SCOPED_TRACE(position);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loader->isIdle(); }, 5000));
+        window->VScroll1->setValue(position);
+        EXPECT_FALSE(window->Image1->pixmap().isNull());
+        EXPECT_FALSE(window->Image2->pixmap().isNull());
+    }
 }
 
 TEST_F(Form1Test, showEntry_undecodablePage_leavesFrameEmpty) {
