@@ -4,6 +4,7 @@
 #include "archive/shared_state.h"
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
+#include "support/program_fixture.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
@@ -62,7 +63,7 @@ QColor frameColour(const QLabel* frame) {
     return image.isNull() ? QColor() : image.pixelColor(image.rect().center());
 }
 
-class ProgramWindowsTest : public ::testing::Test {
+class ProgramWindowsTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
         stand.write("spartiti\\archivio.js", archiveOf(9));
@@ -84,12 +85,6 @@ protected:
             [&] { return !main->Image1->pixmap().isNull() && !main->Image2->pixmap().isNull(); },
             2000);
     }
-
-    test::TempInstallation stand;
-    SharedState state{stand.installation()};
-    test::FakeDialogs dialogs;
-    ProgramWindows windows{state, dialogs};
-    Form1* main = nullptr;
 };
 
 // An absorption reopens the main window with the enlarged archive where the user had put it.

@@ -4,6 +4,7 @@
 #include "archive/shared_state.h"
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
+#include "support/program_fixture.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "support/test_pdfs.h"
@@ -44,7 +45,7 @@ QColor middleOf(const QImage& image) {
 // Pages of the score: A4, A4 landscape, A5, A4; the stand's page files are written at 200 dpi.
 const std::vector<QSizeF> kScorePages{test::kA4, {842, 595}, {420, 595}, test::kA4};
 
-class PdfImportTest : public ::testing::Test {
+class PdfImportTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
         stand.write("spartiti\\archivio.js", test::songArchive(9));
@@ -65,12 +66,6 @@ protected:
         return windows.pdfImportWindow();
     }
     QImage pageFile(const char* name) { return QImage(qpath(stand.path(name)), "JPG"); }
-
-    test::TempInstallation stand;
-    SharedState state{stand.installation()};
-    test::FakeDialogs dialogs;
-    ProgramWindows windows{state, dialogs};
-    Form1* main = nullptr;
 };
 
 TEST_F(PdfImportTest, pickTwoThumbnails_attachWritesBothPagesAtTheirSizes) {

@@ -4,6 +4,7 @@
 #include "archive/shared_state.h"
 #include "merge/absorption_undo.h"
 #include "support/fake_dialogs.h"
+#include "support/program_fixture.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
 
@@ -22,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SafetyNetTest : public ::testing::Test {
+class SafetyNetTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
         stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
@@ -39,12 +40,6 @@ protected:
         type(title);
         test::clickEnabled(main->Command1);
     }
-
-    test::TempInstallation stand;
-    SharedState state{stand.installation()};
-    test::FakeDialogs dialogs;
-    ProgramWindows windows{state, dialogs};
-    Form1* main = nullptr;
 };
 
 TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
