@@ -28,9 +28,11 @@ public:
 
 private:
     ProcessSettings settings_; // first: in force before the application exists
-    QApplication application_;
-    // Started as soon as the application exists, while the archive is made and read.
+    // Reads the font configuration while the application is made, then sets up Qt's fonts
+    // while the archive is made and read.
     WarmUp warmUp_;
+    QApplication application_;
+    WarmUp::WithApplication warmUpWithApplication_{warmUp_};
     SharedState state_;
     MessageBoxDialogs dialogs_;
     ProgramWindows windows_;

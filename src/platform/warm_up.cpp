@@ -11,8 +11,20 @@
 #include <QGuiApplication>
 #include <QImageReader>
 
+#if defined(FOLIO_WITH_FONTCONFIG)
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace folio {
 namespace {
+
+// Fontconfig reads its configuration files and font caches at its first use, the first font Qt
+// lists. Done here first, Qt finds them read; two first uses at once would each read them.
+void readFontConfiguration() {
+#if defined(FOLIO_WITH_FONTCONFIG)
+    FcInit();
+#endif
+}
 
 void setUpFonts() {
     QFontDatabase::families();
@@ -31,13 +43,41 @@ void loadImagePlugins() {
 } // namespace
 
 WarmUp::WarmUp()
-    : thread_([] {
+    : thread_([this] {
+          readFontConfiguration();
+          if (awaitApplication() != Next::QtPart)
+              return;
           setUpFonts();
           loadImagePlugins();
       }) {}
 
+WarmUp::WithApplication::WithApplication(WarmUp& warmUp) : warmUp_(warmUp) {
+    warmUp_.release(true);
+}
+
+WarmUp::WithApplication::~WithApplication() {
+    warmUp_.thread_.join();
+}
+
+void WarmUp::release(bool qtPart) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (next_ == Next::Wait)
+            next_ = qtPart ? Next::QtPart : Next::End;
+    }
+    changed_.notify_one();
+}
+
+WarmUp::Next WarmUp::awaitApplication() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return next_ != Next::Wait; });
+    return next_;
+}
+
 WarmUp::~WarmUp() {
-    thread_.join();
+    release(false);
+    if (thread_.joinable())
+        thread_.join();
 }
 
 } // namespace folio
