@@ -5,10 +5,12 @@
 #include "archive/line_writer.h"
 #include "archive/versions.h"
 #include "platform/file_ops.h"
+#include "platform/prefault.h"
 #include "platform/read_limits.h"
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <stdexcept>
 
 namespace folio {
@@ -31,16 +33,26 @@ void checkEntryName(int number) {
 
 } // namespace
 
-ScoreArchive::ScoreArchive() : slots_(std::make_unique<std::array<ScoreEntry, kSlotCount>>()) {}
+ScoreArchive::ScoreArchive() = default;
+
+ScoreArchive::Slots& ScoreArchive::slotArray() const {
+    if (!slots_) {
+        // Every slot is written as it is made.
+        void* memory = ::operator new(sizeof(Slots));
+        prefaultForWriting(memory, sizeof(Slots));
+        slots_.reset(new (memory) Slots());
+    }
+    return *slots_;
+}
 
 ScoreEntry& ScoreArchive::slot(int number) {
     checkSlot(number);
-    return (*slots_)[static_cast<std::size_t>(number)];
+    return slotArray()[static_cast<std::size_t>(number)];
 }
 
 const ScoreEntry& ScoreArchive::slot(int number) const {
     checkSlot(number);
-    return (*slots_)[static_cast<std::size_t>(number)];
+    return slotArray()[static_cast<std::size_t>(number)];
 }
 
 void ScoreArchive::setEntryCount(int count) {
@@ -49,43 +61,34 @@ void ScoreArchive::setEntryCount(int count) {
 }
 
 void ScoreArchive::clear() {
-    for (ScoreEntry& entry : *slots_)
-        entry = ScoreEntry{};
+    if (slots_) {
+        for (ScoreEntry& entry : *slots_)
+            entry = ScoreEntry{};
+    }
     entryCount_ = 0;
-}
-
-ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
-                        std::size_t* entriesInFile, std::string* whyUnreadable) {
-    archive.setEntryCount(0);
-    if (entriesInFile)
-        *entriesInFile = 0;
-    FileRead file = readWholeFile(installation.resolve(kArchiveFileName), kArchiveFileLimit);
-    if (whyUnreadable)
-        *whyUnreadable = file.error;
-    if (file.status == ReadStatus::Missing)
-        return ArchiveLoad::Missing;
-    if (file.status == ReadStatus::Unreadable)
-        return ArchiveLoad::Unreadable;
-    const std::size_t entries = readArchiveFile(archive, file.bytes);
-    if (entriesInFile)
-        *entriesInFile = entries;
-    return entries > static_cast<std::size_t>(archive.entryCount()) ? ArchiveLoad::TooManyEntries
-                                                                    : ArchiveLoad::Loaded;
 }
 
 int ScoreArchive::lastEntryTitled(std::string_view title) const {
     for (int k = entryCount_; k >= 1; --k) {
-        if ((*slots_)[static_cast<std::size_t>(k)].title == title)
+        if (slot(k).title == title)
             return k;
     }
     return 0;
 }
 
-std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
-    const std::size_t entries =
-        recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
-    const int count =
-        static_cast<int>(std::min(entries, static_cast<std::size_t>(ScoreArchive::kMaxEntries)));
+namespace {
+
+std::size_t entriesIn(std::string_view bytes) {
+    return recordsFromFieldCount(countFields(bytes), kHeaderFields, kFieldsPerEntry);
+}
+
+int entryCountFor(std::size_t entries) {
+    return static_cast<int>(std::min(entries, static_cast<std::size_t>(ScoreArchive::kMaxEntries)));
+}
+
+// Fills slots 1 to the count from bytes that hold entries entries.
+void readEntries(ScoreArchive& archive, std::string_view bytes, std::size_t entries) {
+    const int count = entryCountFor(entries);
 
     FieldReader reader(bytes);
     reader.skip();
@@ -98,6 +101,52 @@ std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
         readValue(reader, entry.category);
     }
     archive.setEntryCount(count);
+}
+
+} // namespace
+
+int ArchiveFile::entryCount() const {
+    return entryCountFor(entriesInFile);
+}
+
+ArchiveFile readArchiveBytes(const Installation& installation) {
+    FileRead read = readWholeFile(installation.resolve(kArchiveFileName), kArchiveFileLimit);
+    ArchiveFile file;
+    file.whyUnreadable = std::move(read.error);
+    if (read.status == ReadStatus::Missing)
+        return file;
+    if (read.status == ReadStatus::Unreadable) {
+        file.load = ArchiveLoad::Unreadable;
+        return file;
+    }
+    file.bytes = std::move(read.bytes);
+    file.entriesInFile = entriesIn(file.bytes);
+    file.load = file.entriesInFile > static_cast<std::size_t>(file.entryCount())
+                    ? ArchiveLoad::TooManyEntries
+                    : ArchiveLoad::Loaded;
+    return file;
+}
+
+void takeIn(ScoreArchive& archive, const ArchiveFile& file) {
+    archive.setEntryCount(0);
+    if (file.load == ArchiveLoad::Loaded || file.load == ArchiveLoad::TooManyEntries)
+        readEntries(archive, file.bytes, file.entriesInFile);
+}
+
+ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
+                        std::size_t* entriesInFile, std::string* whyUnreadable) {
+    const ArchiveFile file = readArchiveBytes(installation);
+    takeIn(archive, file);
+    if (entriesInFile)
+        *entriesInFile = file.entriesInFile;
+    if (whyUnreadable)
+        *whyUnreadable = file.whyUnreadable;
+    return file.load;
+}
+
+std::size_t readArchiveFile(ScoreArchive& archive, std::string_view bytes) {
+    const std::size_t entries = entriesIn(bytes);
+    readEntries(archive, bytes, entries);
     return entries;
 }
 

@@ -51,7 +51,11 @@ public:
     int lastEntryTitled(std::string_view title) const;
 
 private:
-    std::unique_ptr<std::array<ScoreEntry, kSlotCount>> slots_;
+    using Slots = std::array<ScoreEntry, kSlotCount>;
+    // The 1.6 MB of slots are made at the first use of one, by whoever reads the archive in:
+    // the main window has that done on a thread while it builds its controls.
+    Slots& slotArray() const;
+    mutable std::unique_ptr<Slots> slots_;
     int entryCount_ = 0;
 };
 
@@ -62,6 +66,20 @@ inline constexpr std::string_view kArchiveFileName = "spartiti\\archivio.js";
 // archive can hold (its first 9999 read; a save would drop the rest), or a file that is there
 // but cannot be read (an empty archive in memory that must not be saved over the file).
 enum class ArchiveLoad { Missing, Loaded, TooManyEntries, Unreadable };
+
+// The archive file as read, before its entries are taken into memory: loadArchive in two
+// steps, for a caller with other work to do in between.
+struct ArchiveFile {
+    ArchiveLoad load = ArchiveLoad::Missing;
+    std::string bytes; // when Loaded or TooManyEntries
+    std::size_t entriesInFile = 0;
+    std::string whyUnreadable; // when Unreadable
+    // The entry count of the archive once the file is taken in: 0 to 9999.
+    int entryCount() const;
+};
+ArchiveFile readArchiveBytes(const Installation& installation);
+// Sets the archive to what the file holds: empty when it is missing or unreadable.
+void takeIn(ScoreArchive& archive, const ArchiveFile& file);
 
 // Reads the archive from the file: an empty archive if there is none or it cannot be read.
 // entriesInFile, if given, receives the number of entries the file holds, beyond 9999 too;

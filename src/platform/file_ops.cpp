@@ -3,6 +3,7 @@
 #include "platform/file_ops.h"
 
 #include "platform/file_ops_system.h"
+#include "platform/prefault.h"
 #include "platform/read_limits.h"
 
 #include <new>
@@ -190,6 +191,7 @@ FileRead readWholeFile(const fs::path& path, std::uint64_t limit) {
     FileRead read{ReadStatus::Read, {}, {}};
     try {
         read.bytes.reserve(static_cast<std::size_t>(expected));
+        prefaultForWriting(read.bytes.data(), static_cast<std::size_t>(expected));
         char buffer[system_files::kChunk];
         for (;;) {
             const std::ptrdiff_t got = system_files::readSome(file, buffer, sizeof buffer);
