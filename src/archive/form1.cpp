@@ -22,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -71,32 +70,6 @@ QString wrongFolderText(const std::filesystem::path& folder) {
         .arg(toShownPath(folder));
 }
 
-// The MP3-file icon: a sheet with a folded corner, a note and "MP3". Drawn on a picture, not a
-// pixmap, so that any thread can draw it.
-QImage mp3Icon() {
-    QImage icon(50, 54, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPolygon sheet({QPoint(4, 1), QPoint(36, 1), QPoint(47, 12), QPoint(47, 53), QPoint(4, 53)});
-    painter.setPen(QPen(QColor(0x20, 0x50, 0xA0), 1.5));
-    painter.setBrush(QColor(0xEE, 0xF4, 0xFF));
-    painter.drawPolygon(sheet);
-    painter.drawLine(36, 1, 36, 12);
-    painter.drawLine(36, 12, 47, 12);
-    painter.setBrush(look::kBlueText);
-    painter.drawEllipse(QRectF(13, 24, 9, 7));
-    painter.drawLine(QPointF(21.5, 27), QPointF(21.5, 12));
-    painter.drawLine(QPointF(21.5, 12), QPointF(29, 16));
-    QFont font = look::verdana(8);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(QColor(0x20, 0x50, 0xA0));
-    painter.drawText(QRect(4, 36, 44, 16), Qt::AlignCenter, QStringLiteral("MP3"));
-    painter.end();
-    return icon;
-}
-
 } // namespace
 
 Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget* parent)
@@ -105,15 +78,20 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     setWindowTitle(QStringLiteral("Folioscribe 5.0"));
     pages_ = new PageImageLoader(kPageFrame, this);
     connect(pages_, &PageImageLoader::pageReady, this, &Form1::pageReady);
-    // The icon's lettering loads a typeface of its own: it is drawn on a thread meanwhile.
-    std::future<QImage> icon = std::async(std::launch::async | std::launch::deferred, mp3Icon);
     // Read before the controls are built: the program sets up the fonts that they need on a
-    // thread of its own meanwhile.
+    // thread of its own meanwhile. The entry count is known once the file is read: the opening
+    // pages decode from then on, and the entries are taken in on a thread while the controls and
+    // the menu are built, which never touch the archive.
     const ArchiveRead read = readArchive();
+    requestOpeningPages(read);
+    std::future<void> takenIn = std::async(std::launch::async, [this, &read] { takeIn(read); });
     buildControls();
-    Picture1->setPixmap(QPixmap::fromImage(icon.get()));
+    // A sheet with a folded corner, a note and "MP3": a picture, not drawn at start-up, where
+    // its lettering would load a typeface of its own.
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/folio/mp3.png")));
     buildMenu();
     resize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
+    takenIn.get();
     showArchive(read);
 }
 
@@ -270,6 +248,10 @@ void Form1::layOut(QSize area) {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize)
         layOut(static_cast<QResizeEvent*>(event)->size());
+    if (watched == client_ && event->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        QMetaObject::invokeMethod(pages_, &PageImageLoader::windowPainted, Qt::QueuedConnection);
+    }
     if (watched == Text1 && event->type() == QEvent::MouseButtonPress && focusWidget())
         focusWidget()->clearFocus();
     if ((watched == Image1 || watched == Image2) && pageDrop(static_cast<QLabel*>(watched), event))
@@ -346,19 +328,32 @@ void Form1::buildMenu() {
 }
 
 void Form1::start() {
-    showArchive(readArchive());
+    const ArchiveRead read = readArchive();
+    takeIn(read);
+    showArchive(read);
 }
 
 Form1::ArchiveRead Form1::readArchive() {
-    ScoreArchive& archive = state_.archive;
     ArchiveRead read;
     read.dataFolder = state_.installation.hasDataFolder();
-    if (!read.dataFolder) {
-        archive.setEntryCount(0);
-        return read;
-    }
-    read.load = loadArchive(archive, state_.installation, &read.entriesInFile, &read.whyUnreadable);
+    if (read.dataFolder)
+        read.file = readArchiveBytes(state_.installation);
     return read;
+}
+
+void Form1::takeIn(const ArchiveRead& read) {
+    folio::takeIn(state_.archive, read.file);
+}
+
+bool Form1::ArchiveRead::shown() const {
+    return dataFolder && file.load != ArchiveLoad::Missing && file.load != ArchiveLoad::Unreadable;
+}
+
+void Form1::requestOpeningPages(const ArchiveRead& read) {
+    const int opening = std::max(read.file.entryCount(), 1);
+    if (read.shown())
+        pages_->request(opening, state_.installation.resolve(leftPagePath(opening)),
+                        state_.installation.resolve(rightPagePath(opening)));
 }
 
 void Form1::showArchive(const ArchiveRead& read) {
@@ -369,19 +364,15 @@ void Form1::showArchive(const ArchiveRead& read) {
         refuseWrongFolder();
         return;
     }
-    const bool shown = read.load != ArchiveLoad::Missing && read.load != ArchiveLoad::Unreadable;
+    const bool shown = read.shown();
     const int opening = std::max(archive.entryCount(), 1);
-    // The opening entry's pages decode while the saved copy of the entries is taken.
-    if (shown && ScoreArchive::isEntryNumber(opening))
-        pages_->request(opening, state_.installation.resolve(leftPagePath(opening)),
-                        state_.installation.resolve(rightPagePath(opening)));
     keepAsSaved();
     if (findBox_)
         buildSearch();
-    if (read.load == ArchiveLoad::Unreadable)
-        keepArchiveAsItIs(unreadableArchiveText(read.whyUnreadable));
-    if (read.load == ArchiveLoad::TooManyEntries)
-        keepArchiveAsItIs(tooManyEntriesText(read.entriesInFile));
+    if (read.file.load == ArchiveLoad::Unreadable)
+        keepArchiveAsItIs(unreadableArchiveText(read.file.whyUnreadable));
+    if (read.file.load == ArchiveLoad::TooManyEntries)
+        keepArchiveAsItIs(tooManyEntriesText(read.file.entriesInFile));
     if (!shown)
         return;
     showCount();
@@ -467,7 +458,7 @@ std::vector<std::filesystem::path> Form1::neighbourPages(int position) const {
 }
 
 void Form1::pageReady(int position, PageSide side, const QImage& image) {
-    if (position != VScroll1->value())
+    if (!VScroll1 || position != VScroll1->value())
         return;
     QLabel* frame = side == PageSide::Left ? Image1 : Image2;
     if (image.isNull())

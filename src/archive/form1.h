@@ -114,12 +114,15 @@ private:
     // What reading the archive found, for the controls to show once they are built.
     struct ArchiveRead {
         bool dataFolder = false;
-        ArchiveLoad load = ArchiveLoad::Missing;
-        std::size_t entriesInFile = 0;
-        std::string whyUnreadable;
+        ArchiveFile file;
+        // Whether there are entries to show: a stand's folder with a readable archive file.
+        bool shown() const;
     };
     // Loading the window: reading the archive needs no control; showing what was read does.
+    // Outside a stand's folder nothing is read, and the archive is emptied when taken in.
     ArchiveRead readArchive();
+    void takeIn(const ArchiveRead& read);
+    void requestOpeningPages(const ArchiveRead& read);
     void showArchive(const ArchiveRead& read);
     void start();
     void refuseWrongFolder();
@@ -140,6 +143,8 @@ private:
     // The window's inner area; it grows with the window, and the pages with it.
     QWidget* client_ = nullptr;
     PageImageLoader* pages_ = nullptr;
+    // Whether the window has been painted once; the page loader is told then.
+    bool painted_ = false;
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;

@@ -12,6 +12,7 @@
 #include <QPixmapCache>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QSet>
 #include <QStyleOptionFrame>
 #include <QWidget>
 #include <algorithm>
@@ -19,8 +20,8 @@
 namespace folio::look {
 namespace {
 
-// The application's style with the text box panel drawn once into a picture and reused for
-// every later paint with the same size, state, palette and pixel ratio.
+// The application's style with the text box panel drawn into a picture at its second paint and
+// reused for every later paint with the same size, state, palette and pixel ratio.
 class CachedFrameStyle : public QProxyStyle {
 public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
@@ -41,6 +42,17 @@ public:
                                 .arg(static_cast<int>(frame->features));
         QPixmap picture;
         if (!QPixmapCache::find(key, &picture)) {
+            // A frame is drawn straight the first time: a window's first showing paints each
+            // of its text boxes once, and a picture is worth making only for a frame painted
+            // again. The keys seen are few (sizes, states, palettes); a window resized at length
+            // could make many, and the list then starts again.
+            if (drawnOnce_.size() > kMaxDrawnOnce)
+                drawnOnce_.clear();
+            if (!drawnOnce_.contains(key)) {
+                drawnOnce_.insert(key);
+                QProxyStyle::drawPrimitive(element, option, painter, widget);
+                return;
+            }
             picture = QPixmap(frame->rect.size() * ratio);
             picture.setDevicePixelRatio(ratio);
             picture.fill(Qt::transparent);
@@ -53,6 +65,10 @@ public:
         }
         painter->drawPixmap(frame->rect.topLeft(), picture);
     }
+
+private:
+    static constexpr qsizetype kMaxDrawnOnce = 256;
+    mutable QSet<QString> drawnOnce_;
 };
 
 QStyle* cachedFrameStyle() {

@@ -600,6 +600,7 @@ TEST_F(Form1Test, showEntry_showsPagesAndRecordingIconOfEachEntry) {
     window->VScroll1->setValue(1);
     EXPECT_TRUE(framesShow(true, true));
     EXPECT_TRUE(window->Picture1->isVisible());
+    EXPECT_EQ(window->Picture1->pixmap().size(), QSize(50, 54)) << "the icon's picture is built in";
     QSize shown = window->Image1->pixmap().size();
     EXPECT_LE(shown.width(), 329);
     EXPECT_LE(shown.height(), 281);
