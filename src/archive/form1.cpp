@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
 #include "platform/look.h"
+#include "platform/warm_up.h"
 #include "platform/widgets.h"
 
 #include <QAction>
@@ -85,6 +86,7 @@ Form1::Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget
     const ArchiveRead read = readArchive();
     requestOpeningPages(read);
     std::future<void> takenIn = std::async(std::launch::async, [this, &read] { takeIn(read); });
+    awaitFontConfiguration();
     buildControls();
     // A sheet with a folded corner, a note and "MP3": a picture, not drawn at start-up, where
     // its lettering would load a typeface of its own.

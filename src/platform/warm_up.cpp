@@ -18,12 +18,22 @@
 namespace folio {
 namespace {
 
+// The warm-ups of this process that are still reading the font configuration.
+std::mutex configurationMutex;
+std::condition_variable configurationRead;
+int configurationsBeingRead = 0;
+
 // Fontconfig reads its configuration files and font caches at its first use, the first font Qt
 // lists. Done here first, Qt finds them read; two first uses at once would each read them.
 void readFontConfiguration() {
 #if defined(FOLIO_WITH_FONTCONFIG)
     FcInit();
 #endif
+    {
+        const std::lock_guard lock(configurationMutex);
+        --configurationsBeingRead;
+    }
+    configurationRead.notify_all();
 }
 
 void setUpFonts() {
@@ -42,14 +52,24 @@ void loadImagePlugins() {
 
 } // namespace
 
-WarmUp::WarmUp()
-    : thread_([this] {
-          readFontConfiguration();
-          if (awaitApplication() != Next::QtPart)
-              return;
-          setUpFonts();
-          loadImagePlugins();
-      }) {}
+void awaitFontConfiguration() {
+    std::unique_lock lock(configurationMutex);
+    configurationRead.wait(lock, [] { return configurationsBeingRead == 0; });
+}
+
+WarmUp::WarmUp() {
+    {
+        const std::lock_guard lock(configurationMutex);
+        ++configurationsBeingRead;
+    }
+    thread_ = std::thread([this] {
+        readFontConfiguration();
+        if (awaitApplication() != Next::QtPart)
+            return;
+        setUpFonts();
+        loadImagePlugins();
+    });
+}
 
 WarmUp::WithApplication::WithApplication(WarmUp& warmUp) : warmUp_(warmUp) {
     warmUp_.release(true);

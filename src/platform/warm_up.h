@@ -11,6 +11,11 @@
 
 namespace folio {
 
+// Blocks until a warm-up running in this process has read the font configuration; returns at
+// once when none runs. Called before the first fonts are used: whoever reached fontconfig while
+// the warm-up was still reading its configuration would read all of it a second time.
+void awaitFontConfiguration();
+
 class WarmUp {
 public:
     // Starts the thread, which reads the system's font configuration at once: that needs no
@@ -43,7 +48,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     Next next_ = Next::Wait;
-    std::thread thread_; // last: it starts once the members it uses exist
+    std::thread thread_;
 };
 
 } // namespace folio

@@ -9,8 +9,11 @@
 namespace folio {
 namespace {
 
-TEST(WarmUpTest, withoutTheApplicationObject_endsAfterTheFontConfiguration) {
-    auto warmUp = std::async(std::launch::async, [] { WarmUp withoutApplication; });
+TEST(WarmUpTest, withoutTheApplicationObject_readsTheFontConfigurationAndEnds) {
+    auto warmUp = std::async(std::launch::async, [] {
+        WarmUp withoutApplication;
+        awaitFontConfiguration();
+    });
     EXPECT_EQ(warmUp.wait_for(std::chrono::seconds(20)), std::future_status::ready);
 }
 
