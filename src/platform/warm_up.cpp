@@ -23,17 +23,21 @@ std::mutex configurationMutex;
 std::condition_variable configurationRead;
 int configurationsBeingRead = 0;
 
+void configurationDone() {
+    {
+        const std::lock_guard lock(configurationMutex);
+        --configurationsBeingRead;
+    }
+    configurationRead.notify_all();
+}
+
 // Fontconfig reads its configuration files and font caches at its first use, the first font Qt
 // lists. Done here first, Qt finds them read; two first uses at once would each read them.
 void readFontConfiguration() {
 #if defined(FOLIO_WITH_FONTCONFIG)
     FcInit();
 #endif
-    {
-        const std::lock_guard lock(configurationMutex);
-        --configurationsBeingRead;
-    }
-    configurationRead.notify_all();
+    configurationDone();
 }
 
 void setUpFonts() {
@@ -62,13 +66,19 @@ WarmUp::WarmUp() {
         const std::lock_guard lock(configurationMutex);
         ++configurationsBeingRead;
     }
-    thread_ = std::thread([this] {
-        readFontConfiguration();
-        if (awaitApplication() != Next::QtPart)
-            return;
-        setUpFonts();
-        loadImagePlugins();
-    });
+    try {
+        thread_ = std::thread([this] {
+            readFontConfiguration();
+            if (awaitApplication() != Next::QtPart)
+                return;
+            setUpFonts();
+            loadImagePlugins();
+        });
+    } catch (...) {
+        // No thread: nobody is to wait for it.
+        configurationDone();
+        throw;
+    }
 }
 
 WarmUp::WithApplication::WithApplication(WarmUp& warmUp) : warmUp_(warmUp) {
