@@ -3,6 +3,7 @@
 #include "support/temp_installation.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <stdexcept>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -171,6 +172,56 @@ TEST(ScoreArchiveFile, moreEntriesThanSlots_loadsTheFirst9999) {
     EXPECT_EQ(inFile, 10005u);
     EXPECT_EQ(archive.entryCount(), 9999);
     EXPECT_EQ(archive.slot(9999).number, "9999");
+}
+
+// The main window asks for the opening entry's pages from the count the read file gives,
+// before the entries are taken in: that count must be the one taking them in leaves, and taking
+// in a file that is missing or unreadable must empty an archive that held entries.
+TEST(ScoreArchiveFile, readThenTakenIn_countKnownBeforeMatchesCountAfter) {
+    std::string tooMany = "var archivio = [\r\n";
+    for (int n = 1; n <= 10001; ++n)
+        tooMany += "\"" + std::to_string(n) + "\",\r\n\"t\",\r\n\"\",\r\n\"\",\r\n\"0\",\r\n";
+    tooMany += " ];\r\n";
+    struct Case {
+        const char* name;
+        std::optional<std::string> file; // none: no archive file
+        bool unreadable;
+        ArchiveLoad load;
+        int count;
+        std::size_t inFile;
+    };
+    const Case cases[] = {
+        {"missing", std::nullopt, false, ArchiveLoad::Missing, 0, 0},
+#ifndef _WIN32
+        {"unreadable (a folder)", std::nullopt, true, ArchiveLoad::Unreadable, 0, 0},
+#endif
+        {"no entries", std::string("var archivio = [\r\n ];\r\n"), false, ArchiveLoad::Loaded, 0,
+         0},
+        {"two entries", kTwoEntries, false, ArchiveLoad::Loaded, 2, 2},
+        {"more than the slots", tooMany, false, ArchiveLoad::TooManyEntries, 9999, 10001},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempInstallation stand;
+        if (c.file)
+            stand.write("spartiti\\archivio.js", *c.file);
+        if (c.unreadable)
+            std::filesystem::create_directory(stand.path("spartiti\\archivio.js"));
+        const ArchiveFile file = readArchiveBytes(stand.installation());
+        EXPECT_EQ(file.load, c.load);
+        EXPECT_EQ(file.entryCount(), c.count);
+        EXPECT_EQ(file.entriesInFile, c.inFile);
+        EXPECT_EQ(file.whyUnreadable.empty(), !c.unreadable);
+
+        ScoreArchive archive;
+        setEntry(archive, 5, {"5", "Held before", "", "", "0"});
+        archive.setEntryCount(5);
+        takeIn(archive, file);
+        EXPECT_EQ(archive.entryCount(), c.count);
+        if (c.count > 0) {
+            EXPECT_EQ(archive.slot(c.count).number, std::to_string(c.count));
+        }
+    }
 }
 
 TEST(ScoreArchiveFile, malformedFiles_loadWhatTheyHold) {

@@ -1,6 +1,7 @@
 // File operations, and every way a rewrite or a copy can fail: each failure must leave the old
 // file byte for byte, no temporary file, an error text, and operations that work afterwards.
 #include "platform/file_ops.h"
+#include "platform/prefault.h"
 #include "platform/read_limits.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
@@ -9,6 +10,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <utility>
+#include <vector>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -336,6 +339,21 @@ TEST(FileOps, readWholeFile_givesEveryByte) {
     stand.write("spartiti\\archivio.js", bytes);
     EXPECT_EQ(readWholeFile(stand.path("spartiti\\archivio.js"), kArchiveFileLimit).content(),
               bytes);
+}
+
+// Asking for the pages of a buffer is only a hint: no byte in it or around it changes, whatever
+// the buffer's start and length against the page boundaries.
+TEST(Prefault, buffersOfAnyStartAndLength_keepEveryByte) {
+    std::vector<char> memory(80 * 4096 + 17);
+    for (std::size_t i = 0; i < memory.size(); ++i)
+        memory[i] = static_cast<char>(i * 13 + 1);
+    const std::vector<char> before = memory;
+    const std::pair<std::size_t, std::size_t> buffers[] = {
+        {0, 0}, {1, 100}, {100, 4096}, {4095, 3 * 4096 + 3}, {7, 64 * 4096}, {0, memory.size()}};
+    for (const auto& [start, length] : buffers) {
+        prefaultForWriting(memory.data() + start, length);
+        EXPECT_EQ(memory, before) << "start " << start << ", length " << length;
+    }
 }
 
 } // namespace
