@@ -214,7 +214,8 @@ void BM_MidiStore_Save_KeepingVersion(benchmark::State& state) {
     MidiGrid grid;
     grid.fill("004,005,006");
     compareKeepingVersion(state, [&](bool keepingVersion) {
-        KeepVersion keep{"midi", std::nullopt, {}, {}, {}};
+        KeepVersion keep;
+        keep.what = "midi";
         const Clock::time_point start = Clock::now();
         const FileResult saved = store.save(file.installation, FullMidiFile::kOpenedEntry, grid,
                                             keepingVersion ? &keep : nullptr);

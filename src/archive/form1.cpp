@@ -3,8 +3,8 @@
 
 #include "archive/find_box.h"
 #include "archive/main_window_host.h"
-#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "merge/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -517,7 +517,9 @@ bool Form1::save() {
         return false;
     }
     // The file holds the entries as last loaded or saved: counted without reading it again.
-    KeepVersion keep{"save", savedEntries_.size(), {}, {}, {}};
+    KeepVersion keep;
+    keep.what = "save";
+    keep.count = savedEntries_.size();
     FileResult saved = saveArchive(state_.archive, state_.installation, &keep);
     if (!saved.ok) {
         dialogs_.error(
@@ -563,6 +565,11 @@ void Form1::updateUndoCommand() {
         break;
     case UndoState::None:
         undoAbsorption->setToolTip(QStringLiteral("There is no absorption to undo."));
+        break;
+    case UndoState::Damaged:
+        undoAbsorption->setToolTip(
+            QStringLiteral("The record of the last absorption is damaged: \"Restore…\" puts "
+                           "back an earlier version of the archive."));
         break;
     }
 }

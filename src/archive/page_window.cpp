@@ -4,6 +4,7 @@
 #include "archive/entry_name.h"
 #include "archive/score_archive.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
@@ -157,17 +158,24 @@ void PageWindow::Command2_Click() {
         return;
     }
     FileResult assigned;
+    QStringList kept;
     try {
-        assigned = assignPage(toFilePath(selectedPagePath_), n);
+        assigned = assignPage(toFilePath(selectedPagePath_), n, kept);
     } catch (const std::exception& failure) {
         assigned = FileResult::failure(failure.what());
     }
     if (!assigned.ok) {
-        dialogs_.error(this, fromCoreText(assigned.error));
+        if (!kept.isEmpty())
+            emit pageAttached();
+        dialogs_.error(this,
+                       fromCoreText(assigned.error) + QStringLiteral("\n") + keptNotice(kept));
         return;
     }
     emit pageAttached();
-    dialogs_.message(this, QStringLiteral("Perfect! The file was moved to the music folder."));
+    QString text = QStringLiteral("Perfect! The file was moved to the music folder.");
+    if (!kept.isEmpty())
+        text += QStringLiteral("\n") + keptNotice(kept);
+    dialogs_.message(this, text);
     hide();
 }
 
@@ -177,17 +185,30 @@ sinistra::sinistra(SharedState& state, Dialogs& dialogs, QString& selectedPagePa
     setObjectName(QStringLiteral("sinistra"));
 }
 
-FileResult sinistra::assignPage(const std::filesystem::path& chosen, int n) {
+// Puts source in place of one of entry n's pages, keeping the page it replaces; the page kept
+// is added to kept.
+FileResult PageWindow::replacePage(const std::filesystem::path& source, EntryFileKind side, int n,
+                                   QStringList& kept) {
+    KeepVersion keep;
+    const FileResult replaced =
+        replaceKeepingVersion(state_.installation, EntryFile{side, n}, source, keep);
+    if (!keep.folder.empty())
+        kept << entryFileWord(side);
+    return replaced;
+}
+
+FileResult sinistra::assignPage(const std::filesystem::path& chosen, int n, QStringList& kept) {
     const Installation& installation = state().installation;
     const std::filesystem::path placeholder = installation.resolve(placeholderPagePath);
     // Without the placeholder the right page could not be reset, so nothing is copied at all.
     if (!fileExists(placeholder))
-        return FileResult::failure("The left page was not copied: the placeholder page \"" +
-                                   placeholder.string() + "\" is missing.");
-    if (FileResult left = copyReplacing(chosen, installation.resolve(leftPagePath(n))); !left.ok)
+        return FileResult::failure("The left page was not copied: the placeholder page " +
+                                   quotedPath(placeholder) + " is missing.");
+    if (FileResult left = replacePage(chosen, EntryFileKind::LeftPage, n, kept); !left.ok)
         return FileResult::failure("The left page was not copied.\n" + left.error);
-    if (FileResult right = copyReplacing(placeholder, installation.resolve(rightPagePath(n)));
-        !right.ok)
+    // A new left page starts a new score: its right page becomes the placeholder, and the right
+    // page it had is kept as a version.
+    if (FileResult right = replacePage(placeholder, EntryFileKind::RightPage, n, kept); !right.ok)
         return FileResult::failure("The left page was copied, but the right page was not reset "
                                    "to the placeholder page.\n" +
                                    right.error);
@@ -200,9 +221,8 @@ destra::destra(SharedState& state, Dialogs& dialogs, QString& selectedPagePath, 
     setObjectName(QStringLiteral("destra"));
 }
 
-FileResult destra::assignPage(const std::filesystem::path& chosen, int n) {
-    const Installation& installation = state().installation;
-    if (FileResult right = copyReplacing(chosen, installation.resolve(rightPagePath(n))); !right.ok)
+FileResult destra::assignPage(const std::filesystem::path& chosen, int n, QStringList& kept) {
+    if (FileResult right = replacePage(chosen, EntryFileKind::RightPage, n, kept); !right.ok)
         return FileResult::failure("The right page was not copied.\n" + right.error);
     return FileResult::success();
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "platform/file_ops.h"
+#include "platform/installation.h"
 
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <filesystem>
 
@@ -67,7 +69,11 @@ protected:
 
     // Copies the chosen file to entry n's pages; n is a valid entry number. On failure no page
     // file that the failed step would have written has changed.
-    virtual FileResult assignPage(const std::filesystem::path& chosen, int n) = 0;
+    // Every page replaced is kept as a version first, and named in kept.
+    virtual FileResult assignPage(const std::filesystem::path& chosen, int n,
+                                  QStringList& kept) = 0;
+    FileResult replacePage(const std::filesystem::path& source, EntryFileKind side, int n,
+                           QStringList& kept);
 
     SharedState& state() const { return state_; }
     void keyPressEvent(QKeyEvent* event) override;
@@ -95,7 +101,7 @@ public:
              QWidget* parent = nullptr);
 
 protected:
-    FileResult assignPage(const std::filesystem::path& chosen, int n) override;
+    FileResult assignPage(const std::filesystem::path& chosen, int n, QStringList& kept) override;
 };
 
 // "Right page": its heading names the entry the page goes to.
@@ -106,7 +112,7 @@ public:
            QWidget* parent = nullptr);
 
 protected:
-    FileResult assignPage(const std::filesystem::path& chosen, int n) override;
+    FileResult assignPage(const std::filesystem::path& chosen, int n, QStringList& kept) override;
 };
 
 } // namespace folio

@@ -5,6 +5,7 @@
 #include "archive/pdf_thumbnails.h"
 #include "archive/score_archive.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
@@ -336,16 +337,19 @@ void PdfImportWindow::attachButton_Click() {
         dialogs_.error(this, QStringLiteral("Choose a PDF file and click its left page first."));
         return;
     }
-    if (attachTo(n)) {
+    QStringList kept;
+    if (attachTo(n, kept)) {
         emit pagesAttached();
-        dialogs_.message(this, QStringLiteral("Perfect! The pages were written to the music "
-                                              "folder."));
+        QString text = QStringLiteral("Perfect! The pages were written to the music folder.");
+        if (!kept.isEmpty())
+            text += QStringLiteral("\n") + keptNotice(kept);
+        dialogs_.message(this, text);
     }
 }
 
 // Asks before replacing a page, draws every page before writing any, and writes each one
 // atomically: a page file is either the old one or the whole new one.
-bool PdfImportWindow::attachTo(int n) {
+bool PdfImportWindow::attachTo(int n, QStringList& kept) {
     const Installation& installation = state_.installation;
     struct Planned {
         PageSide side;
@@ -377,15 +381,22 @@ bool PdfImportWindow::attachTo(int n) {
     }
     QStringList written;
     for (const Planned& page : planned) {
-        const FileResult result = rewriteAtomically(
-            page.target,
-            std::string_view(page.bytes.constData(), static_cast<std::size_t>(page.bytes.size())));
+        const EntryFileKind kind =
+            page.side == PageSide::Left ? EntryFileKind::LeftPage : EntryFileKind::RightPage;
+        KeepVersion keep;
+        const FileResult result = replaceKeepingVersion(
+            installation, EntryFile{kind, n},
+            std::string_view(page.bytes.constData(), static_cast<std::size_t>(page.bytes.size())),
+            keep);
+        if (!keep.folder.empty())
+            kept << entryFileWord(kind);
         if (!result.ok) {
             const QString done = written.isEmpty() ? QStringLiteral("Nothing was written.")
                                                    : QStringLiteral("The %1 page was written.")
                                                          .arg(written.join(QStringLiteral(", ")));
-            dialogs_.error(this, QStringLiteral("The %1 page was not written. %2\n%3")
-                                     .arg(sideName(page.side), done, fromCoreText(result.error)));
+            dialogs_.error(this, QStringLiteral("The %1 page was not written. %2\n%3\n%4")
+                                     .arg(sideName(page.side), done, fromCoreText(result.error),
+                                          keptNotice(kept)));
             if (!written.isEmpty())
                 emit pagesAttached();
             return false;
@@ -396,8 +407,15 @@ bool PdfImportWindow::attachTo(int n) {
     // page window gives it.
     const std::filesystem::path right = installation.resolve(rightPagePath(n));
     const std::filesystem::path placeholder = installation.resolve(placeholderPagePath);
-    if (picked_[1] < 0 && !fileExists(right) && fileExists(placeholder))
-        copyReplacing(placeholder, right);
+    if (picked_[1] < 0 && !fileExists(right) && fileExists(placeholder)) {
+        if (const FileResult reset = copyReplacing(placeholder, right); !reset.ok) {
+            emit pagesAttached();
+            dialogs_.error(this, QStringLiteral("The left page was written, but the right page "
+                                                "was not set to the placeholder page.\n%1")
+                                     .arg(fromCoreText(reset.error)));
+            return false;
+        }
+    }
     return true;
 }
 

@@ -76,7 +76,8 @@ private:
     void closePdf();
     void requestVisibleThumbnails();
     void pick(PageSide side, int page);
-    bool attachTo(int n);
+    // The pages replaced, kept as versions first, are named in kept.
+    bool attachTo(int n, QStringList& kept);
 
     SharedState& state_;
     Dialogs& dialogs_;

@@ -1,8 +1,11 @@
 // The "Restore…" window's controls and handlers.
 #include "archive/restore_window.h"
 
+#include "archive/score_archive.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "platform/core_text.h"
+#include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/read_limits.h"
 #include "platform/widgets.h"
@@ -21,22 +24,40 @@ QString fileName(DataFile file) {
                                static_cast<qsizetype>(dataFileName(file).size()));
 }
 
-QString rowText(const Version& version) {
-    return QStringLiteral("%1   %2   %3   %4")
-        .arg(fromCoreText(version.when), fromCoreText(version.what), fileName(version.file),
-             fromCoreText(versionSummary(version)));
+QString capitalised(QString text) {
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+// "left page of 12 (Evening Prelude)": an entry's file by its entry's number and title.
+QString entryFileText(const EntryFile& file, const ScoreArchive& archive) {
+    QString text = QStringLiteral("%1 of %2").arg(entryFileWord(file.kind)).arg(file.number);
+    if (file.number >= 1 && file.number <= archive.entryCount() &&
+        !archive.slot(file.number).title.empty())
+        text += QStringLiteral(" (%1)").arg(fromCp1252(archive.slot(file.number).title));
+    return text;
+}
+
+QString rowText(const Version& version, const ScoreArchive& archive) {
+    const QString what = version.entryFile ? capitalised(entryFileText(*version.entryFile, archive))
+                                           : fileName(version.file);
+    QString text = QStringLiteral("%1   %2   %3")
+                       .arg(fromCoreText(version.when), fromCoreText(version.what), what);
+    if (!version.entryFile)
+        text += QStringLiteral("   ") + fromCoreText(versionSummary(version));
+    if (version.damaged)
+        text += QStringLiteral("   (damaged record)");
+    return text;
+}
+
+QString setAsideText(const SetAside& aside) {
+    return QStringLiteral("%1 file(s) set aside by the absorption of %2")
+        .arg(aside.files)
+        .arg(fromCoreText(aside.when));
 }
 
 } // namespace
-
-void reportVersionNotKept(SharedState& state, Dialogs& dialogs, QWidget* parent, DataFile file,
-                          const std::string& notKept) {
-    if (notKept.empty() || state.versionNotKeptTold)
-        return;
-    state.versionNotKeptTold = true;
-    dialogs.error(parent, QStringLiteral("The earlier version of %1 could not be kept: %2")
-                              .arg(fileName(file), fromCoreText(notKept)));
-}
 
 RestoreWindow::RestoreWindow(SharedState& state, Dialogs& dialogs,
                              std::function<QString(DataFile)> unsavedWork, QWidget* parent)
@@ -67,9 +88,13 @@ RestoreWindow::RestoreWindow(SharedState& state, Dialogs& dialogs,
 
 void RestoreWindow::Form_Load() {
     versions_ = listVersions(state_.installation);
+    setAside_ = listSetAside(state_.installation);
     List1->clear();
     for (const Version& version : versions_)
-        List1->addItem(rowText(version));
+        List1->addItem(rowText(version, state_.archive));
+    // Below the versions, what absorptions set aside: the musician's own files, kept for good.
+    for (const SetAside& aside : setAside_)
+        List1->addItem(setAsideText(aside));
     Label1->setText(versions_.empty() ? QStringLiteral("No earlier versions have been kept yet.")
                                       : QString());
     Command1->setEnabled(false);
@@ -90,7 +115,15 @@ const Version* RestoreWindow::chosen() const {
 void RestoreWindow::List1_Click() {
     const Version* version = chosen();
     Command1->setEnabled(version != nullptr);
-    if (!version || version->file != DataFile::Archive) {
+    if (const std::size_t row = static_cast<std::size_t>(List1->currentRow());
+        !version && List1->currentRow() >= 0 && row - versions_.size() < setAside_.size()) {
+        const SetAside& aside = setAside_[row - versions_.size()];
+        Label1->setText(
+            QStringLiteral("They are in %1; move them back by hand if they are wanted.")
+                .arg(toShownPath(aside.folder.lexically_relative(state_.installation.root()))));
+        return;
+    }
+    if (!version || version->file != DataFile::Archive || version->entryFile) {
         Label1->clear();
         return;
     }
@@ -107,9 +140,11 @@ void RestoreWindow::Command1_Click() {
     if (!chosenVersion)
         return;
     const Version version = *chosenVersion;
+    const QString name = version.entryFile ? entryFileText(*version.entryFile, state_.archive)
+                                           : fileName(version.file);
     QString question = QStringLiteral("Restore %1 as it was on %2? The current one is kept as "
                                       "a version too.")
-                           .arg(fileName(version.file), fromCoreText(version.when));
+                           .arg(name, fromCoreText(version.when));
     if (const QString unsaved = unsavedWork_ ? unsavedWork_(version.file) : QString();
         !unsaved.isEmpty())
         question += QStringLiteral("\n\n%1").arg(unsaved);
@@ -119,13 +154,19 @@ void RestoreWindow::Command1_Click() {
     const FileResult result = restoreVersion(state_.installation, version, keep);
     if (!result.ok) {
         dialogs_.error(this, QStringLiteral("%1 was not restored; nothing was changed.\n%2")
-                                 .arg(fileName(version.file), fromCoreText(result.error)));
+                                 .arg(version.entryFile ? capitalised(name) : name,
+                                      fromCoreText(result.error)));
         return;
     }
-    emit restored(version.file);
-    dialogs_.message(this, QStringLiteral("%1 is back as it was on %2.")
-                               .arg(fileName(version.file), fromCoreText(version.when)));
-    reportVersionNotKept(state_, dialogs_, this, version.file, keep.notKept);
+    if (version.entryFile)
+        emit entryFileRestored(version.entryFile->number);
+    else
+        emit restored(version.file);
+    dialogs_.message(
+        this, QStringLiteral("%1 is back as it was on %2.")
+                  .arg(version.entryFile ? capitalised(name) : name, fromCoreText(version.when)));
+    if (!version.entryFile)
+        reportVersionNotKept(state_, dialogs_, this, version.file, keep.notKept);
     Form_Load();
 }
 

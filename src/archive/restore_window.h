@@ -17,11 +17,6 @@ namespace folio {
 class Dialogs;
 struct SharedState;
 
-// Tells the user, once per run, why no earlier version of file could be kept (notKept empty:
-// one was, or there was nothing to keep).
-void reportVersionNotKept(SharedState& state, Dialogs& dialogs, QWidget* parent, DataFile file,
-                          const std::string& notKept);
-
 class RestoreWindow : public QWidget {
     Q_OBJECT
 public:
@@ -40,6 +35,8 @@ public:
 signals:
     // A version of file was put back: the windows that show it load it anew.
     void restored(folio::DataFile file);
+    // A page or recording of entry number was put back.
+    void entryFileRestored(int number);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -55,6 +52,7 @@ private:
     Dialogs& dialogs_;
     std::function<QString(DataFile)> unsavedWork_;
     std::vector<Version> versions_;
+    std::vector<SetAside> setAside_;
 };
 
 } // namespace folio

@@ -68,6 +68,15 @@ void ScoreArchive::clear() {
     entryCount_ = 0;
 }
 
+void ScoreArchive::clearPastCount() {
+    if (!slots_)
+        return;
+    for (auto slot = slots_->begin() + entryCount_ + 1; slot != slots_->end(); ++slot) {
+        if (*slot != ScoreEntry{})
+            *slot = ScoreEntry{};
+    }
+}
+
 int ScoreArchive::lastEntryTitled(std::string_view title) const {
     for (int k = entryCount_; k >= 1; --k) {
         if (slot(k).title == title)
@@ -131,6 +140,7 @@ void takeIn(ScoreArchive& archive, const ArchiveFile& file) {
     archive.setEntryCount(0);
     if (file.load == ArchiveLoad::Loaded || file.load == ArchiveLoad::TooManyEntries)
         readEntries(archive, file.bytes, file.entriesInFile);
+    archive.clearPastCount();
 }
 
 ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
@@ -201,8 +211,10 @@ std::string audioPath(int number) {
 }
 
 FileResult attachRecording(ScoreArchive& archive, const Installation& installation, int entry,
-                           const std::filesystem::path& source, int category) {
-    const FileResult copied = copyReplacing(source, installation.resolve(audioPath(entry)));
+                           const std::filesystem::path& source, int category, KeepVersion& keep) {
+    checkEntryName(entry);
+    const FileResult copied = replaceKeepingVersion(
+        installation, EntryFile{EntryFileKind::Recording, entry}, source, keep);
     if (copied.ok)
         archive.slot(entry).category = std::to_string(category);
     return copied;

@@ -46,6 +46,9 @@ public:
 
     // Empties every slot and sets the count to 0.
     void clear();
+    // Empties every slot after the entry count, as they are at start: what a larger archive
+    // left there must never come back as a new entry.
+    void clearPastCount();
 
     // The last of the entries 1 to the count whose title is title, or 0 when none is.
     int lastEntryTitled(std::string_view title) const;
@@ -111,9 +114,11 @@ inline constexpr std::string_view placeholderPagePath = "spartiti\\m.jpg";
 
 // Gives entry (1 to 9999, else std::out_of_range) the recording at source and the category
 // number: the recording is copied first, and the category set only once the copy succeeded, so
-// that an entry never names a category for a recording it does not have. A failed copy leaves
-// the entry and its recording as they were, and the result says why.
+// that an entry never names a category for a recording it does not have. The recording it
+// replaces is kept as a version first (keep says where), and one that cannot be kept is not
+// replaced. A failed copy leaves the entry and its recording as they were, and the result says
+// why.
 FileResult attachRecording(ScoreArchive& archive, const Installation& installation, int entry,
-                           const std::filesystem::path& source, int category);
+                           const std::filesystem::path& source, int category, KeepVersion& keep);
 
 } // namespace folio

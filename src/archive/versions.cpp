@@ -14,6 +14,7 @@
 #include <fstream>
 #include <map>
 #include <system_error>
+#include <tuple>
 
 namespace folio {
 namespace {
@@ -22,8 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kRecordMark = "Folioscribe version record";
 constexpr std::uint64_t kRecordLimit = 1 * kMiB;
-constexpr std::array<std::string_view, 5> kMakers = {"save", "playlist", "midi", "absorption",
-                                                     "restore"};
+constexpr std::array<std::string_view, 7> kMakers = {
+    "save", "playlist", "midi", "absorption", "restore", "page", "recording"};
 constexpr std::array<DataFile, 3> kDataFiles = {DataFile::Archive, DataFile::Playlists,
                                                 DataFile::Midi};
 
@@ -119,29 +120,61 @@ std::optional<std::size_t> countOf(const VersionRecord& record) {
     return static_cast<std::size_t>(std::stoull(*count));
 }
 
-std::uint64_t folderBytes(const fs::path& folder) {
-    std::uint64_t total = 0;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code sizeError;
-        if (it->is_regular_file(sizeError))
-            total += it->file_size(sizeError);
-    }
-    return total;
-}
-
-// The room a version takes: its data file, and for an absorption also the files it moved aside.
+// The room a version takes: its kept file alone. What an absorption set aside beside it is the
+// musician's, not the version's.
 std::uint64_t versionBytes(const Version& version) {
-    if (version.what == "absorption")
-        return folderBytes(version.folder);
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(version.dataPath(), ec);
     return ec ? 0 : size;
 }
 
-void removeQuietly(const fs::path& folder) {
+// Removes what the program made for a version, the kept file and its record, and the folder
+// only when nothing else is left in it. Gives whether the version is gone.
+bool removeVersion(const fs::path& folder, const fs::path& kept) {
     std::error_code ec;
-    fs::remove_all(folder, ec);
+    fs::remove(kept, ec);
+    fs::remove(folder / std::string(kVersionRecordName), ec);
+    fs::remove(folder, ec); // fails, as it should, while anything else is left in it
+    return !fs::exists(kept, ec);
+}
+
+bool isPlainFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(fs::symlink_status(path, ec));
+}
+
+std::uint64_t microsecondsNow() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count());
+}
+
+// A record line naming a page or recording ("copied", "moved") names one in the form the
+// program writes, possibly followed by what it was: anything else damages the record.
+bool namesEntryFile(std::string_view value) {
+    return entryFileNamed(value.substr(0, value.find(' '))).has_value();
+}
+
+bool damagedRecord(const VersionRecord& record) {
+    return std::any_of(record.lines.begin(), record.lines.end(), [](const auto& line) {
+        return (line.first == "copied" || line.first == "moved") && !namesEntryFile(line.second);
+    });
+}
+
+// The order of versions, newest first: by the time of the record, or where that is unknown, by
+// the folder's local time read as now's time zone would.
+std::uint64_t orderKey(const Version& version) {
+    if (version.madeAt != 0)
+        return version.madeAt;
+    std::tm local{};
+    if (std::sscanf(version.when.c_str(), "%d-%d-%d %d:%d:%d", &local.tm_year, &local.tm_mon,
+                    &local.tm_mday, &local.tm_hour, &local.tm_min, &local.tm_sec) != 6)
+        return 0;
+    local.tm_year -= 1900;
+    local.tm_mon -= 1;
+    local.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&local);
+    return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds) * 1000000u;
 }
 
 // A new version's record, left to the system to write to disk like the version's link: a
@@ -243,10 +276,14 @@ std::size_t countRecords(DataFile file, std::string_view bytes) {
     return 0;
 }
 
-void keepVersion(const Installation& installation, DataFile file, KeepVersion& keep) {
+namespace {
+
+// Keeps current, named recordedName in the record, in a new "<stamp> <what>" folder.
+void keepFile(const Installation& installation, const fs::path& current,
+              const std::string& recordedName, bool countsRecords,
+              const std::optional<std::size_t>& count, KeepVersion& keep) {
     keep.folder.clear();
     keep.notKept.clear();
-    const fs::path current = dataFilePath(installation, file);
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(current, ec);
     if (status.type() == fs::file_type::not_found)
@@ -255,54 +292,132 @@ void keepVersion(const Installation& installation, DataFile file, KeepVersion& k
         keep.notKept = "it is not a regular file";
         return;
     }
-    std::optional<std::size_t> count = keep.count;
-    if (!count) {
-        const FileRead read = readWholeFile(current, readLimit(file));
-        if (read.ok())
-            count = countRecords(file, read.bytes);
-    }
     const std::string stamp = keep.stamp.empty() ? backupStamp(localTimeNow()) : keep.stamp;
     std::optional<fs::path> folder = makeBackupFolder(installation, stamp, keep.what, keep.notKept);
     if (!folder)
         return;
-    const FileResult kept = linkOrCopy(current, *folder / current.filename());
+    const fs::path kept = *folder / current.filename();
+    const FileResult linked = linkOrCopy(current, kept);
     VersionRecord record;
-    record.lines = {{"made by", keep.what},
-                    {"file", std::string(dataFileName(file))},
-                    {"when", shownTime(stamp)},
-                    {"count", count ? std::to_string(*count) : std::string("unknown")},
-                    {"made", std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                std::chrono::system_clock::now().time_since_epoch())
-                                                .count())}};
+    record.lines = {{"made by", keep.what}, {"file", recordedName}, {"when", shownTime(stamp)}};
+    if (countsRecords)
+        record.lines.emplace_back("count", count ? std::to_string(*count) : "unknown");
+    record.lines.emplace_back("made",
+                              std::to_string(keep.made != 0 ? keep.made : microsecondsNow()));
     const FileResult recorded =
-        kept.ok ? writeRecord(*folder / std::string(kVersionRecordName), record.text()) : kept;
+        linked.ok ? writeRecord(*folder / std::string(kVersionRecordName), record.text()) : linked;
     if (!recorded.ok) {
-        removeQuietly(*folder);
+        removeVersion(*folder, kept);
         keep.notKept = recorded.error;
         return;
     }
     keep.folder = *folder;
 }
 
+// Takes a version just kept away again, when what it was kept for did not happen.
+void takeBack(KeepVersion& keep, const fs::path& kept) {
+    if (!keep.folder.empty() && removeVersion(keep.folder, keep.folder / kept.filename()))
+        keep.folder.clear();
+}
+
+std::string_view makerOf(const EntryFile& file) {
+    return file.kind == EntryFileKind::Recording ? "recording" : "page";
+}
+
+} // namespace
+
+void keepVersion(const Installation& installation, DataFile file, KeepVersion& keep) {
+    const fs::path current = dataFilePath(installation, file);
+    std::optional<std::size_t> count = keep.count;
+    if (!count && isPlainFile(current)) {
+        const FileRead read = readWholeFile(current, readLimit(file));
+        if (read.ok())
+            count = countRecords(file, read.bytes);
+    }
+    keepFile(installation, current, std::string(dataFileName(file)), true, count, keep);
+}
+
+void keepVersion(const Installation& installation, const EntryFile& file, KeepVersion& keep) {
+    if (keep.what.empty())
+        keep.what = makerOf(file);
+    keepFile(installation, installation.path(file), storedName(file), false, std::nullopt, keep);
+}
+
 FileResult rewriteKeepingVersion(const Installation& installation, DataFile file,
                                  const std::vector<std::string_view>& pieces, KeepVersion* keep) {
     // The version is kept once the new file is whole beside the old one, right before the
     // rename: a rewrite that cannot even be written leaves no version behind.
-    FileResult written = rewriteAtomically(dataFilePath(installation, file), pieces, [&] {
+    const fs::path target = dataFilePath(installation, file);
+    FileResult written = rewriteAtomically(target, pieces, [&] {
         if (keep)
             keepVersion(installation, file, *keep);
     });
     if (keep && !keep->folder.empty()) {
-        if (!written.ok) {
-            std::error_code ec;
-            fs::remove_all(keep->folder, ec);
-            if (!fs::exists(keep->folder, ec))
-                keep->folder.clear();
-        } else {
-            pruneVersions(installation);
-        }
+        if (!written.ok)
+            takeBack(*keep, target);
+        else
+            pruneVersions(installation, {}, keep->folder);
     }
     return written;
+}
+
+namespace {
+
+// Replaces an entry's file by what write puts there, keeping the old one first.
+FileResult replaceEntryFile(const Installation& installation, const EntryFile& file,
+                            KeepVersion& keep, const std::function<bool()>& sameAsNow,
+                            const std::function<FileResult(const fs::path&)>& write) {
+    const fs::path target = installation.path(file);
+    keep.folder.clear();
+    keep.notKept.clear();
+    // A file that is what replaces it, or a copy of the placeholder page, is lost to nobody.
+    const bool keepIt = isPlainFile(target) && !sameAsNow() &&
+                        !(file.kind != EntryFileKind::Recording &&
+                          sameBytes(target, installation.resolve(placeholderPagePath)));
+    if (keepIt)
+        keepVersion(installation, file, keep);
+    if (!keep.notKept.empty())
+        return FileResult::failure("The file " + quoted(target) +
+                                   " was not replaced: the one there could not be kept first (" +
+                                   keep.notKept + ").");
+    FileResult written = write(target);
+    if (!written.ok)
+        takeBack(keep, target);
+    else if (!keep.folder.empty())
+        pruneVersions(installation, {}, keep.folder);
+    return written;
+}
+
+} // namespace
+
+FileResult replaceKeepingVersion(const Installation& installation, const EntryFile& file,
+                                 const fs::path& source, KeepVersion& keep) {
+    const fs::path target = installation.path(file);
+    return replaceEntryFile(
+        installation, file, keep, [&] { return sameBytes(source, target); },
+        [&](const fs::path& to) { return copyReplacing(source, to); });
+}
+
+FileResult replaceKeepingVersion(const Installation& installation, const EntryFile& file,
+                                 std::string_view bytes, KeepVersion& keep) {
+    const fs::path target = installation.path(file);
+    return replaceEntryFile(
+        installation, file, keep,
+        [&] {
+            const FileRead now = readWholeFile(target, bytes.size());
+            return now.ok() && now.bytes == bytes;
+        },
+        [&](const fs::path& to) { return rewriteAtomically(to, bytes); });
+}
+
+fs::path Version::dataPath() const {
+    if (entryFile)
+        return folder / nativeRelativePath(storedName(*entryFile)).filename();
+    return folder / std::string(dataFileName(file));
+}
+
+std::string Version::keptName() const {
+    return entryFile ? storedName(*entryFile) : std::string(dataFileName(file));
 }
 
 std::optional<std::string> VersionRecord::value(std::string_view key) const {
@@ -367,34 +482,66 @@ std::vector<Version> listVersions(const Installation& installation) {
         if (record) {
             version.recorded = true;
             version.count = countOf(*record);
+            version.damaged = damagedRecord(*record);
             if (const std::optional<std::string> made = record->value("made");
                 made && isDigits(*made) && made->size() < 19)
                 version.madeAt = std::stoull(*made);
-            if (const std::optional<std::string> named = record->value("file"))
+            if (const std::optional<std::string> named = record->value("file")) {
                 file = dataFileNamed(*named);
+                version.entryFile = entryFileNamed(*named);
+            }
         }
         // Without a record, the data file the folder holds says which file it is.
-        for (std::size_t k = 0; !file && k < kDataFiles.size(); ++k) {
-            if (fileExists(version.folder / std::string(dataFileName(kDataFiles[k]))))
+        for (std::size_t k = 0; !file && !version.entryFile && k < kDataFiles.size(); ++k) {
+            if (isPlainFile(version.folder / std::string(dataFileName(kDataFiles[k]))))
                 file = kDataFiles[k];
         }
-        if (!file)
+        if (!file && !version.entryFile)
             continue;
-        version.file = *file;
-        if (!fileExists(version.dataPath()))
+        version.file = file.value_or(DataFile::Archive);
+        // A link or anything but a plain file is never taken for a version: it could lead
+        // anywhere.
+        if (!isPlainFile(version.dataPath()))
             continue;
         versions.push_back(std::move(version));
     }
     std::sort(versions.begin(), versions.end(), [](const Version& a, const Version& b) {
-        if (a.when != b.when)
-            return a.when > b.when;
-        if (a.madeAt != b.madeAt)
-            return a.madeAt > b.madeAt;
-        if (a.sequence != b.sequence)
-            return a.sequence > b.sequence;
-        return a.folder.filename() > b.folder.filename();
+        return std::tuple(orderKey(a), a.when, a.sequence, a.folder.filename()) >
+               std::tuple(orderKey(b), b.when, b.sequence, b.folder.filename());
     });
     return versions;
+}
+
+std::vector<SetAside> listSetAside(const Installation& installation) {
+    std::vector<SetAside> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_directory(typeError) || it->is_symlink(typeError))
+            continue;
+        const std::optional<FolderName> name = parseFolderName(utf8(it->path().filename()));
+        if (!name || name->what != "absorption")
+            continue;
+        SetAside aside{it->path(), shownTime(name->stamp).substr(0, 16), 0};
+        for (const fs::path& folder : {it->path(), it->path() / "absorbed"}) {
+            std::error_code listError;
+            for (fs::directory_iterator file(folder, listError), last; !listError && file != last;
+                 file.increment(listError)) {
+                const std::string fileName = utf8(file->path().filename());
+                if (folder == it->path() &&
+                    (fileName == kVersionRecordName || dataFileNamed(fileName).has_value()))
+                    continue;
+                std::error_code fileError;
+                aside.files += file->is_regular_file(fileError) ? 1 : 0;
+            }
+        }
+        if (aside.files > 0)
+            found.push_back(std::move(aside));
+    }
+    std::sort(found.begin(), found.end(),
+              [](const SetAside& a, const SetAside& b) { return a.folder > b.folder; });
+    return found;
 }
 
 std::string versionSummary(const Version& version) {
@@ -437,22 +584,28 @@ std::string archiveDifference(std::string_view versionBytes, std::string_view cu
     return text;
 }
 
-std::vector<fs::path> pruneVersions(const Installation& installation, const Retention& retention) {
+std::vector<fs::path> pruneVersions(const Installation& installation, const Retention& retention,
+                                    const fs::path& justKept) {
     std::vector<Version> versions = listVersions(installation);
     std::erase_if(versions, [](const Version& v) { return !v.recorded; });
     // Versions come newest first: the place of each among those of its file.
-    std::map<DataFile, std::size_t> seen;
+    std::map<std::string, std::size_t> seen;
     std::size_t absorptions = 0;
     std::vector<bool> keep(versions.size());
     std::vector<bool> protect(versions.size());
     for (std::size_t k = 0; k < versions.size(); ++k) {
-        const std::size_t place = seen[versions[k].file]++;
-        protect[k] = place < retention.protectedPerFile;
+        const std::size_t place = seen[versions[k].keptName()]++;
+        protect[k] = place < retention.protectedPerFile || versions[k].folder == justKept;
         keep[k] = place < retention.newestPerFile;
-        if (versions[k].what == "absorption")
-            keep[k] = keep[k] || absorptions++ < retention.newestAbsorptions;
+        // Every absorption counts towards the newest ones, also those kept anyway.
+        if (versions[k].what == "absorption" && absorptions++ < retention.newestAbsorptions)
+            keep[k] = true;
     }
     std::vector<fs::path> removed;
+    const auto remove = [&](const Version& version) {
+        if (removeVersion(version.folder, version.dataPath()))
+            removed.push_back(version.folder);
+    };
     std::uint64_t total = 0;
     std::vector<std::uint64_t> bytes(versions.size());
     for (std::size_t k = 0; k < versions.size(); ++k) {
@@ -461,14 +614,12 @@ std::vector<fs::path> pruneVersions(const Installation& installation, const Rete
             total += bytes[k];
             continue;
         }
-        removeQuietly(versions[k].folder);
-        removed.push_back(versions[k].folder);
+        remove(versions[k]);
     }
     for (std::size_t k = versions.size(); k-- > 0 && total > retention.totalBytes;) {
         if (!keep[k] || protect[k])
             continue;
-        removeQuietly(versions[k].folder);
-        removed.push_back(versions[k].folder);
+        remove(versions[k]);
         total -= bytes[k];
     }
     return removed;
@@ -476,13 +627,24 @@ std::vector<fs::path> pruneVersions(const Installation& installation, const Rete
 
 FileResult restoreVersion(const Installation& installation, const Version& version,
                           KeepVersion& keep) {
-    const FileRead read = readWholeFile(version.dataPath(), readLimit(version.file));
-    if (!read.ok())
-        return FileResult::failure(read.status == ReadStatus::Missing
-                                       ? "The version " + quoted(version.dataPath()) +
-                                             " is no longer there."
-                                       : read.error);
+    const fs::path kept = version.dataPath();
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(kept, ec);
+    if (status.type() == fs::file_type::not_found)
+        return FileResult::failure("The version " + quoted(kept) + " is no longer there.");
+    if (fs::is_symlink(status))
+        return FileResult::failure("The version " + quoted(kept) +
+                                   " is a link; links are not followed.");
+    if (!fs::is_regular_file(status))
+        return FileResult::failure(
+            "The version " + quoted(kept) + " cannot be read: " +
+            (fs::is_directory(status) ? "it is a folder." : "it is not a regular file."));
     keep.what = "restore";
+    if (version.entryFile)
+        return replaceKeepingVersion(installation, *version.entryFile, kept, keep);
+    const FileRead read = readWholeFile(kept, readLimit(version.file));
+    if (!read.ok())
+        return FileResult::failure(read.error);
     return rewriteKeepingVersion(installation, version.file, {read.bytes}, &keep);
 }
 

@@ -3,6 +3,7 @@
 
 #include "archive/entry_name.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "audio/category_list.h"
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
@@ -179,15 +180,18 @@ bool mp3::attach(int category) {
                                  .arg(QDir::toNativeSeparators(File1->path())));
         return false;
     }
+    KeepVersion keep;
     const FileResult copied =
         attachRecording(state_.archive, state_.installation, n,
-                        toFilePath(File1->path()) / toFilePath(fileName), category);
+                        toFilePath(File1->path()) / toFilePath(fileName), category, keep);
     if (!copied.ok) {
         dialogs_.error(
             this,
             QStringLiteral("The recording was not attached.\n%1").arg(fromCoreText(copied.error)));
         return false;
     }
+    if (!keep.folder.empty())
+        dialogs_.message(this, keptNotice({entryFileWord(EntryFileKind::Recording)}));
     return true;
 }
 

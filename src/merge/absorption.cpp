@@ -82,12 +82,14 @@ public:
                  " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
     }
 
-    // Moves what lies under name out of the way of a page copy, if it can; what cannot be
-    // moved is replaced by the copy.
-    void keepBeforeCopy(const fs::path& name) {
+    // Moves what lies under name out of the way of a page copy. What cannot be moved aside is
+    // never replaced: the reason, when it stays in the way.
+    std::optional<std::string> clearForCopy(const fs::path& name) {
         std::string error;
-        if (lies(name))
-            moved(name, error);
+        if (!lies(name) || moved(name, error))
+            return std::nullopt;
+        return "The file " + quoted(name) +
+               " is in the way and could not be moved aside: " + error + ".";
     }
 
 private:
@@ -98,17 +100,17 @@ private:
             if (folder)
                 report_.backupFolder = *folder;
         }
-        if (!report_.backupFolder.empty()) {
-            const fs::path to = report_.backupFolder / name.filename();
-            std::error_code ec;
-            fs::rename(name, to, ec);
-            if (!ec) {
-                report_.movedAside.push_back({name, to});
-                return true;
-            }
-            error = ec.message();
+        if (report_.backupFolder.empty())
+            return false;
+        // A backup folder on another disk takes a copy, checked before the file here goes.
+        const fs::path to = report_.backupFolder / name.filename();
+        const FileResult result = moveFile(name, to);
+        if (!result.ok) {
+            error = result.error;
+            return false;
         }
-        return false;
+        report_.movedAside.push_back({name, to});
+        return true;
     }
 
     const Installation& installation_;
@@ -230,7 +232,9 @@ Absorption appendAndWrite(ScoreArchive& archive, const Installation& installatio
     }
     archive.setEntryCount(before + count);
 
-    KeepVersion keep{"absorption", std::nullopt, stamp, {}, {}};
+    KeepVersion keep;
+    keep.what = "absorption";
+    keep.stamp = stamp;
     const FileResult written = saveArchive(archive, installation, &keep);
     if (!written.ok) {
         for (int m = 1; m <= count; ++m)
@@ -309,8 +313,9 @@ Attachment attachFiles(const Absorption& absorbed, const Installation& installat
     for (std::size_t i = 0; i < absorbed.copies.size(); ++i) {
         const PageCopy& copy = absorbed.copies[i];
         if (provided[i]) {
-            mover.keepBeforeCopy(copy.target);
-            if (std::optional<UncopiedPage> failed = copyOne(copy)) {
+            if (std::optional<std::string> inTheWay = mover.clearForCopy(copy.target)) {
+                report.uncopied.push_back({utf8(copy.source), *inTheWay});
+            } else if (std::optional<UncopiedPage> failed = copyOne(copy)) {
                 report.uncopied.push_back(std::move(*failed));
                 mover.moveIfThere(copy.target);
             } else {

@@ -2,8 +2,8 @@
 #include "merge/merging_window.h"
 
 #include "archive/page_image_loader.h"
-#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "merge/absorption_undo.h"
 #include "merge/merging_host.h"
 #include "platform/core_text.h"
@@ -310,11 +310,16 @@ void merging::Command2_Click() {
     const Attachment attached = attachWithProgress(done, stamp);
     // What the absorption did goes beside the archive it replaced, for "Undo last absorption";
     // without it the absorption stands, and only a restore of the archive goes back.
-    recordAbsorption(state_.installation, done, attached);
+    const FileResult recorded = recordAbsorption(state_.installation, done, attached);
     QString text = completionText();
     if (!done.unnamed.empty() || !attached.uncopied.empty())
         text += uncopiedText(done.unnamed, attached.uncopied);
     text += movedAsideText(attached, state_.installation.root());
+    if (!recorded.ok)
+        text += QStringLiteral("\n\nWhat the absorption did could not be recorded, so \"Undo "
+                               "last absorption\" is not available for it; \"Restore…\" can "
+                               "still put back the archive as it was.\n%1")
+                    .arg(fromCoreText(recorded.error));
     // The absorbed rows are unmarked, so that "Absorb" and Enter cannot take them in twice.
     List1->clearSelection();
     dialogs_.message(this, text);

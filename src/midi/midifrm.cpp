@@ -1,8 +1,8 @@
 // The MIDI device window's controls and handlers.
 #include "midi/midifrm.h"
 
-#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -308,7 +308,8 @@ bool midifrm::save() {
         return false;
     }
     const MidiGrid channels = grid();
-    KeepVersion keep{"midi", std::nullopt, {}, {}, {}};
+    KeepVersion keep;
+    keep.what = "midi";
     try {
         const FileResult saved = store_.save(state_.installation, entry_, channels, &keep);
         if (!saved.ok) {

@@ -6,8 +6,10 @@
 #include "platform/prefault.h"
 #include "platform/read_limits.h"
 
+#include <cstring>
 #include <new>
 #include <random>
+#include <system_error>
 
 namespace folio {
 namespace {
@@ -18,10 +20,8 @@ using system_files::lastError;
 using system_files::reason;
 using system_files::SystemError;
 
-// Paths go into error sentences as UTF-8 on both systems (Windows names are UTF-16).
 std::string describe(const fs::path& path) {
-    const std::u8string name = path.u8string();
-    return "\"" + std::string(name.begin(), name.end()) + "\"";
+    return quotedPath(path);
 }
 
 FileRead unreadable(const fs::path& path, const std::string& why) {
@@ -212,6 +212,12 @@ FileRead readWholeFile(const fs::path& path, std::uint64_t limit) {
 }
 
 // A single string is one piece.
+// Paths go into error sentences as UTF-8 on both systems (Windows names are UTF-16).
+std::string quotedPath(const fs::path& path) {
+    const std::u8string name = path.u8string();
+    return "\"" + std::string(name.begin(), name.end()) + "\"";
+}
+
 FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {
     return rewriteAtomically(target, std::vector<std::string_view>{bytes});
 }
@@ -252,6 +258,81 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySyn
     // The source may be the target itself: Windows must see it closed before the move.
     in.close();
     return temporary.commit(sync);
+}
+
+namespace {
+
+bool standsAt(const fs::path& path) {
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+
+} // namespace
+
+FileResult moveFile(const fs::path& from, const fs::path& to) {
+    if (standsAt(to))
+        return FileResult::failure("something stands at " + describe(to));
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (!ec)
+        return FileResult::success();
+    if (ec == std::errc::cross_device_link)
+        return moveFileAcross(from, to);
+    return FileResult::failure(describe(from) + " could not be moved to " + describe(to) + ": " +
+                               ec.message());
+}
+
+FileResult moveFileAcross(const fs::path& from, const fs::path& to) {
+    if (standsAt(to))
+        return FileResult::failure("something stands at " + describe(to));
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(from, ec)))
+        return FileResult::failure(describe(from) + " is not a regular file");
+    const FileResult copied = copyReplacing(from, to, CopySync::Now);
+    if (!copied.ok)
+        return copied;
+    // Only a copy known to be whole on the other disk lets the original go.
+    if (!sameBytes(from, to)) {
+        system_files::removeQuietly(to);
+        return FileResult::failure("the copy of " + describe(from) + " at " + describe(to) +
+                                   " differs from it");
+    }
+    fs::remove(from, ec);
+    if (ec) {
+        system_files::removeQuietly(to);
+        return FileResult::failure(describe(from) +
+                                   " could not be removed after its copy: " + ec.message());
+    }
+    return FileResult::success();
+}
+
+bool sameBytes(const fs::path& a, const fs::path& b) {
+    File first = system_files::openRegularForReading(a);
+    File second = system_files::openRegularForReading(b);
+    std::uint64_t sizeA = 0;
+    std::uint64_t sizeB = 0;
+    if (!first.valid() || !second.valid() || !system_files::sizeOf(first, sizeA) ||
+        !system_files::sizeOf(second, sizeB) || sizeA != sizeB)
+        return false;
+    std::vector<char> bufferA(system_files::kChunk);
+    std::vector<char> bufferB(system_files::kChunk);
+    for (;;) {
+        const std::ptrdiff_t got = system_files::readSome(first, bufferA.data(), bufferA.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return system_files::readSome(second, bufferB.data(), 1) == 0;
+        std::size_t filled = 0;
+        while (filled < static_cast<std::size_t>(got)) {
+            const std::ptrdiff_t more = system_files::readSome(
+                second, bufferB.data() + filled, static_cast<std::size_t>(got) - filled);
+            if (more <= 0)
+                return false;
+            filled += static_cast<std::size_t>(more);
+        }
+        if (std::memcmp(bufferA.data(), bufferB.data(), filled) != 0)
+            return false;
+    }
 }
 
 } // namespace folio

@@ -17,13 +17,16 @@
 namespace folio {
 
 // Outcome of a write or copy: ok, or a sentence saying what failed.
-struct FileResult {
+struct [[nodiscard]] FileResult {
     bool ok = true;
     std::string error;
 
     static FileResult success() { return {}; }
     static FileResult failure(std::string message) { return {false, std::move(message)}; }
 };
+
+// A path in quotes, as error sentences name it: UTF-8 on every system.
+std::string quotedPath(const std::filesystem::path& path);
 
 // True if path names an existing regular file (a folder of that name is not a file).
 bool fileExists(const std::filesystem::path& path);
@@ -33,7 +36,7 @@ bool fileExists(const std::filesystem::path& path);
 // read error) is Unreadable, so that a caller never writes over what it could not read.
 enum class ReadStatus { Read, Missing, Unreadable };
 
-struct FileRead {
+struct [[nodiscard]] FileRead {
     ReadStatus status = ReadStatus::Missing;
     std::string bytes; // the whole file, when Read
     std::string error; // a sentence naming the file and the reason, when Unreadable
@@ -74,6 +77,18 @@ enum class CopySync { Now, Later };
 // The copy gets the source's permission bits (read, write, execute).
 FileResult copyReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
                          CopySync sync = CopySync::Now);
+
+// Moves the file from to to, where nothing stands yet: a rename, or where the two lie on
+// different file systems (a backup folder that is a link to a USB stick), a copy that is synced
+// and compared with the original before the original is removed. On failure from stays as it
+// was and nothing is left at to.
+FileResult moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The move across file systems that moveFile falls back on: copy, sync, compare, remove.
+FileResult moveFileAcross(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// True when both are regular files holding the same bytes.
+bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Writes what is waiting for the file system that holds folder to the disk.
 void syncFileSystem(const std::filesystem::path& folder);

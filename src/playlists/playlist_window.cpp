@@ -2,8 +2,8 @@
 #include "playlists/playlist_window.h"
 
 #include "archive/line_writer.h"
-#include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "archive/version_notice.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -327,7 +327,8 @@ void playlistfrm::Command1_Click() {
     std::optional<PlaylistPlace> replacing;
     if (!placeToSave(name, replacing))
         return;
-    KeepVersion keep{"playlist", std::nullopt, {}, {}, {}};
+    KeepVersion keep;
+    keep.what = "playlist";
     const PlaylistWriteResult saved =
         store_.writeBack(name, buildTrackString(trackNumbers_), replacing, &keep);
     if (!saved.written()) {
@@ -380,7 +381,8 @@ void playlistfrm::Command8_Click() {
     }
     if (!dialogs_.question(this, QStringLiteral("Delete the playlist %1?").arg(shownName)))
         return;
-    KeepVersion keep{"playlist", std::nullopt, {}, {}, {}};
+    KeepVersion keep;
+    keep.what = "playlist";
     const PlaylistWriteResult deleted = store_.deletePlaylist(*chosen_, &keep);
     if (!deleted.written()) {
         reportFailure(deleted, QStringLiteral("The playlist %1 was not deleted.").arg(shownName));

@@ -138,7 +138,8 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
         const char* song; // spartiti/audio/3.mp3 afterwards
     };
     const Case cases[] = {
-        {"undone", [] {}, true, "was undone: the archive is back as it was before it, 2 page",
+        {"undone", [] {}, true,
+         "was undone: the 1 score(s) it added were taken out of the archive, 2 page",
          "stranger song"},
         {"something in the way", [&] { stand.write("spartiti\\audio\\3.mp3", "put there since"); },
          true, "The last absorption was not undone, and nothing was changed.", "put there since"},
@@ -157,8 +158,9 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
         loadSourceArchive(other.root(), source);
         const Absorption done = appendAndWrite(state.archive, stand.installation(), other.root(),
                                                source.entries, "2026-03-04 05-06-07");
-        recordAbsorption(stand.installation(), done,
-                         attachFiles(done, stand.installation(), "2026-03-04 05-06-07"));
+        ASSERT_TRUE(recordAbsorption(stand.installation(), done,
+                                     attachFiles(done, stand.installation(), "2026-03-04 05-06-07"))
+                        .ok);
         const auto absorbed = test::folderContents(stand.root());
         windows.reopenMainWindow();
         main = windows.mainWindow();

@@ -1,4 +1,5 @@
 #include "archive/score_archive.h"
+#include "archive/versions.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
@@ -360,7 +361,8 @@ TEST(ScoreArchiveTitles, lastEntryWithTheTitleIsFound) {
         EXPECT_EQ(archive.lastEntryTitled(title), entry) << title;
 }
 
-// A recording is copied before the category is set; a failed copy changes nothing.
+// A recording is copied before the category is set, the one it replaces kept as a version; a
+// failed copy changes nothing and keeps no version.
 TEST(ScoreArchiveRecordings, attachCopiesThenSetsTheCategory) {
     struct Case {
         const char* name;
@@ -389,8 +391,19 @@ TEST(ScoreArchiveRecordings, attachCopiesThenSetsTheCategory) {
         else if (c.source)
             std::filesystem::create_directory(source);
 
-        const FileResult result = attachRecording(archive, stand.installation(), 2, source, 7);
+        KeepVersion keep;
+        const FileResult result =
+            attachRecording(archive, stand.installation(), 2, source, 7, keep);
         EXPECT_EQ(result.ok, c.attached);
+        EXPECT_EQ(keep.folder.empty(), !c.attached);
+        const std::vector<Version> versions = listVersions(stand.installation());
+        EXPECT_EQ(versions.size(), c.attached ? 1u : 0u);
+        if (!versions.empty()) {
+            EXPECT_EQ(versions[0].keptName(), "spartiti\\audio\\2.mp3");
+            EXPECT_EQ(versions[0].what, "recording");
+            EXPECT_EQ(stand.read(installationName(stand.installation(), versions[0].dataPath())),
+                      "old take");
+        }
         EXPECT_EQ(result.error.empty(), c.attached);
         EXPECT_EQ(archive.slot(2).category, c.attached ? "7" : "5");
         if (c.audioFolder) {
@@ -400,7 +413,9 @@ TEST(ScoreArchiveRecordings, attachCopiesThenSetsTheCategory) {
     }
     ScoreArchive archive;
     TempInstallation stand;
-    EXPECT_THROW(attachRecording(archive, stand.installation(), 0, stand.path("x.mp3"), 1),
+    KeepVersion keep;
+    EXPECT_THROW(static_cast<void>(attachRecording(archive, stand.installation(), 0,
+                                                   stand.path("x.mp3"), 1, keep)),
                  std::out_of_range);
 }
 

@@ -151,10 +151,13 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
          "restore",
          DataFile::Archive,
          [](Stand& s) {
-             KeepVersion first{"save", std::nullopt, "2020-01-01 00-00-00", {}, {}};
+             KeepVersion first;
+             first.what = "save";
+             first.stamp = "2020-01-01 00-00-00";
              keepVersion(s.stand.installation(), DataFile::Archive, first);
              // Every rewrite renames a new file over the old one, never writes into it.
-             rewriteAtomically(s.stand.path("spartiti\\archivio.js"), test::songArchive(5));
+             EXPECT_TRUE(
+                 rewriteAtomically(s.stand.path("spartiti\\archivio.js"), test::songArchive(5)).ok);
          },
          [](Stand& s, KeepVersion& keep) {
              return restoreVersion(s.stand.installation(),
@@ -212,7 +215,9 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
         if (c.arrange)
             c.arrange(s);
         const std::string before = s.stand.read("spartiti\\" + std::string(dataFileName(c.file)));
-        KeepVersion keep{c.maker, std::nullopt, kStamp, {}, {}};
+        KeepVersion keep;
+        keep.what = c.maker;
+        keep.stamp = kStamp;
         EXPECT_EQ(c.rewrite(s, keep), c.rewritten);
         const std::string after = s.stand.read("spartiti\\" + std::string(dataFileName(c.file)));
         EXPECT_EQ(after != before, c.rewritten);
@@ -242,10 +247,14 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
 // Keeps the archive as a version made by what at second k of kStamp's minute.
 fs::path keepAt(const TempInstallation& stand, int second, const char* what, DataFile file,
                 std::size_t bytes = 10) {
-    rewriteAtomically(dataFilePath(stand.installation(), file), std::string(bytes, 'x'));
+    EXPECT_TRUE(
+        rewriteAtomically(dataFilePath(stand.installation(), file), std::string(bytes, 'x')).ok);
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "2026-03-04 05-06-%02d", second);
-    KeepVersion keep{what, 1, stamp, {}, {}};
+    KeepVersion keep;
+    keep.what = what;
+    keep.count = 1;
+    keep.stamp = stamp;
     keepVersion(stand.installation(), file, keep);
     EXPECT_EQ(keep.notKept, "");
     return keep.folder;
@@ -315,7 +324,9 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
     const Case cases[] = {
         {"whole", [](const Version&) {}, {"3 entries", "1 playlist", "2 entries"}, nullptr},
         {"damaged record",
-         [](const Version& v) { rewriteAtomically(v.folder / "version.txt", "count: 3"); },
+         [](const Version& v) {
+             EXPECT_TRUE(rewriteAtomically(v.folder / "version.txt", "count: 3").ok);
+         },
          {"unknown", "1 playlist", "2 entries"},
          nullptr},
         {"missing record",
@@ -339,12 +350,16 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
              {std::tuple{1, "save", DataFile::Archive, test::songArchive(2)},
               std::tuple{2, "playlist", DataFile::Playlists, playlistFileBytes({{"Gig", "1,#"}})},
               std::tuple{3, "save", DataFile::Archive, test::songArchive(3)}}) {
-            rewriteAtomically(dataFilePath(here, file), bytes);
-            KeepVersion keep{
-                what, std::nullopt, "2026-03-04 05-06-0" + std::to_string(second), {}, {}};
+            EXPECT_TRUE(rewriteAtomically(dataFilePath(here, file), bytes).ok);
+            KeepVersion keep;
+            keep.what = what;
+            keep.stamp = "2026-03-04 05-06-0" + std::to_string(second);
+            keep.made = static_cast<std::uint64_t>(second);
             keepVersion(here, file, keep);
         }
-        rewriteAtomically(dataFilePath(here, DataFile::Archive), test::songArchive(4, "Now"));
+        EXPECT_TRUE(
+            rewriteAtomically(dataFilePath(here, DataFile::Archive), test::songArchive(4, "Now"))
+                .ok);
         Version newest = listVersions(here).at(0);
         c.damage(newest);
         std::vector<std::string> summaries;
@@ -399,7 +414,7 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
         {"saved since",
          [](TempInstallation& stand, ScoreArchive& archive) {
              archive.slot(2).title = "Edited";
-             saveArchive(archive, stand.installation());
+             EXPECT_TRUE(saveArchive(archive, stand.installation()).ok);
          },
          "saved since the last absorption", UndoState::SavedSince},
         {"a copied page removed by hand",

@@ -2,6 +2,7 @@
 // category, on a temporary installation.
 #include "app/program_windows.h"
 #include "archive/shared_state.h"
+#include "archive/versions.h"
 #include "audio/mp3_window.h"
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
@@ -166,13 +167,18 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 
-    // Attaching again replaces the recording without a question.
+    // Attaching again replaces the recording without a question, keeping the one it replaces.
     showFor(7);
     clickFile(*window, "Other.mp3");
     test::clickEnabled(button(33));
     EXPECT_EQ(state.archive.slot(7).category, "33");
     EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "other bytes");
-    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{
+                  QStringLiteral("The earlier recording was kept; \"Restore…\" brings it back.")});
+    const std::vector<Version> kept = listVersions(stand.installation());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(stand.read(installationName(stand.installation(), kept[0].dataPath())), "song bytes");
 }
 
 TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_recordingAndCategoryGoToTheShownEntry) {
