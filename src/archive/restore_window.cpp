@@ -52,9 +52,10 @@ QString rowText(const Version& version, const ScoreArchive& archive) {
 }
 
 QString setAsideText(const SetAside& aside) {
-    return QStringLiteral("%1 file(s) set aside by the absorption of %2")
+    return QStringLiteral("%1 %2 set aside by the absorption of %3")
         .arg(aside.files)
-        .arg(fromCoreText(aside.when));
+        .arg(aside.files == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+             fromCoreText(aside.when));
 }
 
 } // namespace

@@ -141,6 +141,33 @@ TEST_F(PdfImportTest, pickTwoThumbnails_attachWritesBothPagesAtTheirSizes) {
     EXPECT_EQ(stand.temporaryFileCount(), 0);
 }
 
+// A left page alone gets the placeholder as its right page; when that cannot be written the
+// window says so instead of "Perfect!".
+TEST_F(PdfImportTest, leftPageAlone_placeholderThatCannotBeWrittenIsReported) {
+    for (const bool blocked : {false, true}) {
+        SCOPED_TRACE(blocked ? "right page blocked by a folder" : "right page free");
+        fs::remove_all(stand.path("spartiti\\7R.jpg"));
+        fs::remove_all(stand.path("spartiti\\7L.jpg"));
+        if (blocked)
+            fs::create_directories(stand.path("spartiti\\7R.jpg"));
+        PdfImportWindow* window = openImport();
+        ASSERT_TRUE(window->choosePdf(qpath(stand.path("scans\\score.pdf")), PageSide::Left));
+        window->thumbnails->setCurrentRow(0);
+        test::clickEnabled(window->leftButton);
+        dialogs.clear();
+        test::clickEnabled(window->attachButton);
+        EXPECT_TRUE(stand.exists("spartiti\\7L.jpg"));
+        EXPECT_EQ(stand.exists("spartiti\\7R.jpg"), !blocked);
+        EXPECT_EQ(dialogs.messages().size(), blocked ? 0 : 1);
+        ASSERT_EQ(dialogs.errors().size(), blocked ? 1 : 0);
+        if (blocked) {
+            EXPECT_TRUE(dialogs.errors().front().startsWith(
+                "The left page was written, but the right page was not set to the placeholder"));
+        }
+        window->close();
+    }
+}
+
 // Bad files are reported and leave nothing to attach; a locked file asks for its password in
 // the window, says when it is wrong, and opens with the right one.
 TEST_F(PdfImportTest, badOrLockedFiles_areReportedAndTheWindowStaysUsable) {

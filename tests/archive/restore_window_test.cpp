@@ -1,11 +1,16 @@
 // "Restore…" and "Undo last absorption" driven from the main window's Work menu.
 #include "app/program_windows.h"
+#include "archive/page_window.h"
+#include "archive/pdf_import_window.h"
 #include "archive/restore_window.h"
 #include "archive/shared_state.h"
+#include "audio/mp3_window.h"
 #include "merge/absorption_undo.h"
+#include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
 #include "support/program_fixture.h"
 #include "support/temp_installation.h"
+#include "support/test_pdfs.h"
 #include "support/user_input.h"
 
 #include <QAction>
@@ -188,6 +193,116 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
                                                : QStringLiteral("There are 3 titles"));
         EXPECT_EQ(stand.read("spartiti\\audio\\3.mp3"), c.song);
         EXPECT_EQ(main->undoAbsorption->isEnabled(), !undone);
+        if (!undone)
+            continue;
+        // The pages the undo parked are listed below the versions, with where they are.
+        test::triggerEnabled(main->restore);
+        RestoreWindow* window = windows.restoreWindow();
+        const QList<QListWidgetItem*> aside = window->List1->findItems(
+            QStringLiteral("2 files set aside by the absorption of 2026-03-04 05:06"),
+            Qt::MatchExactly);
+        ASSERT_EQ(aside.size(), 1);
+        window->List1->setCurrentItem(aside.front());
+        EXPECT_FALSE(window->Command1->isEnabled());
+        EXPECT_TRUE(window->Label1->text().contains(
+            QStringLiteral("spartiti/backup/2026-03-04 05-06-07 absorption")))
+            << window->Label1->text().toStdString();
+        window->close();
+    }
+}
+
+// Every window that replaces a page or a recording keeps the file it replaces, says so, and
+// "Restore…" puts it back, keeping the one it replaces in turn.
+TEST_F(SafetyNetTest, replacedPagesAndRecordings_areKeptAndRestoreBringsThemBack) {
+    const auto qpath = [this](const char* name) {
+        return QString::fromStdString(stand.path(name).string());
+    };
+    struct Case {
+        const char* window;
+        std::function<void()> replace;
+        const char* file; // the file replaced
+        const char* kept; // the notice
+        const char* row;  // in the "Restore…" list
+    };
+    const Case cases[] = {
+        {"left page window",
+         [&] { windows.pageFileDropped(PageSide::Left, qpath("scans\\new.jpg")); },
+         "spartiti\\2L.jpg",
+         "The earlier left page and right page were kept; \"Restore…\" brings them back.",
+         "Left page of 2 (Song 2)"},
+        {"right page window",
+         [&] { windows.pageFileDropped(PageSide::Right, qpath("scans\\new.jpg")); },
+         "spartiti\\2R.jpg", "The earlier right page was kept; \"Restore…\" brings it back.",
+         "Right page of 2 (Song 2)"},
+        {"audio window",
+         [&] {
+             test::clickEnabled(main->Command2);
+             mp3* audio = windows.audioWindow();
+             ASSERT_NE(audio, nullptr);
+             audio->File1->setPath(qpath("scans"));
+             ASSERT_TRUE(audio->File1->selectFile(QStringLiteral("new.mp3")));
+             emit audio->File1->fileClicked(audio->File1->path(), QStringLiteral("new.mp3"));
+             test::clickEnabled(audio->Command3[1]);
+         },
+         "spartiti\\audio\\2.mp3", "The earlier recording was kept; \"Restore…\" brings it back.",
+         "Recording of 2 (Song 2)"},
+        {"PDF window",
+         [&] {
+             windows.pageFileDropped(PageSide::Left, qpath("scans\\score.pdf"));
+             PdfImportWindow* pdf = windows.pdfImportWindow();
+             ASSERT_NE(pdf, nullptr);
+             pdf->thumbnails->setCurrentRow(0);
+             test::clickEnabled(pdf->leftButton);
+             dialogs.setNextAnswer(true);
+             test::clickEnabled(pdf->attachButton);
+         },
+         "spartiti\\2L.jpg", "The earlier left page was kept; \"Restore…\" brings it back.",
+         "Left page of 2 (Song 2)"},
+    };
+    stand.write("spartiti\\generi.js", "var generi = [\r\n\"Jazz\",\r\n ];\r\n");
+    stand.write("spartiti\\m.jpg", "placeholder");
+    stand.write("scans\\new.jpg", "new page");
+    stand.write("scans\\new.mp3", "new take");
+    test::writePdf(stand.path("scans\\score.pdf"), {test::kA4});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        fs::remove_all(stand.path("spartiti\\backup"));
+        stand.write("spartiti\\2L.jpg", "scanned left");
+        stand.write("spartiti\\2R.jpg", "scanned right");
+        stand.write("spartiti\\audio\\2.mp3", "own take");
+        main->reload();
+        const std::string before = stand.read(c.file);
+        dialogs.clear();
+        c.replace();
+        ASSERT_NE(stand.read(c.file), before);
+        EXPECT_TRUE(dialogs.texts().join(QStringLiteral("\n")).contains(QString::fromUtf8(c.kept)))
+            << dialogs.texts().join(QStringLiteral("|")).toStdString();
+        const std::vector<Version> kept = listVersions(stand.installation());
+        const auto version = std::find_if(kept.begin(), kept.end(),
+                                          [&](const Version& v) { return v.keptName() == c.file; });
+        ASSERT_NE(version, kept.end());
+        EXPECT_EQ(stand.read(installationName(stand.installation(), version->dataPath())), before);
+
+        test::triggerEnabled(main->restore);
+        RestoreWindow* window = windows.restoreWindow();
+        ASSERT_NE(window, nullptr);
+        const QList<QListWidgetItem*> rows =
+            window->List1->findItems(QString::fromUtf8(c.row), Qt::MatchContains);
+        ASSERT_FALSE(rows.isEmpty());
+        window->List1->setCurrentItem(rows.front());
+        const std::string replacedBy = stand.read(c.file);
+        dialogs.clear();
+        dialogs.setNextAnswer(true);
+        test::clickEnabled(window->Command1);
+        EXPECT_EQ(stand.read(c.file), before);
+        EXPECT_TRUE(dialogs.messages().back().startsWith(QString::fromUtf8(c.row) +
+                                                         QStringLiteral(" is back as it was on")))
+            << dialogs.messages().back().toStdString();
+        // What the restore replaced is itself a version now.
+        EXPECT_EQ(stand.read(installationName(stand.installation(),
+                                              listVersions(stand.installation()).at(0).dataPath())),
+                  replacedBy);
+        window->close();
     }
 }
 

@@ -222,6 +222,11 @@ TEST(ScoreArchiveFile, readThenTakenIn_countKnownBeforeMatchesCountAfter) {
         if (c.count > 0) {
             EXPECT_EQ(archive.slot(c.count).number, std::to_string(c.count));
         }
+        // What the larger archive held past the new count is gone, as at start: "Add" must
+        // never bring a removed score back.
+        if (c.count < 5) {
+            EXPECT_EQ(archive.slot(5), ScoreEntry{});
+        }
     }
 }
 

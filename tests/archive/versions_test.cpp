@@ -9,6 +9,7 @@
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -283,6 +284,14 @@ TEST(Versions, pruning_keepsTheNewestOfEachFileAndOfAbsorptionsWithinTheSize) {
          {1, 2, 1 << 30, 1},
          {{"absorption", A, 10}, {"absorption", A, 10}, {"absorption", A, 10}, {"save", A, 10}},
          {1, 2, 3}},
+        {"absorptions among the newest count towards the newest absorptions",
+         {3, 2, 1 << 30, 1},
+         {{"absorption", A, 10},
+          {"absorption", A, 10},
+          {"absorption", A, 10},
+          {"save", A, 10},
+          {"save", A, 10}},
+         {1, 2, 3, 4}},
         {"oldest go first beyond the size",
          {10, 5, 2500, 1},
          {{"save", A, 1000}, {"save", A, 1000}, {"save", A, 1000}},
@@ -481,6 +490,188 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
         EXPECT_EQ(undone.pagesMoved, 2u);
         EXPECT_EQ(undone.filesPutBack, 2u);
         EXPECT_EQ(lastAbsorption(stand.installation()).state, UndoState::None);
+    }
+}
+
+// The files an absorption set aside and the pages an undo parked belong to the musician:
+// pruning takes only the version's own file and record, and never counts them in the size.
+TEST(Versions, pruning_leavesWhatWasSetAsideAndCountsOnlyTheVersions) {
+    struct Case {
+        const char* what;
+        Retention retention;
+        bool absorptionPruned;
+    };
+    const Case cases[] = {
+        {"beyond the newest", {1, 0, 1 << 30, 1}, true},
+        {"set-aside files do not count towards the size", {10, 5, 100, 1}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        const fs::path absorption = keepAt(stand, 0, "absorption", DataFile::Archive);
+        stand.write(installationName(stand.installation(), absorption / "5L.jpg"),
+                    std::string(10000, 's'));
+        stand.write(installationName(stand.installation(), absorption / "absorbed" / "6L.jpg"),
+                    "parked page");
+        for (int second = 1; second <= 3; ++second)
+            keepAt(stand, second, "save", DataFile::Archive);
+        pruneVersions(stand.installation(), c.retention);
+
+        EXPECT_EQ(fs::exists(absorption / "archivio.js"), !c.absorptionPruned);
+        EXPECT_EQ(fs::exists(absorption / "version.txt"), !c.absorptionPruned);
+        EXPECT_EQ(stand.read(installationName(stand.installation(), absorption / "5L.jpg")),
+                  std::string(10000, 's'));
+        EXPECT_EQ(
+            stand.read(installationName(stand.installation(), absorption / "absorbed" / "6L.jpg")),
+            "parked page");
+        EXPECT_EQ(listVersions(stand.installation()).size(), c.absorptionPruned ? 1u : 4u);
+        const std::vector<SetAside> aside = listSetAside(stand.installation());
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(aside[0].folder, absorption);
+        EXPECT_EQ(aside[0].files, 2u);
+        EXPECT_EQ(aside[0].when, "2026-03-04 05:06");
+    }
+}
+
+// Versions are ordered by the time in their record: a clock or time zone set back gives a new
+// version a folder name that looks older, and the save that kept it never prunes it.
+TEST(Versions, clockSetBack_neverPrunesTheVersionJustKept) {
+    const std::uint64_t now =
+        static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count());
+    struct Case {
+        const char* what;
+        std::uint64_t madeBefore; // the earlier versions' record time, plus their place
+        std::size_t listedAt;     // where the new version is listed among the 21
+    };
+    const Case cases[] = {
+        {"time zone set back an hour", now - 3600000000ull, 0},
+        {"clock that ran an hour ahead, set right", now + 3600000000ull, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        EXPECT_TRUE(rewriteAtomically(dataFilePath(stand.installation(), DataFile::Archive),
+                                      test::songArchive(1))
+                        .ok);
+        for (int k = 0; k < 20; ++k) {
+            KeepVersion keep;
+            keep.what = "save";
+            keep.stamp = "2026-10-25 02-50-" + std::string(k < 10 ? "0" : "") + std::to_string(k);
+            keep.made = c.madeBefore + static_cast<std::uint64_t>(k);
+            keepVersion(stand.installation(), DataFile::Archive, keep);
+        }
+        ScoreArchive archive;
+        ASSERT_EQ(loadArchive(archive, stand.installation()), ArchiveLoad::Loaded);
+        archive.slot(1).title = "After the change";
+        KeepVersion keep;
+        keep.what = "save";
+        keep.stamp = "2026-10-25 02-10-00";
+        ASSERT_TRUE(saveArchive(archive, stand.installation(), &keep).ok);
+
+        ASSERT_FALSE(keep.folder.empty());
+        EXPECT_TRUE(fs::exists(keep.folder / "archivio.js"));
+        const std::vector<Version> listed = listVersions(stand.installation());
+        ASSERT_EQ(listed.size(), c.listedAt == 0 ? 20u : 21u);
+        EXPECT_EQ(listed.at(c.listedAt).folder, keep.folder);
+    }
+}
+
+// Undo takes out exactly the entries the absorption appended, and leaves alone what the
+// musician made meanwhile: an edit its save carried, a page attached after it.
+TEST(Versions, undoLastAbsorption_takesBackOnlyWhatTheAbsorptionAdded) {
+    struct Case {
+        const char* what;
+        std::function<void(TempInstallation&)> afterAbsorption;
+        std::string page2L;       // afterwards
+        std::string stillAside2L; // in the absorption's folder afterwards, "" for nothing
+        std::size_t changedPages;
+    };
+    const std::string folder = "spartiti\\backup\\" + kStamp + " absorption\\";
+    const Case cases[] = {
+        {"untouched since", [](TempInstallation&) {}, "stranger left", "", 0},
+        {"a page attached since",
+         [](TempInstallation& stand) {
+             EXPECT_TRUE(rewriteAtomically(stand.path("spartiti\\2L.jpg"), "scanned since").ok);
+         },
+         "scanned since", "stranger left", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        TempInstallation other;
+        ScoreArchive archive;
+        archive.slot(1) = {"1", "Own", "", "", "1"};
+        archive.setEntryCount(1);
+        ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+        stand.write("spartiti\\2L.jpg", "stranger left");
+        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
+        other.write("spartiti\\1L.jpg", "their left");
+        other.write("spartiti\\1R.jpg", "their right");
+        // Typed in the main window before "Absorb": the absorption's save carries it.
+        archive.slot(1).title = "Own, corrected";
+
+        SourceArchive source;
+        loadSourceArchive(other.root(), source);
+        const Absorption done =
+            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
+        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
+        ASSERT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+        c.afterAbsorption(stand);
+
+        const UndoReport undone = undoLastAbsorption(stand.installation());
+        ASSERT_TRUE(undone.ok) << undone.error;
+        ScoreArchive after;
+        ASSERT_EQ(loadArchive(after, stand.installation()), ArchiveLoad::Loaded);
+        EXPECT_EQ(after.entryCount(), 1);
+        EXPECT_EQ(after.slot(1).title, "Own, corrected");
+        EXPECT_EQ(undone.entriesRemoved, 1);
+        EXPECT_EQ(stand.read("spartiti\\2L.jpg"), c.page2L);
+        EXPECT_EQ(stand.read(folder + "2L.jpg"), c.stillAside2L);
+        EXPECT_EQ(undone.changedPages.size(), c.changedPages);
+        EXPECT_EQ(undone.stillAside.size(), c.changedPages);
+        EXPECT_EQ(stand.read("spartiti\\2R.jpg"), "");
+        EXPECT_EQ(stand.read(folder + "absorbed\\2R.jpg"), "their right");
+    }
+}
+
+// A record that names anything but the program's own page and recording names is damaged:
+// listed so, and never acted on, whatever it names.
+TEST(Versions, forgedRecord_isDamagedAndTheUndoTouchesNothing) {
+    const char* forged[] = {
+        "copied: ..\\home\\Documents\\thesis.odt",
+        "moved: ..\\home\\.config\\autostart\\evil.desktop",
+        "copied: spartiti\\..\\..\\thesis.odt",
+        "moved: /etc/passwd",
+        "copied: C:\\Users\\me\\thesis.odt",
+        "copied: spartiti\\123456789012345678901234567890L.jpg",
+        "appended: 0 5",
+    };
+    for (const char* line : forged) {
+        SCOPED_TRACE(line);
+        TempInstallation stand;
+        TempInstallation outside;
+        outside.write("thesis.odt", "years of work");
+        stand.write("spartiti\\archivio.js", test::songArchive(3));
+        const std::string folder = "spartiti\\backup\\" + kStamp + " absorption\\";
+        stand.write(folder + "archivio.js", test::songArchive(2));
+        stand.write(folder + "version.txt",
+                    test::crlf({"Folioscribe version record", "made by: absorption",
+                                "file: archivio.js", "when: 2026-03-04 05:06:07", "count: 2",
+                                "wrote: " + fingerprint(test::songArchive(3)), line}));
+        const auto before = test::folderContents(stand.root());
+        const auto outsideBefore = test::folderContents(outside.root());
+
+        const std::vector<Version> listed = listVersions(stand.installation());
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].damaged, std::string_view(line).starts_with("appended") ? false : true);
+        EXPECT_EQ(lastAbsorption(stand.installation()).state, UndoState::Damaged);
+        const UndoReport undone = undoLastAbsorption(stand.installation());
+        EXPECT_FALSE(undone.ok);
+        EXPECT_NE(undone.error.find("is damaged"), std::string::npos) << undone.error;
+        EXPECT_EQ(test::folderContents(stand.root()), before);
+        EXPECT_EQ(test::folderContents(outside.root()), outsideBefore);
     }
 }
 

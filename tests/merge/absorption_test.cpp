@@ -239,11 +239,21 @@ TEST(Absorption, filesOfTheNewEntry_areItsOwnOrMovedAsideAndListed) {
     namespace fs = std::filesystem;
     const std::string stamp = "2024-05-06 07-08-09";
     const std::string aside = "spartiti\\backup\\" + stamp + " absorption\\";
+    // A folder on another file system where there is one (the tmpfs /dev/shm), removed after.
+    struct Elsewhere {
+        fs::path path;
+        ~Elsewhere() {
+            std::error_code ec;
+            if (!path.empty())
+                fs::remove_all(path, ec);
+        }
+    };
     struct Stands {
         TempInstallation sources;
         TempInstallation outside;
         ThisStand here{1};
         fs::path source;
+        Elsewhere elsewhere;
     };
     struct Case {
         const char* what;
@@ -294,6 +304,34 @@ TEST(Absorption, filesOfTheNewEntry_areItsOwnOrMovedAsideAndListed) {
          {{"spartiti\\2R.jpg", "stranger right"}, {"spartiti\\2L.jpg", "left 1"}},
          "1R.jpg\" is not there.",
          "2R.jpg\" belongs to no absorbed score, but it could not be moved aside"},
+        {"a page in the way that cannot be moved aside is never replaced",
+         u8"other",
+         false,
+         [](Stands& s) {
+             s.here.stand.write("spartiti\\backup", "a file, not a folder");
+             s.here.stand.write("spartiti\\2L.jpg", "stranger left");
+         },
+         {{"spartiti\\2L.jpg", "stranger left"}, {"spartiti\\2R.jpg", "right 1"}},
+         "2L.jpg\" is in the way and could not be moved aside",
+         nullptr},
+        {"a backup folder on another file system",
+         u8"other",
+         true,
+         [](Stands& s) {
+             const fs::path shm("/dev/shm");
+             const fs::path base = fs::is_directory(shm) ? shm : fs::temp_directory_path();
+             s.elsewhere.path = base / ("folio-backup-" + s.here.stand.root().filename().string());
+             fs::create_directories(s.elsewhere.path);
+             fs::create_directory_symlink(s.elsewhere.path, s.here.stand.path("spartiti\\backup"));
+             s.here.stand.write("spartiti\\2L.jpg", "stranger left");
+             s.here.stand.write("spartiti\\audio\\2.mp3", "stranger song");
+         },
+         {{"spartiti\\2L.jpg", "left 1"},
+          {aside + "2L.jpg", "stranger left"},
+          {aside + "2.mp3", "stranger song"},
+          {"spartiti\\audio\\2.mp3", ""}},
+         nullptr,
+         nullptr},
         {"a folder name with an accented letter",
          u8"Stand Jos\u00e9",
          false,

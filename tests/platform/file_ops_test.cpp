@@ -356,5 +356,41 @@ TEST(Prefault, buffersOfAnyStartAndLength_keepEveryByte) {
     }
 }
 
+// Moving a file to another disk is a copy, synced and compared, before the original goes; a
+// move that cannot be made leaves both places as they were.
+TEST(FileOps, moveFileAcross_copiesComparesThenRemoves) {
+    struct Case {
+        const char* what;
+        const char* target; // what stands at the target before, or nullptr
+        bool moved;
+    };
+    const Case cases[] = {
+        {"nothing in the way", nullptr, true},
+        {"something in the way", "earlier", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation stand;
+        stand.write("page.jpg", "scanned page");
+        if (c.target)
+            stand.write("aside\\page.jpg", c.target);
+        else
+            std::filesystem::create_directory(stand.path("aside"));
+        const FileResult result =
+            moveFileAcross(stand.path("page.jpg"), stand.path("aside\\page.jpg"));
+        EXPECT_EQ(result.ok, c.moved) << result.error;
+        EXPECT_EQ(stand.exists("page.jpg"), !c.moved);
+        EXPECT_EQ(stand.read("aside\\page.jpg"), c.moved ? "scanned page" : c.target);
+        EXPECT_EQ(stand.temporaryFileCount(), 0);
+    }
+    TempInstallation stand;
+    stand.write("a", "same");
+    stand.write("b", "same");
+    stand.write("c", "sane");
+    EXPECT_TRUE(sameBytes(stand.path("a"), stand.path("b")));
+    EXPECT_FALSE(sameBytes(stand.path("a"), stand.path("c")));
+    EXPECT_FALSE(sameBytes(stand.path("a"), stand.path("missing")));
+}
+
 } // namespace
 } // namespace folio

@@ -22,5 +22,46 @@ TEST(Installation, resolve_staysBelowRootAndHasNoBackslash) {
         EXPECT_EQ(part.string().find('\\'), std::string::npos) << part.string();
 }
 
+// A name read from a file becomes a path only in the forms the program writes; anything that
+// could lead elsewhere is nothing, and resolve never climbs out of the installation either.
+TEST(Installation, storedNames_onlyTheProgramsOwnFormsBecomePaths) {
+    const Installation installation("/some/stand");
+    const std::filesystem::path root("/some/stand");
+    const std::pair<const char*, const char*> cases[] = {
+        {"spartiti\\12L.jpg", "spartiti/12L.jpg"},
+        {"spartiti\\0R.jpg", "spartiti/0R.jpg"},
+        {"spartiti\\audio\\9999.mp3", "spartiti/audio/9999.mp3"},
+        {"spartiti\\..\\..\\home\\Documents\\thesis.odt", nullptr},
+        {"..\\home\\.config\\autostart\\evil.desktop", nullptr},
+        {"spartiti\\..\\12L.jpg", nullptr},
+        {"/etc/passwd", nullptr},
+        {"C:\\Users\\x\\12L.jpg", nullptr},
+        {"spartiti\\10000L.jpg", nullptr},
+        {"spartiti\\012L.jpg", nullptr},
+        {"spartiti\\12l.jpg", nullptr},
+        {"spartiti\\audio\\12L.jpg", nullptr},
+        {"spartiti\\12.mp3", nullptr},
+        {"spartiti\\-1L.jpg", nullptr},
+        {"spartiti\\L.jpg", nullptr},
+        {"spartiti/12L.jpg", nullptr},
+        {"spartiti\\12L.jpg ", nullptr},
+    };
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        const std::optional<std::filesystem::path> path = installation.storedEntryFile(name);
+        EXPECT_EQ(path.has_value(), expected != nullptr);
+        if (path && expected) {
+            EXPECT_EQ(*path, root / expected);
+            EXPECT_EQ(storedName(*entryFileNamed(name)), name);
+        }
+    }
+    for (const char* climbing : {"..\\..\\etc\\passwd", "spartiti\\..\\..\\x", "C:\\x"}) {
+        const std::filesystem::path path = installation.resolve(climbing);
+        EXPECT_EQ(path.lexically_relative(root).begin()->string().substr(0, 2) == "..", false)
+            << climbing;
+        EXPECT_NE(path.string().find("/some/stand/"), std::string::npos) << climbing;
+    }
+}
+
 } // namespace
 } // namespace folio
