@@ -84,7 +84,7 @@ struct UncopiedPage {
 };
 
 // What an absorption did.
-struct Absorption {
+struct [[nodiscard]] Absorption {
     enum class Outcome { Appended, NoRoom, WriteFailed };
 
     Outcome outcome = Outcome::Appended;
@@ -130,7 +130,7 @@ struct MovedAside {
 };
 
 // How the files of the absorbed entries were put in place.
-struct Attachment {
+struct [[nodiscard]] Attachment {
     // Source pages that were not copied, and why.
     std::vector<UncopiedPage> uncopied;
     // Files that lay under a new entry's name and were moved aside; nothing is deleted.

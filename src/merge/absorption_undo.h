@@ -52,7 +52,7 @@ struct LastAbsorption {
 LastAbsorption lastAbsorption(const Installation& installation);
 
 // What an undo did, or why it did nothing.
-struct UndoReport {
+struct [[nodiscard]] UndoReport {
     bool ok = false;
     std::string error;
     std::string when;

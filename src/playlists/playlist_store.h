@@ -46,7 +46,7 @@ struct PlaylistPlace {
 };
 
 // The outcome of a write back or a delete, with the reason of a failure.
-struct PlaylistWriteResult {
+struct [[nodiscard]] PlaylistWriteResult {
     PlaylistWrite outcome = PlaylistWrite::Added;
     std::string error;
     // After a write back: where the playlist now stands, as the file holds it.
