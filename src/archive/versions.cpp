@@ -129,13 +129,16 @@ std::uint64_t versionBytes(const Version& version) {
 }
 
 // Removes what the program made for a version, the kept file and its record, and the folder
-// only when nothing else is left in it. Gives whether the version is gone.
+// only when nothing else is left in it. Gives whether the version is gone. A kept file that
+// cannot go (on Windows, one held open) keeps its record with it.
 bool removeVersion(const fs::path& folder, const fs::path& kept) {
     std::error_code ec;
     fs::remove(kept, ec);
+    if (fs::symlink_status(kept, ec).type() != fs::file_type::not_found)
+        return false;
     fs::remove(folder / std::string(kVersionRecordName), ec);
     fs::remove(folder, ec); // fails, as it should, while anything else is left in it
-    return !fs::exists(kept, ec);
+    return true;
 }
 
 bool isPlainFile(const fs::path& path) {

@@ -1,5 +1,6 @@
 #include "platform/installation.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace folio {
@@ -59,7 +60,7 @@ TEST(Installation, storedNames_onlyTheProgramsOwnFormsBecomePaths) {
         const std::filesystem::path path = installation.resolve(climbing);
         EXPECT_EQ(path.lexically_relative(root).begin()->string().substr(0, 2) == "..", false)
             << climbing;
-        EXPECT_NE(path.string().find("/some/stand/"), std::string::npos) << climbing;
+        EXPECT_TRUE(std::equal(root.begin(), root.end(), path.begin())) << climbing;
     }
 }
 
