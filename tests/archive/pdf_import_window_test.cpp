@@ -6,6 +6,7 @@
 #include "support/fake_dialogs.h"
 #include "support/program_fixture.h"
 #include "support/qt_printers.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 #include "support/test_pdfs.h"
 #include "support/user_input.h"
@@ -144,8 +145,13 @@ TEST_F(PdfImportTest, pickTwoThumbnails_attachWritesBothPagesAtTheirSizes) {
 // A left page alone gets the placeholder as its right page; when that cannot be written the
 // window says so instead of "Perfect!".
 TEST_F(PdfImportTest, leftPageAlone_placeholderThatCannotBeWrittenIsReported) {
-    for (const bool blocked : {false, true}) {
-        SCOPED_TRACE(blocked ? "right page blocked by a folder" : "right page free");
+    struct Case {
+        const char* what;
+        bool blocked;
+    };
+    const Case cases[] = {{"right page free", false}, {"right page blocked by a folder", true}};
+    test::forEachRow(cases, [&](const Case& c) {
+        const bool blocked = c.blocked;
         fs::remove_all(stand.path("spartiti\\7R.jpg"));
         fs::remove_all(stand.path("spartiti\\7L.jpg"));
         if (blocked)
@@ -165,7 +171,7 @@ TEST_F(PdfImportTest, leftPageAlone_placeholderThatCannotBeWrittenIsReported) {
                 "The left page was written, but the right page was not set to the placeholder"));
         }
         window->close();
-    }
+    });
 }
 
 // Bad files are reported and leave nothing to attach; a locked file asks for its password in

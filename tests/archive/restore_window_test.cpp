@@ -9,6 +9,7 @@
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
 #include "support/program_fixture.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 #include "support/test_pdfs.h"
 #include "support/user_input.h"
@@ -201,12 +202,14 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
         const QList<QListWidgetItem*> aside = window->List1->findItems(
             QStringLiteral("2 files set aside by the absorption of 2026-03-04 05:06"),
             Qt::MatchExactly);
-        ASSERT_EQ(aside.size(), 1);
-        window->List1->setCurrentItem(aside.front());
-        EXPECT_FALSE(window->Command1->isEnabled());
-        EXPECT_TRUE(window->Label1->text().contains(
-            QStringLiteral("spartiti/backup/2026-03-04 05-06-07 absorption")))
-            << window->Label1->text().toStdString();
+        EXPECT_EQ(aside.size(), 1);
+        if (!aside.isEmpty()) {
+            window->List1->setCurrentItem(aside.front());
+            EXPECT_FALSE(window->Command1->isEnabled());
+            EXPECT_TRUE(window->Label1->text().contains(
+                QStringLiteral("spartiti/backup/2026-03-04 05-06-07 absorption")))
+                << window->Label1->text().toStdString();
+        }
         window->close();
     }
 }
@@ -218,7 +221,7 @@ TEST_F(SafetyNetTest, replacedPagesAndRecordings_areKeptAndRestoreBringsThemBack
         return QString::fromStdString(stand.path(name).string());
     };
     struct Case {
-        const char* window;
+        const char* what;
         std::function<void()> replace;
         const char* file; // the file replaced
         const char* kept; // the notice
@@ -264,8 +267,7 @@ TEST_F(SafetyNetTest, replacedPagesAndRecordings_areKeptAndRestoreBringsThemBack
     stand.write("scans\\new.jpg", "new page");
     stand.write("scans\\new.mp3", "new take");
     test::writePdf(stand.path("scans\\score.pdf"), {test::kA4});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.window);
+    test::forEachRow(cases, [&](const Case& c) {
         fs::remove_all(stand.path("spartiti\\backup"));
         stand.write("spartiti\\2L.jpg", "scanned left");
         stand.write("spartiti\\2R.jpg", "scanned right");
@@ -303,7 +305,7 @@ TEST_F(SafetyNetTest, replacedPagesAndRecordings_areKeptAndRestoreBringsThemBack
                                               listVersions(stand.installation()).at(0).dataPath())),
                   replacedBy);
         window->close();
-    }
+    });
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "midi/midi_store.h"
 #include "playlists/playlist_store.h"
 #include "support/fault_injection.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 
 #include <chrono>
@@ -505,8 +506,7 @@ TEST(Versions, pruning_leavesWhatWasSetAsideAndCountsOnlyTheVersions) {
         {"beyond the newest", {1, 0, 1 << 30, 1}, true},
         {"set-aside files do not count towards the size", {10, 5, 100, 1}, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    test::forEachRow(cases, [&](const Case& c) {
         TempInstallation stand;
         const fs::path absorption = keepAt(stand, 0, "absorption", DataFile::Archive);
         stand.write(installationName(stand.installation(), absorption / "5L.jpg"),
@@ -530,7 +530,7 @@ TEST(Versions, pruning_leavesWhatWasSetAsideAndCountsOnlyTheVersions) {
         EXPECT_EQ(aside[0].folder, absorption);
         EXPECT_EQ(aside[0].files, 2u);
         EXPECT_EQ(aside[0].when, "2026-03-04 05:06");
-    }
+    });
 }
 
 // Versions are ordered by the time in their record: a clock or time zone set back gives a new
@@ -549,8 +549,7 @@ TEST(Versions, clockSetBack_neverPrunesTheVersionJustKept) {
         {"time zone set back an hour", now - 3600000000ull, 0},
         {"clock that ran an hour ahead, set right", now + 3600000000ull, 20},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    test::forEachRow(cases, [&](const Case& c) {
         TempInstallation stand;
         EXPECT_TRUE(rewriteAtomically(dataFilePath(stand.installation(), DataFile::Archive),
                                       test::songArchive(1))
@@ -575,7 +574,7 @@ TEST(Versions, clockSetBack_neverPrunesTheVersionJustKept) {
         const std::vector<Version> listed = listVersions(stand.installation());
         ASSERT_EQ(listed.size(), c.listedAt == 0 ? 20u : 21u);
         EXPECT_EQ(listed.at(c.listedAt).folder, keep.folder);
-    }
+    });
 }
 
 // Undo takes out exactly the entries the absorption appended, and leaves alone what the
@@ -597,8 +596,7 @@ TEST(Versions, undoLastAbsorption_takesBackOnlyWhatTheAbsorptionAdded) {
          },
          "scanned since", "stranger left", 1},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    test::forEachRow(cases, [&](const Case& c) {
         TempInstallation stand;
         TempInstallation other;
         ScoreArchive archive;
@@ -633,13 +631,16 @@ TEST(Versions, undoLastAbsorption_takesBackOnlyWhatTheAbsorptionAdded) {
         EXPECT_EQ(undone.stillAside.size(), c.changedPages);
         EXPECT_EQ(stand.read("spartiti\\2R.jpg"), "");
         EXPECT_EQ(stand.read(folder + "absorbed\\2R.jpg"), "their right");
-    }
+    });
 }
 
 // A record that names anything but the program's own page and recording names is damaged:
 // listed so, and never acted on, whatever it names.
 TEST(Versions, forgedRecord_isDamagedAndTheUndoTouchesNothing) {
-    const char* forged[] = {
+    struct Forged {
+        const char* what; // the record's line
+    };
+    const Forged forged[] = {
         "copied: ..\\home\\Documents\\thesis.odt",
         "moved: ..\\home\\.config\\autostart\\evil.desktop",
         "copied: spartiti\\..\\..\\thesis.odt",
@@ -648,8 +649,8 @@ TEST(Versions, forgedRecord_isDamagedAndTheUndoTouchesNothing) {
         "copied: spartiti\\123456789012345678901234567890L.jpg",
         "appended: 0 5",
     };
-    for (const char* line : forged) {
-        SCOPED_TRACE(line);
+    test::forEachRow(forged, [&](const Forged& row) {
+        const std::string line = row.what;
         TempInstallation stand;
         TempInstallation outside;
         outside.write("thesis.odt", "years of work");
@@ -665,14 +666,14 @@ TEST(Versions, forgedRecord_isDamagedAndTheUndoTouchesNothing) {
 
         const std::vector<Version> listed = listVersions(stand.installation());
         ASSERT_EQ(listed.size(), 1u);
-        EXPECT_EQ(listed[0].damaged, std::string_view(line).starts_with("appended") ? false : true);
+        EXPECT_EQ(listed[0].damaged, !line.starts_with("appended"));
         EXPECT_EQ(lastAbsorption(stand.installation()).state, UndoState::Damaged);
         const UndoReport undone = undoLastAbsorption(stand.installation());
         EXPECT_FALSE(undone.ok);
         EXPECT_NE(undone.error.find("is damaged"), std::string::npos) << undone.error;
         EXPECT_EQ(test::folderContents(stand.root()), before);
         EXPECT_EQ(test::folderContents(outside.root()), outsideBefore);
-    }
+    });
 }
 
 } // namespace
