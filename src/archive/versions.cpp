@@ -464,22 +464,33 @@ std::optional<VersionRecord> readVersionRecord(std::string_view bytes) {
     return record;
 }
 
-std::vector<Version> listVersions(const Installation& installation) {
-    std::vector<Version> versions;
+namespace {
+
+// Calls visit(folder, name) for every folder under spartiti/backup named as the program names
+// its folders; links are never followed.
+void forEachBackupFolder(const Installation& installation,
+                         const std::function<void(const fs::path&, const FolderName&)>& visit) {
     std::error_code ec;
     for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_directory(typeError) || it->is_symlink(typeError))
             continue;
-        const std::optional<FolderName> name = parseFolderName(utf8(it->path().filename()));
-        if (!name)
-            continue;
+        if (const std::optional<FolderName> name = parseFolderName(utf8(it->path().filename())))
+            visit(it->path(), *name);
+    }
+}
+
+} // namespace
+
+std::vector<Version> listVersions(const Installation& installation) {
+    std::vector<Version> versions;
+    forEachBackupFolder(installation, [&](const fs::path& folder, const FolderName& name) {
         Version version;
-        version.folder = it->path();
-        version.when = shownTime(name->stamp);
-        version.sequence = name->sequence;
-        version.what = name->what;
+        version.folder = folder;
+        version.when = shownTime(name.stamp);
+        version.sequence = name.sequence;
+        version.what = name.what;
         const std::optional<VersionRecord> record = recordIn(version.folder);
         std::optional<DataFile> file;
         if (record) {
@@ -500,14 +511,13 @@ std::vector<Version> listVersions(const Installation& installation) {
                 file = kDataFiles[k];
         }
         if (!file && !version.entryFile)
-            continue;
+            return;
         version.file = file.value_or(DataFile::Archive);
         // A link or anything but a plain file is never taken for a version: it could lead
         // anywhere.
-        if (!isPlainFile(version.dataPath()))
-            continue;
-        versions.push_back(std::move(version));
-    }
+        if (isPlainFile(version.dataPath()))
+            versions.push_back(std::move(version));
+    });
     std::sort(versions.begin(), versions.end(), [](const Version& a, const Version& b) {
         return std::tuple(orderKey(a), a.when, a.sequence, a.folder.filename()) >
                std::tuple(orderKey(b), b.when, b.sequence, b.folder.filename());
@@ -517,22 +527,16 @@ std::vector<Version> listVersions(const Installation& installation) {
 
 std::vector<SetAside> listSetAside(const Installation& installation) {
     std::vector<SetAside> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_directory(typeError) || it->is_symlink(typeError))
-            continue;
-        const std::optional<FolderName> name = parseFolderName(utf8(it->path().filename()));
-        if (!name || name->what != "absorption")
-            continue;
-        SetAside aside{it->path(), shownTime(name->stamp).substr(0, 16), 0};
-        for (const fs::path& folder : {it->path(), it->path() / "absorbed"}) {
+    forEachBackupFolder(installation, [&](const fs::path& version, const FolderName& name) {
+        if (name.what != "absorption")
+            return;
+        SetAside aside{version, shownTime(name.stamp).substr(0, 16), 0};
+        for (const fs::path& folder : {version, version / "absorbed"}) {
             std::error_code listError;
             for (fs::directory_iterator file(folder, listError), last; !listError && file != last;
                  file.increment(listError)) {
                 const std::string fileName = utf8(file->path().filename());
-                if (folder == it->path() &&
+                if (folder == version &&
                     (fileName == kVersionRecordName || dataFileNamed(fileName).has_value()))
                     continue;
                 std::error_code fileError;
@@ -541,7 +545,7 @@ std::vector<SetAside> listSetAside(const Installation& installation) {
         }
         if (aside.files > 0)
             found.push_back(std::move(aside));
-    }
+    });
     std::sort(found.begin(), found.end(),
               [](const SetAside& a, const SetAside& b) { return a.folder > b.folder; });
     return found;

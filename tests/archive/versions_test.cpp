@@ -411,6 +411,30 @@ std::map<std::string, std::string> standContents(const TempInstallation& stand) 
     return contents;
 }
 
+// This stand with one entry "Own", and another stand with one score "Theirs" and its pages.
+struct TwoStands {
+    TwoStands() {
+        archive.slot(1) = {"1", "Own", "", "", "1"};
+        archive.setEntryCount(1);
+        EXPECT_TRUE(saveArchive(archive, stand.installation()).ok);
+        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
+        other.write("spartiti\\1L.jpg", "their left");
+        other.write("spartiti\\1R.jpg", "their right");
+    }
+    // Absorbs the other stand's score and records what was done, as the merging window does.
+    void absorb() {
+        SourceArchive source;
+        loadSourceArchive(other.root(), source);
+        const Absorption done =
+            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
+        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
+        EXPECT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+    }
+    TempInstallation stand;
+    TempInstallation other;
+    ScoreArchive archive;
+};
+
 TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
     struct Case {
         const char* what;
@@ -445,26 +469,14 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TempInstallation stand;
-        TempInstallation other;
-        ScoreArchive archive;
-        archive.slot(1) = {"1", "Own", "", "", "1"};
-        archive.setEntryCount(1);
-        ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+        TwoStands s;
+        TempInstallation& stand = s.stand;
+        ScoreArchive& archive = s.archive;
         stand.write("spartiti\\1L.jpg", "own left");
         stand.write("spartiti\\2R.jpg", "stranger right");
         stand.write("spartiti\\audio\\2.mp3", "stranger song");
-        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
-        other.write("spartiti\\1L.jpg", "their left");
-        other.write("spartiti\\1R.jpg", "their right");
         const auto untouched = standContents(stand);
-
-        SourceArchive source;
-        loadSourceArchive(other.root(), source);
-        const Absorption done =
-            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
-        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
-        ASSERT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+        s.absorb();
         ASSERT_EQ(stand.read("spartiti\\2R.jpg"), "their right");
         c.arrange(stand, archive);
         EXPECT_EQ(lastAbsorption(stand.installation()).state, c.state);
@@ -597,25 +609,12 @@ TEST(Versions, undoLastAbsorption_takesBackOnlyWhatTheAbsorptionAdded) {
          "scanned since", "stranger left", 1},
     };
     test::forEachRow(cases, [&](const Case& c) {
-        TempInstallation stand;
-        TempInstallation other;
-        ScoreArchive archive;
-        archive.slot(1) = {"1", "Own", "", "", "1"};
-        archive.setEntryCount(1);
-        ASSERT_TRUE(saveArchive(archive, stand.installation()).ok);
+        TwoStands s;
+        TempInstallation& stand = s.stand;
         stand.write("spartiti\\2L.jpg", "stranger left");
-        other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
-        other.write("spartiti\\1L.jpg", "their left");
-        other.write("spartiti\\1R.jpg", "their right");
         // Typed in the main window before "Absorb": the absorption's save carries it.
-        archive.slot(1).title = "Own, corrected";
-
-        SourceArchive source;
-        loadSourceArchive(other.root(), source);
-        const Absorption done =
-            appendAndWrite(archive, stand.installation(), other.root(), source.entries, kStamp);
-        const Attachment attached = attachFiles(done, stand.installation(), kStamp);
-        ASSERT_TRUE(recordAbsorption(stand.installation(), done, attached).ok);
+        s.archive.slot(1).title = "Own, corrected";
+        s.absorb();
         c.afterAbsorption(stand);
 
         const UndoReport undone = undoLastAbsorption(stand.installation());
