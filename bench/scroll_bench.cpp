@@ -1,11 +1,11 @@
 // Scrolling the main window through 9999 entries with A4 300-dpi pages: the time a step costs
 // the UI thread, and the time until both pages of the new position are on screen.
-#include "archive/form1.h"
-#include "archive/main_window_host.h"
-#include "archive/page_image_loader.h"
-#include "archive/shared_state.h"
 #include "bench_support.h"
 #include "platform/dialogs.h"
+#include "windows/common/main_window_host.h"
+#include "windows/common/shared_state.h"
+#include "windows/main/form1.h"
+#include "windows/main/page_image_loader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

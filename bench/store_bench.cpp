@@ -1,12 +1,12 @@
 // The archive store on 9999 entries (load, save and what a save is made of) and the field
 // reader's counting pass set against a plain read-and-scan of the same 45 MB file.
-#include "archive/field_reader.h"
-#include "archive/line_writer.h"
-#include "archive/score_archive.h"
-#include "archive/versions.h"
 #include "bench_support.h"
-#include "platform/file_ops.h"
-#include "platform/read_limits.h"
+#include "core/archive/score_archive.h"
+#include "core/files/file_ops.h"
+#include "core/files/read_limits.h"
+#include "core/format/field_reader.h"
+#include "core/format/line_writer.h"
+#include "core/versions/versions.h"
 
 #include <algorithm>
 #include <chrono>

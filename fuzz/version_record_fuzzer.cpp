@@ -1,9 +1,9 @@
 // Fuzzes the version record reader and the one way a name read from a record becomes a path:
 // any bytes read without harm, a record read back from its own text is the same record, and a
 // name taken from it either is refused or leads to a page or recording inside the installation.
-#include "archive/versions.h"
+#include "core/files/installation.h"
+#include "core/versions/versions.h"
 #include "data_file_check.h"
-#include "platform/installation.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,14 +1,14 @@
 // Window lifecycles of the main program.
 #include "app/program_windows.h"
 
-#include "archive/form1.h"
-#include "archive/shared_state.h"
-#include "archive/version_notice.h"
-#include "merge/absorption_undo.h"
+#include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/modeless.h"
 #include "platform/widgets.h"
+#include "windows/common/shared_state.h"
+#include "windows/common/version_notice.h"
+#include "windows/main/form1.h"
 
 #include <QApplication>
 #include <QScreen>
