@@ -128,7 +128,7 @@ void BM_DecodeA4(benchmark::State& state) {
     const std::filesystem::path scan = fixture.state.installation.resolve("spartiti\\1L.jpg");
     const QSize frame = state.range(0) ? fixture.window->Image1->size() : QSize();
     for (auto _ : state) {
-        QImage page = PageImageLoader::decodeScaled(scan, frame);
+        QImage page = decodePage(scan, frame);
         if (page.isNull()) {
             state.SkipWithError("the scan did not decode");
             return;
@@ -185,7 +185,7 @@ void BM_ScrollStep_Jump(benchmark::State& state) {
         state.PauseTiming();
         waitUntilIdle(fixture);
         const Clock::time_point start = Clock::now();
-        const QImage page = PageImageLoader::decodeScaled(scan, fixture.window->Image1->size());
+        const QImage page = decodePage(scan, fixture.window->Image1->size());
         floor.push_back(millisecondsSince(start));
         position = (position + 2502) % kScrollEntries + 1;
         const bool approached = !page.isNull() && stepTo(fixture, position).shown;

@@ -212,6 +212,25 @@ FileRead readWholeFile(const fs::path& path, std::uint64_t limit) {
 }
 
 // A single string is one piece.
+OpenedFile::OpenedFile(const fs::path& path)
+    : file_(std::make_unique<File>(system_files::openRegularForReading(path))) {
+    if (file_->valid() && system_files::sizeOf(*file_, size_))
+        identity_ = system_files::identityOf(*file_);
+}
+
+OpenedFile::~OpenedFile() = default;
+
+std::size_t OpenedFile::readAt(std::uint64_t offset, char* into, std::size_t count) const {
+    if (!isOpen())
+        return 0;
+    const std::ptrdiff_t got = system_files::readAt(*file_, offset, into, count);
+    return got < 0 ? 0 : static_cast<std::size_t>(got);
+}
+
+std::string fileIdentity(const fs::path& path) {
+    return system_files::identityAt(path);
+}
+
 // Paths go into error sentences as UTF-8 on both systems (Windows names are UTF-16).
 std::string quotedPath(const fs::path& path) {
     const std::u8string name = path.u8string();

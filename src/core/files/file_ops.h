@@ -9,12 +9,17 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace folio {
+
+namespace system_files {
+class File;
+}
 
 // Outcome of a write or copy: ok, or a sentence saying what failed.
 struct [[nodiscard]] FileResult {
@@ -77,6 +82,33 @@ enum class CopySync { Now, Later };
 // The copy gets the source's permission bits (read, write, execute).
 FileResult copyReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
                          CopySync sync = CopySync::Now);
+
+// A regular file open for reading at any offset, as it was when opened: others may read,
+// write or replace it meanwhile. The open never blocks.
+class OpenedFile {
+public:
+    explicit OpenedFile(const std::filesystem::path& path);
+    ~OpenedFile();
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+
+    // False when nothing, or no regular file, could be opened.
+    bool isOpen() const { return !identity_.empty(); }
+    std::uint64_t size() const { return size_; }
+    // What changes whenever the file's bytes are replaced (see fileIdentity).
+    const std::string& identity() const { return identity_; }
+    // Reads up to count bytes at offset: how many, 0 at the end or on an error.
+    std::size_t readAt(std::uint64_t offset, char* into, std::size_t count) const;
+
+private:
+    std::unique_ptr<system_files::File> file_;
+    std::uint64_t size_ = 0;
+    std::string identity_;
+};
+
+// Size, times and identity on its disk of the regular file at path, taken without opening it:
+// equal identities mean the same bytes. Empty when no regular file is there.
+std::string fileIdentity(const std::filesystem::path& path);
 
 // Moves the file from to to, where nothing stands yet: a rename, or where the two lie on
 // different file systems (a backup folder that is a link to a USB stick), a copy that is synced

@@ -64,6 +64,37 @@ bool sizeOf(const File& file, std::uint64_t& size) {
     return true;
 }
 
+std::ptrdiff_t readAt(const File& file, std::uint64_t offset, char* buffer, std::size_t capacity) {
+    for (;;) {
+        const ssize_t got = ::pread(fd(file), buffer, capacity, static_cast<off_t>(offset));
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+namespace {
+
+// Size, both times to the nanosecond, inode and device.
+std::string identity(const struct stat& info) {
+    return std::to_string(info.st_size) + "|" + std::to_string(info.st_mtim.tv_sec) + "." +
+           std::to_string(info.st_mtim.tv_nsec) + "|" + std::to_string(info.st_ctim.tv_sec) + "." +
+           std::to_string(info.st_ctim.tv_nsec) + "|" + std::to_string(info.st_ino) + "|" +
+           std::to_string(info.st_dev);
+}
+
+} // namespace
+
+std::string identityOf(const File& file) {
+    struct stat info {};
+    return ::fstat(fd(file), &info) == 0 && S_ISREG(info.st_mode) ? identity(info) : std::string();
+}
+
+std::string identityAt(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? identity(info)
+                                                                     : std::string();
+}
+
 std::ptrdiff_t readSome(const File& file, char* buffer, std::size_t capacity) {
     for (;;) {
         const ssize_t got = ::read(fd(file), buffer, capacity);

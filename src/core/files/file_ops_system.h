@@ -60,6 +60,16 @@ bool sizeOf(const File& file, std::uint64_t& size);
 // Reads up to capacity bytes: how many, 0 at the end of the file, -1 on a read error.
 std::ptrdiff_t readSome(const File& file, char* buffer, std::size_t capacity);
 
+// Reads up to capacity bytes at offset, without moving on: how many, 0 at the end, -1 on an
+// error.
+std::ptrdiff_t readAt(const File& file, std::uint64_t offset, char* buffer, std::size_t capacity);
+
+// What changes whenever an open file's bytes are replaced: its size, its times and its identity
+// on its disk (a copy renamed over it is another file); empty when the system cannot tell.
+std::string identityOf(const File& file);
+// The same for the regular file at path, without reading it; empty when none is there.
+std::string identityAt(const std::filesystem::path& path);
+
 // Writes some of size bytes (at least one): how many, or -1 on a write error.
 std::ptrdiff_t writeSome(const File& file, const char* data, std::size_t size);
 

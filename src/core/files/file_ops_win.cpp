@@ -80,6 +80,41 @@ bool sizeOf(const File& file, std::uint64_t& size) {
     return true;
 }
 
+std::ptrdiff_t readAt(const File& file, std::uint64_t offset, char* buffer, std::size_t capacity) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xffffffffu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!::ReadFile(handle(file), buffer, part(capacity), &got, &at))
+        return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+namespace {
+
+// Size, last write time (100 ns steps), volume and file index.
+std::string identity(const BY_HANDLE_FILE_INFORMATION& info) {
+    const auto wide = [](DWORD high, DWORD low) {
+        return std::to_string((static_cast<std::uint64_t>(high) << 32) | low);
+    };
+    return wide(info.nFileSizeHigh, info.nFileSizeLow) + "|" +
+           wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime) + "|" +
+           std::to_string(info.dwVolumeSerialNumber) + "|" +
+           wide(info.nFileIndexHigh, info.nFileIndexLow);
+}
+
+} // namespace
+
+std::string identityOf(const File& file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileInformationByHandle(handle(file), &info) ? identity(info) : std::string();
+}
+
+std::string identityAt(const fs::path& path) {
+    const File file = openRegularForReading(path);
+    return file.valid() ? identityOf(file) : std::string();
+}
+
 std::ptrdiff_t readSome(const File& file, char* buffer, std::size_t capacity) {
     DWORD got = 0;
     if (!::ReadFile(handle(file), buffer, part(capacity), &got, nullptr))

@@ -2,6 +2,8 @@
 // worker threads, with the neighbouring positions prefetched into a small cache.
 #pragma once
 
+#include "windows/common/page_decoding.h"
+
 #include <QCache>
 #include <QImage>
 #include <QObject>
@@ -21,18 +23,6 @@
 #include <vector>
 
 namespace folio {
-
-enum class PageSide { Left, Right };
-
-// What a page file is on disk right now: its path and the stat figures that change whenever
-// its bytes are replaced (size, nanosecond times, inode). Equal stamps mean the same picture.
-struct PageStamp {
-    QString key;
-    std::filesystem::path file;
-
-    // The stamp of file, or nothing if no regular file is there.
-    static std::optional<PageStamp> of(const std::filesystem::path& file);
-};
 
 class PageImageLoader : public QObject {
     Q_OBJECT
@@ -63,9 +53,6 @@ public:
 
     // True when no decode is waiting or running.
     bool isIdle() const { return waiting_.empty() && running_.empty(); }
-
-    // Decodes one file scaled to fit within frame, keeping its proportions; null on failure.
-    static QImage decodeScaled(const std::filesystem::path& file, QSize frame);
 
 signals:
     void pageReady(int position, folio::PageSide side, const QImage& image);

@@ -10,7 +10,7 @@
 #include "platform/widgets.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
-#include "windows/main/page_image_loader.h"
+#include "windows/common/page_decoding.h"
 #include "windows/merging/merging_host.h"
 
 #include <QKeyEvent>
@@ -242,7 +242,7 @@ void merging::List1_Click(int row) {
         previewPage(folder_, source_.entries[static_cast<std::size_t>(row)]);
     if (!file)
         return;
-    const QImage page = PageImageLoader::decodeScaled(*file, kPreviewFrame);
+    const QImage page = decodePage(*file, kPreviewFrame);
     if (!page.isNull())
         Image1->setPixmap(QPixmap::fromImage(page));
 }

@@ -2,7 +2,7 @@
 // file, thumbnails of its pages, picking the two pages, and writing them as the entry's JPEGs.
 #pragma once
 
-#include "windows/main/page_image_loader.h"
+#include "windows/common/page_decoding.h"
 #include "windows/pdf_import/pdf_pages.h"
 
 #include <QString>
