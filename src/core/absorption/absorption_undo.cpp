@@ -282,6 +282,7 @@ UndoReport undoLastAbsorption(const Installation& installation) {
         }
         KeepVersion keep;
         keep.what = "restore";
+        keep.countRecords = archiveEntriesIn;
         if (report.error.empty()) {
             const FileResult written =
                 rewriteKeepingVersion(installation, DataFile::Archive, {*archive}, &keep);

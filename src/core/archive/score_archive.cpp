@@ -114,6 +114,10 @@ void readEntries(ScoreArchive& archive, std::string_view bytes, std::size_t entr
 
 } // namespace
 
+std::size_t archiveEntriesIn(std::string_view bytes) {
+    return entriesIn(bytes);
+}
+
 int ArchiveFile::entryCount() const {
     return entryCountFor(entriesInFile);
 }
@@ -187,6 +191,8 @@ std::string archiveFileBytes(const ScoreArchive& archive) {
 FileResult saveArchive(ScoreArchive& archive, const Installation& installation, KeepVersion* keep) {
     const std::filesystem::path file = installation.resolve(kArchiveFileName);
     std::string bytes = archiveFileBytes(archive);
+    if (keep && !keep->countRecords)
+        keep->countRecords = archiveEntriesIn;
     FileResult written = rewriteKeepingVersion(installation, DataFile::Archive, {bytes}, keep);
     if (!written.ok)
         return written;

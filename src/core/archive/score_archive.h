@@ -90,6 +90,9 @@ void takeIn(ScoreArchive& archive, const ArchiveFile& file);
 ArchiveLoad loadArchive(ScoreArchive& archive, const Installation& installation,
                         std::size_t* entriesInFile = nullptr, std::string* whyUnreadable = nullptr);
 
+// The entries that the bytes of an archive file hold, beyond 9999 too.
+std::size_t archiveEntriesIn(std::string_view bytes);
+
 // Fills the archive from the bytes of an archive file: the entry count follows from the field
 // count (capped at 9999), slots 1 to the count receive the fields the file holds. Returns the
 // number of entries the file holds, which may pass 9999.
@@ -110,7 +113,6 @@ FileResult saveArchive(ScoreArchive& archive, const Installation& installation,
 std::string leftPagePath(int number);
 std::string rightPagePath(int number);
 std::string audioPath(int number);
-inline constexpr std::string_view placeholderPagePath = "spartiti\\m.jpg";
 
 // Gives entry (1 to 9999, else std::out_of_range) the recording at source and the category
 // number: the recording is copied first, and the category set only once the copy succeeded, so

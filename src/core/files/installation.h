@@ -11,6 +11,9 @@ namespace folio {
 // Turns a name written the stand's way ("spartiti\audio\7.mp3") into a relative native path.
 std::filesystem::path nativeRelativePath(std::string_view backslashName);
 
+// The placeholder page, delivered with the stand and only copied.
+inline constexpr std::string_view placeholderPagePath = "spartiti\\m.jpg";
+
 // An entry's own files: its left page, its right page and its recording.
 enum class EntryFileKind { LeftPage, RightPage, Recording };
 struct EntryFile {

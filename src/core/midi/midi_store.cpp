@@ -293,6 +293,12 @@ std::optional<std::string> MidiStore::fileBytes(int entry, const MidiGrid& grid)
     return bytes;
 }
 
+std::size_t MidiStore::recordsIn(std::string_view bytes) {
+    MidiStore store;
+    store.read(std::string(bytes));
+    return static_cast<std::size_t>(store.recordCount());
+}
+
 FileResult MidiStore::save(const Installation& installation, int entry, const MidiGrid& grid,
                            KeepVersion* keep) {
     if (!ScoreArchive::isEntryNumber(entry))

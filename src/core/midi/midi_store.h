@@ -85,6 +85,8 @@ public:
     void read(std::string bytes);
 
     int recordCount() const { return static_cast<int>(records_.size()); }
+    // The records that the bytes of a MIDI file hold.
+    static std::size_t recordsIn(std::string_view bytes);
 
     // Record position, 1 to recordCount. The views stay valid until the next read or save.
     MidiRecordText record(int position) const;

@@ -67,6 +67,10 @@ std::optional<std::size_t> placeNow(const std::vector<Playlist>& playlists,
 
 } // namespace
 
+std::size_t playlistsIn(std::string_view bytes) {
+    return readPlaylistFile(bytes).playlists.size();
+}
+
 PlaylistFile readPlaylistFile(std::string_view bytes) {
     PlaylistFile file;
     std::size_t position = 0;
@@ -196,6 +200,8 @@ PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place, Ke
 PlaylistWriteResult PlaylistStore::rewrite(const std::vector<Playlist>& playlists,
                                            PlaylistWrite outcome, KeepVersion* keep) {
     const std::string bytes = playlistFileBytes(playlists);
+    if (keep && !keep->countRecords)
+        keep->countRecords = playlistsIn;
     FileResult result = rewriteKeepingVersion(installation_, DataFile::Playlists, {bytes}, keep);
     if (!result.ok)
         return {PlaylistWrite::WriteFailed, std::move(result.error), {}};

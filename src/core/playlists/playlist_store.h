@@ -68,6 +68,8 @@ struct PlaylistFile {
 // two quoted values is a playlist, a line that starts with "]" ends the list, any other line
 // is counted as unread. A file that ends without its closing line keeps every playlist.
 PlaylistFile readPlaylistFile(std::string_view bytes);
+// The playlists that the bytes of a playlist file hold.
+std::size_t playlistsIn(std::string_view bytes);
 
 // The bytes of playlist.js holding playlists in order.
 std::string playlistFileBytes(const std::vector<Playlist>& playlists);

@@ -1,11 +1,7 @@
 // Versions of the data files: keeping, listing, pruning and restoring them.
 #include "core/versions/versions.h"
 
-#include "core/archive/score_archive.h"
 #include "core/files/read_limits.h"
-#include "core/format/field_reader.h"
-#include "core/midi/midi_store.h"
-#include "core/playlists/playlist_store.h"
 
 #include <algorithm>
 #include <array>
@@ -264,21 +260,6 @@ std::optional<fs::path> makeBackupFolder(const Installation& installation, const
     return std::nullopt;
 }
 
-std::size_t countRecords(DataFile file, std::string_view bytes) {
-    switch (file) {
-    case DataFile::Archive:
-        return recordsFromFieldCount(countFields(bytes), 2, 10);
-    case DataFile::Playlists:
-        return readPlaylistFile(bytes).playlists.size();
-    case DataFile::Midi: {
-        MidiStore store;
-        store.read(std::string(bytes));
-        return static_cast<std::size_t>(store.recordCount());
-    }
-    }
-    return 0;
-}
-
 namespace {
 
 // Keeps current, named recordedName in the record, in a new "<stamp> <what>" folder.
@@ -332,10 +313,10 @@ std::string_view makerOf(const EntryFile& file) {
 void keepVersion(const Installation& installation, DataFile file, KeepVersion& keep) {
     const fs::path current = dataFilePath(installation, file);
     std::optional<std::size_t> count = keep.count;
-    if (!count && isPlainFile(current)) {
+    if (!count && keep.countRecords && isPlainFile(current)) {
         const FileRead read = readWholeFile(current, readLimit(file));
         if (read.ok())
-            count = countRecords(file, read.bytes);
+            count = keep.countRecords(read.bytes);
     }
     keepFile(installation, current, std::string(dataFileName(file)), true, count, keep);
 }
@@ -563,32 +544,6 @@ std::string versionSummary(const Version& version) {
         return plural(*version.count, "MIDI record", "MIDI records");
     }
     return "unknown";
-}
-
-std::string archiveDifference(std::string_view versionBytes, std::string_view currentBytes) {
-    ScoreArchive then;
-    ScoreArchive now;
-    readArchiveFile(then, versionBytes);
-    readArchiveFile(now, currentBytes);
-    std::vector<std::string> parts;
-    const int more = then.entryCount() - now.entryCount();
-    if (more > 0)
-        parts.push_back(plural(static_cast<std::size_t>(more), "entry", "entries") + " more");
-    if (more < 0)
-        parts.push_back(plural(static_cast<std::size_t>(-more), "entry", "entries") + " fewer");
-    std::size_t differing = 0;
-    for (int n = 1; n <= std::min(then.entryCount(), now.entryCount()); ++n)
-        differing += then.slot(n).title != now.slot(n).title ? 1 : 0;
-    if (differing == 1)
-        parts.push_back("1 title differs");
-    if (differing > 1)
-        parts.push_back(std::to_string(differing) + " titles differ");
-    if (parts.empty())
-        return "the same titles as now";
-    std::string text = parts.front();
-    for (std::size_t k = 1; k < parts.size(); ++k)
-        text += ", " + parts[k];
-    return text;
 }
 
 std::vector<fs::path> pruneVersions(const Installation& installation, const Retention& retention,

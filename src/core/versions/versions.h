@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,14 +38,19 @@ std::optional<std::filesystem::path> makeBackupFolder(const Installation& instal
                                                       const std::string& stamp,
                                                       std::string_view what, std::string& error);
 
+// Counts the records (entries, playlists, MIDI set-ups) that a data file's bytes hold.
+using RecordCounter = std::function<std::size_t(std::string_view bytes)>;
+
 // Asks a rewrite to keep the file as it was first, and says how that went.
 struct KeepVersion {
     // What makes the version: "save", "playlist", "midi", "absorption" or "restore" for a data
     // file; "page", "recording" or "restore" for an entry's file (empty: "page" or "recording").
     std::string what;
     // The entries, playlists or MIDI records of the file as it is, when the caller knows them
-    // already; otherwise they are counted from the file.
+    // already; otherwise they are counted from the file with countRecords, which the store that
+    // writes the file gives. Without either, the record says "unknown".
     std::optional<std::size_t> count;
+    RecordCounter countRecords;
     // The time in the folder's name; now when empty.
     std::string stamp;
     // When the version is made, in microseconds of the system's clock; 0: now.
@@ -130,10 +136,6 @@ std::vector<SetAside> listSetAside(const Installation& installation);
 // "120 entries", "3 playlists", "1 MIDI record", or "unknown".
 std::string versionSummary(const Version& version);
 
-// How an archive version differs from the archive now: "3 entries fewer, 2 titles differ",
-// or "the same titles as now".
-std::string archiveDifference(std::string_view versionBytes, std::string_view currentBytes);
-
 // What is kept when versions are pruned.
 struct Retention {
     std::size_t newestPerFile = 20;
@@ -156,9 +158,6 @@ std::vector<std::filesystem::path> pruneVersions(const Installation& installatio
 // changes nothing.
 FileResult restoreVersion(const Installation& installation, const Version& version,
                           KeepVersion& keep);
-
-// The number of records a data file's bytes hold, by the file's own reading.
-std::size_t countRecords(DataFile file, std::string_view bytes);
 
 // A record file: "key: value" lines after the first line that marks it as this program's.
 struct VersionRecord {

@@ -1,8 +1,11 @@
 // The "Restore…" window's controls and handlers.
 #include "windows/restore/restore_window.h"
 
+#include "core/archive/archive_difference.h"
 #include "core/archive/score_archive.h"
 #include "core/files/read_limits.h"
+#include "core/midi/midi_store.h"
+#include "core/playlists/playlist_store.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -49,6 +52,19 @@ QString rowText(const Version& version, const ScoreArchive& archive) {
     if (version.damaged)
         text += QStringLiteral("   (damaged record)");
     return text;
+}
+
+// How the records of each data file are counted for the version a restore keeps.
+RecordCounter recordCounter(DataFile file) {
+    switch (file) {
+    case DataFile::Archive:
+        return archiveEntriesIn;
+    case DataFile::Playlists:
+        return playlistsIn;
+    case DataFile::Midi:
+        return MidiStore::recordsIn;
+    }
+    return {};
 }
 
 QString setAsideText(const SetAside& aside) {
@@ -152,6 +168,7 @@ void RestoreWindow::Command1_Click() {
     if (!dialogs_.question(this, question))
         return;
     KeepVersion keep;
+    keep.countRecords = recordCounter(version.file);
     const FileResult result = restoreVersion(state_.installation, version, keep);
     if (!result.ok) {
         dialogs_.error(this, QStringLiteral("%1 was not restored; nothing was changed.\n%2")

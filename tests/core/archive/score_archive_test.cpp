@@ -1,3 +1,4 @@
+#include "core/archive/archive_difference.h"
 #include "core/archive/score_archive.h"
 #include "core/versions/versions.h"
 #include "support/fault_injection.h"
@@ -422,6 +423,14 @@ TEST(ScoreArchiveRecordings, attachCopiesThenSetsTheCategory) {
     EXPECT_THROW(static_cast<void>(attachRecording(archive, stand.installation(), 0,
                                                    stand.path("x.mp3"), 1, keep)),
                  std::out_of_range);
+}
+
+TEST(ArchiveDifference, countsEntriesAndTitlesThatDiffer) {
+    EXPECT_EQ(archiveDifference(test::songArchive(3), test::songArchive(4, "Now")),
+              "1 entry fewer, 3 titles differ");
+    EXPECT_EQ(archiveDifference(test::songArchive(5), test::songArchive(2)), "3 entries more");
+    EXPECT_EQ(archiveDifference(test::songArchive(2), test::songArchive(2)),
+              "the same titles as now");
 }
 
 } // namespace

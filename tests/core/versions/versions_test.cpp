@@ -162,6 +162,7 @@ TEST(Versions, everyRewrite_keepsTheFileAsItWasBeforeReplacingIt) {
                  rewriteAtomically(s.stand.path("spartiti\\archivio.js"), test::songArchive(5)).ok);
          },
          [](Stand& s, KeepVersion& keep) {
+             keep.countRecords = archiveEntriesIn;
              return restoreVersion(s.stand.installation(),
                                    listVersions(s.stand.installation()).at(0), keep)
                  .ok;
@@ -363,6 +364,8 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
             EXPECT_TRUE(rewriteAtomically(dataFilePath(here, file), bytes).ok);
             KeepVersion keep;
             keep.what = what;
+            keep.countRecords = file == DataFile::Archive ? RecordCounter(archiveEntriesIn)
+                                                          : RecordCounter(playlistsIn);
             keep.stamp = "2026-03-04 05-06-0" + std::to_string(second);
             keep.made = static_cast<std::uint64_t>(second);
             keepVersion(here, file, keep);
@@ -396,11 +399,6 @@ TEST(Versions, listingAndRestore_showWhatIsThereAndChangeNothingOnFailure) {
                       test::songArchive(4, "Now"));
         }
     }
-    EXPECT_EQ(archiveDifference(test::songArchive(3), test::songArchive(4, "Now")),
-              "1 entry fewer, 3 titles differ");
-    EXPECT_EQ(archiveDifference(test::songArchive(5), test::songArchive(2)), "3 entries more");
-    EXPECT_EQ(archiveDifference(test::songArchive(2), test::songArchive(2)),
-              "the same titles as now");
 }
 
 // Everything below root but the backup folder: what the musician's stand holds.
