@@ -65,7 +65,13 @@ public:
     void showPlaylistManager() override {}
     void showMidiDevice() override {}
     void showMerging() override {}
+    void showPdfImport() override {}
+    void pageFileDropped(PageSide, const QString&) override {}
     void exitProgram() override {}
+    bool closeWindowsBeforeLeaving() override { return true; }
+    void showRestoreWindow() override {}
+    UndoOffer undoOffer() override { return {}; }
+    void undoLastAbsorption() override {}
 };
 
 // Closes the windows the benchmarks opened; call before the QApplication ends.

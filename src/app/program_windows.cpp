@@ -259,6 +259,24 @@ void ProgramWindows::showRestored(DataFile file) {
     }
 }
 
+UndoOffer ProgramWindows::undoOffer() {
+    const LastAbsorption last = lastAbsorption(state_.installation);
+    switch (last.state) {
+    case UndoState::Available:
+        return {true, QStringLiteral("Puts back the archive as it was before the absorption of %1.")
+                          .arg(fromCoreText(last.version.when))};
+    case UndoState::SavedSince:
+        return {false, QStringLiteral("The archive was saved after the last absorption: "
+                                      "\"Restore…\" puts back an earlier version of it.")};
+    case UndoState::None:
+        break;
+    case UndoState::Damaged:
+        return {false, QStringLiteral("The record of the last absorption is damaged: "
+                                      "\"Restore…\" puts back an earlier version of the archive.")};
+    }
+    return {false, QStringLiteral("There is no absorption to undo.")};
+}
+
 void ProgramWindows::undoLastAbsorption() {
     QWidget* parent = mainWindow_;
     if (mainWindow_ && mainWindow_->hasUnsavedChanges() &&

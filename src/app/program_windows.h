@@ -50,6 +50,7 @@ public:
     void showAbsorptionWindow() override;
     void reopenMainWindow() override;
     void showRestoreWindow() override;
+    UndoOffer undoOffer() override;
     void undoLastAbsorption() override;
 
     // The "Restore…" window while it is open, else nullptr.

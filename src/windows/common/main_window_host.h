@@ -1,12 +1,21 @@
 // What the main window asks of the program: showing the other windows and ending the run.
 #pragma once
 
-class QString;
+#include <QString>
 
 namespace folio {
 
 enum class PageSide;
 
+// Whether "Undo last absorption" can be chosen now, and the tip that says what it does or why
+// it cannot.
+struct UndoOffer {
+    bool available = false;
+    QString tip;
+};
+
+// Every function is pure: a host that forgets one does not build, rather than quietly losing a
+// command.
 class MainWindowHost {
 public:
     virtual ~MainWindowHost() = default;
@@ -18,22 +27,21 @@ public:
     virtual void showMidiDevice() = 0;
     virtual void showMerging() = 0;
     // Opens the window that imports the shown entry's pages from a PDF file.
-    virtual void showPdfImport() {}
+    virtual void showPdfImport() = 0;
     // A file dropped on a page picture: a JPEG becomes that page as the page's window would
     // attach it; a PDF opens in the import window, that side picked first.
-    virtual void pageFileDropped(PageSide side, const QString& file) {
-        static_cast<void>(side);
-        static_cast<void>(file);
-    }
+    virtual void pageFileDropped(PageSide side, const QString& file) = 0;
     // Ends the program at once with every window; nothing is saved or asked.
     virtual void exitProgram() = 0;
     // Closes the windows that hold work of their own before the run ends, each asking about
     // its unsaved work; false when one stays open.
-    virtual bool closeWindowsBeforeLeaving() { return true; }
+    virtual bool closeWindowsBeforeLeaving() = 0;
     // Opens the "Restore…" window.
-    virtual void showRestoreWindow() {}
+    virtual void showRestoreWindow() = 0;
+    // Whether the last absorption can be taken back now.
+    virtual UndoOffer undoOffer() = 0;
     // Takes back the last absorption, reporting what it did.
-    virtual void undoLastAbsorption() {}
+    virtual void undoLastAbsorption() = 0;
 };
 
 } // namespace folio

@@ -1,7 +1,6 @@
 // The main window's controls and handlers.
 #include "windows/main/form1.h"
 
-#include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -550,28 +549,9 @@ void Form1::reload() {
 void Form1::updateUndoCommand() {
     if (!state_.installation.hasDataFolder())
         return;
-    const LastAbsorption last = lastAbsorption(state_.installation);
-    undoAbsorption->setEnabled(last.state == UndoState::Available);
-    switch (last.state) {
-    case UndoState::Available:
-        undoAbsorption->setToolTip(
-            QStringLiteral("Puts back the archive as it was before the absorption of %1.")
-                .arg(fromCoreText(last.version.when)));
-        break;
-    case UndoState::SavedSince:
-        undoAbsorption->setToolTip(
-            QStringLiteral("The archive was saved after the last absorption: \"Restore…\" "
-                           "puts back an earlier version of it."));
-        break;
-    case UndoState::None:
-        undoAbsorption->setToolTip(QStringLiteral("There is no absorption to undo."));
-        break;
-    case UndoState::Damaged:
-        undoAbsorption->setToolTip(
-            QStringLiteral("The record of the last absorption is damaged: \"Restore…\" puts "
-                           "back an earlier version of the archive."));
-        break;
-    }
+    const UndoOffer offer = host_.undoOffer();
+    undoAbsorption->setEnabled(offer.available);
+    undoAbsorption->setToolTip(offer.tip);
 }
 
 QString Form1::unsavedChangesText() const {

@@ -2,6 +2,7 @@
 // finding what was edited or added since the last save.
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
+#include "support/recording_host.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
 #include "windows/common/main_window_host.h"
@@ -21,16 +22,7 @@
 namespace folio {
 namespace {
 
-class NoHost : public MainWindowHost {
-public:
-    void showLeftPageWindow() override {}
-    void showRightPageWindow() override {}
-    void showAudioWindow() override {}
-    void showPlaylistManager() override {}
-    void showMidiDevice() override {}
-    void showMerging() override {}
-    void exitProgram() override {}
-};
+using NoHost = test::RecordingHost;
 
 class FindBoxTest : public ::testing::Test {
 protected:

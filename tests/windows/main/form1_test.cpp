@@ -5,6 +5,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
+#include "support/recording_host.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
 #include "windows/common/main_window_host.h"
@@ -27,17 +28,7 @@
 namespace folio {
 namespace {
 
-class RecordingHost : public MainWindowHost {
-public:
-    QStringList calls;
-    void showLeftPageWindow() override { calls << "left"; }
-    void showRightPageWindow() override { calls << "right"; }
-    void showAudioWindow() override { calls << "audio"; }
-    void showPlaylistManager() override { calls << "playlist"; }
-    void showMidiDevice() override { calls << "midi"; }
-    void showMerging() override { calls << "merging"; }
-    void exitProgram() override { calls << "exit"; }
-};
+using test::RecordingHost;
 
 std::string archiveOf(const std::vector<ScoreEntry>& entries) {
     std::string bytes = "var archivio = [\r\n";
