@@ -555,16 +555,9 @@ void Form1::updateUndoCommand() {
 }
 
 QString Form1::unsavedChangesText() const {
-    const ScoreArchive& archive = state_.archive;
-    const int last = std::max(archive.entryCount(), static_cast<int>(savedEntries_.size()));
     QStringList changed;
-    for (int n = 1; n <= last; ++n) {
-        const bool same = n <= archive.entryCount() &&
-                          static_cast<std::size_t>(n) <= savedEntries_.size() &&
-                          savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n));
-        if (!same)
-            changed << QString::number(n);
-    }
+    for (int n : savedEntries_.changedIn(state_.archive))
+        changed << QString::number(n);
     if (changed.isEmpty())
         return {};
     constexpr int kNamed = 10;
@@ -576,33 +569,6 @@ QString Form1::unsavedChangesText() const {
         .arg(entries);
 }
 
-namespace {
-
-// The fields of an entry, in the order the file holds them, folded into 64 bits.
-static_assert(sizeof(ScoreEntry) == 5 * sizeof(std::string), "a field missing from the fold");
-std::uint64_t fingerprintOf(const ScoreEntry& entry) {
-    std::uint64_t folded = 0;
-    for (const std::string* field :
-         {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category}) {
-        const std::uint64_t hash = std::hash<std::string_view>{}(*field);
-        folded ^= hash + 0x9e3779b97f4a7c15u + (folded << 6) + (folded >> 2);
-    }
-    return folded;
-}
-
-} // namespace
-
-void SavedEntries::take(const ScoreArchive& archive) {
-    fingerprints_.clear();
-    fingerprints_.reserve(static_cast<std::size_t>(archive.entryCount()));
-    for (int n = 1; n <= archive.entryCount(); ++n)
-        fingerprints_.push_back(fingerprintOf(archive.slot(n)));
-}
-
-bool SavedEntries::same(std::size_t index, const ScoreEntry& entry) const {
-    return fingerprints_[index] == fingerprintOf(entry);
-}
-
 void Form1::keepAsSaved() {
     savedEntries_.take(state_.archive);
 }
@@ -610,14 +576,7 @@ void Form1::keepAsSaved() {
 // Edits, added entries and categories set in the audio window all show here. Text typed into
 // the empty slot after the last entry is not an entry until "Add", and a save would not keep it.
 bool Form1::hasUnsavedChanges() const {
-    const ScoreArchive& archive = state_.archive;
-    if (static_cast<std::size_t>(archive.entryCount()) != savedEntries_.size())
-        return true;
-    for (int n = 1; n <= archive.entryCount(); ++n) {
-        if (!savedEntries_.same(static_cast<std::size_t>(n - 1), archive.slot(n)))
-            return true;
-    }
-    return false;
+    return savedEntries_.anyChangedIn(state_.archive);
 }
 
 // The archive first, then the windows with work of their own. An archive that must not be

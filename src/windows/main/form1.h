@@ -2,6 +2,7 @@
 // every other window.
 #pragma once
 
+#include "core/archive/saved_entries.h"
 #include "core/archive/score_archive.h"
 #include "core/archive/score_search.h"
 #include "windows/main/page_image_loader.h"
@@ -27,20 +28,6 @@ class Dialogs;
 class FindBox;
 class MainWindowHost;
 struct SharedState;
-
-// The entries as last loaded or saved, each kept as a 64-bit fingerprint of its fields: taken
-// at every start and save, it costs a pass over the archive's text and 8 bytes an entry, not a
-// copy of the text. Two different entries share a fingerprint once in 2^64 comparisons.
-class SavedEntries {
-public:
-    void take(const ScoreArchive& archive);
-    std::size_t size() const { return fingerprints_.size(); }
-    // Whether the entry at index (0 for entry 1) was saved exactly as entry is now.
-    bool same(std::size_t index, const ScoreEntry& entry) const;
-
-private:
-    std::vector<std::uint64_t> fingerprints_;
-};
 
 class Form1 : public QMainWindow {
     Q_OBJECT
