@@ -14,12 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string quoted(const fs::path& path) {
-    return "\"" + path.string() + "\"";
-}
-
 std::string shownName(std::string_view backslashName) {
-    return nativeRelativePath(backslashName).string();
+    return utf8Path(nativeRelativePath(backslashName));
 }
 
 bool isReadableFile(const fs::path& path) {
@@ -61,7 +57,7 @@ bool takesNewFiles(const fs::path& folder) {
 std::optional<std::string> whyNotReplaceable(const fs::path& destination) {
     std::error_code ec;
     const fs::file_status standing = fs::symlink_status(destination, ec);
-    const std::string cannot = "The file " + quoted(destination) + " cannot be replaced: ";
+    const std::string cannot = "The file " + quotedPath(destination) + " cannot be replaced: ";
     switch (standing.type()) {
     case fs::file_type::not_found:
         return std::nullopt;
@@ -89,7 +85,7 @@ std::vector<std::string> missingForUpgrade(const fs::path& deliveryFolder,
     for (const CopyRow& row : kCopyList) {
         const fs::path source = deliveryFolder / nativeRelativePath(row.source);
         if (!isReadableFile(source))
-            missing.push_back("The delivered file " + quoted(source) +
+            missing.push_back("The delivered file " + quotedPath(source) +
                               " is missing or cannot be read.");
     }
     std::vector<std::string_view> folders{""};
@@ -100,9 +96,9 @@ std::vector<std::string> missingForUpgrade(const fs::path& deliveryFolder,
                                     : (targetFolder / nativeRelativePath(name)).lexically_normal();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
-            missing.push_back("The folder " + quoted(folder) + " does not exist.");
+            missing.push_back("The folder " + quotedPath(folder) + " does not exist.");
         else if (!takesNewFiles(folder))
-            missing.push_back("No file can be written in the folder " + quoted(folder) + ".");
+            missing.push_back("No file can be written in the folder " + quotedPath(folder) + ".");
     }
     for (const CopyRow& row : kCopyList) {
         const fs::path destination = destinationIn(targetFolder, row);

@@ -20,27 +20,17 @@ fs::path sourcePage(const fs::path& folder, int number, char side) {
     return folder / "spartiti" / (std::to_string(number) + side + ".jpg");
 }
 
-// A path as the windows read the core's texts: UTF-8 on every system.
-std::string utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-std::string quoted(const fs::path& path) {
-    return "\"" + utf8(path) + "\"";
-}
-
 // Why a source page that is not a plain file is not copied, or nothing for a plain file.
 std::optional<std::string> refusal(const fs::path& page) {
     switch (examineSourcePage(page)) {
     case SourcePage::File:
         return std::nullopt;
     case SourcePage::Missing:
-        return "The page " + quoted(page) + " is not there.";
+        return "The page " + quotedPath(page) + " is not there.";
     case SourcePage::Link:
-        return "The page " + quoted(page) + " is a link; links are not followed.";
+        return "The page " + quotedPath(page) + " is a link; links are not followed.";
     case SourcePage::NotAFile:
-        return "The page " + quoted(page) + " is not a file.";
+        return "The page " + quotedPath(page) + " is not a file.";
     }
     return std::nullopt;
 }
@@ -54,7 +44,7 @@ std::optional<UncopiedPage> copyOne(const PageCopy& copy) {
             return std::nullopt;
         refused = copied.error;
     }
-    return UncopiedPage{utf8(copy.source), *refused};
+    return UncopiedPage{utf8Path(copy.source), *refused};
 }
 
 bool lies(const fs::path& name) {
@@ -77,8 +67,8 @@ public:
         if (moved(name, error))
             return;
         report_.notMovedAside.push_back(
-            {utf8(name),
-             "The file " + quoted(name) +
+            {utf8Path(name),
+             "The file " + quotedPath(name) +
                  " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
     }
 
@@ -88,7 +78,7 @@ public:
         std::string error;
         if (!lies(name) || moved(name, error))
             return std::nullopt;
-        return "The file " + quoted(name) +
+        return "The file " + quotedPath(name) +
                " is in the way and could not be moved aside: " + error + ".";
     }
 
@@ -302,7 +292,7 @@ Attachment attachFiles(const Absorption& absorbed, const Installation& installat
         std::optional<std::string> refused = refusal(copy.source);
         provided.push_back(!refused);
         if (refused) {
-            report.uncopied.push_back({utf8(copy.source), *refused});
+            report.uncopied.push_back({utf8Path(copy.source), *refused});
             mover.moveIfThere(copy.target);
         }
     }
@@ -314,7 +304,7 @@ Attachment attachFiles(const Absorption& absorbed, const Installation& installat
         const PageCopy& copy = absorbed.copies[i];
         if (provided[i]) {
             if (std::optional<std::string> inTheWay = mover.clearForCopy(copy.target)) {
-                report.uncopied.push_back({utf8(copy.source), *inTheWay});
+                report.uncopied.push_back({utf8Path(copy.source), *inTheWay});
             } else if (std::optional<UncopiedPage> failed = copyOne(copy)) {
                 report.uncopied.push_back(std::move(*failed));
                 mover.moveIfThere(copy.target);

@@ -15,11 +15,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kRecordLimit = 1 * kMiB;
 
-std::string quoted(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return "\"" + std::string(text.begin(), text.end()) + "\"";
-}
-
 fs::path recordPath(const fs::path& folder) {
     return folder / std::string(kVersionRecordName);
 }
@@ -33,7 +28,8 @@ FileResult appendToRecord(const fs::path& folder,
                           const std::vector<std::pair<std::string, std::string>>& lines) {
     std::optional<VersionRecord> record = readRecord(folder);
     if (!record)
-        return FileResult::failure("The record " + quoted(recordPath(folder)) + " cannot be read.");
+        return FileResult::failure("The record " + quotedPath(recordPath(folder)) +
+                                   " cannot be read.");
     record->lines.insert(record->lines.end(), lines.begin(), lines.end());
     return rewriteAtomically(recordPath(folder), record->text());
 }
@@ -94,7 +90,7 @@ std::optional<std::string> plan(const LastAbsorption& last, const fs::path& page
                                 UndoPlan& plan) {
     for (const CopiedPage& page : last.copied) {
         if (!isPlainFile(page.path))
-            return "The page image " + quoted(page.path) +
+            return "The page image " + quotedPath(page.path) +
                    " that the absorption copied is no longer there.";
         // A page attached since the absorption is the musician's: it stays.
         if (!page.stamp.empty() && fileStamp(page.path) != page.stamp) {
@@ -102,13 +98,13 @@ std::optional<std::string> plan(const LastAbsorption& last, const fs::path& page
             continue;
         }
         if (standsThere(pagesFolder / page.path.filename()))
-            return "Something stands at " + quoted(pagesFolder / page.path.filename()) +
-                   ", where the page image " + quoted(page.path) + " would go.";
+            return "Something stands at " + quotedPath(pagesFolder / page.path.filename()) +
+                   ", where the page image " + quotedPath(page.path) + " would go.";
         plan.pagesToPark.push_back(page.path);
     }
     for (const MovedAside& file : last.moved) {
         if (!isPlainFile(file.to))
-            return "The file " + quoted(file.to) +
+            return "The file " + quotedPath(file.to) +
                    " that the absorption moved aside is no longer there.";
         const auto named = [&](const std::vector<fs::path>& pages) {
             return std::find(pages.begin(), pages.end(), file.from) != pages.end();
@@ -118,11 +114,11 @@ std::optional<std::string> plan(const LastAbsorption& last, const fs::path& page
             continue;
         }
         if (standsThere(file.from) && !named(plan.pagesToPark))
-            return "Something stands at " + quoted(file.from) + ", where " + quoted(file.to) +
-                   " would be put back.";
+            return "Something stands at " + quotedPath(file.from) + ", where " +
+                   quotedPath(file.to) + " would be put back.";
         std::error_code ec;
         if (!fs::is_directory(file.from.parent_path(), ec))
-            return "The folder " + quoted(file.from.parent_path()) + " is no longer there.";
+            return "The folder " + quotedPath(file.from.parent_path()) + " is no longer there.";
         plan.filesToPutBack.push_back(file);
     }
     return std::nullopt;
@@ -150,7 +146,7 @@ std::optional<std::string> archiveWithout(const Installation& installation,
         if (before.ok())
             return std::move(before.bytes);
         error = before.status == ReadStatus::Missing
-                    ? "The archive as it was before, " + quoted(last.version.dataPath()) +
+                    ? "The archive as it was before, " + quotedPath(last.version.dataPath()) +
                           ", is no longer there."
                     : before.error;
         return std::nullopt;
@@ -246,7 +242,7 @@ UndoReport undoLastAbsorption(const Installation& installation) {
         return refused("There is no absorption to undo.");
     if (last.state == UndoState::Damaged)
         return refused("The record of the last absorption, " +
-                       quoted(recordPath(last.version.folder)) +
+                       quotedPath(recordPath(last.version.folder)) +
                        ", is damaged; \"Restore…\" can put back an earlier version of the "
                        "archive.");
     if (last.state == UndoState::SavedSince)
@@ -264,7 +260,8 @@ UndoReport undoLastAbsorption(const Installation& installation) {
     std::error_code ec;
     const bool madeFolder = !steps.pagesToPark.empty() && fs::create_directory(pagesFolder, ec);
     if (ec)
-        return refused("The folder " + quoted(pagesFolder) + " cannot be made: " + ec.message());
+        return refused("The folder " + quotedPath(pagesFolder) +
+                       " cannot be made: " + ec.message());
     UndoReport report;
     {
         Renames renames;
@@ -272,13 +269,14 @@ UndoReport undoLastAbsorption(const Installation& installation) {
             const fs::path& page = steps.pagesToPark[k];
             if (std::optional<std::string> failed =
                     renames.move(page, pagesFolder / page.filename()))
-                report.error = "The page image " + quoted(page) + " could not be moved: " + *failed;
+                report.error =
+                    "The page image " + quotedPath(page) + " could not be moved: " + *failed;
         }
         for (std::size_t k = 0; report.error.empty() && k < steps.filesToPutBack.size(); ++k) {
             const MovedAside& file = steps.filesToPutBack[k];
             if (std::optional<std::string> failed = renames.move(file.to, file.from))
                 report.error =
-                    "The file " + quoted(file.from) + " could not be put back: " + *failed;
+                    "The file " + quotedPath(file.from) + " could not be put back: " + *failed;
         }
         KeepVersion keep;
         keep.what = "restore";

@@ -232,9 +232,13 @@ std::string fileIdentity(const fs::path& path) {
 }
 
 // Paths go into error sentences as UTF-8 on both systems (Windows names are UTF-16).
-std::string quotedPath(const fs::path& path) {
+std::string utf8Path(const fs::path& path) {
     const std::u8string name = path.u8string();
-    return "\"" + std::string(name.begin(), name.end()) + "\"";
+    return std::string(name.begin(), name.end());
+}
+
+std::string quotedPath(const fs::path& path) {
+    return "\"" + utf8Path(path) + "\"";
 }
 
 FileResult rewriteAtomically(const fs::path& target, std::string_view bytes) {

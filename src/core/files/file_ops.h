@@ -30,7 +30,10 @@ struct [[nodiscard]] FileResult {
     static FileResult failure(std::string message) { return {false, std::move(message)}; }
 };
 
-// A path in quotes, as error sentences name it: UTF-8 on every system.
+// A path as the core's sentences and records name it: UTF-8 on every system (on Windows,
+// path.string() would give the ANSI code page).
+std::string utf8Path(const std::filesystem::path& path);
+// The same in quotes.
 std::string quotedPath(const std::filesystem::path& path);
 
 // True if path names an existing regular file (a folder of that name is not a file).
