@@ -663,9 +663,9 @@ void Form1::Command3_Click() {
 void Form1::Command4_Click() {
     host_.showRightPageWindow();
 }
+// "Exit" leaves the way the close box does, so that the question is asked in one place.
 void Form1::chiudi_Click() {
-    if (mayLeave())
-        host_.exitProgram();
+    close();
 }
 
 void Form1::buildSearch() {
@@ -683,11 +683,14 @@ void Form1::cerca_Click() {
     findBox_->open();
 }
 
+// Ending the run closes every window still open, this one among them, and a desktop that
+// logs out closes it too: once the user has agreed to leave, no close asks again.
 void Form1::closeEvent(QCloseEvent* event) {
-    if (!mayLeave()) {
+    if (!leaving_ && !mayLeave()) {
         event->ignore();
         return;
     }
+    leaving_ = true;
     event->accept();
     host_.exitProgram();
 }

@@ -148,6 +148,8 @@ private:
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;
+    // Set once the user has agreed to leave: the run is ending.
+    bool leaving_ = false;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
     SavedEntries savedEntries_;
     // Folded titles, authors and tags for the find box, made and built when the box is first
