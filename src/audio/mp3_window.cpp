@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <exception>
 #include <filesystem>
 
@@ -130,12 +131,30 @@ void mp3::Form_Load() {
 }
 
 void mp3::nameShownEntry() {
-    showEntryName(entryLabel, state_);
+    const int shown = state_.currentEntryNumber;
+    if (shown != namedEntry_)
+        forgetChosenFile();
+    namedEntry_ = shown;
+    showOneLine(entryLabel,
+                ScoreArchive::isEntryNumber(shown)
+                    ? QStringLiteral("Click a category to attach the chosen recording to %1")
+                          .arg(shownEntryName(state_))
+                    : shownEntryName(state_));
 }
 
+// Each showing starts without a chosen file, so that a click meant only to set a category never
+// attaches a recording chosen for another score; the list shows the files the folder holds now.
 void mp3::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        forgetChosenFile();
     nameShownEntry();
     QWidget::showEvent(event);
+}
+
+void mp3::forgetChosenFile() {
+    File1->refresh();
+    Label1->clear();
+    Label1->setToolTip(QString());
 }
 
 void mp3::Dir1_Change(const QString& folder) {
@@ -147,6 +166,8 @@ void mp3::File1_Click(const QString& folder, const QString& fileName) {
 }
 
 void mp3::Command3_Click(int index) {
+    // The main window may have moved on unseen: a file chosen for the entry it left is let go.
+    nameShownEntry();
     if (Label1->text().isEmpty()) {
         dialogs_.message(this, QStringLiteral("You must select an mp3 file!"));
         return;

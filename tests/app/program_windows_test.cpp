@@ -184,6 +184,8 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         QPushButton* Form1::*opener;
         std::function<QWidget*()> window;
         const char* nameLabel;
+        // What the name line says before the entry's name.
+        const char* saying;
         const char* folder;
         const char* file;
         int movedTo;
@@ -191,13 +193,14 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         std::function<bool()> mainWindowShowsIt;
     };
     const Row rows[] = {
-        {&Form1::Command3, [&] { return windows.leftPageWindow(); }, "entryLabel", "scans",
+        {&Form1::Command3, [&] { return windows.leftPageWindow(); }, "entryLabel", "", "scans",
          "front.jpg", 4, "spartiti\\4L.jpg",
          [&] { return isBlue(frameColour(main->Image1)) && frameColour(main->Image2).isValid(); }},
-        {&Form1::Command4, [&] { return windows.rightPageWindow(); }, "Label2", "scans", "back.jpg",
-         5, "spartiti\\5R.jpg", [&] { return isRed(frameColour(main->Image2)); }},
-        {&Form1::Command2, [&] { return windows.audioWindow(); }, "entryLabel", "music", "Song.mp3",
-         6, "spartiti\\audio\\6.mp3", [&] { return main->Picture1->isVisible(); }},
+        {&Form1::Command4, [&] { return windows.rightPageWindow(); }, "Label2", "", "scans",
+         "back.jpg", 5, "spartiti\\5R.jpg", [&] { return isRed(frameColour(main->Image2)); }},
+        {&Form1::Command2, [&] { return windows.audioWindow(); }, "entryLabel",
+         "Click a category to attach the chosen recording to ", "music", "Song.mp3", 6,
+         "spartiti\\audio\\6.mp3", [&] { return main->Picture1->isVisible(); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.written);
@@ -207,16 +210,20 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         ASSERT_NE(window, nullptr);
         auto* name = window->findChild<QLabel*>(row.nameLabel);
         ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name->text(), "Score 3: Song 3");
+        EXPECT_EQ(name->text(), QString::fromUtf8(row.saying) + "Score 3: Song 3");
         ASSERT_TRUE(window->findChild<FolderList*>("Dir1")->setPath(qpath(stand.path(row.folder))));
         clickFile(window, row.file);
 
         showEntry(row.movedTo);
         QTest::keyClicks(main->Text2, " live");
-        EXPECT_EQ(name->text(), QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
-        if (auto* audio = qobject_cast<mp3*>(window))
+        EXPECT_EQ(name->text(), QString::fromUtf8(row.saying) +
+                                    QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
+        if (auto* audio = qobject_cast<mp3*>(window)) {
+            // A recording is chosen for the entry named: the one chosen before is let go.
+            EXPECT_TRUE(audio->Label1->text().isEmpty());
+            clickFile(window, row.file);
             test::clickEnabled(audio->Command3[2]);
-        else
+        } else
             test::clickEnabled(window->findChild<QPushButton*>("Command2"));
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(stand.read(row.written), stand.read(std::string(row.folder) + "\\" + row.file));
