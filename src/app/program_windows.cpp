@@ -169,7 +169,17 @@ void ProgramWindows::exitProgram() {
 void ProgramWindows::followMainWindow() {
     QObject::connect(mainWindow_, &Form1::shownEntryChanged, mainWindow_,
                      [this] { nameShownEntry(); });
+    QObject::connect(mainWindow_, &Form1::archiveTaken, mainWindow_,
+                     [this] { listArchiveTitles(); });
     nameShownEntry();
+    // A main window opened anew, after an absorption, has read the archive as it is now.
+    listArchiveTitles();
+}
+
+// The playlist manager adds titles from the archive as the main window last read or saved it.
+void ProgramWindows::listArchiveTitles() {
+    if (playlistManager_)
+        playlistManager_->showArchiveTitles();
 }
 
 void ProgramWindows::nameShownEntry() {
@@ -242,8 +252,6 @@ void ProgramWindows::showRestored(DataFile file) {
     case DataFile::Archive:
         if (mainWindow_)
             mainWindow_->reload();
-        if (playlistManager_)
-            playlistManager_->showArchiveTitles();
         break;
     case DataFile::Playlists:
         rebuild(playlistManager_);

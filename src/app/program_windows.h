@@ -77,6 +77,7 @@ private:
     // what they attach at once.
     void followMainWindow();
     void nameShownEntry();
+    void listArchiveTitles();
     void showAttachmentsOnAttach(PageWindow* window);
     void showAttachments();
     // What a restore of file would drop, named for the question; empty when nothing.

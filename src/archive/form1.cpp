@@ -333,6 +333,7 @@ void Form1::start() {
     const ArchiveRead read = readArchive();
     takeIn(read);
     showArchive(read);
+    emit archiveTaken();
 }
 
 Form1::ArchiveRead Form1::readArchive() {
@@ -527,6 +528,7 @@ bool Form1::save() {
     keepAsSaved();
     showCount();
     updateUndoCommand();
+    emit archiveTaken();
     dialogs_.message(this, QStringLiteral("Successfully saved!"));
     reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, keep.notKept);
     return true;

@@ -86,6 +86,8 @@ public:
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
     void shownEntryChanged(int position);
+    // The archive in memory was read anew or saved: windows that list its titles list them again.
+    void archiveTaken();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,8 @@
 #include "app/program_windows.h"
 #include "archive/form1.h"
 #include "archive/shared_state.h"
+#include "merge/absorption.h"
+#include "merge/absorption_undo.h"
 #include "playlists/playlist_window.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
@@ -18,6 +20,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -526,6 +529,70 @@ TEST(PlaylistManagerLifecycle, menuCommand_bringsOneWindowToTheFrontAndEscLoadsA
     EXPECT_TRUE(again->Text1->text().isEmpty());
     EXPECT_EQ(again->Label1->text(), "2");
     EXPECT_EQ(again->List1->count(), 1);
+}
+
+// The titles to add from are the archive's as it is now, whatever changed it while the window
+// is open: a save in the main window, an absorption, the absorption taken back.
+TEST(PlaylistManagerTitles, followTheArchiveWhateverChangesIt) {
+    test::TempInstallation stand;
+    stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
+    test::TempInstallation other;
+    other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    windows.openMainWindow();
+    test::triggerEnabled(windows.mainWindow()->playlist);
+    const QPointer<playlistfrm> manager = windows.playlistManager();
+    ASSERT_FALSE(manager.isNull());
+
+    auto titles = [&] {
+        QStringList shown;
+        for (int row = 0; row < manager->List1->count(); ++row)
+            shown << manager->List1->item(row)->text();
+        return shown;
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        QStringList titles;
+    };
+    const Step steps[] = {
+        {"a title saved in the main window",
+         [&] {
+             Form1* main = windows.mainWindow();
+             main->VScroll1->setValue(2);
+             main->Text2->selectAll();
+             QTest::keyClicks(main->Text2, QStringLiteral("Evening Prelude"));
+             test::clickEnabled(main->Command1);
+         },
+         {"Evening Prelude", "Song 1"}},
+        {"an absorption",
+         [&] {
+             // What the absorption window does: write the archive, then open the main window anew.
+             SourceArchive source;
+             loadSourceArchive(other.root(), source);
+             const char* stamp = "2026-03-04 05-06-07";
+             const Absorption done = appendAndWrite(state.archive, stand.installation(),
+                                                    other.root(), source.entries, stamp);
+             recordAbsorption(stand.installation(), done,
+                              attachFiles(done, stand.installation(), stamp));
+             windows.reopenMainWindow();
+         },
+         {"Evening Prelude", "Song 1", "Theirs 1"}},
+        {"the absorption undone",
+         [&] {
+             windows.mainWindow()->updateUndoCommand();
+             test::triggerEnabled(windows.mainWindow()->undoAbsorption);
+         },
+         {"Evening Prelude", "Song 1"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        ASSERT_FALSE(manager.isNull());
+        EXPECT_EQ(titles(), step.titles);
+    }
 }
 
 } // namespace
