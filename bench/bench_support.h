@@ -54,6 +54,9 @@ public:
     bool question(QWidget*, const QString&, const QString&) override { return false; }
     bool questionDefaultNo(QWidget*, const QString&, const QString&) override { return false; }
     Answer questionWithCancel(QWidget*, const QString&) override { return Answer::Cancel; }
+    int choose(QWidget*, const QString&, const QStringList& buttons) override {
+        return static_cast<int>(buttons.size()) - 1;
+    }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.

@@ -2,6 +2,7 @@
 #include "platform/dialogs.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace folio {
 
@@ -36,6 +37,24 @@ Dialogs::Answer MessageBoxDialogs::questionWithCancel(QWidget* parent, const QSt
     if (pressed == QMessageBox::Yes)
         return Answer::Yes;
     return pressed == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+int MessageBoxDialogs::choose(QWidget* parent, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, title_, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> pressable;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QMessageBox::ButtonRole role = i == buttons.size() - 1 ? QMessageBox::RejectRole
+                                             : i == 0                ? QMessageBox::AcceptRole
+                                                                     : QMessageBox::NoRole;
+        pressable << box.addButton(buttons[i], role);
+    }
+    if (pressable.isEmpty())
+        return -1;
+    box.setDefaultButton(pressable.front());
+    box.setEscapeButton(pressable.back());
+    box.exec();
+    const qsizetype pressed = pressable.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return static_cast<int>(pressed < 0 ? pressable.size() - 1 : pressed);
 }
 
 } // namespace folio

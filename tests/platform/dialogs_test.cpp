@@ -91,5 +91,44 @@ TEST(MessageBoxDialogs, enterOnAQuestion_answersWithTheDefaultButton) {
     }
 }
 
+// A question with buttons of its own answers with the index of the button pressed; Escape and
+// the close box press the last, which calls the question off.
+TEST(MessageBoxDialogs, choose_answersWithTheButtonPressed) {
+    MessageBoxDialogs dialogs;
+    const QStringList buttons{"Rename", "Keep both", "Cancel"};
+    const struct {
+        const char* name;
+        std::function<void(QMessageBox*)> answer;
+        int pressed;
+    } cases[] = {
+        {"Keep both",
+         [](QMessageBox* box) {
+             for (QAbstractButton* button : box->buttons()) {
+                 if (button->text() == "Keep both")
+                     test::clickEnabled(button);
+             }
+         },
+         1},
+        {"Enter", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }, 0},
+        {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, 2},
+        {"close box", [](QMessageBox* box) { box->close(); }, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList captions;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            EXPECT_EQ(box->text().toStdString(), "Rename?");
+            c.answer(box);
+        });
+        EXPECT_EQ(dialogs.choose(nullptr, "Rename?", buttons), c.pressed);
+        captions.sort();
+        EXPECT_EQ(captions, (QStringList{"Cancel", "Keep both", "Rename"}));
+    }
+}
+
 } // namespace
 } // namespace folio

@@ -35,6 +35,18 @@ Dialogs::Answer FakeDialogs::questionWithCancel(QWidget*, const QString& text) {
     return answer;
 }
 
+int FakeDialogs::choose(QWidget*, const QString& text, const QStringList& buttons) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}, false, buttons});
+    qsizetype pressed = buttons.size() - 1;
+    if (!buttons_.empty()) {
+        const qsizetype named = buttons.indexOf(buttons_.front());
+        buttons_.pop_front();
+        if (named >= 0)
+            pressed = named;
+    }
+    return static_cast<int>(pressed);
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)
