@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ public:
     Answer questionWithCancel(QWidget*, const QString&) override { return Answer::Cancel; }
     int choose(QWidget*, const QString&, const QStringList& buttons) override {
         return static_cast<int>(buttons.size()) - 1;
+    }
+    std::optional<int> askNumber(QWidget*, const QString&, int, int, int) override {
+        return std::nullopt;
     }
 };
 

@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QWheelEvent;
 
 namespace folio {
 
@@ -67,6 +68,7 @@ public:
     QAction* midi = nullptr;
     QAction* merging = nullptr;
     QAction* cerca = nullptr;
+    QAction* goTo = nullptr; // "Go to number…"
     QAction* importPdf = nullptr;
     QAction* restore = nullptr;        // "Restore…"
     QAction* undoAbsorption = nullptr; // "Undo last absorption"
@@ -105,6 +107,7 @@ private slots:
     void Command5_Click();                  // "Add"
     void chiudi_Click();                    // "Exit"
     void cerca_Click();                     // "Find…"
+    void goTo_Click();                      // "Go to number…"
     void pageReady(int position, folio::PageSide side, const QImage& image);
     // A .jpg or .pdf file dragged onto a page picture.
     bool pageDrop(QLabel* frame, QEvent* event);
@@ -130,6 +133,8 @@ private:
     void refuseWrongFolder();
     void keepArchiveAsItIs(const QString& reason);
     void moveTo(int position);
+    // The wheel turned over the pages.
+    void wheelOverPages(const QWheelEvent* wheel);
     void showEntry(int position);
     void showCount();
     std::vector<std::filesystem::path> neighbourPages(int position) const;
@@ -150,6 +155,8 @@ private:
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;
+    // The wheel's turn over the pages not yet made into a step: a touch pad turns in parts.
+    int wheelTurn_ = 0;
     // Set once the user has agreed to leave: the run is ending.
     bool leaving_ = false;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.

@@ -1,6 +1,7 @@
 // Real message boxes.
 #include "platform/dialogs.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -55,6 +56,13 @@ int MessageBoxDialogs::choose(QWidget* parent, const QString& text, const QStrin
     box.exec();
     const qsizetype pressed = pressable.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     return static_cast<int>(pressed < 0 ? pressable.size() - 1 : pressed);
+}
+
+std::optional<int> MessageBoxDialogs::askNumber(QWidget* parent, const QString& text, int minimum,
+                                                int maximum, int value) {
+    bool ok = false;
+    const int number = QInputDialog::getInt(parent, title_, text, value, minimum, maximum, 1, &ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
 }
 
 } // namespace folio

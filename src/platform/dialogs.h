@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <utility>
 
 class QWidget;
@@ -35,6 +36,9 @@ public:
     // A question answered with buttons of its own captions: the first is the default, the last
     // calls the question off, as closing the box does. Returns the index of the button pressed.
     virtual int choose(QWidget* parent, const QString& text, const QStringList& buttons) = 0;
+    // Asks for a whole number from minimum to maximum, offering value; nothing when called off.
+    virtual std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum,
+                                         int maximum, int value) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -49,6 +53,8 @@ public:
                            const QString& title = {}) override;
     Answer questionWithCancel(QWidget* parent, const QString& text) override;
     int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
+                                 int value) override;
 
 private:
     QString title_;

@@ -4,12 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace folio {
 namespace {
@@ -127,6 +130,35 @@ TEST(MessageBoxDialogs, choose_answersWithTheButtonPressed) {
         EXPECT_EQ(dialogs.choose(nullptr, "Rename?", buttons), c.pressed);
         captions.sort();
         EXPECT_EQ(captions, (QStringList{"Cancel", "Keep both", "Rename"}));
+    }
+}
+
+// The number box gives the number typed, within its range, or nothing when called off.
+TEST(MessageBoxDialogs, askNumber_givesTheNumberTypedOrNothing) {
+    MessageBoxDialogs dialogs;
+    const struct {
+        const char* name;
+        const char* typed;
+        Qt::Key key;
+        std::optional<int> answer;
+    } cases[] = {
+        {"7, Enter", "7", Qt::Key_Return, 7},
+        {"a digit past the range is refused", "99", Qt::Key_Return, 9},
+        {"Escape", "7", Qt::Key_Escape, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->labelText().toStdString(), "Go to?");
+            auto* spin = box->findChild<QSpinBox*>();
+            ASSERT_NE(spin, nullptr);
+            spin->selectAll();
+            QTest::keyClicks(spin, QString::fromLatin1(c.typed));
+            QTest::keyClick(spin, c.key);
+        });
+        EXPECT_EQ(dialogs.askNumber(nullptr, "Go to?", 1, 12, 3), c.answer);
     }
 }
 

@@ -47,6 +47,15 @@ int FakeDialogs::choose(QWidget*, const QString& text, const QStringList& button
     return static_cast<int>(pressed);
 }
 
+std::optional<int> FakeDialogs::askNumber(QWidget*, const QString& text, int, int, int) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}});
+    if (numbers_.empty())
+        return std::nullopt;
+    const int number = numbers_.front();
+    numbers_.pop_front();
+    return number;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)
