@@ -85,6 +85,8 @@ private:
     // The windows that show file load it anew.
     void showRestored(DataFile file);
     template <typename Window> void rebuild(QPointer<Window>& slot);
+    // The main window takes the keyboard again when window is hidden or closed.
+    void giveKeyboardBackOnHide(QWidget* window);
 
     // Shows a window opened from the main window beside it, or where the user left it.
     template <typename Window, typename Create>

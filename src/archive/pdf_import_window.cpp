@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -162,6 +163,15 @@ void PdfImportWindow::buildControls() {
             [this] { requestVisibleThumbnails(); });
     connect(thumbnails->verticalScrollBar(), &QScrollBar::rangeChanged, this,
             [this] { requestVisibleThumbnails(); });
+}
+
+// Escape closes the window, as it closes the program's other windows.
+void PdfImportWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PdfImportWindow::nameShownEntry() {

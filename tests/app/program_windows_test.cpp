@@ -10,6 +10,7 @@
 #include "support/user_input.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -300,6 +301,54 @@ TEST_F(ProgramWindowsTest, midiWindow_opensBesideTheMainWindowAndReopensWhereLef
             EXPECT_EQ(midi->pos(), where);
         else
             EXPECT_EQ(midi->frameGeometry().bottomRight(), screen.bottomRight());
+    }
+}
+
+// Escape closes each window opened from the main window, and whichever way a window goes, the
+// keyboard goes back to the main window, so that the next shortcut reaches it.
+TEST_F(ProgramWindowsTest, closingAWindow_givesTheKeyboardBackToTheMainWindow) {
+    using Window = std::function<QWidget*()>;
+    struct Row {
+        const char* name;
+        std::function<void()> open;
+        Window window;
+        std::function<void(QWidget*)> leave;
+    };
+    auto escape = [](QWidget* window) {
+        QWidget* focused = window->focusWidget();
+        QTest::keyClick(focused ? focused : window, Qt::Key_Escape);
+    };
+    auto button = [](const char* name) {
+        return [name](QWidget* window) {
+            test::clickEnabled(window->findChild<QPushButton*>(QString::fromLatin1(name)));
+        };
+    };
+    auto closeBox = [](QWidget* window) { window->close(); };
+    const Row rows[] = {
+        {"PDF window, Escape", [&] { test::triggerEnabled(main->importPdf); },
+         [&] { return windows.pdfImportWindow(); }, escape},
+        {"left page, ESC", [&] { test::clickEnabled(main->Command3); },
+         [&] { return windows.leftPageWindow(); }, button("Command1")},
+        {"right page, close box", [&] { test::clickEnabled(main->Command4); },
+         [&] { return windows.rightPageWindow(); }, closeBox},
+        {"audio, Close", [&] { test::clickEnabled(main->Command2); },
+         [&] { return windows.audioWindow(); }, button("Command1")},
+        {"playlists, Escape", [&] { test::triggerEnabled(main->playlist); },
+         [&] { return windows.playlistManager(); }, escape},
+        {"MIDI, Esc", [&] { test::triggerEnabled(main->midi); },
+         [&] { return windows.midiWindow(); }, button("Command1")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.open();
+        const QPointer<QWidget> window = row.window();
+        ASSERT_FALSE(window.isNull());
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        row.leave(window);
+        EXPECT_TRUE(window.isNull() || !window->isVisible());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(main));
+        EXPECT_EQ(QApplication::activeWindow(), main);
     }
 }
 
