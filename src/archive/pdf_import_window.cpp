@@ -102,9 +102,14 @@ void PdfImportWindow::buildControls() {
     password->setPlaceholderText(QStringLiteral("Password"));
     password->setEnabled(false);
     fileLabel->setWordWrap(true);
+    // A long name or problem wraps within three lines, with the whole text in the tip: the
+    // window never grows past a small screen for it.
+    fileLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    fileLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QWidget* widget : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files),
                             static_cast<QWidget*>(fileLabel), static_cast<QWidget*>(thumbnails)})
         look::styleBlueText(widget, 9);
+    fileLabel->setFixedHeight(3 * fileLabel->fontMetrics().lineSpacing() + 2 * fileLabel->margin());
     thumbnails->setViewMode(QListView::IconMode);
     thumbnails->setIconSize(kThumbnailBox);
     thumbnails->setResizeMode(QListView::Adjust);
@@ -143,6 +148,7 @@ void PdfImportWindow::buildControls() {
     columns->addLayout(browsing, 0);
     columns->addWidget(thumbnails, 1);
     columns->addLayout(picking, 0);
+    // 640 pixels with the frame's title fit a 1366 x 768 screen above its taskbar.
     resize(1100, 640);
 
     connect(drives, &DriveList::changed, this, &PdfImportWindow::drives_Change);
@@ -228,6 +234,7 @@ void PdfImportWindow::openPdf(QString file, const QString& typedPassword) {
     password->setEnabled(locked);
     if (outcome != PdfOpen::Opened) {
         fileLabel->setText(problem);
+        fileLabel->setToolTip(problem);
         if (locked) {
             password->selectAll();
             password->setFocus();
@@ -240,6 +247,7 @@ void PdfImportWindow::openPdf(QString file, const QString& typedPassword) {
     pdfFile_ = file;
     const int count = document_.pageCount();
     fileLabel->setText(QStringLiteral("%1: %2 pages").arg(QFileInfo(file).fileName()).arg(count));
+    fileLabel->setToolTip(file);
     drawer_->setFile(file, typedPassword);
     const QIcon blank(blankThumbnail());
     for (int page = 0; page < count; ++page) {
