@@ -9,6 +9,7 @@
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/file_ops.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 
@@ -64,8 +65,8 @@ PdfImportWindow::PdfImportWindow(SharedState& state, Dialogs& dialogs, QWidget* 
     buildControls();
     nameShownEntry();
     connect(drawer_, &PdfThumbnails::rendered, this, &PdfImportWindow::rendered);
-    // Starts in the installation, like the page windows.
-    folders->setPath(toQtPath(state_.installation.root()));
+    // Starts where it was last left, else in the installation, like the page windows.
+    openWhereLastLeft(folders, QStringLiteral("importPdf"), toQtPath(state_.installation.root()));
 }
 
 PdfImportWindow::~PdfImportWindow() = default;
@@ -117,6 +118,9 @@ void PdfImportWindow::buildControls() {
     thumbnails->setUniformItemSizes(true);
     thumbnails->setSpacing(6);
     thumbnails->setMinimumWidth(3 * (kThumbnailBox.width() + 24));
+    // The folder and file names stay readable at the window's smallest.
+    for (QWidget* list : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
+        list->setMinimumWidth(200);
     for (QLabel* preview : {leftPreview, rightPreview}) {
         preview->setFixedSize(kPreviewBox);
         preview->setAlignment(Qt::AlignCenter);

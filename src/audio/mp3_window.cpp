@@ -9,6 +9,7 @@
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/file_ops.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 
@@ -105,8 +106,7 @@ void mp3::buildControls() {
 }
 
 void mp3::Form_Load() {
-    const QString start = toQtPath(state_.installation.root());
-    Dir1->setPath(start);
+    openWhereLastLeft(Dir1, QStringLiteral("audio"), toQtPath(state_.installation.root()));
     File1->setPath(Dir1->path());
 
     const CategoryLoad load = loadCategoryNames(state_.installation, state_.categoryNames);
@@ -145,8 +145,10 @@ void mp3::nameShownEntry() {
 // Each showing starts without a chosen file, so that a click meant only to set a category never
 // attaches a recording chosen for another score; the list shows the files the folder holds now.
 void mp3::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        Dir1->refresh();
         forgetChosenFile();
+    }
     nameShownEntry();
     QWidget::showEvent(event);
 }

@@ -138,7 +138,7 @@ TEST_F(ProgramWindowsTest, afterCloseBox_leftIsBuiltAfreshButRemembersTheFile) {
     sinistra* rebuilt = windows.leftPageWindow();
     ASSERT_NE(rebuilt, nullptr);
     EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
-    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
+    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.path("scans")));
     test::clickEnabled(rebuilt->Command2);
     EXPECT_EQ(stand.read("spartiti\\3L.jpg"), stand.read("scans\\back.jpg"));
     EXPECT_EQ(dialogs.messages(), QStringList{"Perfect! The file was moved to the music folder."});
@@ -349,6 +349,74 @@ TEST_F(ProgramWindowsTest, closingAWindow_givesTheKeyboardBackToTheMainWindow) {
         EXPECT_TRUE(window.isNull() || !window->isVisible());
         EXPECT_TRUE(QTest::qWaitForWindowActive(main));
         EXPECT_EQ(QApplication::activeWindow(), main);
+    }
+}
+
+// Each file picker opens where the user last left it, later in the run and in the next run,
+// unless that folder is gone.
+TEST_F(ProgramWindowsTest, filePickers_openWhereLastLeft_inThisRunAndTheNext) {
+    using Open = std::function<QWidget*(ProgramWindows&)>;
+    struct Row {
+        const char* name;
+        Open open;
+        const char* folderList;
+    };
+    auto byButton = [](QPushButton* Form1::*button, std::function<QWidget*(ProgramWindows&)> get) {
+        return [button, get](ProgramWindows& program) {
+            test::clickEnabled(program.mainWindow()->*button);
+            return get(program);
+        };
+    };
+    auto byMenu = [](QAction* Form1::*command, std::function<QWidget*(ProgramWindows&)> get) {
+        return [command, get](ProgramWindows& program) {
+            test::triggerEnabled(program.mainWindow()->*command);
+            return get(program);
+        };
+    };
+    const Row rows[] = {
+        {"left page", byButton(&Form1::Command3, [](auto& p) { return p.leftPageWindow(); }),
+         "Dir1"},
+        {"right page", byButton(&Form1::Command4, [](auto& p) { return p.rightPageWindow(); }),
+         "Dir1"},
+        {"audio", byButton(&Form1::Command2, [](auto& p) { return p.audioWindow(); }), "Dir1"},
+        {"PDF", byMenu(&Form1::importPdf, [](auto& p) { return p.pdfImportWindow(); }), "folders"},
+        {"merging", byMenu(&Form1::merging, [](auto& p) { return p.sourceSelectionWindow(); }),
+         "Dir1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString scans = qpath(stand.path("scans"));
+        const QString gone = qpath(stand.path("gone"));
+        fs::create_directories(stand.path("gone"));
+        auto folderOf = [&](QWidget* window) {
+            return window->findChild<FolderList*>(QString::fromLatin1(row.folderList));
+        };
+        QPointer<QWidget> window = row.open(windows);
+        ASSERT_FALSE(window.isNull());
+        EXPECT_EQ(folderOf(window)->path(), qpath(stand.root()));
+        ASSERT_TRUE(folderOf(window)->setPath(scans));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(window.isNull());
+        window = row.open(windows);
+        EXPECT_EQ(folderOf(window)->path(), scans) << "later in the run";
+        ASSERT_TRUE(folderOf(window)->setPath(gone));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        {
+            SharedState nextState{stand.installation()};
+            test::FakeDialogs nextDialogs;
+            ProgramWindows next{nextState, nextDialogs};
+            next.openMainWindow();
+            QWidget* again = row.open(next);
+            ASSERT_NE(again, nullptr);
+            EXPECT_EQ(folderOf(again)->path(), gone) << "in the next run";
+        }
+        fs::remove(stand.path("gone"));
+        window = row.open(windows);
+        EXPECT_EQ(folderOf(window)->path(), qpath(stand.root())) << "once the folder is gone";
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

@@ -438,10 +438,12 @@ TEST(Mp3WindowProgram, categoryReachesArchiveAtNextSave_andCloseBoxRebuildsTheWi
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFile(8, {{7, "12"}}));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
 
-    // "Mp3" again brings back the same window in its folder, with no file chosen; generi.js is
-    // not read again.
+    // "Mp3" again brings back the same window in its folder, with no file chosen and the files
+    // saved meanwhile listed; generi.js is not read again.
     stand.write("spartiti\\generi.js", "var generi = [\r\n\"Renamed\",\r\n ];\r\n");
+    stand.write("music\\Recorded meanwhile.mp3", "new bytes");
     test::clickEnabled(form->Command2);
+    EXPECT_EQ(audio->File1->findItems("Recorded meanwhile.mp3", Qt::MatchExactly).size(), 1);
     EXPECT_EQ(windows.audioWindow(), audio);
     EXPECT_EQ(categoryButton(audio, 1)->text(), "Genre 1");
     EXPECT_EQ(audio->File1->path(), qpath(stand.path("music")));
