@@ -93,10 +93,11 @@ void Premerge::File1_Click() {
     Command1->setEnabled(true);
 }
 
+// Closed before the absorption window opens, so that the keyboard goes on to that window.
 void Premerge::Command1_Click() {
     state_.mergeSourceFolder = toFilePath(File1->path());
-    host_.showAbsorptionWindow();
     close();
+    host_.showAbsorptionWindow();
 }
 
 void Premerge::Command2_Click() {

@@ -135,6 +135,8 @@ TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtO
     EXPECT_EQ(state.mergeSourceFolder, third.root());
     ASSERT_NE(windows.absorptionWindow(), nullptr);
     EXPECT_EQ(rows(windows.absorptionWindow()), QStringList{"Delta"});
+    // The keyboard goes on to the absorption window, not back to the main window.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(windows.absorptionWindow()));
 }
 
 // The folder list has the keyboard when the window opens, its current row marked: the arrow
