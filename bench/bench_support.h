@@ -2,8 +2,8 @@
 // large A4 archive the scroll benchmarks walk, and per-step figures summed up as medians.
 #pragma once
 
-#include "archive/main_window_host.h"
 #include "platform/dialogs.h"
+#include "windows/common/main_window_host.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -1,14 +1,14 @@
 // Finding a score as the user types, over an archive of 9999 entries: the search alone, the
 // folding of the whole archive when the main window opens, and a keystroke in the find box
 // with the main window moving to the match.
-#include "archive/find_box.h"
-#include "archive/form1.h"
-#include "archive/main_window_host.h"
-#include "archive/score_search.h"
-#include "archive/shared_state.h"
 #include "bench_support.h"
+#include "core/archive/score_search.h"
 #include "demo/generator/demo_installation.h"
 #include "platform/dialogs.h"
+#include "windows/common/main_window_host.h"
+#include "windows/common/shared_state.h"
+#include "windows/main/find_box.h"
+#include "windows/main/form1.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -1,13 +1,13 @@
 // Archive merging: absorbing 5000 scores with their 10000 A4 pages, set against a plain copy of
 // the same files in the same run, and loading a 10000-entry source archive into merging.
-#include "archive/shared_state.h"
 #include "bench_support.h"
+#include "core/absorption/absorption.h"
+#include "core/files/file_ops.h"
 #include "demo/generator/demo_installation.h"
-#include "merge/absorption.h"
-#include "merge/merging_host.h"
-#include "merge/merging_window.h"
 #include "platform/dialogs.h"
-#include "platform/file_ops.h"
+#include "windows/common/shared_state.h"
+#include "windows/merging/merging_host.h"
+#include "windows/merging/merging_window.h"
 
 #include <QListWidget>
 #include <chrono>

@@ -1,14 +1,14 @@
 // The MIDI store on a midi.js at its capacity of 170000 records (about 45 MB): opening the
 // window set against a plain read-and-scan of the file, saving one entry set against a plain
 // write of the same bytes, and the memory the store holds.
-#include "archive/line_writer.h"
-#include "archive/shared_state.h"
 #include "bench_support.h"
-#include "midi/midi_store.h"
-#include "midi/midifrm.h"
+#include "core/files/file_ops.h"
+#include "core/files/read_limits.h"
+#include "core/format/line_writer.h"
+#include "core/midi/midi_store.h"
 #include "platform/dialogs.h"
-#include "platform/file_ops.h"
-#include "platform/read_limits.h"
+#include "windows/common/shared_state.h"
+#include "windows/midi/midifrm.h"
 
 #include <QLineEdit>
 #include <algorithm>
@@ -214,7 +214,8 @@ void BM_MidiStore_Save_KeepingVersion(benchmark::State& state) {
     MidiGrid grid;
     grid.fill("004,005,006");
     compareKeepingVersion(state, [&](bool keepingVersion) {
-        KeepVersion keep{"midi", std::nullopt, {}, {}, {}};
+        KeepVersion keep;
+        keep.what = "midi";
         const Clock::time_point start = Clock::now();
         const FileResult saved = store.save(file.installation, FullMidiFile::kOpenedEntry, grid,
                                             keepingVersion ? &keep : nullptr);

@@ -1,13 +1,13 @@
 // Importing pages from a PDF: one A4 page drawn at 200 dpi and written as a JPEG, set against
 // Qt's own drawing and JPEG writing of the same page alone; and the import window on a 200-page
 // score: how soon the first thumbnail is there and how long the UI thread is ever kept busy.
-#include "archive/pdf_import_window.h"
-#include "archive/pdf_pages.h"
-#include "archive/pdf_thumbnails.h"
-#include "archive/shared_state.h"
 #include "bench_support.h"
+#include "core/files/file_ops.h"
 #include "demo/generator/demo_installation.h"
-#include "platform/file_ops.h"
+#include "windows/common/shared_state.h"
+#include "windows/pdf_import/pdf_import_window.h"
+#include "windows/pdf_import/pdf_pages.h"
+#include "windows/pdf_import/pdf_thumbnails.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

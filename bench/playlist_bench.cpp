@@ -1,9 +1,9 @@
 // The playlist manager on a full stand: opening it over 9999 titles and 999 playlists,
 // choosing a playlist of 1000 tracks, and saving into a file of 999 playlists.
-#include "archive/shared_state.h"
 #include "bench_support.h"
-#include "playlists/playlist_store.h"
-#include "playlists/playlist_window.h"
+#include "core/playlists/playlist_store.h"
+#include "windows/common/shared_state.h"
+#include "windows/playlists/playlist_window.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

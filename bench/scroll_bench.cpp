@@ -1,11 +1,11 @@
 // Scrolling the main window through 9999 entries with A4 300-dpi pages: the time a step costs
 // the UI thread, and the time until both pages of the new position are on screen.
-#include "archive/form1.h"
-#include "archive/main_window_host.h"
-#include "archive/page_image_loader.h"
-#include "archive/shared_state.h"
 #include "bench_support.h"
 #include "platform/dialogs.h"
+#include "windows/common/main_window_host.h"
+#include "windows/common/shared_state.h"
+#include "windows/main/form1.h"
+#include "windows/main/page_image_loader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -128,7 +128,7 @@ void BM_DecodeA4(benchmark::State& state) {
     const std::filesystem::path scan = fixture.state.installation.resolve("spartiti\\1L.jpg");
     const QSize frame = state.range(0) ? fixture.window->Image1->size() : QSize();
     for (auto _ : state) {
-        QImage page = PageImageLoader::decodeScaled(scan, frame);
+        QImage page = decodePage(scan, frame);
         if (page.isNull()) {
             state.SkipWithError("the scan did not decode");
             return;
@@ -185,7 +185,7 @@ void BM_ScrollStep_Jump(benchmark::State& state) {
         state.PauseTiming();
         waitUntilIdle(fixture);
         const Clock::time_point start = Clock::now();
-        const QImage page = PageImageLoader::decodeScaled(scan, fixture.window->Image1->size());
+        const QImage page = decodePage(scan, fixture.window->Image1->size());
         floor.push_back(millisecondsSince(start));
         position = (position + 2502) % kScrollEntries + 1;
         const bool approached = !page.isNull() && stepTo(fixture, position).shown;

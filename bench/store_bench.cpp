@@ -1,12 +1,12 @@
 // The archive store on 9999 entries (load, save and what a save is made of) and the field
 // reader's counting pass set against a plain read-and-scan of the same 45 MB file.
-#include "archive/field_reader.h"
-#include "archive/line_writer.h"
-#include "archive/score_archive.h"
-#include "archive/versions.h"
 #include "bench_support.h"
-#include "platform/file_ops.h"
-#include "platform/read_limits.h"
+#include "core/archive/score_archive.h"
+#include "core/files/file_ops.h"
+#include "core/files/read_limits.h"
+#include "core/format/field_reader.h"
+#include "core/format/line_writer.h"
+#include "core/versions/versions.h"
 
 #include <algorithm>
 #include <chrono>
@@ -206,7 +206,9 @@ void BM_SaveArchive_KeepingVersion(benchmark::State& state) {
     LargeArchive& fixture = largeArchive();
     compareKeepingVersion(state, [&](bool keepingVersion) {
         // As the main window's save: the entries of the file as last saved are known.
-        KeepVersion keep{"save", std::size_t{ScoreArchive::kMaxEntries}, {}, {}, {}};
+        KeepVersion keep;
+        keep.what = "save";
+        keep.count = std::size_t{ScoreArchive::kMaxEntries};
         const Clock::time_point start = Clock::now();
         const FileResult saved =
             saveArchive(fixture.archive, fixture.installation, keepingVersion ? &keep : nullptr);
@@ -225,12 +227,20 @@ void BM_ListVersions_500(benchmark::State& state) {
     ScratchFolder folder("versions");
     const Installation installation(folder.path());
     std::filesystem::create_directories(folder.path() / "spartiti");
-    rewriteAtomically(dataFilePath(installation, DataFile::Archive), "var archivio = [\r\n ];\r\n");
+    if (!rewriteAtomically(dataFilePath(installation, DataFile::Archive),
+                           "var archivio = [\r\n ];\r\n")
+             .ok) {
+        state.SkipWithError("the archive could not be written");
+        return;
+    }
     for (int k = 0; k < 500; ++k) {
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "2026-01-%02d %02d-%02d-00", k / 100 + 1, k / 60 % 24,
                       k % 60);
-        KeepVersion keep{"save", 0, stamp, {}, {}};
+        KeepVersion keep;
+        keep.what = "save";
+        keep.count = 0;
+        keep.stamp = stamp;
         keepVersion(installation, DataFile::Archive, keep);
     }
     std::size_t listed = 0;

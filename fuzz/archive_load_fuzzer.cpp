@@ -1,7 +1,7 @@
 // Fuzzes the archive store: any bytes load within the capacity, saving gives a well-formed
 // archivio.js, and load, save, load, save reaches a fixed point.
-#include "archive/line_writer.h"
-#include "archive/score_archive.h"
+#include "core/archive/score_archive.h"
+#include "core/format/line_writer.h"
 #include "data_file_check.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Fuzzes the category list reader: at most 33 names land in slots 1 to 33 and nowhere else,
 // each is the field the reading rule gives at its place, and a list written from them reads
 // back as their safe forms.
-#include "archive/field_reader.h"
-#include "archive/line_writer.h"
-#include "audio/category_list.h"
+#include "core/categories/category_list.h"
+#include "core/format/field_reader.h"
+#include "core/format/line_writer.h"
 #include "data_file_check.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // Fuzzes the reading rule: the reader and the counting pass agree, every field stays inside
 // the bytes, and any value written by the line writer reads back as its safe form.
-#include "archive/field_reader.h"
-#include "archive/line_writer.h"
+#include "core/format/field_reader.h"
+#include "core/format/line_writer.h"
 #include "data_file_check.h"
 
 #include <cstdint>

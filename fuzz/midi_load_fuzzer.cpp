@@ -1,10 +1,10 @@
 // Fuzzes the MIDI store: any bytes load, each record holds the fields a plain sequential
 // reading gives at its place, saving gives a well-formed midi.js, and load, save, load, save
 // gives the same file twice.
-#include "archive/field_reader.h"
-#include "archive/line_writer.h"
+#include "core/format/field_reader.h"
+#include "core/format/line_writer.h"
+#include "core/midi/midi_store.h"
 #include "data_file_check.h"
-#include "midi/midi_store.h"
 
 #include <cstdint>
 #include <string>

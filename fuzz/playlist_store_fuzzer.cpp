@@ -1,9 +1,9 @@
 // Fuzzes the playlist reader: any bytes read without harm, the playlists write back as a
 // well-formed playlist.js, read, write, read, write gives the same file twice, and track
 // strings split into entry numbers only.
-#include "archive/line_writer.h"
+#include "core/format/line_writer.h"
+#include "core/playlists/playlist_store.h"
 #include "data_file_check.h"
-#include "playlists/playlist_store.h"
 
 #include <cstdint>
 #include <string>

@@ -1,10 +1,10 @@
 // Fuzzes the loader of another stand's archive: any bytes give at most 10000 entries, never more
 // whole entries than the bytes can hold, and the entries absorbed from it write a well-formed
 // archivio.js that reads back to the same entries.
-#include "archive/line_writer.h"
-#include "archive/score_archive.h"
+#include "core/absorption/absorption.h"
+#include "core/archive/score_archive.h"
+#include "core/format/line_writer.h"
 #include "data_file_check.h"
-#include "merge/absorption.h"
 
 #include <algorithm>
 #include <cstdint>

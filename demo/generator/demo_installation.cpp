@@ -2,13 +2,13 @@
 // staff pages, the placeholder page, the category list and a few silent recordings.
 #include "demo/generator/demo_installation.h"
 
-#include "archive/line_writer.h"
-#include "archive/score_archive.h"
-#include "midi/midi_store.h"
+#include "core/archive/score_archive.h"
+#include "core/files/file_ops.h"
+#include "core/files/installation.h"
+#include "core/format/line_writer.h"
+#include "core/midi/midi_store.h"
+#include "core/playlists/playlist_store.h"
 #include "platform/cp1252.h"
-#include "platform/file_ops.h"
-#include "platform/installation.h"
-#include "playlists/playlist_store.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,7 +1,7 @@
 // One run of the main program.
 #include "app/program_run.h"
 
-#include "platform/file_ops.h"
+#include "core/files/file_ops.h"
 
 #include <filesystem>
 

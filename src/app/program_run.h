@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/program_windows.h"
-#include "archive/shared_state.h"
 #include "platform/dialogs.h"
 #include "platform/warm_up.h"
+#include "windows/common/shared_state.h"
 
 #include <QApplication>
 

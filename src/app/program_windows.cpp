@@ -1,13 +1,14 @@
 // Window lifecycles of the main program.
 #include "app/program_windows.h"
 
-#include "archive/form1.h"
-#include "archive/shared_state.h"
-#include "merge/absorption_undo.h"
+#include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/modeless.h"
 #include "platform/widgets.h"
+#include "windows/common/shared_state.h"
+#include "windows/common/version_notice.h"
+#include "windows/main/form1.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -245,6 +246,9 @@ void ProgramWindows::showRestoreWindow() {
                                           [this](DataFile file) { return unsavedWork(file); });
         QObject::connect(created, &RestoreWindow::restored, created,
                          [this](DataFile file) { showRestored(file); });
+        // A page or recording put back shows at once when its entry is the one shown.
+        QObject::connect(created, &RestoreWindow::entryFileRestored, created,
+                         [this](int) { showAttachments(); });
         return created;
     });
     if (open)
@@ -315,15 +319,36 @@ void ProgramWindows::undoLastAbsorption() {
     // Nothing is left to undo: the command turns off at once, not only when the menu next opens.
     if (mainWindow_)
         mainWindow_->updateUndoCommand();
-    dialogs_.message(
-        parent,
-        QStringLiteral("The absorption of %1 was undone: the archive is back as it "
-                       "was before it, %2 page image(s) it copied were moved to %3, "
-                       "and %4 file(s) it had moved aside were put back.")
-            .arg(fromCoreText(undone.when))
+    const auto shown = [this](const std::filesystem::path& file) {
+        return toShownPath(file.lexically_relative(state_.installation.root()));
+    };
+    QString text =
+        QStringLiteral("The absorption of %1 was undone: %2, %3 page image(s) it copied were "
+                       "moved to %4, and %5 file(s) it had moved aside were put back.")
+            .arg(fromCoreText(undone.when),
+                 undone.entriesRemoved > 0
+                     ? QStringLiteral("the %1 score(s) it added were taken out of the archive")
+                           .arg(undone.entriesRemoved)
+                     : QStringLiteral("the archive is back as it was before it"))
             .arg(undone.pagesMoved)
-            .arg(toShownPath(undone.pagesFolder.lexically_relative(state_.installation.root())))
-            .arg(undone.filesPutBack));
+            .arg(shown(undone.pagesFolder))
+            .arg(undone.filesPutBack);
+    if (!undone.changedPages.empty()) {
+        QStringList names;
+        for (const std::filesystem::path& page : undone.changedPages)
+            names << shown(page);
+        text += QStringLiteral("\n\nThese pages were changed after the absorption and stay "
+                               "where they are: %1.")
+                    .arg(names.join(QStringLiteral(", ")));
+    }
+    if (!undone.stillAside.empty()) {
+        QStringList names;
+        for (const std::filesystem::path& file : undone.stillAside)
+            names << shown(file);
+        text += QStringLiteral("\nThe files set aside from under their names stay set aside: %1.")
+                    .arg(names.join(QStringLiteral(", ")));
+    }
+    dialogs_.message(parent, text);
     reportVersionNotKept(state_, dialogs_, parent, DataFile::Archive, undone.versionNotKept);
 }
 

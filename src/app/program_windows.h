@@ -2,18 +2,18 @@
 // rebuilds it as its lifecycle says, and ends the run.
 #pragma once
 
-#include "archive/form1.h"
-#include "archive/main_window_host.h"
-#include "archive/page_window.h"
-#include "archive/pdf_import_window.h"
-#include "archive/restore_window.h"
-#include "audio/mp3_window.h"
-#include "merge/merging_host.h"
-#include "merge/merging_window.h"
-#include "merge/premerge.h"
-#include "midi/midifrm.h"
 #include "platform/window_place.h"
-#include "playlists/playlist_window.h"
+#include "windows/audio/mp3_window.h"
+#include "windows/common/main_window_host.h"
+#include "windows/main/form1.h"
+#include "windows/merging/merging_host.h"
+#include "windows/merging/merging_window.h"
+#include "windows/merging/premerge.h"
+#include "windows/midi/midifrm.h"
+#include "windows/pages/page_window.h"
+#include "windows/pdf_import/pdf_import_window.h"
+#include "windows/playlists/playlist_window.h"
+#include "windows/restore/restore_window.h"
 
 #include <QPointer>
 

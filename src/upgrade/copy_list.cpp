@@ -1,8 +1,8 @@
 // The upgrade of an older installation: check everything first, then copy the list in order.
 #include "upgrade/copy_list.h"
 
-#include "platform/file_ops.h"
-#include "platform/installation.h"
+#include "core/files/file_ops.h"
+#include "core/files/installation.h"
 
 #include <fstream>
 #include <optional>

@@ -45,7 +45,7 @@ inline constexpr std::array<std::string_view, 2> kTargetFolders{"spartiti", "spa
 // The page that marks a folder of the previous version; the name is compared exactly.
 inline constexpr std::string_view kOldPage = "lumivora_4.html";
 
-struct UpgradeResult {
+struct [[nodiscard]] UpgradeResult {
     bool ok = true;
     // What could not be done, and what was done before it (empty on success).
     std::string error;

@@ -1,7 +1,7 @@
 // Upgrade_Lumivora_pro: brings an installation folder of the previous music stand version up
 // to this one, with the files delivered beside it in the folder it is started in.
+#include "core/files/file_ops.h"
 #include "platform/dialogs.h"
-#include "platform/file_ops.h"
 #include "upgrade/upgrade_windows.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 // Leaving the program, the playlist manager and the MIDI window like a user: with nothing
 // unsaved they close at once; otherwise they ask first and do what the answer says.
 #include "app/program_windows.h"
-#include "archive/shared_state.h"
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
+#include "windows/common/shared_state.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The window host driven from the main window's buttons: page windows created at first use,
 // shown again as they were left, rebuilt after their close box.
 #include "app/program_windows.h"
-#include "archive/shared_state.h"
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
 #include "support/program_fixture.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
+#include "windows/common/shared_state.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The browser pages load archivio.js as a script: what we write must load and mean what we
 // hold in memory.
-#include "archive/score_archive.h"
 #include "consumer/script_array.h"
-#include "merge/absorption.h"
+#include "core/absorption/absorption.h"
+#include "core/archive/score_archive.h"
 #include "platform/cp1252.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"

@@ -1,6 +1,6 @@
 // The browser pages load midi.js as a script: what the store writes must declare the array midi
 // of 17 strings per record, meaning what was saved.
-#include "midi/midi_store.h"
+#include "core/midi/midi_store.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 

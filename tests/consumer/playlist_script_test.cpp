@@ -1,7 +1,7 @@
 // The browser pages load playlist.js as a script: every file the playlist store writes must
 // load and declare the playlists as name and track string pairs.
 #include "consumer/script_array.h"
-#include "playlists/playlist_store.h"
+#include "core/playlists/playlist_store.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 

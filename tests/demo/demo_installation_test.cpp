@@ -1,10 +1,10 @@
 // The demo installation generator: what it writes must load in the program like a real stand.
-#include "archive/field_reader.h"
-#include "archive/pdf_pages.h"
-#include "archive/score_archive.h"
+#include "core/archive/score_archive.h"
+#include "core/format/field_reader.h"
+#include "core/midi/midi_store.h"
 #include "demo/generator/demo_installation.h"
-#include "midi/midi_store.h"
 #include "support/temp_installation.h"
+#include "windows/pdf_import/pdf_pages.h"
 
 #include <QImage>
 #include <algorithm>

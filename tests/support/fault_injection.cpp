@@ -1,7 +1,7 @@
 // The file size limit fault, in this process or in a forked child; a file held open on Windows.
 #include "support/fault_injection.h"
 
-#include "platform/file_ops.h"
+#include "core/files/file_ops.h"
 
 #ifdef _WIN32
 

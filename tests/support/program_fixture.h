@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/program_windows.h"
-#include "archive/shared_state.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_installation.h"
+#include "windows/common/shared_state.h"
 
 #include <gtest/gtest.h>
 

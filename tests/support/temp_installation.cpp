@@ -1,9 +1,9 @@
 // Temporary installation folders for tests.
 #include "support/temp_installation.h"
 
-#include "archive/score_archive.h"
-#include "platform/file_ops.h"
-#include "platform/read_limits.h"
+#include "core/archive/score_archive.h"
+#include "core/files/file_ops.h"
+#include "core/files/read_limits.h"
 
 #include <fstream>
 #include <random>

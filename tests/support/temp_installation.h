@@ -1,7 +1,7 @@
 // A fresh installation folder for one test, removed afterwards.
 #pragma once
 
-#include "platform/installation.h"
+#include "core/files/installation.h"
 
 #include <filesystem>
 #include <map>

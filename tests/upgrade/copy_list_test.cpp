@@ -1,6 +1,6 @@
 // The upgrade's copying: the six files land byte for byte, the musician's data stays, and a
 // failure names what was not done without touching anything it did not finish.
-#include "platform/installation.h"
+#include "core/files/installation.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 #include "upgrade/copy_list.h"

@@ -1,0 +1,172 @@
+// The main window: one archive entry at a time, its pages and recording icon, and the way to
+// every other window.
+#pragma once
+
+#include "core/archive/score_archive.h"
+#include "core/archive/score_search.h"
+#include "windows/main/page_image_loader.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QWheelEvent;
+
+namespace folio {
+
+class Dialogs;
+class FindBox;
+class MainWindowHost;
+struct SharedState;
+
+// The entries as last loaded or saved, each kept as a 64-bit fingerprint of its fields: taken
+// at every start and save, it costs a pass over the archive's text and 8 bytes an entry, not a
+// copy of the text. Two different entries share a fingerprint once in 2^64 comparisons.
+class SavedEntries {
+public:
+    void take(const ScoreArchive& archive);
+    std::size_t size() const { return fingerprints_.size(); }
+    // Whether the entry at index (0 for entry 1) was saved exactly as entry is now.
+    bool same(std::size_t index, const ScoreEntry& entry) const;
+
+private:
+    std::vector<std::uint64_t> fingerprints_;
+};
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    Form1(SharedState& state, Dialogs& dialogs, MainWindowHost& host, QWidget* parent = nullptr);
+
+    // Controls, named as the window's parts are known.
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QFrame* Line1[3] = {};
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QLabel* Picture1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QAction* playlist = nullptr;
+    QAction* midi = nullptr;
+    QAction* merging = nullptr;
+    QAction* cerca = nullptr;
+    QAction* goTo = nullptr; // "Go to number…"
+    QAction* importPdf = nullptr;
+    QAction* restore = nullptr;        // "Restore…"
+    QAction* undoAbsorption = nullptr; // "Undo last absorption"
+    QAction* chiudi = nullptr;
+
+    // Shows the current entry's pages and recording icon again, after a window attached one.
+    void showAttachments();
+    // True while the entries in memory differ from those last loaded or saved.
+    bool hasUnsavedChanges() const;
+    // A sentence naming the entries with unsaved changes, empty when there are none.
+    QString unsavedChangesText() const;
+    // Loads archivio.js anew, after a restore or an undo replaced it; unsaved edits are dropped.
+    void reload();
+    // "Undo last absorption" is on only while archivio.js is what the last absorption wrote.
+    void updateUndoCommand();
+
+signals:
+    // The shown entry changed, or its title did: windows that act on it follow.
+    void shownEntryChanged(int position);
+    // The archive in memory was read anew or saved: windows that list its titles list them again.
+    void archiveTaken();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void VScroll1_Change(int position);     // the entry scroll bar
+    void Text2_Change(const QString& text); // the "Title" box
+    void Text3_Change(const QString& text); // the "Author" box
+    void Text4_Change(const QString& text); // the "Tags" box
+    void Command1_Click();                  // "Save"
+    void Command2_Click();                  // "Mp3"
+    void Command3_Click();                  // "Left"
+    void Command4_Click();                  // "Right"
+    void Command5_Click();                  // "Add"
+    void chiudi_Click();                    // "Exit"
+    void cerca_Click();                     // "Find…"
+    void goTo_Click();                      // "Go to number…"
+    void pageReady(int position, folio::PageSide side, const QImage& image);
+    // A .jpg or .pdf file dragged onto a page picture.
+    bool pageDrop(QLabel* frame, QEvent* event);
+
+private:
+    void buildControls();
+    void layOut(QSize area);
+    void buildMenu();
+    // What reading the archive found, for the controls to show once they are built.
+    struct ArchiveRead {
+        bool dataFolder = false;
+        ArchiveFile file;
+        // Whether there are entries to show: a stand's folder with a readable archive file.
+        bool shown() const;
+    };
+    // Loading the window: reading the archive needs no control; showing what was read does.
+    // Outside a stand's folder nothing is read, and the archive is emptied when taken in.
+    ArchiveRead readArchive();
+    void takeIn(const ArchiveRead& read);
+    void requestOpeningPages(const ArchiveRead& read);
+    void showArchive(const ArchiveRead& read);
+    void start();
+    void refuseWrongFolder();
+    void keepArchiveAsItIs(const QString& reason);
+    void moveTo(int position);
+    // The wheel turned over the pages.
+    void wheelOverPages(const QWheelEvent* wheel);
+    void showEntry(int position);
+    void showCount();
+    std::vector<std::filesystem::path> neighbourPages(int position) const;
+    void storeText(std::string ScoreEntry::*field, const QString& text);
+    bool save();
+    void keepAsSaved();
+    // Offers to save unsaved changes; false when the user stays (or the save failed).
+    bool mayLeave();
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    MainWindowHost& host_;
+    // The window's inner area; it grows with the window, and the pages with it.
+    QWidget* client_ = nullptr;
+    PageImageLoader* pages_ = nullptr;
+    // Whether the window has been painted once; the page loader is told then.
+    bool painted_ = false;
+    // Why "Save" is off while the shared state says the archive must not be written.
+    QString archiveKeptReason_;
+    int lastShownPosition_ = 0;
+    // The wheel's turn over the pages not yet made into a step: a touch pad turns in parts.
+    int wheelTurn_ = 0;
+    // Set once the user has agreed to leave: the run is ending.
+    bool leaving_ = false;
+    // The entries as last loaded or saved, to tell whether leaving would lose anything.
+    SavedEntries savedEntries_;
+    // Folded titles, authors and tags for the find box, made and built when the box is first
+    // opened (not on the way to the first paint) and from then on kept up to date by every edit.
+    std::unique_ptr<ScoreSearch> search_;
+    bool searchBuilt_ = false;
+    void buildSearch();
+    QPointer<FindBox> findBox_;
+};
+
+} // namespace folio
