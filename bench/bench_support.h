@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,12 @@ public:
     bool question(QWidget*, const QString&, const QString&) override { return false; }
     bool questionDefaultNo(QWidget*, const QString&, const QString&) override { return false; }
     Answer questionWithCancel(QWidget*, const QString&) override { return Answer::Cancel; }
+    int choose(QWidget*, const QString&, const QStringList& buttons) override {
+        return static_cast<int>(buttons.size()) - 1;
+    }
+    std::optional<int> askNumber(QWidget*, const QString&, int, int, int) override {
+        return std::nullopt;
+    }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.

@@ -15,13 +15,46 @@
 
 namespace folio {
 
+namespace {
+
+// Gives the keyboard back to the main window when a window opened from it is hidden or closed,
+// so that the next shortcut reaches it. Minimising a window leaves the keyboard where the
+// desktop puts it.
+class KeyboardBack : public QObject {
+public:
+    KeyboardBack(const QPointer<Form1>& mainWindow, QObject* parent)
+        : QObject(parent), mainWindow_(mainWindow) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && mainWindow_ &&
+            mainWindow_->isVisible())
+            mainWindow_->activateWindow();
+        return false;
+    }
+
+private:
+    const QPointer<Form1>& mainWindow_;
+};
+
+} // namespace
+
 ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
     : state_(state), dialogs_(dialogs) {}
 
+void ProgramWindows::giveKeyboardBackOnHide(QWidget* window) {
+    window->installEventFilter(new KeyboardBack(mainWindow_, window));
+}
+
 template <typename Window, typename Create>
 Window* ProgramWindows::showPlaced(QPointer<Window>& slot, Create create) {
-    return showModeless(slot, create,
-                        [this](QWidget* window) { places_.place(window, mainWindow_); });
+    return showModeless(
+        slot,
+        [this, &create] {
+            Window* window = create();
+            giveKeyboardBackOnHide(window);
+            return window;
+        },
+        [this](QWidget* window) { places_.place(window, mainWindow_); });
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -170,7 +203,17 @@ void ProgramWindows::exitProgram() {
 void ProgramWindows::followMainWindow() {
     QObject::connect(mainWindow_, &Form1::shownEntryChanged, mainWindow_,
                      [this] { nameShownEntry(); });
+    QObject::connect(mainWindow_, &Form1::archiveTaken, mainWindow_,
+                     [this] { listArchiveTitles(); });
     nameShownEntry();
+    // A main window opened anew, after an absorption, has read the archive as it is now.
+    listArchiveTitles();
+}
+
+// The playlist manager adds titles from the archive as the main window last read or saved it.
+void ProgramWindows::listArchiveTitles() {
+    if (playlistManager_)
+        playlistManager_->showArchiveTitles();
 }
 
 void ProgramWindows::nameShownEntry() {
@@ -237,6 +280,7 @@ template <typename Window> void ProgramWindows::rebuild(QPointer<Window>& slot) 
     delete slot.data();
     slot = new Window(state_, dialogs_);
     slot->setAttribute(Qt::WA_DeleteOnClose);
+    giveKeyboardBackOnHide(slot);
     slot->setGeometry(where);
     slot->show();
 }
@@ -246,8 +290,6 @@ void ProgramWindows::showRestored(DataFile file) {
     case DataFile::Archive:
         if (mainWindow_)
             mainWindow_->reload();
-        if (playlistManager_)
-            playlistManager_->showArchiveTitles();
         break;
     case DataFile::Playlists:
         rebuild(playlistManager_);

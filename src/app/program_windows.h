@@ -78,6 +78,7 @@ private:
     // what they attach at once.
     void followMainWindow();
     void nameShownEntry();
+    void listArchiveTitles();
     void showAttachmentsOnAttach(PageWindow* window);
     void showAttachments();
     // What a restore of file would drop, named for the question; empty when nothing.
@@ -85,6 +86,8 @@ private:
     // The windows that show file load it anew.
     void showRestored(DataFile file);
     template <typename Window> void rebuild(QPointer<Window>& slot);
+    // The main window takes the keyboard again when window is hidden or closed.
+    void giveKeyboardBackOnHide(QWidget* window);
 
     // Shows a window opened from the main window beside it, or where the user left it.
     template <typename Window, typename Create>

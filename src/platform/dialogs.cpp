@@ -1,7 +1,9 @@
 // Real message boxes.
 #include "platform/dialogs.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace folio {
 
@@ -36,6 +38,31 @@ Dialogs::Answer MessageBoxDialogs::questionWithCancel(QWidget* parent, const QSt
     if (pressed == QMessageBox::Yes)
         return Answer::Yes;
     return pressed == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+int MessageBoxDialogs::choose(QWidget* parent, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, title_, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> pressable;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QMessageBox::ButtonRole role = i == buttons.size() - 1 ? QMessageBox::RejectRole
+                                             : i == 0                ? QMessageBox::AcceptRole
+                                                                     : QMessageBox::NoRole;
+        pressable << box.addButton(buttons[i], role);
+    }
+    if (pressable.isEmpty())
+        return -1;
+    box.setDefaultButton(pressable.front());
+    box.setEscapeButton(pressable.back());
+    box.exec();
+    const qsizetype pressed = pressable.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return static_cast<int>(pressed < 0 ? pressable.size() - 1 : pressed);
+}
+
+std::optional<int> MessageBoxDialogs::askNumber(QWidget* parent, const QString& text, int minimum,
+                                                int maximum, int value) {
+    bool ok = false;
+    const int number = QInputDialog::getInt(parent, title_, text, value, minimum, maximum, 1, &ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
 }
 
 } // namespace folio

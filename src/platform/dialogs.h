@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 #include <utility>
 
 class QWidget;
@@ -31,6 +33,12 @@ public:
                                    const QString& title = {}) = 0;
     // A question with Yes, No and Cancel buttons; closing the box is Cancel.
     virtual Answer questionWithCancel(QWidget* parent, const QString& text) = 0;
+    // A question answered with buttons of its own captions: the first is the default, the last
+    // calls the question off, as closing the box does. Returns the index of the button pressed.
+    virtual int choose(QWidget* parent, const QString& text, const QStringList& buttons) = 0;
+    // Asks for a whole number from minimum to maximum, offering value; nothing when called off.
+    virtual std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum,
+                                         int maximum, int value) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -44,6 +52,9 @@ public:
     bool questionDefaultNo(QWidget* parent, const QString& text,
                            const QString& title = {}) override;
     Answer questionWithCancel(QWidget* parent, const QString& text) override;
+    int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
+                                 int value) override;
 
 private:
     QString title_;

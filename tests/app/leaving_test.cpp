@@ -196,5 +196,79 @@ TEST(Leaving, asksOnlyWhenSomethingIsUnsaved_andDoesWhatTheAnswerSays) {
     }
 }
 
+// However the program is left, unsaved edits are asked about once. The program's event loop
+// runs as it does for a user, so that ending it closes the windows still open.
+TEST(Leaving, everyWayOut_asksOnceAndDoesWhatTheAnswerSays) {
+    enum class Way { Menu, CtrlQ, CloseBox, SessionEnd };
+    struct Row {
+        const char* name;
+        Way way;
+        Answer answer;
+        bool left;
+        bool saved;
+    };
+    const Row rows[] = {
+        {"Exit, No", Way::Menu, Answer::No, true, false},
+        {"Ctrl+Q, No", Way::CtrlQ, Answer::No, true, false},
+        {"close box, No", Way::CloseBox, Answer::No, true, false},
+        {"logging out, No", Way::SessionEnd, Answer::No, true, false},
+        {"Exit, Yes", Way::Menu, Answer::Yes, true, true},
+        {"Ctrl+Q, Cancel", Way::CtrlQ, Answer::Cancel, false, false},
+        {"logging out, Cancel", Way::SessionEnd, Answer::Cancel, false, false},
+    };
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempInstallation stand;
+        const std::string archive = test::songArchive(2, "Song");
+        stand.write("spartiti\\archivio.js", archive);
+        SharedState state{stand.installation()};
+        test::FakeDialogs dialogs;
+        ProgramWindows windows{state, dialogs};
+        windows.openMainWindow();
+        Form1* main = windows.mainWindow();
+        QApplication::setActiveWindow(main);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+        QTest::keyClicks(main->Text2, " live");
+        dialogs.clear();
+        // One answer only: a second question would get Cancel and keep the program open.
+        dialogs.setNextChoice(row.answer);
+
+        auto leave = [&] {
+            switch (row.way) {
+            case Way::Menu:
+                test::triggerEnabled(main->chiudi);
+                break;
+            case Way::CtrlQ:
+                QTest::keyClick(main->Text2, Qt::Key_Q, Qt::ControlModifier);
+                break;
+            case Way::CloseBox:
+                main->close();
+                break;
+            case Way::SessionEnd: {
+                // What the desktop sends when the session ends.
+                QEvent quit(QEvent::Quit);
+                QCoreApplication::sendEvent(qApp, &quit);
+                break;
+            }
+            }
+            // Whatever the leaving posted runs first.
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        };
+        QMetaObject::invokeMethod(main, leave, Qt::QueuedConnection);
+        QApplication::exec();
+
+        const QStringList expected{
+            QStringLiteral("Save the changes to the archive before leaving?")};
+        EXPECT_EQ(dialogs.texts().filter(QStringLiteral("before leaving")), expected);
+        EXPECT_EQ(windows.exitRequested(), row.left);
+        EXPECT_EQ(main->isVisible(), !row.left);
+        EXPECT_EQ(stand.read("spartiti\\archivio.js") != archive, row.saved);
+    }
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+}
+
 } // namespace
 } // namespace folio

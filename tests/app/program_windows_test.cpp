@@ -10,6 +10,7 @@
 #include "windows/common/shared_state.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,7 +138,7 @@ TEST_F(ProgramWindowsTest, afterCloseBox_leftIsBuiltAfreshButRemembersTheFile) {
     sinistra* rebuilt = windows.leftPageWindow();
     ASSERT_NE(rebuilt, nullptr);
     EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
-    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
+    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.path("scans")));
     test::clickEnabled(rebuilt->Command2);
     EXPECT_EQ(stand.read("spartiti\\3L.jpg"), stand.read("scans\\back.jpg"));
     EXPECT_EQ(dialogs.messages(), QStringList{"Perfect! The file was moved to the music folder."});
@@ -184,6 +185,8 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         QPushButton* Form1::*opener;
         std::function<QWidget*()> window;
         const char* nameLabel;
+        // What the name line says before the entry's name.
+        const char* saying;
         const char* folder;
         const char* file;
         int movedTo;
@@ -191,13 +194,14 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         std::function<bool()> mainWindowShowsIt;
     };
     const Row rows[] = {
-        {&Form1::Command3, [&] { return windows.leftPageWindow(); }, "entryLabel", "scans",
+        {&Form1::Command3, [&] { return windows.leftPageWindow(); }, "entryLabel", "", "scans",
          "front.jpg", 4, "spartiti\\4L.jpg",
          [&] { return isBlue(frameColour(main->Image1)) && frameColour(main->Image2).isValid(); }},
-        {&Form1::Command4, [&] { return windows.rightPageWindow(); }, "Label2", "scans", "back.jpg",
-         5, "spartiti\\5R.jpg", [&] { return isRed(frameColour(main->Image2)); }},
-        {&Form1::Command2, [&] { return windows.audioWindow(); }, "entryLabel", "music", "Song.mp3",
-         6, "spartiti\\audio\\6.mp3", [&] { return main->Picture1->isVisible(); }},
+        {&Form1::Command4, [&] { return windows.rightPageWindow(); }, "Label2", "", "scans",
+         "back.jpg", 5, "spartiti\\5R.jpg", [&] { return isRed(frameColour(main->Image2)); }},
+        {&Form1::Command2, [&] { return windows.audioWindow(); }, "entryLabel",
+         "Click a category to attach the chosen recording to ", "music", "Song.mp3", 6,
+         "spartiti\\audio\\6.mp3", [&] { return main->Picture1->isVisible(); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.written);
@@ -207,16 +211,20 @@ TEST_F(ProgramWindowsTest, attachingWindows_followTheShownEntryAndShowWhatTheyAt
         ASSERT_NE(window, nullptr);
         auto* name = window->findChild<QLabel*>(row.nameLabel);
         ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name->text(), "Score 3: Song 3");
+        EXPECT_EQ(name->text(), QString::fromUtf8(row.saying) + "Score 3: Song 3");
         ASSERT_TRUE(window->findChild<FolderList*>("Dir1")->setPath(qpath(stand.path(row.folder))));
         clickFile(window, row.file);
 
         showEntry(row.movedTo);
         QTest::keyClicks(main->Text2, " live");
-        EXPECT_EQ(name->text(), QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
-        if (auto* audio = qobject_cast<mp3*>(window))
+        EXPECT_EQ(name->text(), QString::fromUtf8(row.saying) +
+                                    QStringLiteral("Score %1: Song %1 live").arg(row.movedTo));
+        if (auto* audio = qobject_cast<mp3*>(window)) {
+            // A recording is chosen for the entry named: the one chosen before is let go.
+            EXPECT_TRUE(audio->Label1->text().isEmpty());
+            clickFile(window, row.file);
             test::clickEnabled(audio->Command3[2]);
-        else
+        } else
             test::clickEnabled(window->findChild<QPushButton*>("Command2"));
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(stand.read(row.written), stand.read(std::string(row.folder) + "\\" + row.file));
@@ -293,6 +301,122 @@ TEST_F(ProgramWindowsTest, midiWindow_opensBesideTheMainWindowAndReopensWhereLef
             EXPECT_EQ(midi->pos(), where);
         else
             EXPECT_EQ(midi->frameGeometry().bottomRight(), screen.bottomRight());
+    }
+}
+
+// Escape closes each window opened from the main window, and whichever way a window goes, the
+// keyboard goes back to the main window, so that the next shortcut reaches it.
+TEST_F(ProgramWindowsTest, closingAWindow_givesTheKeyboardBackToTheMainWindow) {
+    using Window = std::function<QWidget*()>;
+    struct Row {
+        const char* name;
+        std::function<void()> open;
+        Window window;
+        std::function<void(QWidget*)> leave;
+    };
+    auto escape = [](QWidget* window) {
+        QWidget* focused = window->focusWidget();
+        QTest::keyClick(focused ? focused : window, Qt::Key_Escape);
+    };
+    auto button = [](const char* name) {
+        return [name](QWidget* window) {
+            test::clickEnabled(window->findChild<QPushButton*>(QString::fromLatin1(name)));
+        };
+    };
+    auto closeBox = [](QWidget* window) { window->close(); };
+    const Row rows[] = {
+        {"PDF window, Escape", [&] { test::triggerEnabled(main->importPdf); },
+         [&] { return windows.pdfImportWindow(); }, escape},
+        {"left page, ESC", [&] { test::clickEnabled(main->Command3); },
+         [&] { return windows.leftPageWindow(); }, button("Command1")},
+        {"right page, close box", [&] { test::clickEnabled(main->Command4); },
+         [&] { return windows.rightPageWindow(); }, closeBox},
+        {"audio, Close", [&] { test::clickEnabled(main->Command2); },
+         [&] { return windows.audioWindow(); }, button("Command1")},
+        {"playlists, Escape", [&] { test::triggerEnabled(main->playlist); },
+         [&] { return windows.playlistManager(); }, escape},
+        {"MIDI, Esc", [&] { test::triggerEnabled(main->midi); },
+         [&] { return windows.midiWindow(); }, button("Command1")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.open();
+        const QPointer<QWidget> window = row.window();
+        ASSERT_FALSE(window.isNull());
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        row.leave(window);
+        EXPECT_TRUE(window.isNull() || !window->isVisible());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(main));
+        EXPECT_EQ(QApplication::activeWindow(), main);
+    }
+}
+
+// Each file picker opens where the user last left it, later in the run and in the next run,
+// unless that folder is gone.
+TEST_F(ProgramWindowsTest, filePickers_openWhereLastLeft_inThisRunAndTheNext) {
+    using Open = std::function<QWidget*(ProgramWindows&)>;
+    struct Row {
+        const char* name;
+        Open open;
+        const char* folderList;
+    };
+    auto byButton = [](QPushButton* Form1::*button, std::function<QWidget*(ProgramWindows&)> get) {
+        return [button, get](ProgramWindows& program) {
+            test::clickEnabled(program.mainWindow()->*button);
+            return get(program);
+        };
+    };
+    auto byMenu = [](QAction* Form1::*command, std::function<QWidget*(ProgramWindows&)> get) {
+        return [command, get](ProgramWindows& program) {
+            test::triggerEnabled(program.mainWindow()->*command);
+            return get(program);
+        };
+    };
+    const Row rows[] = {
+        {"left page", byButton(&Form1::Command3, [](auto& p) { return p.leftPageWindow(); }),
+         "Dir1"},
+        {"right page", byButton(&Form1::Command4, [](auto& p) { return p.rightPageWindow(); }),
+         "Dir1"},
+        {"audio", byButton(&Form1::Command2, [](auto& p) { return p.audioWindow(); }), "Dir1"},
+        {"PDF", byMenu(&Form1::importPdf, [](auto& p) { return p.pdfImportWindow(); }), "folders"},
+        {"merging", byMenu(&Form1::merging, [](auto& p) { return p.sourceSelectionWindow(); }),
+         "Dir1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString scans = qpath(stand.path("scans"));
+        const QString gone = qpath(stand.path("gone"));
+        fs::create_directories(stand.path("gone"));
+        auto folderOf = [&](QWidget* window) {
+            return window->findChild<FolderList*>(QString::fromLatin1(row.folderList));
+        };
+        QPointer<QWidget> window = row.open(windows);
+        ASSERT_FALSE(window.isNull());
+        EXPECT_EQ(folderOf(window)->path(), qpath(stand.root()));
+        ASSERT_TRUE(folderOf(window)->setPath(scans));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(window.isNull());
+        window = row.open(windows);
+        EXPECT_EQ(folderOf(window)->path(), scans) << "later in the run";
+        ASSERT_TRUE(folderOf(window)->setPath(gone));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        {
+            SharedState nextState{stand.installation()};
+            test::FakeDialogs nextDialogs;
+            ProgramWindows next{nextState, nextDialogs};
+            next.openMainWindow();
+            QWidget* again = row.open(next);
+            ASSERT_NE(again, nullptr);
+            EXPECT_EQ(folderOf(again)->path(), gone) << "in the next run";
+        }
+        fs::remove(stand.path("gone"));
+        window = row.open(windows);
+        EXPECT_EQ(folderOf(window)->path(), qpath(stand.root())) << "once the folder is gone";
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

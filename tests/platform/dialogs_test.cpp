@@ -4,12 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace folio {
 namespace {
@@ -88,6 +91,74 @@ TEST(MessageBoxDialogs, enterOnAQuestion_answersWithTheDefaultButton) {
         });
         EXPECT_EQ(c.ask(), c.answer);
         EXPECT_TRUE(closedByEnter);
+    }
+}
+
+// A question with buttons of its own answers with the index of the button pressed; Escape and
+// the close box press the last, which calls the question off.
+TEST(MessageBoxDialogs, choose_answersWithTheButtonPressed) {
+    MessageBoxDialogs dialogs;
+    const QStringList buttons{"Rename", "Keep both", "Cancel"};
+    const struct {
+        const char* name;
+        std::function<void(QMessageBox*)> answer;
+        int pressed;
+    } cases[] = {
+        {"Keep both",
+         [](QMessageBox* box) {
+             for (QAbstractButton* button : box->buttons()) {
+                 if (button->text() == "Keep both")
+                     test::clickEnabled(button);
+             }
+         },
+         1},
+        {"Enter", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }, 0},
+        {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, 2},
+        {"close box", [](QMessageBox* box) { box->close(); }, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList captions;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            EXPECT_EQ(box->text().toStdString(), "Rename?");
+            c.answer(box);
+        });
+        EXPECT_EQ(dialogs.choose(nullptr, "Rename?", buttons), c.pressed);
+        captions.sort();
+        EXPECT_EQ(captions, (QStringList{"Cancel", "Keep both", "Rename"}));
+    }
+}
+
+// The number box gives the number typed, within its range, or nothing when called off.
+TEST(MessageBoxDialogs, askNumber_givesTheNumberTypedOrNothing) {
+    MessageBoxDialogs dialogs;
+    const struct {
+        const char* name;
+        const char* typed;
+        Qt::Key key;
+        std::optional<int> answer;
+    } cases[] = {
+        {"7, Enter", "7", Qt::Key_Return, 7},
+        {"a digit past the range is refused", "99", Qt::Key_Return, 9},
+        {"Escape", "7", Qt::Key_Escape, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->labelText().toStdString(), "Go to?");
+            auto* spin = box->findChild<QSpinBox*>();
+            ASSERT_NE(spin, nullptr);
+            spin->selectAll();
+            QTest::keyClicks(spin, QString::fromLatin1(c.typed));
+            QTest::keyClick(spin, c.key);
+        });
+        EXPECT_EQ(dialogs.askNumber(nullptr, "Go to?", 1, 12, 3), c.answer);
     }
 }
 

@@ -35,6 +35,27 @@ Dialogs::Answer FakeDialogs::questionWithCancel(QWidget*, const QString& text) {
     return answer;
 }
 
+int FakeDialogs::choose(QWidget*, const QString& text, const QStringList& buttons) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}, false, buttons});
+    qsizetype pressed = buttons.size() - 1;
+    if (!buttons_.empty()) {
+        const qsizetype named = buttons.indexOf(buttons_.front());
+        buttons_.pop_front();
+        if (named >= 0)
+            pressed = named;
+    }
+    return static_cast<int>(pressed);
+}
+
+std::optional<int> FakeDialogs::askNumber(QWidget*, const QString& text, int, int, int) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}});
+    if (numbers_.empty())
+        return std::nullopt;
+    const int number = numbers_.front();
+    numbers_.pop_front();
+    return number;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

@@ -21,6 +21,8 @@ public:
         QString givenTitle;
         // A question whose default button is No.
         bool defaultNo = false;
+        // The captions of a question with buttons of its own.
+        QStringList buttons = {};
     };
 
     void message(QWidget* parent, const QString& text, const QString& title = {}) override;
@@ -29,11 +31,20 @@ public:
     bool questionDefaultNo(QWidget* parent, const QString& text,
                            const QString& title = {}) override;
     Answer questionWithCancel(QWidget* parent, const QString& text) override;
+    int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
+                                 int value) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
     // The answer to the next Yes/No/Cancel question (without a preset answer: Cancel).
     void setNextChoice(Answer answer) { choices_.push_back(answer); }
+    // The button pressed in the next question with buttons of its own (without a preset one,
+    // or with a caption it does not have: its last, calling the question off).
+    void setNextButton(const QString& caption) { buttons_.push_back(caption); }
+    // The number typed into the next number box (without a preset one: the box is called off).
+    // It is given as it is, even outside the box's range, to try what the caller does with it.
+    void setNextNumber(int number) { numbers_.push_back(number); }
 
     const std::deque<Shown>& shown() const { return shown_; }
     QStringList texts() const;
@@ -45,6 +56,8 @@ private:
     std::deque<Shown> shown_;
     std::deque<bool> answers_;
     std::deque<Answer> choices_;
+    std::deque<QString> buttons_;
+    std::deque<int> numbers_;
 };
 
 } // namespace folio::test

@@ -7,6 +7,7 @@
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 #include "windows/common/entry_name.h"
@@ -18,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <exception>
 #include <filesystem>
 
@@ -105,8 +107,7 @@ void mp3::buildControls() {
 }
 
 void mp3::Form_Load() {
-    const QString start = toQtPath(state_.installation.root());
-    Dir1->setPath(start);
+    openWhereLastLeft(Dir1, QStringLiteral("audio"), toQtPath(state_.installation.root()));
     File1->setPath(Dir1->path());
 
     const CategoryLoad load = loadCategoryNames(state_.installation, state_.categoryNames);
@@ -131,12 +132,32 @@ void mp3::Form_Load() {
 }
 
 void mp3::nameShownEntry() {
-    showEntryName(entryLabel, state_);
+    const int shown = state_.currentEntryNumber;
+    if (shown != namedEntry_)
+        forgetChosenFile();
+    namedEntry_ = shown;
+    showOneLine(entryLabel,
+                ScoreArchive::isEntryNumber(shown)
+                    ? QStringLiteral("Click a category to attach the chosen recording to %1")
+                          .arg(shownEntryName(state_))
+                    : shownEntryName(state_));
 }
 
+// Each showing starts without a chosen file, so that a click meant only to set a category never
+// attaches a recording chosen for another score; the list shows the files the folder holds now.
 void mp3::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        Dir1->refresh();
+        forgetChosenFile();
+    }
     nameShownEntry();
     QWidget::showEvent(event);
+}
+
+void mp3::forgetChosenFile() {
+    File1->refresh();
+    Label1->clear();
+    Label1->setToolTip(QString());
 }
 
 void mp3::Dir1_Change(const QString& folder) {
@@ -148,6 +169,8 @@ void mp3::File1_Click(const QString& folder, const QString& fileName) {
 }
 
 void mp3::Command3_Click(int index) {
+    // The main window may have moved on unseen: a file chosen for the entry it left is let go.
+    nameShownEntry();
     if (Label1->text().isEmpty()) {
         dialogs_.message(this, QStringLiteral("You must select an mp3 file!"));
         return;

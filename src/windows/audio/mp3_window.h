@@ -34,7 +34,7 @@ public:
     QLabel* entryLabel = nullptr;
 
     // Names the entry shown in the main window now; called whenever that entry or its title
-    // changes.
+    // changes. A file chosen for another entry is let go.
     void nameShownEntry();
 
 signals:
@@ -55,9 +55,13 @@ private:
     void buildControls();
     void Form_Load();
     bool attach(int category);
+    // Lets the chosen file go and reads the folder's files again.
+    void forgetChosenFile();
 
     SharedState& state_;
     Dialogs& dialogs_;
+    // The entry the window names, the one a chosen file is for.
+    int namedEntry_ = 0;
 };
 
 } // namespace folio

@@ -20,12 +20,15 @@ QString shownEntryName(const SharedState& state) {
 }
 
 void showEntryName(QLabel* label, const SharedState& state) {
-    const QString name = shownEntryName(state);
+    showOneLine(label, shownEntryName(state));
+}
+
+void showOneLine(QLabel* label, const QString& text) {
     // A title is shown as typed, never taken for markup.
     label->setTextFormat(Qt::PlainText);
     const int room = std::max(0, label->contentsRect().width() - 2 * label->margin());
-    label->setText(label->fontMetrics().elidedText(name, Qt::ElideRight, room));
-    label->setToolTip(name);
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, room));
+    label->setToolTip(text);
 }
 
 } // namespace folio

@@ -18,4 +18,8 @@ QString shownEntryName(const SharedState& state);
 // the whole name is in its tip.
 void showEntryName(QLabel* label, const SharedState& state);
 
+// Shows text as it is, never as markup, in a one-line label; text wider than the label ends in
+// an ellipsis and the whole text is in its tip.
+void showOneLine(QLabel* label, const QString& text);
+
 } // namespace folio

@@ -26,6 +26,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QWheelEvent>
 #include <algorithm>
 #include <functional>
 #include <future>
@@ -257,6 +258,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         focusWidget()->clearFocus();
     if ((watched == Image1 || watched == Image2) && pageDrop(static_cast<QLabel*>(watched), event))
         return true;
+    if ((watched == Image1 || watched == Image2) && event->type() == QEvent::Wheel) {
+        wheelOverPages(static_cast<QWheelEvent*>(event));
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -308,6 +313,9 @@ void Form1::buildMenu() {
     merging = command("merging", "M&erging");
     cerca = command("cerca", "&Find…");
     cerca->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    goTo = command("goTo", "&Go to number…");
+    goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(goTo, &QAction::triggered, this, &Form1::goTo_Click);
     importPdf = command("importPdf", "&Import PDF…");
     connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
     work->addSeparator();
@@ -332,6 +340,7 @@ void Form1::start() {
     const ArchiveRead read = readArchive();
     takeIn(read);
     showArchive(read);
+    emit archiveTaken();
 }
 
 Form1::ArchiveRead Form1::readArchive() {
@@ -406,6 +415,34 @@ void Form1::moveTo(int position) {
         showEntry(position);
     else
         VScroll1->setValue(position);
+}
+
+// Each notch turned towards the user over the pages is a Page Down, away from the user a
+// Page Up: the same step, so the pages kept ahead are there for the wheel too.
+void Form1::wheelOverPages(const QWheelEvent* wheel) {
+    constexpr int kNotch = QWheelEvent::DefaultDeltasPerStep;
+    wheelTurn_ += wheel->angleDelta().y();
+    for (; wheelTurn_ <= -kNotch; wheelTurn_ += kNotch)
+        VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (; wheelTurn_ >= kNotch; wheelTurn_ -= kNotch)
+        VScroll1->triggerAction(QAbstractSlider::SliderSingleStepSub);
+}
+
+void Form1::goTo_Click() {
+    const int last = std::max(state_.archive.entryCount(), 1);
+    const std::optional<int> number =
+        dialogs_.askNumber(this, QStringLiteral("Go to score number (1 to %1):").arg(last), 1, last,
+                           VScroll1->value());
+    if (!number)
+        return;
+    if (*number < 1 || *number > last) {
+        dialogs_.error(this,
+                       QStringLiteral("There is no score %1: the scores are numbered 1 to %2.")
+                           .arg(*number)
+                           .arg(last));
+        return;
+    }
+    moveTo(*number);
 }
 
 void Form1::showCount() {
@@ -528,6 +565,7 @@ bool Form1::save() {
     keepAsSaved();
     showCount();
     updateUndoCommand();
+    emit archiveTaken();
     dialogs_.message(this, QStringLiteral("Successfully saved!"));
     reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, keep.notKept);
     return true;
@@ -609,9 +647,9 @@ void Form1::Command3_Click() {
 void Form1::Command4_Click() {
     host_.showRightPageWindow();
 }
+// "Exit" leaves the way the close box does, so that the question is asked in one place.
 void Form1::chiudi_Click() {
-    if (mayLeave())
-        host_.exitProgram();
+    close();
 }
 
 void Form1::buildSearch() {
@@ -629,11 +667,14 @@ void Form1::cerca_Click() {
     findBox_->open();
 }
 
+// Ending the run closes every window still open, this one among them, and a desktop that
+// logs out closes it too: once the user has agreed to leave, no close asks again.
 void Form1::closeEvent(QCloseEvent* event) {
-    if (!mayLeave()) {
+    if (!leaving_ && !mayLeave()) {
         event->ignore();
         return;
     }
+    leaving_ = true;
     event->accept();
     host_.exitProgram();
 }

@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QWheelEvent;
 
 namespace folio {
 
@@ -54,6 +55,7 @@ public:
     QAction* midi = nullptr;
     QAction* merging = nullptr;
     QAction* cerca = nullptr;
+    QAction* goTo = nullptr; // "Go to number…"
     QAction* importPdf = nullptr;
     QAction* restore = nullptr;        // "Restore…"
     QAction* undoAbsorption = nullptr; // "Undo last absorption"
@@ -73,6 +75,8 @@ public:
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
     void shownEntryChanged(int position);
+    // The archive in memory was read anew or saved: windows that list its titles list them again.
+    void archiveTaken();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +94,7 @@ private slots:
     void Command5_Click();                  // "Add"
     void chiudi_Click();                    // "Exit"
     void cerca_Click();                     // "Find…"
+    void goTo_Click();                      // "Go to number…"
     void pageReady(int position, folio::PageSide side, const QImage& image);
     // A .jpg or .pdf file dragged onto a page picture.
     bool pageDrop(QLabel* frame, QEvent* event);
@@ -115,6 +120,8 @@ private:
     void refuseWrongFolder();
     void keepArchiveAsItIs(const QString& reason);
     void moveTo(int position);
+    // The wheel turned over the pages.
+    void wheelOverPages(const QWheelEvent* wheel);
     void showEntry(int position);
     void showCount();
     std::vector<std::filesystem::path> neighbourPages(int position) const;
@@ -135,6 +142,10 @@ private:
     // Why "Save" is off while the shared state says the archive must not be written.
     QString archiveKeptReason_;
     int lastShownPosition_ = 0;
+    // The wheel's turn over the pages not yet made into a step: a touch pad turns in parts.
+    int wheelTurn_ = 0;
+    // Set once the user has agreed to leave: the run is ending.
+    bool leaving_ = false;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
     SavedEntries savedEntries_;
     // Folded titles, authors and tags for the find box, made and built when the box is first

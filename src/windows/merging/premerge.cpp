@@ -2,6 +2,7 @@
 #include "windows/merging/premerge.h"
 
 #include "platform/browsing_lists.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 #include "windows/common/shared_state.h"
@@ -63,15 +64,18 @@ void Premerge::buildControls() {
     connect(Command2, &QPushButton::clicked, this, &Premerge::Command2_Click);
 }
 
-// Every opening starts on this installation's own folder, with "Ok" off.
+// Every opening starts where the folder list was last left, else on this installation's own
+// folder, with "Ok" off and the keyboard in the folder list: the arrow keys move through the
+// folders and Enter opens one.
 void Premerge::Form_Load() {
     const QString start = QFile::decodeName(state_.installation.root().c_str());
+    openWhereLastLeft(Dir1, QStringLiteral("merging"), start);
     {
         QSignalBlocker quiet(Drive1);
-        Drive1->setDrive(DriveList::driveOf(start));
+        Drive1->setDrive(DriveList::driveOf(Dir1->path()));
     }
-    Dir1->setPath(start);
     Command1->setEnabled(false);
+    Dir1->setFocus();
 }
 
 // The chosen drive's root becomes the top of the folder tree, even where it lies below the
@@ -89,10 +93,11 @@ void Premerge::File1_Click() {
     Command1->setEnabled(true);
 }
 
+// Closed before the absorption window opens, so that the keyboard goes on to that window.
 void Premerge::Command1_Click() {
     state_.mergeSourceFolder = toFilePath(File1->path());
-    host_.showAbsorptionWindow();
     close();
+    host_.showAbsorptionWindow();
 }
 
 void Premerge::Command2_Click() {

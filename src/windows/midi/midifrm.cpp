@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QValidator>
 #include <exception>
@@ -170,6 +171,8 @@ void midifrm::buildChannel(int channel) {
         italic.setItalic(true);
         cell->setFont(italic);
         cell->setValidator(new MidiValueValidator(cell));
+        cell->installEventFilter(this);
+        connect(cell, &QLineEdit::textEdited, this, [this, cell] { typedInto_ = cell; });
         connect(cell, &QLineEdit::textChanged, this, [this, cell] { markValue(cell); });
         markValue(cell);
         (*column)[c] = cell;
@@ -300,6 +303,42 @@ void midifrm::Command3_Click() {
     save();
 }
 
+std::vector<QLineEdit*> midifrm::unsendableCells() const {
+    std::vector<QLineEdit*> cells;
+    for (std::size_t c = 1; c <= kMidiChannels; ++c) {
+        for (QLineEdit* cell : {MSB[c], LSB[c], PC[c]}) {
+            if (!isMidiValue(toCp1252(cell->text())))
+                cells.push_back(cell);
+        }
+    }
+    return cells;
+}
+
+// Values are saved as typed, as the stand's pages read them; a value it cannot send is
+// almost always a slip, so it is asked about first.
+bool midifrm::maySaveAsTyped() {
+    const std::vector<QLineEdit*> cells = unsendableCells();
+    if (cells.empty())
+        return true;
+    QLineEdit* first = cells.front();
+    const QString named = QStringLiteral("channel %1 %2 \"%3\"")
+                              .arg(first->property("index").toInt())
+                              .arg(first->objectName(), first->text());
+    const QString question =
+        cells.size() == 1
+            ? QStringLiteral("1 cell holds a value the stand cannot send (%1). Save it as typed?")
+                  .arg(named)
+            : QStringLiteral("%1 cells hold values the stand cannot send (%2, …). Save them as "
+                             "typed?")
+                  .arg(cells.size())
+                  .arg(named);
+    if (dialogs_.question(this, question))
+        return true;
+    first->setFocus(Qt::OtherFocusReason);
+    first->selectAll();
+    return false;
+}
+
 // Saves under the entry whose title the window shows.
 bool midifrm::save() {
     if (loaded_ == MidiLoad::Unreadable) {
@@ -307,6 +346,8 @@ bool midifrm::save() {
                                             "over: the MIDI set-up was not saved."));
         return false;
     }
+    if (!maySaveAsTyped())
+        return false;
     const MidiGrid channels = grid();
     KeepVersion keep;
     keep.what = "midi";
@@ -327,6 +368,21 @@ bool midifrm::save() {
     dialogs_.message(this, QStringLiteral("Successfully saved message"));
     reportVersionNotKept(state_, dialogs_, this, DataFile::Midi, keep.notKept);
     return true;
+}
+
+// A click into a cell selects its value, so that what is typed replaces it; once the user
+// types in a cell, a click there places the cursor as usual until the cell loses the keyboard.
+bool midifrm::eventFilter(QObject* watched, QEvent* event) {
+    auto* cell = qobject_cast<QLineEdit*>(watched);
+    if (cell && event->type() == QEvent::FocusOut && cell == typedInto_)
+        typedInto_ = nullptr;
+    if (cell && event->type() == QEvent::MouseButtonPress && cell != typedInto_ &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        cell->setFocus(Qt::MouseFocusReason);
+        cell->selectAll();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void midifrm::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -50,6 +51,7 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void Command1_Click(); // "Esc"
@@ -69,6 +71,11 @@ private:
     bool save();
     // Marks a cell whose text is no MIDI value from 0 to 127.
     void markValue(QLineEdit* cell);
+    // The cells holding no MIDI value from 0 to 127, channel by channel as Tab goes.
+    std::vector<QLineEdit*> unsendableCells() const;
+    // True when every cell holds a MIDI value or the user wants them saved as typed; otherwise
+    // the first cell that holds none is selected, for typing over.
+    bool maySaveAsTyped();
 
     SharedState& state_;
     Dialogs& dialogs_;
@@ -77,6 +84,8 @@ private:
     int entry_ = 0;
     // The grid as shown from the record or as last saved.
     MidiGrid shownGrid_;
+    // The cell the user has typed into since it took the keyboard, if any.
+    QLineEdit* typedInto_ = nullptr;
 };
 
 } // namespace folio

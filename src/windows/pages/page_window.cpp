@@ -5,6 +5,7 @@
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 #include "windows/common/entry_name.h"
@@ -13,9 +14,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <exception>
 
 namespace folio {
@@ -23,23 +28,27 @@ namespace {
 
 // The left page window has a line below the path for the entry's name.
 const PageWindowLayout kLeftLayout{
-    .client = {453, 421},
+    .client = {613, 421},
     .Dir1 = {8, 40, 225, 266},
     .File1 = {240, 40, 209, 258},
     .Command1 = {8, 312, 225, 41},
     .Command2 = {240, 312, 209, 41},
     .Label1 = {8, 360, 441, 25},
     .entryLabel = {8, 390, 441, 25},
+    .preview = {457, 40, 148, 210},
+    .picker = "leftPage",
 };
 // The right page window is a little shorter, with a taller path label.
 const PageWindowLayout kRightLayout{
-    .client = {457, 374},
+    .client = {617, 374},
     .Dir1 = {8, 40, 225, 246},
     .File1 = {240, 40, 209, 240},
     .Command1 = {8, 288, 225, 41},
     .Command2 = {240, 288, 209, 41},
     .Label1 = {8, 336, 441, 33},
     .entryLabel = {},
+    .preview = {461, 40, 148, 210},
+    .picker = "rightPage",
 };
 constexpr QRect kHeading{8, 8, 441, 33};
 
@@ -54,8 +63,11 @@ PageWindow::PageWindow(SharedState& state, Dialogs& dialogs, QString& selectedPa
     setFixedSize(layout.client);
     look::setWhiteBackground(this);
     buildControls(heading, layout);
-    // The folder list starts in the installation, the working folder of the program.
-    Dir1->setPath(toQtPath(state_.installation.root()));
+    // The folder list starts where it was last left, else in the installation, the working
+    // folder of the program.
+    openWhereLastLeft(Dir1, QString::fromLatin1(layout.picker),
+                      toQtPath(state_.installation.root()));
+    showPreview();
 }
 
 void PageWindow::buildControls(const QString& heading, const PageWindowLayout& layout) {
@@ -78,6 +90,12 @@ void PageWindow::buildControls(const QString& heading, const PageWindowLayout& l
 
     Label1 = place<QLabel>(this, "Label1", layout.Label1);
     look::styleBlueText(Label1, 8);
+
+    preview = place<QLabel>(this, "preview", layout.preview);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setWordWrap(true);
+    preview->setFrameShape(QFrame::Box);
+    look::styleBlueText(preview, 8);
 
     if (layout.entryLabel.isEmpty()) {
         entryLabel = Label2;
@@ -122,9 +140,37 @@ void PageWindow::nameShownEntry() {
     showEntryName(entryLabel, state_);
 }
 
+// Each showing lists the folders and files as they are now, so that a file saved meanwhile is
+// there; the chosen file stays chosen.
 void PageWindow::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        Dir1->refresh();
+        File1->refresh();
+        const QFileInfo chosen(selectedPagePath_);
+        if (!selectedPagePath_.isEmpty() && QDir(chosen.absolutePath()) == QDir(File1->path())) {
+            const QSignalBlocker quiet(File1);
+            File1->selectFile(chosen.fileName());
+        }
+        showPreview();
+    }
     nameShownEntry();
     QWidget::showEvent(event);
+}
+
+void PageWindow::showPreview() {
+    preview->clear();
+    if (selectedPagePath_.isEmpty())
+        return;
+    // Decoded at the box's size: a page scanned at 300 dpi takes a fraction of its full decode.
+    QImageReader reader(selectedPagePath_);
+    const QSize full = reader.size();
+    if (full.isValid())
+        reader.setScaledSize(full.scaled(preview->contentsRect().size(), Qt::KeepAspectRatio));
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        preview->setText(QStringLiteral("No picture: the file cannot be read as a JPEG."));
+    else
+        preview->setPixmap(QPixmap::fromImage(picture));
 }
 
 void PageWindow::Dir1_Change(const QString& folder) {
@@ -134,6 +180,7 @@ void PageWindow::Dir1_Change(const QString& folder) {
 void PageWindow::File1_Click(const QString& folder, const QString& fileName) {
     selectedPagePath_ = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
     look::showPath(Label1, selectedPagePath_);
+    showPreview();
 }
 
 void PageWindow::attachFile(const QString& file) {

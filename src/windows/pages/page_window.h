@@ -32,6 +32,10 @@ struct PageWindowLayout {
     QRect Label1;
     // Where the name of the entry written to goes; empty for a window whose heading names it.
     QRect entryLabel;
+    // A small picture of the chosen file, beside the lists.
+    QRect preview;
+    // The name under which the folder list's last folder is kept.
+    const char* picker;
 };
 
 // Browses folders, remembers the JPEG file last clicked and copies it to the current entry's
@@ -49,6 +53,8 @@ public:
     // Names, live, the entry "Ok" writes to: a line of its own in the left page window, the
     // heading in the right page window.
     QLabel* entryLabel = nullptr;
+    // A small picture of the chosen file.
+    QLabel* preview = nullptr;
 
     const QString& selectedPagePath() const { return selectedPagePath_; }
 
@@ -87,6 +93,8 @@ private slots:
 
 private:
     void buildControls(const QString& heading, const PageWindowLayout& layout);
+    // Shows the chosen file in the preview, or says why there is no picture of it.
+    void showPreview();
 
     SharedState& state_;
     Dialogs& dialogs_;

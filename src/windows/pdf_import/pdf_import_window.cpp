@@ -6,6 +6,7 @@
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
+#include "platform/last_folders.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
 #include "windows/common/entry_name.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -64,8 +66,8 @@ PdfImportWindow::PdfImportWindow(SharedState& state, Dialogs& dialogs, QWidget* 
     buildControls();
     nameShownEntry();
     connect(drawer_, &PdfThumbnails::rendered, this, &PdfImportWindow::rendered);
-    // Starts in the installation, like the page windows.
-    folders->setPath(toQtPath(state_.installation.root()));
+    // Starts where it was last left, else in the installation, like the page windows.
+    openWhereLastLeft(folders, QStringLiteral("importPdf"), toQtPath(state_.installation.root()));
 }
 
 PdfImportWindow::~PdfImportWindow() = default;
@@ -102,9 +104,14 @@ void PdfImportWindow::buildControls() {
     password->setPlaceholderText(QStringLiteral("Password"));
     password->setEnabled(false);
     fileLabel->setWordWrap(true);
+    // A long name or problem wraps within three lines, with the whole text in the tip: the
+    // window never grows past a small screen for it.
+    fileLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    fileLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QWidget* widget : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files),
                             static_cast<QWidget*>(fileLabel), static_cast<QWidget*>(thumbnails)})
         look::styleBlueText(widget, 9);
+    fileLabel->setFixedHeight(3 * fileLabel->fontMetrics().lineSpacing() + 2 * fileLabel->margin());
     thumbnails->setViewMode(QListView::IconMode);
     thumbnails->setIconSize(kThumbnailBox);
     thumbnails->setResizeMode(QListView::Adjust);
@@ -112,6 +119,9 @@ void PdfImportWindow::buildControls() {
     thumbnails->setUniformItemSizes(true);
     thumbnails->setSpacing(6);
     thumbnails->setMinimumWidth(3 * (kThumbnailBox.width() + 24));
+    // The folder and file names stay readable at the window's smallest.
+    for (QWidget* list : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
+        list->setMinimumWidth(200);
     for (QLabel* preview : {leftPreview, rightPreview}) {
         preview->setFixedSize(kPreviewBox);
         preview->setAlignment(Qt::AlignCenter);
@@ -143,6 +153,7 @@ void PdfImportWindow::buildControls() {
     columns->addLayout(browsing, 0);
     columns->addWidget(thumbnails, 1);
     columns->addLayout(picking, 0);
+    // 640 pixels with the frame's title fit a 1366 x 768 screen above its taskbar.
     resize(1100, 640);
 
     connect(drives, &DriveList::changed, this, &PdfImportWindow::drives_Change);
@@ -163,6 +174,15 @@ void PdfImportWindow::buildControls() {
             [this] { requestVisibleThumbnails(); });
     connect(thumbnails->verticalScrollBar(), &QScrollBar::rangeChanged, this,
             [this] { requestVisibleThumbnails(); });
+}
+
+// Escape closes the window, as it closes the program's other windows.
+void PdfImportWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PdfImportWindow::nameShownEntry() {
@@ -219,6 +239,7 @@ void PdfImportWindow::openPdf(QString file, const QString& typedPassword) {
     password->setEnabled(locked);
     if (outcome != PdfOpen::Opened) {
         fileLabel->setText(problem);
+        fileLabel->setToolTip(problem);
         if (locked) {
             password->selectAll();
             password->setFocus();
@@ -231,6 +252,7 @@ void PdfImportWindow::openPdf(QString file, const QString& typedPassword) {
     pdfFile_ = file;
     const int count = document_.pageCount();
     fileLabel->setText(QStringLiteral("%1: %2 pages").arg(QFileInfo(file).fileName()).arg(count));
+    fileLabel->setToolTip(file);
     drawer_->setFile(file, typedPassword);
     const QIcon blank(blankThumbnail());
     for (int page = 0; page < count; ++page) {

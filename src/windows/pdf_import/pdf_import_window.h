@@ -59,6 +59,9 @@ signals:
     // "Attach" has written pages of the entry shown in the main window.
     void pagesAttached();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
     void drives_Change(const QString& drive);
     void folders_Change(const QString& folder);

@@ -254,7 +254,8 @@ void playlistfrm::Command2_Click() {
                          kWarningTitle);
         return;
     }
-    List2->addItem(QStringLiteral("%1 _%2").arg(selected->text()).arg(found));
+    // The row reads as it will once the playlist is saved and chosen again.
+    List2->addItem(rowTextOf(found));
     trackNumbers_.push_back(found);
 }
 
@@ -360,7 +361,22 @@ bool playlistfrm::placeToSave(const std::string& name, std::optional<PlaylistPla
         replacing = chosen_;
         return true;
     }
-    // A renamed playlist is saved as a new one; another of that name is never written over.
+    // A renamed playlist takes the old one's place or is saved beside it, as the user says;
+    // another of the new name is never written over.
+    const QStringList buttons{QStringLiteral("Rename"), QStringLiteral("Keep both"),
+                              QStringLiteral("Cancel")};
+    switch (dialogs_.choose(this,
+                            QStringLiteral("Rename \"%1\" to \"%2\", or keep both?")
+                                .arg(fromCp1252(chosen_->asRead.name), fromCp1252(name)),
+                            buttons)) {
+    case 0:
+        replacing = chosen_;
+        break;
+    case 1:
+        break;
+    default:
+        return false;
+    }
     const std::vector<Playlist>& playlists = store_.playlists();
     const bool taken = std::any_of(playlists.begin(), playlists.end(),
                                    [&](const Playlist& p) { return sameNameInFile(name, p.name); });
@@ -391,7 +407,8 @@ void playlistfrm::Command8_Click() {
     chosen_.reset();
     showPlaylists(QString());
     Text1->clear();
-    // The tracks left in the list belonged to the playlist the user chose to delete.
+    List2->clear();
+    trackNumbers_.clear();
     keepAsShown();
     reportVersionNotKept(state_, dialogs_, this, DataFile::Playlists, keep.notKept);
 }

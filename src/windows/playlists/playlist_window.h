@@ -86,8 +86,9 @@ private:
     void swapTracks(int row, int other);
     QString rowTextOf(int number) const;
     void reportFailure(const PlaylistWriteResult& result, const QString& what);
-    // The playlist that "Save" replaces, or nothing when it adds; asks before a chosen
-    // playlist takes another's name. False if the user called the save off.
+    // The playlist that "Save" replaces, or nothing when it adds; asks whether a renamed chosen
+    // playlist replaces the old one or goes beside it, and before it takes another's name.
+    // False if the user called the save off.
     bool placeToSave(const std::string& name, std::optional<PlaylistPlace>& replacing);
 
     SharedState& state_;

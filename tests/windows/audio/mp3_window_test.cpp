@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -181,38 +182,76 @@ TEST_F(Mp3WindowTest, categoryClick_copiesTheFileAndStoresTheCategory_thenHides)
     EXPECT_EQ(stand.read(installationName(stand.installation(), kept[0].dataPath())), "song bytes");
 }
 
-TEST_F(Mp3WindowTest, mainWindowMovedMeanwhile_recordingAndCategoryGoToTheShownEntry) {
-    chooseSong();
-    state.currentEntryNumber = 9;
-    test::clickEnabled(button(1));
-    EXPECT_EQ(state.archive.slot(9).category, "1");
-    EXPECT_EQ(state.archive.slot(7).category, "3");
-    EXPECT_EQ(stand.read("spartiti\\audio\\9.mp3"), "song bytes");
-    EXPECT_FALSE(stand.exists("spartiti\\audio\\7.mp3"));
-}
+// A chosen file belongs to the entry the window names when it is chosen: once the window
+// names another entry, or is opened again, no file is chosen, and a category click only asks
+// for one. The line at the bottom says what a click does, and to which entry.
+TEST_F(Mp3WindowTest, chosenFile_isForTheNamedEntryAndThisShowingOnly) {
+    struct Row {
+        const char* name;
+        std::function<void()> meanwhile;
+        bool kept;
+        int shown;
+    };
+    const Row rows[] = {
+        {"nothing meanwhile", [] {}, true, 7},
+        {"title edited",
+         [&] {
+             state.archive.slot(7).title = "Evening Prelude";
+             window->nameShownEntry();
+         },
+         true, 7},
+        {"shown again while open", [&] { showFor(7); }, true, 7},
+        {"main window moved on",
+         [&] {
+             state.currentEntryNumber = 9;
+             window->nameShownEntry();
+         },
+         false, 9},
+        {"main window moved unnoticed", [&] { state.currentEntryNumber = 8; }, false, 8},
+        {"Close, then Mp3 again",
+         [&] {
+             test::clickEnabled(window->Command1);
+             showFor(7);
+         },
+         false, 7},
+        {"Escape on a button, then Mp3 again",
+         [&] {
+             QTest::keyClick(button(4), Qt::Key_Escape);
+             EXPECT_FALSE(window->isVisible());
+             showFor(7);
+         },
+         false, 7},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(stand.path("spartiti\\audio"));
+        std::filesystem::create_directory(stand.path("spartiti\\audio"));
+        for (int n = 1; n <= 9; ++n)
+            state.archive.slot(n).category = "3";
+        state.archive.slot(7).title.clear();
+        showFor(7);
+        ASSERT_TRUE(window->Dir1->setPath(qpath(stand.path("music"))));
+        clickFile(*window, "Song.mp3");
+        dialogs.clear();
 
-TEST_F(Mp3WindowTest, chosenFile_survivesCloseEscapeAndANewShowing) {
-    chooseSong();
-    const QString chosen = window->Label1->text();
-    test::clickEnabled(window->Command1);
-    EXPECT_FALSE(window->isVisible());
-
-    showFor(8);
-    EXPECT_EQ(window->Label1->text(), chosen);
-    // Escape on a focused button hides the window like "Close".
-    QTest::keyClick(button(4), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-
-    showFor(8);
-    QTest::keyClick(window->File1, Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-
-    showFor(8);
-    EXPECT_EQ(window->Label1->text(), chosen);
-    test::clickEnabled(button(2));
-    EXPECT_EQ(state.archive.slot(8).category, "2");
-    EXPECT_EQ(stand.read("spartiti\\audio\\8.mp3"), "song bytes");
-    EXPECT_TRUE(dialogs.shown().empty());
+        row.meanwhile();
+        test::clickEnabled(button(5));
+        EXPECT_EQ(window->Label1->text().isEmpty(), !row.kept);
+        const std::string title = state.archive.slot(row.shown).title;
+        EXPECT_EQ(
+            window->entryLabel->toolTip(),
+            QStringLiteral("Click a category to attach the chosen recording to Score %1: %2")
+                .arg(row.shown)
+                .arg(title.empty() ? QStringLiteral("(no title)") : QString::fromStdString(title)));
+        if (row.kept) {
+            EXPECT_TRUE(dialogs.shown().empty());
+            EXPECT_EQ(state.archive.slot(row.shown).category, "5");
+            EXPECT_EQ(stand.read("spartiti\\audio\\7.mp3"), "song bytes");
+        } else {
+            EXPECT_EQ(dialogs.texts(), QStringList{"You must select an mp3 file!"});
+            expectNothingAttached();
+        }
+    }
 }
 
 // A path wider than the label keeps its file name in sight, and a category still attaches it.
@@ -364,6 +403,9 @@ TEST_F(Mp3WindowTest, entryNumbersOutOfRange_nameNoFileAndTouchNoEntry) {
     // The entry "Mp3" was pressed at stays valid: only the entry shown at the click counts.
     for (int shown : {0, 10000, -1}) {
         state.currentEntryNumber = shown;
+        window->nameShownEntry();
+        EXPECT_EQ(window->entryLabel->text(), "No score is shown");
+        clickFile(*window, "Other.mp3");
         test::clickEnabled(button(12));
         EXPECT_EQ(dialogs.errors().size(), ++errors) << shown;
         expectNothingAttached();
@@ -402,12 +444,16 @@ TEST(Mp3WindowProgram, categoryReachesArchiveAtNextSave_andCloseBoxRebuildsTheWi
     EXPECT_EQ(stand.read("spartiti\\archivio.js"), archiveFile(8, {{7, "12"}}));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
 
-    // "Mp3" again brings back the same window as it was left; generi.js is not read again.
+    // "Mp3" again brings back the same window in its folder, with no file chosen and the files
+    // saved meanwhile listed; generi.js is not read again.
     stand.write("spartiti\\generi.js", "var generi = [\r\n\"Renamed\",\r\n ];\r\n");
+    stand.write("music\\Recorded meanwhile.mp3", "new bytes");
     test::clickEnabled(form->Command2);
+    EXPECT_EQ(audio->File1->findItems("Recorded meanwhile.mp3", Qt::MatchExactly).size(), 1);
     EXPECT_EQ(windows.audioWindow(), audio);
     EXPECT_EQ(categoryButton(audio, 1)->text(), "Genre 1");
-    EXPECT_TRUE(audio->Label1->text().endsWith("Song.mp3"));
+    EXPECT_EQ(audio->File1->path(), qpath(stand.path("music")));
+    EXPECT_TRUE(audio->Label1->text().isEmpty());
 
     // The close box destroys it; the next "Mp3" loads it afresh.
     audio->close();

@@ -21,9 +21,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 
 namespace folio {
 namespace {
@@ -713,6 +715,74 @@ TEST_F(Form1Test, keyboard_movesThroughEntriesAndSaves) {
     // A button's shortcut presses it visibly, so the click lands a moment later.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages().isEmpty(); }, 2000));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved!"});
+}
+
+// The wheel over either page moves one score a notch, as Page Down and Page Up do; the parts
+// of a notch that a touch pad sends add up. "Go to number…" (Ctrl+G) jumps to a score.
+TEST_F(Form1Test, wheelAndGoToNumber_moveThroughTheScores) {
+    withEntries(9);
+    open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto wheel = [&](QLabel* page, std::vector<int> turns) {
+        return [this, page, turns] {
+            for (int turn : turns) {
+                const QPointF at = page->rect().center();
+                QWheelEvent event(at, page->mapToGlobal(at), {}, {0, turn}, Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(page, &event);
+            }
+        };
+    };
+    auto goTo = [this](std::optional<int> number, bool byKeys) {
+        return [this, number, byKeys] {
+            if (number)
+                dialogs.setNextNumber(*number);
+            if (byKeys)
+                QTest::keyClick(window->Text2, Qt::Key_G, Qt::ControlModifier);
+            else
+                test::triggerEnabled(window->goTo);
+        };
+    };
+    struct Row {
+        const char* name;
+        int from;
+        std::function<void()> act;
+        int shown;
+        const char* told; // the start of the error shown, if any
+    };
+    const Row rows[] = {
+        {"one notch down the left page", 5, wheel(window->Image1, {-120}), 6, nullptr},
+        {"two notches up the right page", 5, wheel(window->Image2, {120, 120}), 3, nullptr},
+        {"a notch in three parts", 5, wheel(window->Image1, {-40, -40, -40}), 6, nullptr},
+        {"less than a notch", 5, wheel(window->Image1, {-60}), 5, nullptr},
+        // The half notch left over before joins the next turn.
+        {"the rest of it", 5, wheel(window->Image1, {-60}), 6, nullptr},
+        {"down past the empty slot", 9, wheel(window->Image1, {-120, -120, -120}), 10, nullptr},
+        {"up past the first", 2, wheel(window->Image1, {120, 120, 120}), 1, nullptr},
+        {"Ctrl+G to 7", 2, goTo(7, true), 7, nullptr},
+        {"Go to number… 1", 9, goTo(1, false), 1, nullptr},
+        {"called off", 4, goTo(std::nullopt, true), 4, nullptr},
+        {"no such score", 4, goTo(12, false), 4,
+         "There is no score 12: the scores are numbered "
+         "1 to 9."},
+        {"nor a score 0", 4, goTo(0, false), 4, "There is no score 0"},
+    };
+    EXPECT_EQ(window->goTo->text().remove(u'&'), QStringLiteral("Go to number…"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->VScroll1->setValue(row.from);
+        dialogs.clear();
+        row.act();
+        EXPECT_EQ(window->VScroll1->value(), row.shown);
+        EXPECT_EQ(window->Text1->text(), QString::number(row.shown));
+        EXPECT_EQ(dialogs.errors().size(), row.told ? 1 : 0);
+        if (row.told && !dialogs.errors().isEmpty()) {
+            EXPECT_TRUE(dialogs.errors().front().startsWith(QString::fromUtf8(row.told)))
+                << dialogs.errors().front().toStdString();
+        }
+    }
 }
 
 TEST_F(Form1Test, closeBox_endsTheProgram) {

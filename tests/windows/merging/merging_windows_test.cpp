@@ -11,6 +11,7 @@
 #include "windows/merging/merging_window.h"
 #include "windows/merging/premerge.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,6 +135,37 @@ TEST_F(MergingWindowsTest, premerge_okOnlyAfterAFileClick_takesTheFolderShownAtO
     EXPECT_EQ(state.mergeSourceFolder, third.root());
     ASSERT_NE(windows.absorptionWindow(), nullptr);
     EXPECT_EQ(rows(windows.absorptionWindow()), QStringList{"Delta"});
+    // The keyboard goes on to the absorption window, not back to the main window.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(windows.absorptionWindow()));
+}
+
+// The folder list has the keyboard when the window opens, its current row marked: the arrow
+// keys move through the folders and Enter opens the one marked.
+TEST_F(MergingWindowsTest, premerge_arrowKeysAndEnterBrowseTheFolders) {
+    Premerge* window = openPremerge();
+    ASSERT_NE(window, nullptr);
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), window->Dir1);
+    const struct {
+        Qt::Key key;
+        QString opened;
+    } steps[] = {
+        {Qt::Key_Down, qpath(here.path("spartiti"))},
+        {Qt::Key_Down, qpath(here.path("spartiti\\audio"))},
+        {Qt::Key_Up, qpath(here.path("spartiti"))},
+        {Qt::Key_Up, qpath(here.root())},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.opened.toStdString());
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        ASSERT_NE(window->Dir1->currentItem(), nullptr);
+        EXPECT_TRUE(window->Dir1->currentItem()->isSelected());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(window->Dir1->path(), step.opened);
+        EXPECT_EQ(window->File1->path(), step.opened);
+        EXPECT_EQ(QApplication::focusWidget(), window->Dir1);
+    }
 }
 
 // A stick mounted below the current drive: choosing it in the drive list makes it the tree's
@@ -150,7 +182,7 @@ TEST_F(MergingWindowsTest, premerge_choosingADriveBelowTheCurrentOne_makesItTheT
     EXPECT_EQ(window->File1->path(), qpath(other.path("spartiti")));
 }
 
-TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfresh) {
+TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsWhereLeft) {
     state.mergeSourceFolder = other.root();
     for (bool byKey : {false, true}) {
         Premerge* window = openPremerge();
@@ -166,7 +198,7 @@ TEST_F(MergingWindowsTest, premerge_escapeKeepsTheFolderAndNextOpeningStartsAfre
         EXPECT_EQ(windows.absorptionWindow(), nullptr);
     }
     Premerge* again = openPremerge();
-    EXPECT_EQ(again->Dir1->path(), qpath(here.root()));
+    EXPECT_EQ(again->Dir1->path(), qpath(third.root()));
     EXPECT_FALSE(again->Command1->isEnabled());
 }
 

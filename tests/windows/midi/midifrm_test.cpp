@@ -18,6 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 
 namespace folio {
 namespace {
@@ -188,12 +189,115 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
     EXPECT_EQ(pc->text(), QStringLiteral(u"\u20AC"));
 
     window.LSB[1]->clear();
+    dialogs.setNextAnswer(true);
     test::clickEnabled(window.Command3);
+    EXPECT_EQ(dialogs.texts().value(0), "3 cells hold values the stand cannot send (channel 1 "
+                                        "LSB \"\", …). Save them as typed?");
     std::vector<std::string_view> channels(kMidiChannels, "000,000,000");
     channels[0] = "00020,,6";
     channels[1] = "1/9,5,6";
     channels[8] = "000,000,\x80";
     EXPECT_EQ(midiJs(), midiFile({recordLines("4", channels)}));
+}
+
+// A click into a cell selects its value, so that typing replaces it, the cell focused at
+// opening too; once typed into, a click there places the cursor.
+TEST_F(MidiWindowTest, clickIntoACell_selectsItsValueSoTypingReplacesIt) {
+    midifrm window(state, dialogs);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (QLineEdit* cell : {window.MSB[1], window.LSB[4], window.PC[16], window.MSB[1]}) {
+        SCOPED_TRACE(cell->objectName().toStdString() +
+                     cell->property("index").toString().toStdString());
+        QTest::mouseClick(cell, Qt::LeftButton, {}, cell->rect().center());
+        EXPECT_EQ(QApplication::focusWidget(), cell);
+        EXPECT_EQ(cell->selectedText(), cell->text());
+        EXPECT_FALSE(cell->selectedText().isEmpty());
+        QTest::keyClicks(cell, "42");
+        EXPECT_EQ(cell->text(), "42");
+        QTest::mouseClick(cell, Qt::LeftButton, {}, cell->rect().center());
+        EXPECT_TRUE(cell->selectedText().isEmpty());
+    }
+}
+
+// Values are saved as typed, but "Save" asks first about any the stand cannot send; No goes
+// back to the grid with the first of them selected.
+TEST_F(MidiWindowTest, save_asksAboutValuesTheStandCannotSend) {
+    struct Row {
+        const char* name;
+        std::vector<std::string_view> stored;
+        std::vector<std::tuple<int, char, const char*>> typed; // channel, M/L/P, text
+        bool yes;
+        const char* asked;
+        std::vector<std::string_view> saved; // empty: midi.js left as it was
+        const char* selected;
+    };
+    const Row rows[] = {
+        {"values from 0 to 127",
+         {},
+         {{4, 'L', "127"}, {3, 'P', "0"}},
+         false,
+         nullptr,
+         {"000,000,000", "000,000,000", "000,000,0", "000,127,000"},
+         nullptr},
+        {"one over 127, Yes",
+         {},
+         {{4, 'L', "200"}},
+         true,
+         "1 cell holds a value the stand cannot send (channel 4 LSB \"200\"). Save it as typed?",
+         {"000,000,000", "000,000,000", "000,000,000", "000,200,000"},
+         nullptr},
+        {"three slips, No",
+         {},
+         {{9, 'P', "ab"}, {4, 'L', "200"}, {16, 'M', ""}},
+         false,
+         "3 cells hold values the stand cannot send (channel 4 LSB \"200\", …). Save them as "
+         "typed?",
+         {},
+         "200"},
+        {"a value read from the file, No",
+         {"000,000,000", "000,300,000"},
+         {},
+         false,
+         "1 cell holds a value the stand cannot send (channel 2 LSB \"300\"). Save it as typed?",
+         {},
+         "300"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string before = midiFile({recordLines("4", row.stored)});
+        stand.write(kMidiFileName, before);
+        dialogs.clear();
+        midifrm window(state, dialogs);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        for (const auto& [channel, column, text] : row.typed) {
+            const auto c = static_cast<std::size_t>(channel);
+            QLineEdit* cell = column == 'M'   ? window.MSB[c]
+                              : column == 'L' ? window.LSB[c]
+                                              : window.PC[c];
+            QTest::mouseClick(cell, Qt::LeftButton, {}, cell->rect().center());
+            QTest::keyClick(cell, Qt::Key_Delete);
+            QTest::keyClicks(cell, QString::fromLatin1(text));
+        }
+        if (row.asked)
+            dialogs.setNextAnswer(row.yes);
+        test::clickEnabled(window.Command3);
+        QStringList expected;
+        if (row.asked)
+            expected << QString::fromUtf8(row.asked);
+        if (!row.saved.empty())
+            expected << "Successfully saved message";
+        EXPECT_EQ(dialogs.texts(), expected);
+        EXPECT_EQ(midiJs(), row.saved.empty() ? before : midiFile({recordLines("4", row.saved)}));
+        auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (row.selected) {
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(focused->selectedText(), row.selected);
+        }
+    }
 }
 
 TEST_F(MidiWindowTest, tab_movesChannelByChannelThroughMsbLsbAndPc) {

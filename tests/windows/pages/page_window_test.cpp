@@ -8,6 +8,7 @@
 #include "windows/common/shared_state.h"
 #include "windows/pages/page_window.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -107,7 +108,7 @@ TEST_F(PageWindowTest, controls_haveTheirNamesCaptionsAndPlaces) {
     sinistra* l = showLeft();
     EXPECT_EQ(l->objectName(), "sinistra");
     EXPECT_EQ(l->windowTitle(), "Left page");
-    EXPECT_EQ(l->size(), QSize(453, 421));
+    EXPECT_EQ(l->size(), QSize(613, 421));
     EXPECT_EQ(l->findChild<QLabel*>("Label2")->text(), "Select left page");
     EXPECT_EQ(l->findChild<QLabel*>("Label2")->geometry(), QRect(8, 8, 441, 33));
     EXPECT_EQ(l->findChild<FolderList*>("Dir1")->geometry(), QRect(8, 40, 225, 266));
@@ -120,7 +121,7 @@ TEST_F(PageWindowTest, controls_haveTheirNamesCaptionsAndPlaces) {
     destra* r = showRight();
     EXPECT_EQ(r->objectName(), "destra");
     EXPECT_EQ(r->windowTitle(), "Right page");
-    EXPECT_EQ(r->size(), QSize(457, 374));
+    EXPECT_EQ(r->size(), QSize(617, 374));
     EXPECT_EQ(r->findChild<FolderList*>("Dir1")->geometry(), QRect(8, 40, 225, 246));
     EXPECT_EQ(r->findChild<FileList*>("File1")->geometry(), QRect(240, 40, 209, 240));
     EXPECT_EQ(r->findChild<QPushButton*>("Command1")->geometry(), QRect(8, 288, 225, 41));
@@ -245,7 +246,9 @@ TEST_F(PageWindowTest, closeBox_destroysControlsButTheChosenFileSurvives) {
 
     sinistra* rebuilt = showLeft();
     EXPECT_TRUE(rebuilt->Label1->text().isEmpty());
-    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.root()));
+    // The folder list opens where it was left, the chosen file marked in it.
+    EXPECT_EQ(rebuilt->Dir1->path(), qpath(stand.path("scans")));
+    EXPECT_EQ(rebuilt->File1->fileName(), "front.jpg");
     EXPECT_EQ(rebuilt->selectedPagePath(), qpath(stand.path("scans\\front.jpg")));
     test::clickEnabled(rebuilt->Command2);
     EXPECT_EQ(stand.read("spartiti\\7L.jpg"), "front page");
@@ -403,6 +406,57 @@ TEST_F(PageWindowTest, okOutsideEntryRange_writesNoFile) {
     for ([[maybe_unused]] const auto& item : fs::directory_iterator(stand.path("spartiti")))
         ++files;
     EXPECT_EQ(files, 2); // m.jpg and audio/
+}
+
+// The chosen file shows as a small picture beside the lists, decoded at the picture's size; a
+// file that is no JPEG says so. A file saved while the window was hidden is listed when it
+// shows again, and the chosen file stays chosen.
+TEST_F(PageWindowTest, chosenFile_showsAPreviewAndEachShowingListsTheFolderAnew) {
+    QImage page(600, 848, QImage::Format_RGB32);
+    page.fill(Qt::darkBlue);
+    ASSERT_TRUE(page.save(qpath(stand.path("scans\\scan.jpg")), "JPG"));
+    struct Row {
+        const char* file;
+        bool picture;
+    };
+    const Row rows[] = {{"scan.jpg", true}, {"front.jpg", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        for (PageWindow* window :
+             {static_cast<PageWindow*>(showLeft()), static_cast<PageWindow*>(showRight())}) {
+            SCOPED_TRACE(window->objectName().toStdString());
+            if (window->Dir1->path() != qpath(stand.path("scans")))
+                openFolder(window, "scans");
+            clickFile(window, QString::fromLatin1(row.file));
+            const QPixmap shown = window->preview->pixmap();
+            EXPECT_EQ(!shown.isNull(), row.picture);
+            if (row.picture) {
+                const QSize box = window->preview->contentsRect().size();
+                EXPECT_LE(shown.width(), box.width());
+                EXPECT_LE(shown.height(), box.height());
+                // Decoded at the box's size, not at the scan's.
+                EXPECT_TRUE(shown.width() == box.width() || shown.height() == box.height())
+                    << shown.width() << "x" << shown.height();
+                const QColor middle = shown.toImage().pixelColor(shown.rect().center());
+                EXPECT_LT(middle.red(), 40);
+                EXPECT_GT(middle.blue(), 100);
+            } else {
+                EXPECT_EQ(window->preview->text(),
+                          "No picture: the file cannot be read as a JPEG.");
+            }
+        }
+    }
+
+    sinistra* window = showLeft();
+    test::clickEnabled(window->Command1);
+    stand.write("scans\\saved meanwhile.jpg", "a new page");
+    stand.write("scans\\new folder\\inside.jpg", "deeper");
+    window = showLeft();
+    EXPECT_EQ(listed(window->File1),
+              (QStringList{"back.JPG", "front.jpg", "saved meanwhile.jpg", "scan.jpg"}));
+    EXPECT_NE(rowNamed(window->Dir1, "new folder"), nullptr);
+    EXPECT_EQ(window->File1->fileName(), "front.jpg");
+    EXPECT_EQ(window->preview->text(), "No picture: the file cannot be read as a JPEG.");
 }
 
 } // namespace

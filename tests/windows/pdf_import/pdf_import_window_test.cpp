@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
@@ -261,6 +262,52 @@ TEST_F(PdfImportTest, droppedFiles_attachJpegOrOpenPdfForTheirSide) {
     }
     // The left page dropped last reset the right page to the placeholder, as its window does.
     EXPECT_EQ(stand.read("spartiti\\7R.jpg"), stand.read("spartiti\\m.jpg"));
+}
+
+} // namespace
+} // namespace folio
+
+namespace folio {
+namespace {
+
+// On a 1366 x 768 screen with a taskbar: at its smallest the window is at most 700 pixels tall
+// with its frame's title, and "Attach" stays in view however small it is made, with a file open.
+TEST_F(PdfImportTest, smallestWindow_fitsASmallScreenWithAttachInView) {
+    const std::string deep = "scans\\Scores scanned at the library for the spring concert of the "
+                             "choir\\";
+    const std::string name = "Nocturne in E flat major opus 9 number 2 for piano, a copy "
+                             "that is no PDF at all, with a long name.pdf";
+    stand.write(deep + name, "not a PDF");
+    PdfImportWindow* window = openImport();
+    ASSERT_NE(window, nullptr);
+    constexpr int kTitleBar = 30;
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().height() + kTitleBar, 700);
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+    const std::pair<const char*, std::string> files[] = {
+        {"a score", "scans\\score.pdf"},
+        {"a long problem", deep + name},
+    };
+    for (const auto& [what, file] : files) {
+        SCOPED_TRACE(what);
+        window->choosePdf(qpath(stand.path(file)), PageSide::Left);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+        EXPECT_LE(smallest.height() + kTitleBar, 700) << smallest.height();
+        EXPECT_LE(smallest.width(), 1366) << smallest.width();
+        EXPECT_LE(window->height() + kTitleBar, 700) << window->height();
+        EXPECT_FALSE(window->fileLabel->toolTip().isEmpty());
+        for (const QSize size : {window->size(), smallest, QSize(1366, smallest.height())}) {
+            SCOPED_TRACE(testing::PrintToString(size));
+            window->resize(size);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            const QRect attach(window->attachButton->mapTo(window, QPoint(0, 0)),
+                               window->attachButton->size());
+            EXPECT_TRUE(window->rect().contains(attach));
+            EXPECT_TRUE(window->attachButton->isVisible());
+            EXPECT_GE(window->attachButton->height(), window->attachButton->sizeHint().height());
+        }
+    }
 }
 
 } // namespace

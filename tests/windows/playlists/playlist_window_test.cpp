@@ -1,6 +1,8 @@
 // The playlist manager driven like a user: choosing, adding, reordering, saving and deleting
 // playlists on a temporary installation, with the files checked byte for byte.
 #include "app/program_windows.h"
+#include "core/absorption/absorption.h"
+#include "core/absorption/absorption_undo.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
@@ -18,6 +20,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -139,7 +142,7 @@ TEST_F(PlaylistWindowTest, newPlaylist_builtReorderedAndSaved_isListedAndSavedAg
     for (const char* title : {"Bravo", "Yesterday", "Delta", "Echo", "Charlie"})
         add(QString::fromLatin1(title));
     EXPECT_EQ(rowsOf(window->List2),
-              (QStringList{"Bravo _5", "Yesterday _12", "Delta _10", "Echo _11", "Charlie _7"}));
+              (QStringList{"Bravo", "Yesterday", "Delta", "Echo", "Charlie"}));
     clickRow(window->List2, 3);
     test::clickEnabled(window->Command3); // Echo up
     test::clickEnabled(window->Command3); // and up again
@@ -164,23 +167,60 @@ TEST_F(PlaylistWindowTest, newPlaylist_builtReorderedAndSaved_isListedAndSavedAg
 
     test::clickEnabled(window->Command1); // the same name again replaces instead of adding
     EXPECT_EQ(file(), saved);
+    // The rows read after saving as they did while the playlist was built.
+    const QStringList built = rowsOf(window->List2);
+    EXPECT_EQ(built, (QStringList{"Echo", "Bravo", "Yesterday", "Delta"}));
     choose("Evening, late");
-    EXPECT_EQ(rowsOf(window->List2), (QStringList{"Echo", "Bravo", "Yesterday", "Delta"}));
+    EXPECT_EQ(rowsOf(window->List2), built);
 }
 
-TEST_F(PlaylistWindowTest, renamingAChosenPlaylist_addsItAndLeavesTheOld) {
-    open();
-    choose("Sunday");
-    typeName(QStringLiteral("Eve\"ning\\"));
-    EXPECT_EQ(window->Text1->text(), "Evening");
-    test::clickEnabled(window->Command1);
-    EXPECT_EQ(file(), crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)",
-                            R"("Evening","12,5,7,#",)", " ];"}));
-    const std::string saved = file();
-    choose("Warm-up");
-    test::clickEnabled(window->Command1);
-    EXPECT_EQ(file(), saved);
-    EXPECT_EQ(window->Combo1->count(), 3);
+// A chosen playlist saved under a new name asks whether it is renamed or kept beside the new
+// one; a name typed as the file cannot carry it is asked about as it will be saved.
+TEST_F(PlaylistWindowTest, renamingAChosenPlaylist_asksRenameOrKeepBoth) {
+    const std::string sunday = R"("Sunday","12,5,7,#",)";
+    const std::string warmUp = R"("Warm-up","#",)";
+    const std::string evening = R"("Evening","12,5,7,#",)";
+    struct Row {
+        const char* button;
+        std::string after;
+        QStringList boxes;
+        QString shownName;
+    };
+    const QString asked = QStringLiteral("Rename \"Sunday\" to \"Evening\", or keep both?");
+    const Row rows[] = {
+        {"Rename",
+         crlf({"var playlist = [", evening, warmUp, " ];"}),
+         {asked, "Successfully saved"},
+         "Evening"},
+        {"Keep both",
+         crlf({"var playlist = [", sunday, warmUp, evening, " ];"}),
+         {asked, "Successfully saved"},
+         "Evening"},
+        {"Cancel", kExample, {asked}, "Sunday"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.button);
+        stand.write("spartiti\\playlist.js", kExample);
+        open();
+        choose("Sunday");
+        typeName(QStringLiteral("Eve\"ning\\"));
+        EXPECT_EQ(window->Text1->text(), "Evening");
+        dialogs.clear();
+        dialogs.setNextButton(QString::fromLatin1(row.button));
+        test::clickEnabled(window->Command1);
+        EXPECT_EQ(file(), row.after);
+        EXPECT_EQ(dialogs.texts(), row.boxes);
+        EXPECT_EQ(dialogs.shown().front().buttons, (QStringList{"Rename", "Keep both", "Cancel"}));
+        EXPECT_EQ(window->Combo1->currentText(), row.shownName);
+        EXPECT_EQ(window->hasUnsavedChanges(), row.after == kExample);
+        // Saved once, the new name is the playlist's own: saving again asks nothing.
+        dialogs.clear();
+        if (row.after != kExample) {
+            test::clickEnabled(window->Command1);
+            EXPECT_EQ(file(), row.after);
+            EXPECT_EQ(dialogs.texts(), QStringList{"Successfully saved"});
+        }
+    }
 }
 
 TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
@@ -211,12 +251,16 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
          [&] {
              choose("Sunday");
              typeName("Warm-up");
+             dialogs.setNextButton("Rename");
              test::clickEnabled(window->Command1); // No
+             dialogs.setNextButton("Rename");
              dialogs.setNextAnswer(true);
              test::clickEnabled(window->Command1);
          },
-         crlf({"var playlist = [", sunday, warmUp, R"("Warm-up","12,5,7,#",)", " ];"}),
-         {"A playlist named Warm-up already exists. Save anyway?",
+         crlf({"var playlist = [", R"("Warm-up","12,5,7,#",)", warmUp, " ];"}),
+         {"Rename \"Sunday\" to \"Warm-up\", or keep both?",
+          "A playlist named Warm-up already exists. Save anyway?",
+          "Rename \"Sunday\" to \"Warm-up\", or keep both?",
           "A playlist named Warm-up already exists. Save anyway?", "Successfully saved"}},
         {"the first of two of a name is shown and saved alone",
          crlf({"var playlist = [", R"("A","2,#",)", warmUp, R"("A","3,#",)", " ];"}),
@@ -430,6 +474,10 @@ TEST_F(PlaylistWindowTest, deletePlaylist_asksAndRemovesOnlyTheChosenPlaylist) {
     EXPECT_EQ(window->Combo1->itemText(0), "B");
     EXPECT_EQ(window->Label1->text(), "2");
     EXPECT_TRUE(window->Text1->text().isEmpty());
+    // Nothing of the deleted playlist stays on screen, and nothing is left to save.
+    EXPECT_EQ(window->List2->count(), 0);
+    EXPECT_EQ(window->trackCount(), 0);
+    EXPECT_FALSE(window->hasUnsavedChanges());
 }
 
 // Choosing another playlist or "New playlist" drops an edited track list only after a Yes.
@@ -526,6 +574,71 @@ TEST(PlaylistManagerLifecycle, menuCommand_bringsOneWindowToTheFrontAndEscLoadsA
     EXPECT_TRUE(again->Text1->text().isEmpty());
     EXPECT_EQ(again->Label1->text(), "2");
     EXPECT_EQ(again->List1->count(), 1);
+}
+
+// The titles to add from are the archive's as it is now, whatever changed it while the window
+// is open: a save in the main window, an absorption, the absorption taken back.
+TEST(PlaylistManagerTitles, followTheArchiveWhateverChangesIt) {
+    test::TempInstallation stand;
+    stand.write("spartiti\\archivio.js", test::songArchive(2, "Song"));
+    test::TempInstallation other;
+    other.write("spartiti\\archivio.js", test::songArchive(1, "Theirs"));
+    SharedState state{stand.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    windows.openMainWindow();
+    test::triggerEnabled(windows.mainWindow()->playlist);
+    const QPointer<playlistfrm> manager = windows.playlistManager();
+    ASSERT_FALSE(manager.isNull());
+
+    auto titles = [&] {
+        QStringList shown;
+        for (int row = 0; row < manager->List1->count(); ++row)
+            shown << manager->List1->item(row)->text();
+        return shown;
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        QStringList titles;
+    };
+    const Step steps[] = {
+        {"a title saved in the main window",
+         [&] {
+             Form1* main = windows.mainWindow();
+             main->VScroll1->setValue(2);
+             main->Text2->selectAll();
+             QTest::keyClicks(main->Text2, QStringLiteral("Evening Prelude"));
+             test::clickEnabled(main->Command1);
+         },
+         {"Evening Prelude", "Song 1"}},
+        {"an absorption",
+         [&] {
+             // What the absorption window does: write the archive, then open the main window anew.
+             SourceArchive source;
+             loadSourceArchive(other.root(), source);
+             const char* stamp = "2026-03-04 05-06-07";
+             const Absorption done = appendAndWrite(state.archive, stand.installation(),
+                                                    other.root(), source.entries, stamp);
+             EXPECT_TRUE(recordAbsorption(stand.installation(), done,
+                                          attachFiles(done, stand.installation(), stamp))
+                             .ok);
+             windows.reopenMainWindow();
+         },
+         {"Evening Prelude", "Song 1", "Theirs 1"}},
+        {"the absorption undone",
+         [&] {
+             windows.mainWindow()->updateUndoCommand();
+             test::triggerEnabled(windows.mainWindow()->undoAbsorption);
+         },
+         {"Evening Prelude", "Song 1"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        ASSERT_FALSE(manager.isNull());
+        EXPECT_EQ(titles(), step.titles);
+    }
 }
 
 } // namespace
