@@ -2,6 +2,7 @@
 // shown again as they were left, rebuilt after their close box.
 #include "app/program_windows.h"
 #include "platform/browsing_lists.h"
+#include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/program_fixture.h"
 #include "support/qt_printers.h"
@@ -31,17 +32,6 @@ QString qpath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
-std::string archiveOf(int count) {
-    std::string bytes = "var archivio = [\r\n";
-    for (int n = 1; n <= count; ++n) {
-        for (const std::string& value :
-             {std::to_string(n), "Song " + std::to_string(n), std::string("Author"),
-              std::string("tag"), std::string("0")})
-            bytes += "\"" + value + "\",\r\n";
-    }
-    return bytes + " ];\r\n";
-}
-
 void writeJpeg(const fs::path& file, QColor colour) {
     fs::create_directories(file.parent_path());
     QImage image(120, 170, QImage::Format_RGB32);
@@ -67,7 +57,7 @@ QColor frameColour(const QLabel* frame) {
 class ProgramWindowsTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
-        stand.write("spartiti\\archivio.js", archiveOf(9));
+        stand.write("spartiti\\archivio.js", test::archiveFile(test::songs(9)));
         writeJpeg(stand.path("spartiti\\m.jpg"), Qt::white);
         writeJpeg(stand.path("scans\\front.jpg"), Qt::darkBlue);
         writeJpeg(stand.path("scans\\back.jpg"), Qt::darkRed);
@@ -92,7 +82,7 @@ protected:
 TEST_F(ProgramWindowsTest, reopenedMainWindow_readsTheArchiveAnewInTheSamePlace) {
     main->move(123, 145);
     const QRect where = main->geometry();
-    stand.write("spartiti\\archivio.js", archiveOf(11));
+    stand.write("spartiti\\archivio.js", test::archiveFile(test::songs(11)));
     windows.reopenMainWindow();
     Form1* reopened = windows.mainWindow();
     ASSERT_NE(reopened, nullptr);

@@ -1,4 +1,5 @@
 #include "core/absorption/absorption.h"
+#include "support/data_files.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
@@ -14,28 +15,10 @@ namespace {
 using test::crlf;
 using test::TempInstallation;
 
-// An archive file of the given entries, as any installation writes it.
-std::string archiveBytes(const std::vector<ScoreEntry>& entries) {
-    ScoreArchive archive;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        archive.slot(static_cast<int>(i) + 1) = entries[i];
-    archive.setEntryCount(static_cast<int>(entries.size()));
-    return archiveFileBytes(archive);
-}
-
-// An archive file that keeps each entry's number as given, as an older program may have left it.
-std::string archiveKeepingNumbers(const std::vector<ScoreEntry>& entries) {
-    std::string bytes = "var archivio = [\r\n";
-    for (const ScoreEntry& e : entries)
-        for (const std::string* value : {&e.number, &e.title, &e.author, &e.tags, &e.category})
-            bytes += "\"" + *value + "\",\r\n";
-    return bytes + " ];\r\n";
-}
-
 // The other stand: three scores, each with both pages whose bytes name them.
 struct SourceStand {
     SourceStand() {
-        stand.write("spartiti\\archivio.js", archiveBytes(entries));
+        stand.write("spartiti\\archivio.js", test::archiveFile(entries));
         for (int n = 1; n <= 3; ++n) {
             stand.write(leftPagePath(n), "left page of source " + std::to_string(n));
             stand.write(rightPagePath(n), "right page of source " + std::to_string(n));
@@ -198,12 +181,12 @@ TEST(Absorption, pagesThatCannotBeCopied_areListedAndTheRestCopied) {
     SourceStand other;
     std::filesystem::remove(other.stand.path("spartiti\\2R.jpg"));
     other.stand.write("spartiti\\archivio.js",
-                      archiveKeepingNumbers({{"1", "Alpha", "", "", "1"},
-                                             {"2", "Beta", "", "", "1"},
-                                             {"../1", "Climbing", "", "", "1"},
-                                             {"0", "Zero", "", "", "1"},
-                                             {"10000", "Too far", "", "", "1"},
-                                             {"x", "Lettered", "", "", "1"}}));
+                      test::archiveKeepingNumbers({{"1", "Alpha", "", "", "1"},
+                                                   {"2", "Beta", "", "", "1"},
+                                                   {"../1", "Climbing", "", "", "1"},
+                                                   {"0", "Zero", "", "", "1"},
+                                                   {"10000", "Too far", "", "", "1"},
+                                                   {"x", "Lettered", "", "", "1"}}));
     ASSERT_EQ(loadSourceArchive(other.stand.root(), other.source), SourceLoad::Loaded);
     ThisStand here(1);
     here.stand.write("spartiti\\3R.jpg", "an older page");
@@ -376,7 +359,7 @@ TEST(Absorption, filesOfTheNewEntry_areItsOwnOrMovedAsideAndListed) {
         Stands s;
         s.source = s.sources.root() / c.folder;
         put(s.source / "spartiti" / "archivio.js",
-            archiveBytes({{"1", "Alpha", "Ann", "", "1"}, {"2", "Beta", "Bob", "", "1"}}));
+            test::archiveFile({{"1", "Alpha", "Ann", "", "1"}, {"2", "Beta", "Bob", "", "1"}}));
         put(s.source / "spartiti" / "1L.jpg", "left 1");
         put(s.source / "spartiti" / "1R.jpg", "right 1");
         c.arrange(s);

@@ -1,4 +1,5 @@
 #include "core/categories/category_list.h"
+#include "support/data_files.h"
 #include "support/temp_installation.h"
 
 #include <gtest/gtest.h>
@@ -6,12 +7,7 @@
 namespace folio {
 namespace {
 
-std::string categoryFile(int count) {
-    std::string bytes = "var generi = [\r\n";
-    for (int i = 1; i <= count; ++i)
-        bytes += "\"Genre " + std::to_string(i) + "\",\r\n";
-    return bytes + " ];\r\n";
-}
+using test::categoryFile;
 
 TEST(CategoryList, thirtyThreeCategories_fillSlotsOneToThirtyThree) {
     std::array<std::string, 201> names;

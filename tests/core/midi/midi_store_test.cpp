@@ -1,4 +1,5 @@
 #include "core/midi/midi_store.h"
+#include "support/data_files.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
@@ -20,14 +21,10 @@ const std::string kUntouched = "000,000,000";
 
 // The bytes of midi.js holding records, written the way the program writes them.
 std::string midiFile(const std::vector<Record>& records) {
-    std::string bytes = "var midi = [\r\n";
-    for (const Record& record : records) {
-        bytes += "\"" + record.key + "\",\r\n";
-        for (std::size_t c = 0; c < kMidiChannels; ++c)
-            bytes +=
-                "\"" + (c < record.channels.size() ? record.channels[c] : kUntouched) + "\",\r\n";
-    }
-    return bytes + " ];\r\n";
+    std::vector<std::vector<std::string>> values;
+    for (const Record& record : records)
+        values.push_back(test::midiRecord(record.key, record.channels));
+    return test::midiFile(values);
 }
 
 MidiGrid gridOf(std::vector<std::string> channels) {

@@ -2,6 +2,7 @@
 // deleted playlists, and the writes that must leave the file as it was.
 #include "core/files/read_limits.h"
 #include "core/playlists/playlist_store.h"
+#include "support/data_files.h"
 #include "support/fault_injection.h"
 #include "support/temp_installation.h"
 
@@ -17,14 +18,6 @@ using test::crlf;
 const std::string kEmptyFile = crlf({"var playlist = [", " ];"});
 const std::string kExample =
     crlf({"var playlist = [", R"("Sunday","12,5,7,#",)", R"("Warm-up","#",)", " ];"});
-
-// A file of count playlists named "List 1" to "List <count>", each with one track.
-std::string fileOf(int count) {
-    std::string bytes = "var playlist = [\r\n";
-    for (int i = 1; i <= count; ++i)
-        bytes += "\"List " + std::to_string(i) + "\",\"" + std::to_string(i) + ",#\",\r\n";
-    return bytes + " ];\r\n";
-}
 
 TEST(PlaylistRead, fileForms_giveTheirPlaylistsInOrderAndCountUnreadLines) {
     struct Case {
@@ -78,7 +71,7 @@ TEST(PlaylistRead, fileForms_giveTheirPlaylistsInOrderAndCountUnreadLines) {
 }
 
 TEST(PlaylistRead, moreThanCapacity_isHeldWholeAndWrittenBackUnchanged) {
-    const std::string bytes = fileOf(1200);
+    const std::string bytes = test::playlistFile(1200);
     const std::vector<Playlist> read = readPlaylistFile(bytes).playlists;
     ASSERT_EQ(read.size(), 1200u);
     EXPECT_EQ(read.back(), (Playlist{"List 1200", "1200,#"}));
@@ -122,7 +115,7 @@ TEST(PlaylistStore, writeBack_replacesOnlyTheChosenPlaylistOrAdds) {
         std::string after;
         std::size_t index; // where the playlist stands afterwards
     };
-    const std::string full = fileOf(PlaylistStore::kMaxPlaylists);
+    const std::string full = test::playlistFile(PlaylistStore::kMaxPlaylists);
     std::string fullReplaced = full;
     fullReplaced.replace(fullReplaced.find("\"7,#\""), 5, "\"1,2,#\"");
     const PlaylistPlace sunday{0, {"Sunday", "12,5,7,#"}};

@@ -3,6 +3,7 @@
 #include "app/program_windows.h"
 #include "core/versions/versions.h"
 #include "platform/browsing_lists.h"
+#include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
@@ -27,25 +28,13 @@ QString qpath(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
 
-std::string categoryFile(int count) {
-    std::string bytes = "var generi = [\r\n";
-    for (int i = 1; i <= count; ++i)
-        bytes += "\"Genre " + std::to_string(i) + "\",\r\n";
-    return bytes + " ];\r\n";
-}
-
 // An archive file of count entries, entry n titled "Song n", all of category "0" unless
 // categories says otherwise.
 std::string archiveFile(int count, const std::map<int, std::string>& categories = {}) {
-    std::string bytes = "var archivio = [\r\n";
-    for (int n = 1; n <= count; ++n) {
-        const auto found = categories.find(n);
-        const std::string category = found == categories.end() ? "0" : found->second;
-        for (const std::string& value : {std::to_string(n), "Song " + std::to_string(n),
-                                         std::string("Author"), std::string("tag"), category})
-            bytes += "\"" + value + "\",\r\n";
-    }
-    return bytes + " ];\r\n";
+    std::vector<ScoreEntry> entries = test::songs(count);
+    for (const auto& [n, category] : categories)
+        entries.at(static_cast<std::size_t>(n - 1)).category = category;
+    return test::archiveFile(entries);
 }
 
 QPushButton* categoryButton(QWidget* window, int index) {
@@ -82,7 +71,7 @@ void clickFile(mp3& window, const QString& name) {
 class Mp3WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        stand.write("spartiti\\generi.js", categoryFile(33));
+        stand.write("spartiti\\generi.js", test::categoryFile(33));
         stand.write("music\\Song.mp3", "song bytes");
         stand.write("music\\Other.mp3", "other bytes");
         stand.write("music\\notes.txt", "not a recording");
@@ -276,7 +265,7 @@ TEST_F(Mp3WindowTest, longPath_showsItsFileNameWithinTheLabelAndAttaches) {
 
 TEST(Mp3WindowCategories, fortyCategories_giveThirtyThreeButtonsWithTheFirstNames) {
     test::TempInstallation stand;
-    stand.write("spartiti\\generi.js", categoryFile(40));
+    stand.write("spartiti\\generi.js", test::categoryFile(40));
     SharedState state{stand.installation()};
     test::FakeDialogs dialogs;
     mp3 window(state, dialogs);
@@ -324,7 +313,7 @@ TEST(Mp3WindowCategories, captions_fitTheirButtonsAndShowAmpersands) {
 
 TEST(Mp3WindowCategories, shortOrMissingList_leavesTheRestEmptyAndDisabled) {
     test::TempInstallation stand;
-    stand.write("spartiti\\generi.js", categoryFile(20));
+    stand.write("spartiti\\generi.js", test::categoryFile(20));
     SharedState state{stand.installation()};
     test::FakeDialogs dialogs;
     {
@@ -418,7 +407,7 @@ TEST_F(Mp3WindowTest, entryNumbersOutOfRange_nameNoFileAndTouchNoEntry) {
 TEST(Mp3WindowProgram, categoryReachesArchiveAtNextSave_andCloseBoxRebuildsTheWindow) {
     test::TempInstallation stand;
     stand.write("spartiti\\archivio.js", archiveFile(8));
-    stand.write("spartiti\\generi.js", categoryFile(33));
+    stand.write("spartiti\\generi.js", test::categoryFile(33));
     stand.write("music\\Song.mp3", "song bytes");
     SharedState state{stand.installation()};
     test::FakeDialogs dialogs;

@@ -2,6 +2,7 @@
 #include "core/files/file_ops.h"
 #include "core/files/read_limits.h"
 #include "platform/cp1252.h"
+#include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
@@ -32,20 +33,8 @@ namespace {
 
 using test::RecordingHost;
 
-std::string archiveOf(const std::vector<ScoreEntry>& entries) {
-    std::string bytes = "var archivio = [\r\n";
-    int n = 0;
-    for (const ScoreEntry& entry : entries) {
-        ++n;
-        for (const std::string& value :
-             {std::to_string(n), entry.title, entry.author, entry.tags, entry.category})
-            bytes += "\"" + value + "\",\r\n";
-    }
-    return bytes + " ];\r\n";
-}
-
 std::string archiveOfTitles(int count) {
-    return archiveOf(
+    return test::archiveFile(
         std::vector<ScoreEntry>(static_cast<std::size_t>(count), {"", "t", "", "", "0"}));
 }
 
@@ -87,7 +76,7 @@ protected:
         for (int n = 1; n <= count; ++n)
             entries.push_back({"", n == count && !lastHasTitle ? "" : "Song " + std::to_string(n),
                                "Author " + std::to_string(n), "tag", "0"});
-        stand.write("spartiti\\archivio.js", archiveOf(entries));
+        stand.write("spartiti\\archivio.js", test::archiveFile(entries));
     }
     // Waits until both frames have settled for the shown position.
     bool framesShow(bool left, bool right) {
@@ -158,7 +147,7 @@ TEST_F(Form1Test, controls_haveTheirNamesCaptionsAndPlaces) {
 // boxes show their role in grey, which is never stored.
 TEST_F(Form1Test, numberAndEmptyBoxes_showWhatTheyAreAndTakeNoStrayTyping) {
     const std::string bytes =
-        archiveOf({{"", "Song 1", "Author 1", "tag", "0"}, {"", "", "", "", "0"}});
+        test::archiveFile({{"", "Song 1", "Author 1", "tag", "0"}, {"", "", "", "", "0"}});
     stand.write("spartiti\\archivio.js", bytes);
     open();
     window->show();
@@ -333,7 +322,7 @@ TEST_F(Form1Test, start_whereTheArchiveMustBeKept_saysWhyOnceAndWritesNothing) {
 }
 
 TEST_F(Form1Test, start_withEmptyArchiveFile_showsTheEmptySlotOne) {
-    stand.write("spartiti\\archivio.js", archiveOf({}));
+    stand.write("spartiti\\archivio.js", test::archiveFile({}));
     open();
     EXPECT_EQ(window->Label6->text(), "There are 0 titles");
     EXPECT_EQ(window->VScroll1->value(), 1);
@@ -432,7 +421,7 @@ TEST_F(Form1Test, add_onEmptyArchive_createsEntryOne) {
 
 TEST_F(Form1Test, add_atNineThousandNineHundredNinetyNine_isRefused) {
     std::vector<ScoreEntry> entries(9999, ScoreEntry{"", "t", "", "", "0"});
-    stand.write("spartiti\\archivio.js", archiveOf(entries));
+    stand.write("spartiti\\archivio.js", test::archiveFile(entries));
     open();
     test::clickEnabled(window->Command5);
     EXPECT_EQ(state.archive.entryCount(), 9999);
@@ -477,8 +466,9 @@ TEST_F(Form1Test, unsavedChanges_nameEveryEntryThatDiffersFromTheFileAsLastLoade
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        stand.write("spartiti\\archivio.js",
-                    archiveOf({{"", "ab", "c", "t", "0"}, {"", "Song 2", "Author 2", "tag", "0"}}));
+        stand.write(
+            "spartiti\\archivio.js",
+            test::archiveFile({{"", "ab", "c", "t", "0"}, {"", "Song 2", "Author 2", "tag", "0"}}));
         open();
         c.change(state.archive);
         if (c.save)

@@ -2,6 +2,7 @@
 // stand in Premerge, then listing, previewing and absorbing its scores in merging.
 #include "app/program_windows.h"
 #include "platform/browsing_lists.h"
+#include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
@@ -39,14 +40,12 @@ QString qpath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
+// archivio.js of scores given by title and author.
 std::string archiveOf(const std::vector<std::pair<std::string, std::string>>& scores) {
-    std::string bytes = "var archivio = [\r\n";
-    int n = 0;
+    std::vector<ScoreEntry> entries;
     for (const auto& [title, author] : scores)
-        for (const std::string& value :
-             {std::to_string(++n), title, author, std::string("t"), std::string("0")})
-            bytes += "\"" + value + "\",\r\n";
-    return bytes + " ];\r\n";
+        entries.push_back({"", title, author, "t", "0"});
+    return test::archiveFile(entries);
 }
 
 void writeJpeg(const fs::path& file, QColor colour) {

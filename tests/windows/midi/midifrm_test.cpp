@@ -1,6 +1,7 @@
 // The MIDI device window driven like a user: opening on an entry, typing into the cells,
 // "Reset", "Save" and "Esc", and the menu command of the main window.
 #include "app/program_windows.h"
+#include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
@@ -24,23 +25,6 @@ namespace folio {
 namespace {
 
 using test::crlf;
-
-// A midi.js record line by line: the key, then channels, the rest "000,000,000".
-std::vector<std::string_view> recordLines(std::string_view key,
-                                          std::vector<std::string_view> channels) {
-    std::vector<std::string_view> lines{key};
-    channels.resize(kMidiChannels, "000,000,000");
-    lines.insert(lines.end(), channels.begin(), channels.end());
-    return lines;
-}
-
-std::string midiFile(const std::vector<std::vector<std::string_view>>& records) {
-    std::string bytes = "var midi = [\r\n";
-    for (const auto& record : records)
-        for (std::string_view value : record)
-            bytes += "\"" + std::string(value) + "\",\r\n";
-    return bytes + " ];\r\n";
-}
 
 // The 48 value cells as "MSB,LSB,PC" per channel, channel 1 first.
 QStringList shownChannels(const midifrm& window) {
@@ -85,16 +69,20 @@ TEST_F(MidiWindowTest, opening_fillsTheGridFromEveryRecordOfTheEntry) {
     joined[1] = "1030,2040,50";
     const Case cases[] = {
         {"no midi.js", std::nullopt, channelsWith({})},
-        {"no record of the entry", midiFile({recordLines("3", {"1,2,3"})}), channelsWith({})},
+        {"no record of the entry", test::midiFile({test::midiRecord("3", {"1,2,3"})}),
+         channelsWith({})},
         {"channel 3 of two values",
-         midiFile({recordLines("3", {"9,9,9"}), recordLines("4", {"1,2,3", ",,", "5,6"})}),
+         test::midiFile(
+             {test::midiRecord("3", {"9,9,9"}), test::midiRecord("4", {"1,2,3", ",,", "5,6"})}),
          channelsWith({{1, "1,2,3"}, {2, ",,"}, {3, "5,6,"}})},
-        {"key 004 and a fourth value", midiFile({recordLines("004", {"1,2,3,4"})}),
+        {"key 004 and a fourth value", test::midiFile({test::midiRecord("004", {"1,2,3,4"})}),
          channelsWith({{1, "1,2,3"}})},
         {"two records joined cell by cell",
-         midiFile({recordLines("4", {"1,2,3", "10,20"}), recordLines("04", {"4,5,6", "30,40,50"})}),
+         test::midiFile({test::midiRecord("4", {"1,2,3", "10,20"}),
+                         test::midiRecord("04", {"4,5,6", "30,40,50"})}),
          joined},
-        {"stored values shown as they are", midiFile({recordLines("4", {"1\\2,a\\b,x\\"})}),
+        {"stored values shown as they are",
+         test::midiFile({test::midiRecord("4", {"1\\2,a\\b,x\\"})}),
          channelsWith({{1, "1\\2,a\\b,x\\"}})},
     };
     for (const Case& c : cases) {
@@ -125,7 +113,8 @@ TEST_F(MidiWindowTest, longTitle_showsItsStartWithinTheTitleLine) {
 }
 
 TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedChannels) {
-    const std::string before = midiFile({recordLines("4", {"1,2,3"}), recordLines("5", {})});
+    const std::string before =
+        test::midiFile({test::midiRecord("4", {"1,2,3"}), test::midiRecord("5", {})});
     stand.write(kMidiFileName, before);
     {
         QPointer<midifrm> window = new midifrm(state, dialogs);
@@ -144,12 +133,12 @@ TEST_F(MidiWindowTest, resetThenEscLeavesTheFile_resetThenSaveStoresUntouchedCha
     EXPECT_EQ(window.MSB[1]->text(), "1");
     test::clickEnabled(window.Command2);
     test::clickEnabled(window.Command3);
-    EXPECT_EQ(midiJs(), midiFile({recordLines("4", {}), recordLines("5", {})}));
+    EXPECT_EQ(midiJs(), test::midiFile({test::midiRecord("4", {}), test::midiRecord("5", {})}));
     EXPECT_EQ(dialogs.messages(), QStringList{"Successfully saved message"});
 }
 
 TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues) {
-    stand.write(kMidiFileName, midiFile({recordLines("4", {"000200,5,6", "1\\2,5,6"})}));
+    stand.write(kMidiFileName, test::midiFile({test::midiRecord("4", {"000200,5,6", "1\\2,5,6"})}));
     midifrm window(state, dialogs);
     QLineEdit* msb = window.MSB[1];
     EXPECT_EQ(msb->text(), "000200");
@@ -193,11 +182,11 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
     test::clickEnabled(window.Command3);
     EXPECT_EQ(dialogs.texts().value(0), "3 cells hold values the stand cannot send (channel 1 "
                                         "LSB \"\", …). Save them as typed?");
-    std::vector<std::string_view> channels(kMidiChannels, "000,000,000");
+    std::vector<std::string> channels(kMidiChannels, "000,000,000");
     channels[0] = "00020,,6";
     channels[1] = "1/9,5,6";
     channels[8] = "000,000,\x80";
-    EXPECT_EQ(midiJs(), midiFile({recordLines("4", channels)}));
+    EXPECT_EQ(midiJs(), test::midiFile({test::midiRecord("4", channels)}));
 }
 
 // A click into a cell selects its value, so that typing replaces it, the cell focused at
@@ -226,11 +215,11 @@ TEST_F(MidiWindowTest, clickIntoACell_selectsItsValueSoTypingReplacesIt) {
 TEST_F(MidiWindowTest, save_asksAboutValuesTheStandCannotSend) {
     struct Row {
         const char* name;
-        std::vector<std::string_view> stored;
+        std::vector<std::string> stored;
         std::vector<std::tuple<int, char, const char*>> typed; // channel, M/L/P, text
         bool yes;
         const char* asked;
-        std::vector<std::string_view> saved; // empty: midi.js left as it was
+        std::vector<std::string> saved; // empty: midi.js left as it was
         const char* selected;
     };
     const Row rows[] = {
@@ -266,7 +255,7 @@ TEST_F(MidiWindowTest, save_asksAboutValuesTheStandCannotSend) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string before = midiFile({recordLines("4", row.stored)});
+        const std::string before = test::midiFile({test::midiRecord("4", row.stored)});
         stand.write(kMidiFileName, before);
         dialogs.clear();
         midifrm window(state, dialogs);
@@ -291,7 +280,8 @@ TEST_F(MidiWindowTest, save_asksAboutValuesTheStandCannotSend) {
         if (!row.saved.empty())
             expected << "Successfully saved message";
         EXPECT_EQ(dialogs.texts(), expected);
-        EXPECT_EQ(midiJs(), row.saved.empty() ? before : midiFile({recordLines("4", row.saved)}));
+        EXPECT_EQ(midiJs(),
+                  row.saved.empty() ? before : test::midiFile({test::midiRecord("4", row.saved)}));
         auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         if (row.selected) {
             ASSERT_NE(focused, nullptr);
@@ -374,7 +364,8 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
                                          std::string("A"), std::string("t"), std::string("0")})
             archive += "\"" + value + "\",\r\n";
     stand.write("spartiti\\archivio.js", archive + " ];\r\n");
-    const std::string before = midiFile({recordLines("3", {"7,7,7"}), recordLines("5", {"9,9,9"})});
+    const std::string before =
+        test::midiFile({test::midiRecord("3", {"7,7,7"}), test::midiRecord("5", {"9,9,9"})});
     struct Case {
         const char* name;
         const char* typed; // into MSB 2 while entry 3 is shown; empty for no edit
@@ -417,9 +408,9 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
             if (box.kind == test::FakeDialogs::Kind::Question)
                 questions << box.text;
         EXPECT_EQ(questions, c.asked);
-        const auto three =
-            c.threeSaved ? recordLines("3", {"7,7,7", "42,000,000"}) : recordLines("3", {"7,7,7"});
-        EXPECT_EQ(midiJs(), midiFile({three, recordLines("5", {"9,9,9"})}));
+        const auto three = c.threeSaved ? test::midiRecord("3", {"7,7,7", "42,000,000"})
+                                        : test::midiRecord("3", {"7,7,7"});
+        EXPECT_EQ(midiJs(), test::midiFile({three, test::midiRecord("5", {"9,9,9"})}));
         EXPECT_EQ(window->Label5->text(), "Song 5");
         EXPECT_EQ(window->entry(), 5);
         EXPECT_EQ(shownChannels(*window), channelsWith({{1, "9,9,9"}}));
@@ -432,10 +423,10 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
         EXPECT_EQ(window->Label5->text(), "Song 5 live");
         EXPECT_EQ(window->PC[16]->text(), "55");
         test::clickEnabled(window->Command3);
-        std::vector<std::string_view> five(kMidiChannels, "000,000,000");
+        std::vector<std::string> five(kMidiChannels, "000,000,000");
         five[0] = "9,9,9";
         five[15] = "000,000,55";
-        EXPECT_EQ(midiJs(), midiFile({three, recordLines("5", five)}));
+        EXPECT_EQ(midiJs(), test::midiFile({three, test::midiRecord("5", five)}));
         window->close();
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
         // The next opening loads the entry the main window shows.
