@@ -61,6 +61,16 @@ public:
     std::optional<int> askNumber(QWidget*, const QString&, int, int, int) override {
         return std::nullopt;
     }
+    std::optional<QString> askText(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<int> askItem(QWidget*, const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<std::pair<QString, QString>> askSaveFile(QWidget*, const QString&, const QString&,
+                                                           const QString&) override {
+        return std::nullopt;
+    }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.
@@ -77,6 +87,7 @@ public:
     void exitProgram() override {}
     bool closeWindowsBeforeLeaving() override { return true; }
     void showRestoreWindow() override {}
+    void showLibrary() override {}
     UndoOffer undoOffer() override { return {}; }
     void undoLastAbsorption() override {}
 };

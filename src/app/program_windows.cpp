@@ -11,6 +11,8 @@
 #include "windows/main/form1.h"
 
 #include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 
 namespace folio {
@@ -203,11 +205,46 @@ void ProgramWindows::exitProgram() {
 void ProgramWindows::followMainWindow() {
     QObject::connect(mainWindow_, &Form1::shownEntryChanged, mainWindow_,
                      [this] { nameShownEntry(); });
-    QObject::connect(mainWindow_, &Form1::archiveTaken, mainWindow_,
-                     [this] { listArchiveTitles(); });
+    QObject::connect(mainWindow_, &Form1::archiveTaken, mainWindow_, [this] {
+        listArchiveTitles();
+        if (library_)
+            library_->archiveChanged();
+    });
+    QObject::connect(mainWindow_, &Form1::entryEdited, mainWindow_, [this](int entry) {
+        if (library_)
+            library_->archiveChanged(entry);
+    });
     nameShownEntry();
     // A main window opened anew, after an absorption, has read the archive as it is now.
     listArchiveTitles();
+}
+
+// The library shows the archive in memory, unsaved edits included, and follows the main window
+// as the main window follows it.
+void ProgramWindows::showLibrary() {
+    const bool open = library_;
+    LibraryWindow* window = showPlaced(library_, [this] {
+        auto* created = new LibraryWindow(state_, dialogs_, [this] {
+            return mainWindow_ ? mainWindow_->changedEntries() : std::vector<int>{};
+        });
+        QObject::connect(created, &LibraryWindow::entryChosen, created, [this](int entry) {
+            if (mainWindow_ && entry >= 1)
+                mainWindow_->VScroll1->setValue(entry);
+        });
+        QObject::connect(created, &LibraryWindow::entriesEdited, created,
+                         [this](const std::vector<int>& entries) {
+                             if (mainWindow_)
+                                 mainWindow_->entriesChangedElsewhere(entries);
+                         });
+        QObject::connect(created, &LibraryWindow::saveRequested, created, [this] {
+            if (mainWindow_ && mainWindow_->Command1->isEnabled())
+                mainWindow_->Command1->click();
+        });
+        return created;
+    });
+    if (open)
+        window->archiveChanged();
+    window->showEntry(state_.currentEntryNumber);
 }
 
 // The playlist manager adds titles from the archive as the main window last read or saved it.
@@ -226,6 +263,8 @@ void ProgramWindows::nameShownEntry() {
         audioWindow_->nameShownEntry();
     if (pdfImport_)
         pdfImport_->nameShownEntry();
+    if (library_)
+        library_->showEntry(state_.currentEntryNumber);
 }
 
 void ProgramWindows::showAttachmentsOnAttach(PageWindow* window) {
@@ -236,6 +275,9 @@ void ProgramWindows::showAttachmentsOnAttach(PageWindow* window) {
 void ProgramWindows::showAttachments() {
     if (mainWindow_)
         mainWindow_->showAttachments();
+    // The library lists the pages and recordings anew after any attach.
+    if (library_)
+        library_->refreshFacts();
 }
 
 // Brought to the front while open, and listing the versions afresh.

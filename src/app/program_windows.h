@@ -5,6 +5,7 @@
 #include "platform/window_place.h"
 #include "windows/audio/mp3_window.h"
 #include "windows/common/main_window_host.h"
+#include "windows/library/library_window.h"
 #include "windows/main/form1.h"
 #include "windows/merging/merging_host.h"
 #include "windows/merging/merging_window.h"
@@ -50,6 +51,8 @@ public:
     void showAbsorptionWindow() override;
     void reopenMainWindow() override;
     void showRestoreWindow() override;
+    void showLibrary() override;
+    LibraryWindow* libraryWindow() const { return library_; }
     UndoOffer undoOffer() override;
     void undoLastAbsorption() override;
 
@@ -111,6 +114,7 @@ private:
     QPointer<merging> absorptionWindow_;
     QPointer<PdfImportWindow> pdfImport_;
     QPointer<RestoreWindow> restoreWindow_;
+    QPointer<LibraryWindow> library_;
 };
 
 } // namespace folio

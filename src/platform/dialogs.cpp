@@ -1,7 +1,9 @@
 // Real message boxes.
 #include "platform/dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -63,6 +65,33 @@ std::optional<int> MessageBoxDialogs::askNumber(QWidget* parent, const QString& 
     bool ok = false;
     const int number = QInputDialog::getInt(parent, title_, text, value, minimum, maximum, 1, &ok);
     return ok ? std::optional<int>(number) : std::nullopt;
+}
+
+std::optional<QString> MessageBoxDialogs::askText(QWidget* parent, const QString& text,
+                                                  const QString& value) {
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(parent, title_, text, QLineEdit::Normal, value, &ok);
+    return ok ? std::optional<QString>(typed) : std::nullopt;
+}
+
+std::optional<int> MessageBoxDialogs::askItem(QWidget* parent, const QString& text,
+                                              const QStringList& items) {
+    bool ok = false;
+    const QString item = QInputDialog::getItem(parent, title_, text, items, 0, false, &ok);
+    const qsizetype index = items.indexOf(item);
+    return ok && index >= 0 ? std::optional<int>(static_cast<int>(index)) : std::nullopt;
+}
+
+std::optional<std::pair<QString, QString>> MessageBoxDialogs::askSaveFile(QWidget* parent,
+                                                                          const QString& caption,
+                                                                          const QString& suggested,
+                                                                          const QString& filters) {
+    QString filter;
+    const QString file = QFileDialog::getSaveFileName(parent, caption, suggested, filters, &filter);
+    if (file.isEmpty())
+        return std::nullopt;
+    return std::pair{file, filter};
 }
 
 } // namespace folio

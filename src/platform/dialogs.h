@@ -39,6 +39,19 @@ public:
     // Asks for a whole number from minimum to maximum, offering value; nothing when called off.
     virtual std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum,
                                          int maximum, int value) = 0;
+    // Asks for a line of text, offering value; nothing when called off.
+    virtual std::optional<QString> askText(QWidget* parent, const QString& text,
+                                           const QString& value = {}) = 0;
+    // Asks to pick one of items; its index, nothing when called off.
+    virtual std::optional<int> askItem(QWidget* parent, const QString& text,
+                                       const QStringList& items) = 0;
+    // Asks where to save a file, offering suggested, with filters as a file chooser takes them
+    // ("CSV files (*.csv);;PDF files (*.pdf)"); the file and the filter chosen, nothing when
+    // called off.
+    virtual std::optional<std::pair<QString, QString>> askSaveFile(QWidget* parent,
+                                                                   const QString& caption,
+                                                                   const QString& suggested,
+                                                                   const QString& filters) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -55,6 +68,13 @@ public:
     int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
                                  int value) override;
+    std::optional<QString> askText(QWidget* parent, const QString& text,
+                                   const QString& value = {}) override;
+    std::optional<int> askItem(QWidget* parent, const QString& text,
+                               const QStringList& items) override;
+    std::optional<std::pair<QString, QString>> askSaveFile(QWidget* parent, const QString& caption,
+                                                           const QString& suggested,
+                                                           const QString& filters) override;
 
 private:
     QString title_;

@@ -56,6 +56,34 @@ std::optional<int> FakeDialogs::askNumber(QWidget*, const QString& text, int, in
     return number;
 }
 
+std::optional<QString> FakeDialogs::askText(QWidget*, const QString& text, const QString&) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}});
+    if (texts_.empty())
+        return std::nullopt;
+    QString typed = texts_.front();
+    texts_.pop_front();
+    return typed;
+}
+
+std::optional<int> FakeDialogs::askItem(QWidget*, const QString& text, const QStringList& items) {
+    shown_.push_back({Kind::Question, text, programTitle(), {}});
+    if (items_.empty())
+        return std::nullopt;
+    const qsizetype index = items.indexOf(items_.front());
+    items_.pop_front();
+    return index >= 0 ? std::optional<int>(static_cast<int>(index)) : std::nullopt;
+}
+
+std::optional<std::pair<QString, QString>>
+FakeDialogs::askSaveFile(QWidget*, const QString& caption, const QString&, const QString&) {
+    shown_.push_back({Kind::Question, caption, programTitle(), {}});
+    if (saveFiles_.empty())
+        return std::nullopt;
+    std::pair<QString, QString> chosen = saveFiles_.front();
+    saveFiles_.pop_front();
+    return chosen;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

@@ -34,6 +34,13 @@ public:
     int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
                                  int value) override;
+    std::optional<QString> askText(QWidget* parent, const QString& text,
+                                   const QString& value = {}) override;
+    std::optional<int> askItem(QWidget* parent, const QString& text,
+                               const QStringList& items) override;
+    std::optional<std::pair<QString, QString>> askSaveFile(QWidget* parent, const QString& caption,
+                                                           const QString& suggested,
+                                                           const QString& filters) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
@@ -45,6 +52,16 @@ public:
     // The number typed into the next number box (without a preset one: the box is called off).
     // It is given as it is, even outside the box's range, to try what the caller does with it.
     void setNextNumber(int number) { numbers_.push_back(number); }
+    // The text typed into the next text box (without a preset one: called off).
+    void setNextText(const QString& text) { texts_.push_back(text); }
+    // The item picked in the next list of items, by its caption (without a preset one, or with
+    // a caption the list does not have: called off).
+    void setNextItem(const QString& item) { items_.push_back(item); }
+    // The file and filter chosen in the next save-file chooser (without a preset one: called
+    // off).
+    void setNextSaveFile(const QString& file, const QString& filter) {
+        saveFiles_.push_back({file, filter});
+    }
 
     const std::deque<Shown>& shown() const { return shown_; }
     QStringList texts() const;
@@ -58,6 +75,9 @@ private:
     std::deque<Answer> choices_;
     std::deque<QString> buttons_;
     std::deque<int> numbers_;
+    std::deque<QString> texts_;
+    std::deque<QString> items_;
+    std::deque<std::pair<QString, QString>> saveFiles_;
 };
 
 } // namespace folio::test

@@ -26,6 +26,7 @@ public:
     // No other window is open to ask about its work.
     bool closeWindowsBeforeLeaving() override { return true; }
     void showRestoreWindow() override { calls << "restore"; }
+    void showLibrary() override { calls << "library"; }
     UndoOffer undoOffer() override { return offer; }
     void undoLastAbsorption() override { calls << "undo"; }
 };

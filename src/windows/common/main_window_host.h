@@ -38,6 +38,8 @@ public:
     virtual bool closeWindowsBeforeLeaving() = 0;
     // Opens the "Restore…" window.
     virtual void showRestoreWindow() = 0;
+    // Opens the library of every score.
+    virtual void showLibrary() = 0;
     // Whether the last absorption can be taken back now.
     virtual UndoOffer undoOffer() = 0;
     // Takes back the last absorption, reporting what it did.

@@ -316,6 +316,9 @@ void Form1::buildMenu() {
     goTo = command("goTo", "&Go to number…");
     goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(goTo, &QAction::triggered, this, &Form1::goTo_Click);
+    library = command("library", "&Library");
+    library->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(library, &QAction::triggered, this, [this] { host_.showLibrary(); });
     importPdf = command("importPdf", "&Import PDF…");
     connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
     work->addSeparator();
@@ -512,6 +515,20 @@ void Form1::storeText(std::string ScoreEntry::*field, const QString& text) {
     state_.archive.slot(position).*field = toCp1252(text);
     if (searchBuilt_)
         search_->update(state_.archive, position);
+    emit entryEdited(position);
+}
+
+void Form1::entriesChangedElsewhere(const std::vector<int>& entries) {
+    for (int entry : entries) {
+        if (searchBuilt_)
+            search_->update(state_.archive, entry);
+        if (entry == VScroll1->value())
+            showEntry(entry);
+    }
+}
+
+std::vector<int> Form1::changedEntries() const {
+    return savedEntries_.changedIn(state_.archive);
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -541,6 +558,7 @@ void Form1::Command5_Click() {
         search_->update(archive, count + 1);
     VScroll1->setMaximum(count + 1);
     moveTo(count + 1);
+    emit archiveTaken();
 }
 
 void Form1::Command1_Click() {

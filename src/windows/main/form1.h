@@ -55,7 +55,8 @@ public:
     QAction* midi = nullptr;
     QAction* merging = nullptr;
     QAction* cerca = nullptr;
-    QAction* goTo = nullptr; // "Go to number…"
+    QAction* goTo = nullptr;    // "Go to number…"
+    QAction* library = nullptr; // "Library"
     QAction* importPdf = nullptr;
     QAction* restore = nullptr;        // "Restore…"
     QAction* undoAbsorption = nullptr; // "Undo last absorption"
@@ -71,12 +72,19 @@ public:
     void reload();
     // "Undo last absorption" is on only while archivio.js is what the last absorption wrote.
     void updateUndoCommand();
+    // Another window changed these entries in memory: the shown one shows its new values.
+    void entriesChangedElsewhere(const std::vector<int>& entries);
+    // The entries that differ from the archive file, in order.
+    std::vector<int> changedEntries() const;
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
     void shownEntryChanged(int position);
-    // The archive in memory was read anew or saved: windows that list its titles list them again.
+    // The archive in memory was read anew or saved, or an entry added: windows that list its
+    // titles list them again.
     void archiveTaken();
+    // A field of entry was typed into.
+    void entryEdited(int entry);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

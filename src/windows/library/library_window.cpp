@@ -1,0 +1,585 @@
+// The library window's controls, its edits through the undo stack, and its exports.
+#include "windows/library/library_window.h"
+
+#include "core/categories/category_list.h"
+#include "core/files/file_ops.h"
+#include "platform/core_text.h"
+#include "platform/cp1252.h"
+#include "platform/dialogs.h"
+#include "platform/field_text.h"
+#include "platform/widgets.h"
+#include "windows/common/shared_state.h"
+#include "windows/library/library_model.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QThreadPool>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace folio {
+namespace {
+
+std::string ScoreEntry::*fieldOf(LibraryColumn column) {
+    switch (column) {
+    case LibraryColumn::Title:
+        return &ScoreEntry::title;
+    case LibraryColumn::Author:
+        return &ScoreEntry::author;
+    case LibraryColumn::Tags:
+        return &ScoreEntry::tags;
+    default:
+        return &ScoreEntry::category;
+    }
+}
+
+// One edit of one field of some entries, undone by putting back what each held.
+class FieldEdit : public QUndoCommand {
+public:
+    FieldEdit(SharedState& state, std::vector<int> entries, std::string ScoreEntry::*field,
+              std::vector<std::string> after, const QString& text,
+              std::function<void(const std::vector<int>&)> applied)
+        : QUndoCommand(text), state_(state), entries_(std::move(entries)), field_(field),
+          after_(std::move(after)), applied_(std::move(applied)) {
+        for (int entry : entries_)
+            before_.push_back(state_.archive.slot(entry).*field_);
+    }
+    void redo() override { put(after_); }
+    void undo() override { put(before_); }
+
+private:
+    void put(const std::vector<std::string>& values) {
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            state_.archive.slot(entries_[i]).*field_ = values[i];
+        applied_(entries_);
+    }
+
+    SharedState& state_;
+    std::vector<int> entries_;
+    std::string ScoreEntry::*field_;
+    std::vector<std::string> before_;
+    std::vector<std::string> after_;
+    std::function<void(const std::vector<int>&)> applied_;
+};
+
+// Cell editors that refuse what the archive cannot carry, as the main window's boxes do, and
+// offer generi.js's names for the category.
+class LibraryDelegate : public QStyledItemDelegate {
+public:
+    LibraryDelegate(std::function<std::vector<std::pair<int, QString>>()> categories,
+                    QObject* parent)
+        : QStyledItemDelegate(parent), categories_(std::move(categories)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        if (static_cast<LibraryColumn>(index.column()) == LibraryColumn::Category) {
+            auto* box = new QComboBox(parent);
+            box->addItem(QStringLiteral("(none)"), QStringLiteral("0"));
+            for (const auto& [number, name] : categories_())
+                box->addItem(name, QString::number(number));
+            return box;
+        }
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            acceptOnlyFieldText(line);
+        return editor;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (auto* box = qobject_cast<QComboBox*>(editor)) {
+            const int found = box->findData(index.data(Qt::EditRole).toString());
+            box->setCurrentIndex(std::max(found, 0));
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        if (auto* box = qobject_cast<QComboBox*>(editor)) {
+            model->setData(index, box->currentData(), Qt::EditRole);
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+private:
+    std::function<std::vector<std::pair<int, QString>>()> categories_;
+};
+
+// A CSV field: in quotes when it holds a comma, a quote or a line break.
+QString csvField(QString text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+const QStringList kShowChoices = {QStringLiteral("All scores"), QStringLiteral("Missing a page"),
+                                  QStringLiteral("Missing the recording"),
+                                  QStringLiteral("No category"),
+                                  QStringLiteral("The same title and author twice")};
+
+} // namespace
+
+LibraryWindow::LibraryWindow(SharedState& state, Dialogs& dialogs,
+                             std::function<std::vector<int>()> unsavedEntries, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs),
+      unsavedEntries_(std::move(unsavedEntries)) {
+    setObjectName(QStringLiteral("library"));
+    setWindowTitle(QStringLiteral("Library"));
+    resize(900, 560);
+    static_cast<void>(loadCategoryNames(state_.installation, names_));
+    search_.rebuild(state_.archive);
+    model_ = new LibraryModel(
+        state_, names_,
+        [this](int entry, LibraryColumn column, std::string value) {
+            setField(
+                {entry}, column, [&](const ScoreEntry&) { return value; },
+                QStringLiteral("Edit %1 of %2")
+                    .arg(LibraryModel::columnTitle(column).toLower())
+                    .arg(entry));
+        },
+        this);
+    buildControls();
+    showRows();
+    refreshFacts();
+}
+
+LibraryWindow::~LibraryWindow() {
+    *alive_ = false;
+}
+
+void LibraryWindow::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    filterText = place<QLineEdit>(this, "filterText", {});
+    filterText->setPlaceholderText(QStringLiteral("Filter by title, author or tags"));
+    filterText->setClearButtonEnabled(true);
+    showChoice = place<QComboBox>(this, "showChoice", {});
+    showChoice->addItems(kShowChoices);
+    countLabel = place<QLabel>(this, "countLabel", {});
+    top->addWidget(filterText, 1);
+    top->addWidget(showChoice);
+    top->addWidget(countLabel);
+    layout->addLayout(top);
+
+    table = place<QTableView>(this, "table", {});
+    table->setModel(model_);
+    table->setItemDelegate(new LibraryDelegate([this] { return categoryChoices(); }, table));
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    table->setSortingEnabled(false);
+    table->horizontalHeader()->setSortIndicatorShown(true);
+    table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    table->horizontalHeader()->setSectionsClickable(true);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setDefaultSectionSize(22);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 60);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Title), 220);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Author), 140);
+    layout->addWidget(table, 1);
+
+    auto* buttons = new QHBoxLayout;
+    setAuthorButton =
+        place<QPushButton>(this, "setAuthorButton", {}, QStringLiteral("Set author…"));
+    setCategoryButton =
+        place<QPushButton>(this, "setCategoryButton", {}, QStringLiteral("Set category…"));
+    addTagButton = place<QPushButton>(this, "addTagButton", {}, QStringLiteral("Add tag…"));
+    removeTagButton =
+        place<QPushButton>(this, "removeTagButton", {}, QStringLiteral("Remove tag…"));
+    exportButton = place<QPushButton>(this, "exportButton", {}, QStringLiteral("Export…"));
+    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    buttons->addWidget(exportButton);
+    layout->addLayout(buttons);
+    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton})
+        button->setEnabled(state_.archiveWritable);
+
+    connect(filterText, &QLineEdit::textChanged, this, &LibraryWindow::filterText_Change);
+    connect(showChoice, &QComboBox::currentIndexChanged, this, &LibraryWindow::showChoice_Change);
+    connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        const auto column = static_cast<LibraryColumn>(section);
+        // A second click on the same heading reverses the order.
+        query_.descending = query_.column == column && !query_.descending;
+        query_.column = column;
+        table->horizontalHeader()->setSortIndicator(
+            section, query_.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        showRows();
+    });
+    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!followingMainWindow_ && current.isValid())
+                    emit entryChosen(model_->entryAt(current.row()));
+            });
+    connect(table, &QTableView::activated, this,
+            [this](const QModelIndex& index) { emit entryChosen(model_->entryAt(index.row())); });
+    connect(setAuthorButton, &QPushButton::clicked, this, &LibraryWindow::setAuthor_Click);
+    connect(setCategoryButton, &QPushButton::clicked, this, &LibraryWindow::setCategory_Click);
+    connect(addTagButton, &QPushButton::clicked, this, &LibraryWindow::addTag_Click);
+    connect(removeTagButton, &QPushButton::clicked, this, &LibraryWindow::removeTag_Click);
+    connect(exportButton, &QPushButton::clicked, this, &LibraryWindow::export_Click);
+    setTabOrder(filterText, showChoice);
+    setTabOrder(showChoice, table);
+
+    // Ctrl+S saves the archive as the main window's Save does; Ctrl+Z takes back the table's
+    // edits, one step at a time, until then.
+    saveAction = new QAction(QStringLiteral("Save"), this);
+    saveAction->setObjectName(QStringLiteral("saveAction"));
+    saveAction->setShortcut(QKeySequence::Save);
+    saveAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(saveAction, &QAction::triggered, this, &LibraryWindow::saveRequested);
+    undoAction = undo_.createUndoAction(this, QStringLiteral("Undo"));
+    undoAction->setObjectName(QStringLiteral("undoAction"));
+    undoAction->setShortcut(QKeySequence::Undo);
+    undoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    QAction* redo = undo_.createRedoAction(this, QStringLiteral("Redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    redo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addActions({saveAction, undoAction, redo});
+}
+
+void LibraryWindow::showRows() {
+    const int current = model_->entryAt(table->currentIndex().row());
+    model_->setRows(libraryRows(state_.archive, model_->facts(), search_, names_, query_));
+    const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
+    model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+    countLabel->setText(
+        QStringLiteral("%1 of %2 scores").arg(model_->rowCount()).arg(state_.archive.entryCount()));
+    if (current > 0)
+        showEntry(current);
+}
+
+void LibraryWindow::showEntry(int entry) {
+    const int row = model_->rowOf(entry);
+    if (row < 0)
+        return;
+    followingMainWindow_ = true;
+    table->setCurrentIndex(
+        model_->index(row, table->currentIndex().isValid() ? table->currentIndex().column() : 0));
+    table->scrollTo(model_->index(row, 0));
+    followingMainWindow_ = false;
+}
+
+void LibraryWindow::archiveChanged(int entry) {
+    if (entry > 0) {
+        search_.update(state_.archive, entry);
+        model_->entryChanged(entry);
+        const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
+        model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+        return;
+    }
+    // A load or a save: the archive may hold other entries now, and nothing undone is wanted.
+    undo_.clear();
+    search_.rebuild(state_.archive);
+    showRows();
+    refreshFacts();
+}
+
+void LibraryWindow::refreshFacts() {
+    factsPending_ = true;
+    const Installation installation = state_.installation;
+    const int last = state_.archive.entryCount();
+    std::weak_ptr<bool> alive = alive_;
+    QThreadPool::globalInstance()->start([this, installation, last, alive] {
+        std::vector<EntryFacts> facts = readEntryFacts(installation, last);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, alive, facts = std::move(facts)]() mutable {
+                const std::shared_ptr<bool> here = alive.lock();
+                if (!here || !*here)
+                    return;
+                factsPending_ = false;
+                model_->setFacts(std::move(facts));
+                if (query_.show != LibraryShow::All || query_.column >= LibraryColumn::LeftPage)
+                    showRows();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void LibraryWindow::filterText_Change() {
+    query_.filter = toCp1252(filterText->text());
+    showRows();
+}
+
+void LibraryWindow::showChoice_Change() {
+    query_.show = static_cast<LibraryShow>(std::max(showChoice->currentIndex(), 0));
+    showRows();
+}
+
+std::vector<int> LibraryWindow::selectedEntries() const {
+    std::vector<int> entries;
+    for (const QModelIndex& index : table->selectionModel()->selectedRows())
+        entries.push_back(model_->entryAt(index.row()));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+void LibraryWindow::setField(const std::vector<int>& entries, LibraryColumn column,
+                             const std::function<std::string(const ScoreEntry&)>& value,
+                             const QString& what) {
+    if (entries.empty() || !state_.archiveWritable)
+        return;
+    std::vector<std::string> after;
+    for (int entry : entries)
+        after.push_back(value(state_.archive.slot(entry)));
+    undo_.push(new FieldEdit(state_, entries, fieldOf(column), std::move(after), what,
+                             [this](const std::vector<int>& changed) { applied(changed); }));
+}
+
+void LibraryWindow::applied(const std::vector<int>& entries) {
+    for (int entry : entries)
+        search_.update(state_.archive, entry);
+    const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
+    model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+    for (int entry : entries)
+        model_->entryChanged(entry);
+    emit entriesEdited(entries);
+}
+
+void LibraryWindow::setAuthor_Click() {
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty()) {
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+        return;
+    }
+    const std::optional<QString> author = dialogs_.askText(
+        this, QStringLiteral("The author of the %1 selected scores:").arg(entries.size()));
+    if (!author)
+        return;
+    const std::string value = toCp1252(withoutUnsafeCharacters(*author));
+    setField(
+        entries, LibraryColumn::Author, [&](const ScoreEntry&) { return value; },
+        QStringLiteral("Set author"));
+}
+
+std::vector<std::pair<int, QString>> LibraryWindow::categoryChoices() const {
+    std::vector<std::pair<int, QString>> choices;
+    for (std::size_t n = 1; n < names_.size(); ++n) {
+        if (!names_[n].empty())
+            choices.emplace_back(static_cast<int>(n), fromCp1252(names_[n]));
+    }
+    return choices;
+}
+
+void LibraryWindow::setCategory_Click() {
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty()) {
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+        return;
+    }
+    const std::vector<std::pair<int, QString>> choices = categoryChoices();
+    QStringList items{QStringLiteral("(none)")};
+    for (const auto& choice : choices)
+        items << choice.second;
+    const std::optional<int> picked = dialogs_.askItem(
+        this, QStringLiteral("The category of the %1 selected scores:").arg(entries.size()), items);
+    if (!picked)
+        return;
+    const std::string value =
+        *picked == 0 ? "0" : std::to_string(choices[static_cast<std::size_t>(*picked - 1)].first);
+    setField(
+        entries, LibraryColumn::Category, [&](const ScoreEntry&) { return value; },
+        QStringLiteral("Set category"));
+}
+
+namespace {
+
+// The tags as words, split at spaces and commas.
+std::vector<std::string> tagWords(const std::string& tags) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : tags + " ") {
+        if (c == ' ' || c == ',') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+} // namespace
+
+void LibraryWindow::addTag_Click() {
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty()) {
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+        return;
+    }
+    const std::optional<QString> typed = dialogs_.askText(
+        this, QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size()));
+    const std::string tag = typed ? toCp1252(withoutUnsafeCharacters(typed->trimmed())) : "";
+    if (tag.empty())
+        return;
+    setField(
+        entries, LibraryColumn::Tags,
+        [&](const ScoreEntry& entry) {
+            const std::vector<std::string> words = tagWords(entry.tags);
+            if (std::find(words.begin(), words.end(), tag) != words.end())
+                return entry.tags;
+            return entry.tags.empty() ? tag : entry.tags + " " + tag;
+        },
+        QStringLiteral("Add tag"));
+}
+
+void LibraryWindow::removeTag_Click() {
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty()) {
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+        return;
+    }
+    const std::optional<QString> typed = dialogs_.askText(
+        this, QStringLiteral("The tag to remove from the %1 selected scores:").arg(entries.size()));
+    const std::string tag = typed ? toCp1252(typed->trimmed()) : "";
+    if (tag.empty())
+        return;
+    setField(
+        entries, LibraryColumn::Tags,
+        [&](const ScoreEntry& entry) {
+            const std::vector<std::string> words = tagWords(entry.tags);
+            if (std::find(words.begin(), words.end(), tag) == words.end())
+                return entry.tags;
+            std::string kept;
+            for (const std::string& word : words) {
+                if (word != tag)
+                    kept += (kept.empty() ? "" : " ") + word;
+            }
+            return kept;
+        },
+        QStringLiteral("Remove tag"));
+}
+
+void LibraryWindow::export_Click() {
+    const QString csv = QStringLiteral("CSV file, for spreadsheets (*.csv)");
+    const QString pdf = QStringLiteral("PDF song list (*.pdf)");
+    const std::optional<std::pair<QString, QString>> chosen =
+        dialogs_.askSaveFile(this, QStringLiteral("Export the scores shown"),
+                             QStringLiteral("song list.pdf"), pdf + QStringLiteral(";;") + csv);
+    if (!chosen)
+        return;
+    const bool asCsv = chosen->second == csv ||
+                       chosen->first.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    const bool written = asCsv ? writeCsv(chosen->first) : writePdf(chosen->first);
+    if (!written) {
+        dialogs_.error(this, QStringLiteral("The song list could not be written to %1.")
+                                 .arg(QDir::toNativeSeparators(chosen->first)));
+        return;
+    }
+    dialogs_.message(this, QStringLiteral("%1 scores were written to %2.")
+                               .arg(model_->rowCount())
+                               .arg(QDir::toNativeSeparators(chosen->first)));
+}
+
+bool LibraryWindow::writeCsv(const QString& file) const {
+    QString text = QString(QChar(0xFEFF));
+    QStringList heading;
+    for (int c = 0; c < kLibraryColumns; ++c)
+        heading << csvField(LibraryModel::columnTitle(static_cast<LibraryColumn>(c)));
+    text += heading.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    for (int entry : model_->rows()) {
+        QStringList fields;
+        for (int c = 0; c < kLibraryColumns; ++c)
+            fields << csvField(model_->cellText(entry, static_cast<LibraryColumn>(c)));
+        text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    }
+    const QByteArray bytes = text.toUtf8();
+    return rewriteAtomically(
+               toFilePath(file),
+               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+        .ok;
+}
+
+// A4 pages of title, author and number, each page numbered at its foot.
+bool LibraryWindow::writePdf(const QString& file) const {
+    QPdfWriter writer(file);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(40, 40, 40, 40), QPageLayout::Point);
+    writer.setTitle(QStringLiteral("Song list"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    const QRect area = painter.viewport();
+    QFont font(QStringLiteral("Verdana"), 10);
+    painter.setFont(font);
+    const int line = painter.fontMetrics().height() + 4;
+    const int titleWidth = area.width() * 55 / 100;
+    const int authorWidth = area.width() * 33 / 100;
+    int page = 1;
+    int y = 0;
+    const auto footer = [&] {
+        painter.drawText(QRect(0, area.height() - line, area.width(), line), Qt::AlignCenter,
+                         QString::number(page));
+    };
+    const auto heading = [&] {
+        QFont bold = font;
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.drawText(QRect(0, 0, titleWidth, line), Qt::AlignLeft, QStringLiteral("Title"));
+        painter.drawText(QRect(titleWidth, 0, authorWidth, line), Qt::AlignLeft,
+                         QStringLiteral("Author"));
+        painter.drawText(
+            QRect(titleWidth + authorWidth, 0, area.width() - titleWidth - authorWidth, line),
+            Qt::AlignRight, QStringLiteral("Number"));
+        painter.setFont(font);
+        y = line + 4;
+    };
+    heading();
+    for (int entry : model_->rows()) {
+        if (y + 2 * line > area.height()) {
+            footer();
+            writer.newPage();
+            ++page;
+            heading();
+        }
+        const QFontMetrics metrics = painter.fontMetrics();
+        painter.drawText(QRect(0, y, titleWidth - 8, line), Qt::AlignLeft,
+                         metrics.elidedText(model_->cellText(entry, LibraryColumn::Title),
+                                            Qt::ElideRight, titleWidth - 8));
+        painter.drawText(QRect(titleWidth, y, authorWidth - 8, line), Qt::AlignLeft,
+                         metrics.elidedText(model_->cellText(entry, LibraryColumn::Author),
+                                            Qt::ElideRight, authorWidth - 8));
+        painter.drawText(
+            QRect(titleWidth + authorWidth, y, area.width() - titleWidth - authorWidth, line),
+            Qt::AlignRight, QString::number(entry));
+        y += line;
+    }
+    footer();
+    return painter.end();
+}
+
+void LibraryWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// Coming back to the window lists the pages and recordings again: another window, or another
+// program, may have changed them meanwhile.
+void LibraryWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !factsPending_)
+        refreshFacts();
+    QWidget::changeEvent(event);
+}
+
+} // namespace folio

@@ -1,0 +1,106 @@
+// The library window: every score in one table to sort, filter, fix in bulk and export as a
+// song list. Its edits change the archive in memory only; the main window's Save writes them.
+#pragma once
+
+#include "core/archive/library.h"
+#include "core/archive/score_search.h"
+
+#include <QUndoStack>
+#include <QWidget>
+#include <functional>
+#include <set>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace folio {
+
+class Dialogs;
+class LibraryModel;
+struct SharedState;
+
+class LibraryWindow : public QWidget {
+    Q_OBJECT
+public:
+    // unsavedEntries gives the entries that differ from the archive file.
+    LibraryWindow(SharedState& state, Dialogs& dialogs,
+                  std::function<std::vector<int>()> unsavedEntries, QWidget* parent = nullptr);
+    ~LibraryWindow() override;
+
+    QLineEdit* filterText = nullptr;
+    QComboBox* showChoice = nullptr;
+    QLabel* countLabel = nullptr;
+    QTableView* table = nullptr;
+    QPushButton* setAuthorButton = nullptr;   // "Set author…"
+    QPushButton* setCategoryButton = nullptr; // "Set category…"
+    QPushButton* addTagButton = nullptr;      // "Add tag…"
+    QPushButton* removeTagButton = nullptr;   // "Remove tag…"
+    QPushButton* exportButton = nullptr;      // "Export…"
+    QAction* saveAction = nullptr;            // Ctrl+S
+    QAction* undoAction = nullptr;            // Ctrl+Z
+
+    LibraryModel* model() const { return model_; }
+    QUndoStack& undoStack() { return undo_; }
+    // Selects entry's row, as the main window shows it, without choosing it again.
+    void showEntry(int entry);
+    // The archive in memory changed elsewhere (an edit in the main window, a load, a save).
+    void archiveChanged(int entry = 0);
+    // Lists the pages and recordings again, off the window thread.
+    void refreshFacts();
+    // True while a listing is under way.
+    bool factsPending() const { return factsPending_; }
+
+signals:
+    // The user chose entry's row: the main window shows it.
+    void entryChosen(int entry);
+    // Edits of the table changed these entries in memory.
+    void entriesEdited(const std::vector<int>& entries);
+    // Ctrl+S: the main window saves the archive.
+    void saveRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void filterText_Change();
+    void showChoice_Change();
+    void setAuthor_Click();
+    void setCategory_Click();
+    void addTag_Click();
+    void removeTag_Click();
+    void export_Click();
+
+private:
+    void buildControls();
+    void showRows();
+    std::vector<int> selectedEntries() const;
+    // Sets field of each entry through the undo stack, as one step.
+    void setField(const std::vector<int>& entries, LibraryColumn column,
+                  const std::function<std::string(const ScoreEntry&)>& value, const QString& what);
+    void applied(const std::vector<int>& entries);
+    bool writeCsv(const QString& file) const;
+    bool writePdf(const QString& file) const;
+    // The category names of generi.js, with the number each stands for.
+    std::vector<std::pair<int, QString>> categoryChoices() const;
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    std::function<std::vector<int>()> unsavedEntries_;
+    CategoryNames names_;
+    ScoreSearch search_;
+    LibraryQuery query_;
+    LibraryModel* model_ = nullptr;
+    QUndoStack undo_;
+    bool factsPending_ = false;
+    bool followingMainWindow_ = false;
+    // Set while this window is destroyed: a listing that ends later finds nobody to tell.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace folio
