@@ -266,7 +266,8 @@ void LibraryWindow::showRows() {
 
 void LibraryWindow::showEntry(int entry) {
     const int row = model_->rowOf(entry);
-    if (row < 0)
+    // The row already current stays as it is: an edit under way in it goes on.
+    if (row < 0 || row == table->currentIndex().row())
         return;
     followingMainWindow_ = true;
     table->setCurrentIndex(

@@ -1,0 +1,229 @@
+// The library driven from the main window as a musician would: choosing rows, editing cells and
+// selections, undoing, saving and exporting.
+#include "support/data_files.h"
+#include "support/fake_dialogs.h"
+#include "support/program_fixture.h"
+#include "support/rows.h"
+#include "support/user_input.h"
+#include "windows/library/library_model.h"
+#include "windows/library/library_window.h"
+
+#include <QAbstractItemDelegate>
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPdfDocument>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LibraryTest : public test::ProgramFixture {
+protected:
+    void SetUp() override {
+        stand.write("spartiti\\archivio.js",
+                    test::archiveFile({{"", "Sonata 10", "Mozart", "piano", "2"},
+                                       {"", "\xC9tude", "Chopin", "piano", "0"},
+                                       {"", "Ave Maria", "Verdi", "choir", "1"},
+                                       {"", "Blue Bossa", "Dorham", "", "0"}}));
+        stand.write("spartiti\\generi.js",
+                    "var generi = [\r\n\"Jazz\",\r\n\"Classical\",\r\n ];\r\n");
+        stand.write("spartiti\\1L.jpg", "page");
+        stand.write("spartiti\\audio\\1.mp3", "take");
+        windows.openMainWindow();
+        main = windows.mainWindow();
+        test::triggerEnabled(main->library);
+        library = windows.libraryWindow();
+        ASSERT_NE(library, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !library->factsPending(); }, 5000));
+    }
+    QString cell(int row, LibraryColumn column) const {
+        return library->model()->index(row, static_cast<int>(column)).data().toString();
+    }
+    QStringList column(LibraryColumn which) const {
+        QStringList shown;
+        for (int row = 0; row < library->model()->rowCount(); ++row)
+            shown << cell(row, which);
+        return shown;
+    }
+    void selectEntries(const std::vector<int>& entries) {
+        library->table->clearSelection();
+        for (int entry : entries)
+            library->table->selectionModel()->select(
+                library->model()->index(library->model()->rowOf(entry), 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // Types value into a cell's editor as a user does, and leaves the cell.
+    void typeInto(int entry, LibraryColumn which, const QString& typed) {
+        const QModelIndex index =
+            library->model()->index(library->model()->rowOf(entry), static_cast<int>(which));
+        library->table->setCurrentIndex(index);
+        // F2 opens the cell's editor, as it does for a user.
+        QTest::keyClick(library->table, Qt::Key_F2);
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* open : library->table->findChildren<QLineEdit*>()) {
+            if (open->isVisible())
+                editor = open;
+        }
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits an editor's value once the Return has been handled.
+        QCoreApplication::processEvents();
+    }
+    LibraryWindow* library = nullptr;
+};
+
+TEST_F(LibraryTest, opensOnEveryScoreWithWhatEachHas) {
+    EXPECT_EQ(library->countLabel->text(), QStringLiteral("4 of 4 scores"));
+    EXPECT_EQ(column(LibraryColumn::Title),
+              (QStringList{"Sonata 10", QString::fromUtf8("Étude"), "Ave Maria", "Blue Bossa"}));
+    EXPECT_EQ(column(LibraryColumn::Category), (QStringList{"Classical", "", "Jazz", ""}));
+    EXPECT_EQ(column(LibraryColumn::LeftPage),
+              (QStringList{"present", "missing", "missing", "missing"}));
+    EXPECT_EQ(column(LibraryColumn::Recording),
+              (QStringList{"present", "missing", "missing", "missing"}));
+    // The row of the entry the main window shows is the current one.
+    EXPECT_EQ(library->model()->entryAt(library->table->currentIndex().row()), 4);
+}
+
+TEST_F(LibraryTest, headingsSortAndTheFilterAndShowChoiceNarrow) {
+    QHeaderView* header = library->table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    EXPECT_EQ(column(LibraryColumn::Number), (QStringList{"3", "4", "2", "1"}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    EXPECT_EQ(column(LibraryColumn::Number), (QStringList{"1", "2", "4", "3"}));
+
+    QTest::keyClicks(library->filterText, "etude");
+    EXPECT_EQ(column(LibraryColumn::Number), QStringList{"2"});
+    EXPECT_EQ(library->countLabel->text(), QStringLiteral("1 of 4 scores"));
+    library->filterText->clear();
+    library->showChoice->setCurrentIndex(static_cast<int>(LibraryShow::MissingRecording));
+    EXPECT_EQ(library->countLabel->text(), QStringLiteral("3 of 4 scores"));
+}
+
+TEST_F(LibraryTest, rowAndMainWindowFollowEachOther) {
+    library->table->setCurrentIndex(library->model()->index(library->model()->rowOf(2), 1));
+    EXPECT_EQ(main->VScroll1->value(), 2);
+    main->VScroll1->setValue(3);
+    EXPECT_EQ(library->model()->entryAt(library->table->currentIndex().row()), 3);
+    // An edit in the main window shows in the table at once, marked as not saved.
+    main->Text2->selectAll();
+    QTest::keyClicks(main->Text2, "Ave Verum");
+    EXPECT_EQ(cell(library->model()->rowOf(3), LibraryColumn::Title), QStringLiteral("Ave Verum"));
+    EXPECT_EQ(
+        library->model()->headerData(library->model()->rowOf(3), Qt::Vertical, Qt::DisplayRole),
+        QStringLiteral("*"));
+}
+
+TEST_F(LibraryTest, cellEditsRefuseWhatTheArchiveCannotCarryAndUndo) {
+    typeInto(4, LibraryColumn::Title, QStringLiteral("Blue \"Bossa\\"));
+    EXPECT_EQ(state.archive.slot(4).title, "Blue Bossa");
+    typeInto(4, LibraryColumn::Author, QStringLiteral("Kenny Dorham"));
+    EXPECT_EQ(state.archive.slot(4).author, "Kenny Dorham");
+    EXPECT_EQ(main->VScroll1->value(), 4);
+    EXPECT_EQ(main->Text3->text(), QStringLiteral("Kenny Dorham"));
+    test::triggerEnabled(library->undoAction);
+    EXPECT_EQ(state.archive.slot(4).author, "Dorham");
+    EXPECT_EQ(main->Text3->text(), QStringLiteral("Dorham"));
+}
+
+// "Jazz" set on three scores at once, without attaching a recording; saved with Ctrl+S from
+// the table; taken back by Ctrl+Z before that.
+TEST_F(LibraryTest, bulkEditsApplyToTheSelectionAndSaveFromTheTable) {
+    struct Row {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::string> categories; // of entries 1 to 4 afterwards
+        std::vector<std::string> tags;
+    };
+    const Row rows[] = {
+        {"set category",
+         [this] {
+             dialogs.setNextItem(QStringLiteral("Jazz"));
+             test::clickEnabled(library->setCategoryButton);
+         },
+         {"1", "1", "1", "0"},
+         {"piano", "piano", "choir", ""}},
+        {"add tag",
+         [this] {
+             dialogs.setNextText(QStringLiteral("gig"));
+             test::clickEnabled(library->addTagButton);
+         },
+         {"2", "0", "1", "0"},
+         {"piano gig", "piano gig", "choir gig", ""}},
+        {"remove tag",
+         [this] {
+             dialogs.setNextText(QStringLiteral("piano"));
+             test::clickEnabled(library->removeTagButton);
+         },
+         {"2", "0", "1", "0"},
+         {"", "", "choir", ""}},
+    };
+    test::forEachRow(rows, [&](const Row& row) {
+        selectEntries({1, 2, 3});
+        row.act();
+        for (int n = 1; n <= 4; ++n) {
+            EXPECT_EQ(state.archive.slot(n).category,
+                      row.categories[static_cast<std::size_t>(n - 1)])
+                << n;
+            EXPECT_EQ(state.archive.slot(n).tags, row.tags[static_cast<std::size_t>(n - 1)]) << n;
+        }
+        test::triggerEnabled(library->undoAction);
+        EXPECT_EQ(state.archive.slot(1).category, "2");
+        EXPECT_EQ(state.archive.slot(1).tags, "piano");
+    });
+    selectEntries({1, 2, 3});
+    dialogs.setNextItem(QStringLiteral("Jazz"));
+    test::clickEnabled(library->setCategoryButton);
+    test::triggerEnabled(library->saveAction);
+    EXPECT_EQ(stand.read("spartiti\\archivio.js"),
+              test::archiveFile({{"", "Sonata 10", "Mozart", "piano", "1"},
+                                 {"", "\xC9tude", "Chopin", "piano", "1"},
+                                 {"", "Ave Maria", "Verdi", "choir", "1"},
+                                 {"", "Blue Bossa", "Dorham", "", "0"}}));
+    EXPECT_TRUE(dialogs.messages().contains(QStringLiteral("Successfully saved!")));
+}
+
+TEST_F(LibraryTest, exports_csvReadsBackAndPdfIsASongList) {
+    library->showChoice->setCurrentIndex(static_cast<int>(LibraryShow::MissingRecording));
+    const fs::path csv = stand.path("list.csv");
+    dialogs.setNextSaveFile(QString::fromStdString(csv.string()), QStringLiteral("CSV"));
+    test::clickEnabled(library->exportButton);
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(stand.read("list.csv"),
+              bom + "Number,Title,Author,Tags,Category,Left page,Right page,Recording,MIDI,"
+                    "Playlists\r\n"
+                    "2,\xC3\x89tude,Chopin,piano,,missing,missing,missing,,\r\n"
+                    "3,Ave Maria,Verdi,choir,Jazz,missing,missing,missing,,\r\n"
+                    "4,Blue Bossa,Dorham,,,missing,missing,missing,,\r\n");
+
+    library->showChoice->setCurrentIndex(static_cast<int>(LibraryShow::All));
+    const fs::path pdf = stand.path("list.pdf");
+    dialogs.setNextSaveFile(QString::fromStdString(pdf.string()), QStringLiteral("PDF"));
+    test::clickEnabled(library->exportButton);
+    QPdfDocument document;
+    ASSERT_EQ(document.load(QString::fromStdString(pdf.string())), QPdfDocument::Error::None);
+    EXPECT_EQ(document.pageCount(), 1);
+    const QString text = document.getAllText(0).text();
+    EXPECT_TRUE(text.contains(QStringLiteral("Sonata 10"))) << text.toStdString();
+    EXPECT_LT(text.indexOf(QStringLiteral("Sonata 10")),
+              text.indexOf(QStringLiteral("Blue Bossa")));
+}
+
+} // namespace
+} // namespace folio
