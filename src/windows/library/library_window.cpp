@@ -188,7 +188,7 @@ void LibraryWindow::buildControls() {
     table->horizontalHeader()->setSectionsClickable(true);
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(22);
-    table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 60);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 72);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Title), 220);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Author), 140);
     layout->addWidget(table, 1);
