@@ -17,6 +17,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 
@@ -149,6 +150,55 @@ BENCHMARK(BM_Library_FilterKeystroke)
     ->Arg(1)
     ->Iterations(60)
     ->Unit(benchmark::kMillisecond);
+
+// Resident memory now, in kB, from the system's own account of this process.
+long residentKb() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1)
+            break;
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// The memory an open window adds, beside the archive's own in memory (its slots and their text).
+void BM_Library_Memory(benchmark::State& state) {
+    SharedState& shared = loadedState();
+    SilentDialogs dialogs;
+    const bool bare = state.range(0) == 1;
+    std::size_t archiveBytes = sizeof(ScoreEntry) * ScoreArchive::kSlotCount;
+    for (int n = 1; n <= shared.archive.entryCount(); ++n) {
+        const ScoreEntry& entry = shared.archive.slot(n);
+        for (const std::string* field :
+             {&entry.number, &entry.title, &entry.author, &entry.tags, &entry.category})
+            archiveBytes += field->capacity() > 15 ? field->capacity() + 1 : 0;
+    }
+    long added = 0;
+    for (auto _ : state) {
+        const long before = residentKb();
+        if (bare) {
+            BareTable table;
+            paintedMs(table.view, QElapsedTimer());
+            added = residentKb() - before;
+        } else {
+            LibraryWindow window(shared, dialogs, [] { return std::vector<int>{}; });
+            paintedMs(window, QElapsedTimer());
+            while (window.factsPending())
+                QApplication::processEvents();
+            added = residentKb() - before;
+        }
+    }
+    state.counters["added_kB"] = static_cast<double>(added);
+    state.counters["archive_kB"] = static_cast<double>(archiveBytes / 1024);
+    state.counters["ratio"] = static_cast<double>(added) / static_cast<double>(archiveBytes / 1024);
+    state.SetLabel(bare ? "bare QTableView" : "library");
+}
+BENCHMARK(BM_Library_Memory)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace folio::bench
