@@ -41,4 +41,21 @@ std::string archiveDifference(std::string_view versionBytes, std::string_view cu
     return text;
 }
 
+std::vector<TitleChange> firstTitleChanges(std::string_view versionBytes,
+                                           std::string_view currentBytes, std::size_t limit) {
+    ScoreArchive then;
+    ScoreArchive now;
+    readArchiveFile(then, versionBytes);
+    readArchiveFile(now, currentBytes);
+    std::vector<TitleChange> changes;
+    const int last = std::max(then.entryCount(), now.entryCount());
+    for (int n = 1; n <= last && changes.size() < limit; ++n) {
+        const std::string before = n <= then.entryCount() ? then.slot(n).title : std::string();
+        const std::string after = n <= now.entryCount() ? now.slot(n).title : std::string();
+        if (before != after)
+            changes.push_back({n, before, after});
+    }
+    return changes;
+}
+
 } // namespace folio

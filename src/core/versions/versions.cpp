@@ -209,6 +209,7 @@ std::vector<Version> listVersions(const Installation& installation) {
             version.recorded = true;
             version.count = countOf(*record);
             version.damaged = damagedRecord(*record);
+            version.undone = record->value("undone").has_value();
             if (const std::optional<std::string> made = record->value("made");
                 made && isDigits(*made) && made->size() < 19)
                 version.madeAt = std::stoull(*made);

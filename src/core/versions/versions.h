@@ -112,6 +112,8 @@ struct Version {
 
     // The record names files in forms the program never writes: an undo is not offered.
     bool damaged = false;
+    // An absorption that was taken back since.
+    bool undone = false;
 
     // The file kept: the data file's copy, or the page's or recording's.
     std::filesystem::path dataPath() const;

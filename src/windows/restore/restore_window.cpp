@@ -22,9 +22,17 @@
 namespace folio {
 namespace {
 
+// A data file by what it holds, as a sentence names it.
 QString fileName(DataFile file) {
-    return QString::fromLatin1(dataFileName(file).data(),
-                               static_cast<qsizetype>(dataFileName(file).size()));
+    switch (file) {
+    case DataFile::Archive:
+        return QStringLiteral("the archive");
+    case DataFile::Playlists:
+        return QStringLiteral("the playlists");
+    case DataFile::Midi:
+        return QStringLiteral("the MIDI set-ups");
+    }
+    return {};
 }
 
 QString capitalised(QString text) {
@@ -43,14 +51,16 @@ QString entryFileText(const EntryFile& file, const ScoreArchive& archive) {
 }
 
 QString rowText(const Version& version, const ScoreArchive& archive) {
-    const QString what = version.entryFile ? capitalised(entryFileText(*version.entryFile, archive))
-                                           : fileName(version.file);
+    const QString what = capitalised(version.entryFile ? entryFileText(*version.entryFile, archive)
+                                                       : fileName(version.file).mid(4));
     QString text = QStringLiteral("%1   %2   %3")
                        .arg(fromCoreText(version.when), fromCoreText(version.what), what);
     if (!version.entryFile)
         text += QStringLiteral("   ") + fromCoreText(versionSummary(version));
     if (version.damaged)
         text += QStringLiteral("   (damaged record)");
+    if (version.undone)
+        text += QStringLiteral("   (undone)");
     return text;
 }
 
@@ -84,6 +94,12 @@ RestoreWindow::RestoreWindow(SharedState& state, Dialogs& dialogs,
     setWindowTitle(QStringLiteral("Restore"));
     resize(620, 420);
     auto* layout = new QVBoxLayout(this);
+    Label2 = place<QLabel>(this, "Label2", {});
+    Label2->setWordWrap(true);
+    Label2->setText(QStringLiteral("Each version is the file as it was just before the change "
+                                   "named beside it. \"Restore\" puts it back; the file as it is "
+                                   "now is kept as a version too."));
+    layout->addWidget(Label2);
     List1 = place<QListWidget>(this, "List1", {});
     Label1 = place<QLabel>(this, "Label1", {});
     Label1->setWordWrap(true);
@@ -147,9 +163,23 @@ void RestoreWindow::List1_Click() {
     const FileRead then = readWholeFile(version->dataPath(), kArchiveFileLimit);
     const FileRead now =
         readWholeFile(dataFilePath(state_.installation, DataFile::Archive), kArchiveFileLimit);
-    Label1->setText(then.ok() ? QStringLiteral("Compared with now: %1")
-                                    .arg(fromCoreText(archiveDifference(then.bytes, now.bytes)))
-                              : fromCoreText(then.error));
+    if (!then.ok()) {
+        Label1->setText(fromCoreText(then.error));
+        return;
+    }
+    // The first titles that differ, by name: what a musician recognises.
+    QString text = QStringLiteral("Compared with now: %1")
+                       .arg(fromCoreText(archiveDifference(then.bytes, now.bytes)));
+    for (const TitleChange& change : firstTitleChanges(then.bytes, now.bytes, 3)) {
+        const QString before = change.then.empty()
+                                   ? QStringLiteral("no entry")
+                                   : QStringLiteral("\"%1\"").arg(fromCp1252(change.then));
+        const QString after = change.now.empty()
+                                  ? QStringLiteral("no entry")
+                                  : QStringLiteral("\"%1\"").arg(fromCp1252(change.now));
+        text += QStringLiteral("\n%1: %2, now %3").arg(change.entry).arg(before, after);
+    }
+    Label1->setText(text);
 }
 
 void RestoreWindow::Command1_Click() {
@@ -159,6 +189,7 @@ void RestoreWindow::Command1_Click() {
     const Version version = *chosenVersion;
     const QString name = version.entryFile ? entryFileText(*version.entryFile, state_.archive)
                                            : fileName(version.file);
+    const QString named = capitalised(name);
     QString question = QStringLiteral("Restore %1 as it was on %2? The current one is kept as "
                                       "a version too.")
                            .arg(name, fromCoreText(version.when));
@@ -172,8 +203,7 @@ void RestoreWindow::Command1_Click() {
     const FileResult result = restoreVersion(state_.installation, version, keep);
     if (!result.ok) {
         dialogs_.error(this, QStringLiteral("%1 was not restored; nothing was changed.\n%2")
-                                 .arg(version.entryFile ? capitalised(name) : name,
-                                      fromCoreText(result.error)));
+                                 .arg(named, fromCoreText(result.error)));
         return;
     }
     if (version.entryFile)
@@ -181,8 +211,7 @@ void RestoreWindow::Command1_Click() {
     else
         emit restored(version.file);
     dialogs_.message(
-        this, QStringLiteral("%1 is back as it was on %2.")
-                  .arg(version.entryFile ? capitalised(name) : name, fromCoreText(version.when)));
+        this, QStringLiteral("%1 is back as it was on %2.").arg(named, fromCoreText(version.when)));
     if (!version.entryFile)
         reportVersionNotKept(state_, dialogs_, this, version.file, keep.notKept);
     Form_Load();

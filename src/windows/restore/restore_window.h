@@ -25,6 +25,7 @@ public:
                   std::function<QString(DataFile)> unsavedWork, QWidget* parent = nullptr);
 
     QListWidget* List1 = nullptr;    // the versions, newest first
+    QLabel* Label2 = nullptr;        // what a version is
     QLabel* Label1 = nullptr;        // how the chosen version differs from now
     QPushButton* Command1 = nullptr; // "Restore"
     QPushButton* Command2 = nullptr; // "Close"

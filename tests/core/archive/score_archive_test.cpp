@@ -431,6 +431,15 @@ TEST(ArchiveDifference, countsEntriesAndTitlesThatDiffer) {
     EXPECT_EQ(archiveDifference(test::songArchive(5), test::songArchive(2)), "3 entries more");
     EXPECT_EQ(archiveDifference(test::songArchive(2), test::songArchive(2)),
               "the same titles as now");
+    // The first titles that differ are named, an entry no longer there with an empty title.
+    const std::vector<TitleChange> changes =
+        firstTitleChanges(test::songArchive(3), test::songArchive(4, "Now"), 2);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].entry, 1);
+    EXPECT_EQ(changes[0].then, "Song 1");
+    EXPECT_EQ(changes[0].now, "Now 1");
+    EXPECT_EQ(firstTitleChanges(test::songArchive(1), test::songArchive(2), 5).back().then, "");
+    EXPECT_TRUE(firstTitleChanges(test::songArchive(2), test::songArchive(2), 5).empty());
 }
 
 } // namespace

@@ -63,8 +63,8 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
     }();
     const Case cases[] = {
         {"version unreadable", true, true, "was not restored; nothing was changed", wrong, "Typed"},
-        {"No", false, false, "Restore archivio.js as it was on", wrong, "Typed"},
-        {"Yes", true, false, "archivio.js is back as it was on", test::songArchive(2, "Song"),
+        {"No", false, false, "Restore the archive as it was on", wrong, "Typed"},
+        {"Yes", true, false, "The archive is back as it was on", test::songArchive(2, "Song"),
          "Song 2"},
     };
     for (const Case& c : cases) {
@@ -82,9 +82,12 @@ TEST_F(SafetyNetTest, restore_asksNamingUnsavedEditsThenShowsTheVersionAtOnce) {
         RestoreWindow* window = windows.restoreWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(window->List1->count(), 1);
-        EXPECT_TRUE(window->List1->item(0)->text().contains(
-            QStringLiteral("save   archivio.js   2 entries")));
-        EXPECT_EQ(window->Label1->text(), QStringLiteral("Compared with now: 1 title differs"));
+        EXPECT_TRUE(
+            window->List1->item(0)->text().contains(QStringLiteral("save   Archive   2 entries")));
+        // The titles that differ are named, the version's and now's.
+        EXPECT_EQ(
+            window->Label1->text(),
+            QStringLiteral("Compared with now: 1 title differs\n2: \"Song 2\", now \"Wrong\""));
         if (c.breakVersion) {
             const fs::path kept = listVersions(stand.installation()).at(0).dataPath();
             fs::remove(kept);
@@ -199,6 +202,12 @@ TEST_F(SafetyNetTest, undoLastAbsorption_onlyWhileTheArchiveIsWhatItWrote) {
         // The pages the undo parked are listed below the versions, with where they are.
         test::triggerEnabled(main->restore);
         RestoreWindow* window = windows.restoreWindow();
+        // The absorption's own version says it was undone.
+        EXPECT_EQ(window->List1
+                      ->findItems(QStringLiteral("absorption   Archive   2 entries   (undone)"),
+                                  Qt::MatchEndsWith)
+                      .size(),
+                  1);
         const QList<QListWidgetItem*> aside = window->List1->findItems(
             QStringLiteral("2 files set aside by the absorption of 2026-03-04 05:06"),
             Qt::MatchExactly);
