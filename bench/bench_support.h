@@ -61,6 +61,7 @@ public:
     std::optional<int> askNumber(QWidget*, const QString&, int, int, int) override {
         return std::nullopt;
     }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.
@@ -79,6 +80,9 @@ public:
     void showRestoreWindow() override {}
     UndoOffer undoOffer() override { return {}; }
     void undoLastAbsorption() override {}
+    void chooseStand() override {}
+    void openRecentStand(const QString&) override {}
+    QList<RecentStand> recentStands() override { return {}; }
 };
 
 // Closes the windows the benchmarks opened; call before the QApplication ends.

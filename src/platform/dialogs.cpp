@@ -1,6 +1,7 @@
 // Real message boxes.
 #include "platform/dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -63,6 +64,11 @@ std::optional<int> MessageBoxDialogs::askNumber(QWidget* parent, const QString& 
     bool ok = false;
     const int number = QInputDialog::getInt(parent, title_, text, value, minimum, maximum, 1, &ok);
     return ok ? std::optional<int>(number) : std::nullopt;
+}
+
+QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& caption,
+                                        const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
 } // namespace folio

@@ -39,6 +39,8 @@ public:
     // Asks for a whole number from minimum to maximum, offering value; nothing when called off.
     virtual std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum,
                                          int maximum, int value) = 0;
+    // Asks for a folder, as the platform chooses one, starting in start; empty when called off.
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -55,6 +57,7 @@ public:
     int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
                                  int value) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
 
 private:
     QString title_;

@@ -56,6 +56,15 @@ std::optional<int> FakeDialogs::askNumber(QWidget*, const QString& text, int, in
     return number;
 }
 
+QString FakeDialogs::chooseFolder(QWidget*, const QString& caption, const QString& start) {
+    shown_.push_back({Kind::FolderChoice, caption, start, {}});
+    if (folders_.empty())
+        return {};
+    const QString folder = folders_.front();
+    folders_.pop_front();
+    return folder;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

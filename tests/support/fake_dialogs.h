@@ -11,7 +11,7 @@ namespace folio::test {
 
 class FakeDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Error, Question };
+    enum class Kind { Message, Error, Question, FolderChoice };
     struct Shown {
         Kind kind;
         QString text;
@@ -34,6 +34,8 @@ public:
     int choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> askNumber(QWidget* parent, const QString& text, int minimum, int maximum,
                                  int value) override;
+    // Records the caption as the text shown; answers with the next preset folder.
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
@@ -45,6 +47,9 @@ public:
     // The number typed into the next number box (without a preset one: the box is called off).
     // It is given as it is, even outside the box's range, to try what the caller does with it.
     void setNextNumber(int number) { numbers_.push_back(number); }
+    // The folder chosen in the next folder chooser (without a preset one: the chooser is called
+    // off). The folder the chooser started in is kept in the shown box's title.
+    void setNextFolder(const QString& folder) { folders_.push_back(folder); }
 
     const std::deque<Shown>& shown() const { return shown_; }
     QStringList texts() const;
@@ -58,6 +63,7 @@ private:
     std::deque<Answer> choices_;
     std::deque<QString> buttons_;
     std::deque<int> numbers_;
+    std::deque<QString> folders_;
 };
 
 } // namespace folio::test

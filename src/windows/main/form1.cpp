@@ -15,7 +15,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,6 +180,8 @@ void Form1::buildControls() {
 
     Label6 = place<QLabel>(client, "Label6", {});
     look::styleBlueText(Label6, 16);
+    standLabel = place<QLabel>(client, "standLabel", {});
+    look::styleBlueText(standLabel, 9);
 
     VScroll1 = place<QScrollBar>(client, "VScroll1", {});
     VScroll1->setOrientation(Qt::Vertical);
@@ -237,6 +241,7 @@ void Form1::layOut(QSize area) {
     Command2->move(8, bottomRow);
     Picture1->setGeometry(96, bottomRow, 56, 57);
     Label6->setGeometry(160, bottomRow + 16, 369, 41);
+    standLabel->setGeometry(160, bottomRow, 369, 16);
     Command1->move(pagesRight - 153, bottomRow);
     Command5->move(pagesRight - 73, bottomRow);
     VScroll1->setGeometry(pagesRight + 7, 8, 33, 609 + taller);
@@ -308,6 +313,16 @@ void Form1::buildMenu() {
         return action;
     };
     // The "&" only underlines the key letter of each command; the caption reads the same.
+    openStand = command("openStand", "&Open stand…");
+    openStand->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(openStand, &QAction::triggered, this, [this] { host_.chooseStand(); });
+    recentStands = work->addMenu(QStringLiteral("Recent &stands"));
+    recentStands->setObjectName(QStringLiteral("recentStands"));
+    recentStands->setToolTipsVisible(true);
+    // Listed afresh each time the menu opens: a stand may have gone (or come back) meanwhile.
+    connect(work, &QMenu::aboutToShow, this, &Form1::listRecentStands);
+    listRecentStands();
+    work->addSeparator();
     playlist = command("playlist", "&Playlist Manager");
     midi = command("midi", "&Midi device");
     merging = command("merging", "M&erging");
@@ -334,6 +349,29 @@ void Form1::buildMenu() {
     connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
     connect(chiudi, &QAction::triggered, this, &Form1::chiudi_Click);
     connect(cerca, &QAction::triggered, this, &Form1::cerca_Click);
+}
+
+// A stand that is no longer there stays in the list, greyed, so that the user sees where it was.
+void Form1::listRecentStands() {
+    recentStands->clear();
+    for (const RecentStand& stand : host_.recentStands()) {
+        const QString name = QFileInfo(stand.folder).fileName();
+        QAction* action =
+            recentStands->addAction(name.isEmpty() ? QDir::toNativeSeparators(stand.folder) : name);
+        action->setToolTip(QDir::toNativeSeparators(stand.folder));
+        action->setEnabled(stand.there);
+        const QString folder = stand.folder;
+        connect(action, &QAction::triggered, this,
+                [this, folder] { host_.openRecentStand(folder); });
+    }
+    recentStands->menuAction()->setEnabled(!recentStands->isEmpty());
+}
+
+void Form1::showStand() {
+    const QString folder = QDir::toNativeSeparators(toQtPath(state_.installation.root()));
+    const QString name = QFileInfo(folder).fileName();
+    standLabel->setText(name.isEmpty() ? folder : name);
+    standLabel->setToolTip(folder);
 }
 
 void Form1::start() {
@@ -368,6 +406,7 @@ void Form1::requestOpeningPages(const ArchiveRead& read) {
 
 void Form1::showArchive(const ArchiveRead& read) {
     ScoreArchive& archive = state_.archive;
+    showStand();
     state_.archiveWritable = true;
     searchBuilt_ = false;
     if (!read.dataFolder) {
@@ -634,6 +673,10 @@ bool Form1::mayLeave() {
         }
     }
     return host_.closeWindowsBeforeLeaving();
+}
+
+bool Form1::mayCloseStand() {
+    return mayLeave();
 }
 
 void Form1::Command2_Click() {
