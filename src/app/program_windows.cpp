@@ -162,15 +162,54 @@ QList<RecentStand> ProgramWindows::recentStands() {
     return folio::recentStands();
 }
 
+bool ProgramWindows::lockStand(const QString& folder, std::unique_ptr<StandLock>& lock,
+                               bool& readOnly) {
+    lock = std::make_unique<StandLock>(folder);
+    readOnly = false;
+    QString why;
+    switch (lock->take()) {
+    case StandLock::Outcome::Held:
+        return true;
+    case StandLock::Outcome::HeldElsewhere:
+        why = QStringLiteral("%1 is open in another Folioscribe (%2), which may change it: only "
+                             "one program at a time may write a stand.")
+                  .arg(QDir::toNativeSeparators(folder), lock->holder());
+        break;
+    case StandLock::Outcome::Failed:
+        why = QStringLiteral("%1 cannot be locked for writing: %2.")
+                  .arg(QDir::toNativeSeparators(folder), lock->failure());
+        break;
+    }
+    lock.reset();
+    const QStringList buttons{QStringLiteral("Open read-only"), QStringLiteral("Cancel")};
+    if (dialogs_.choose(standParent(),
+                        why + QStringLiteral("\n\nOpen it read-only, to look without changing "
+                                             "anything?"),
+                        buttons) != 0)
+        return false;
+    readOnly = true;
+    return true;
+}
+
 bool ProgramWindows::openStand(const QString& folder) {
+    std::unique_ptr<StandLock> lock;
+    bool readOnly = state_.readOnly;
+    const bool reopening =
+        mainWindow_ && QFileInfo(folder) == QFileInfo(toQtPath(state_.installation.root()));
+    // The open stand keeps the lock this program holds on it.
+    if (!reopening && !lockStand(folder, lock, readOnly))
+        return false;
     if (mainWindow_ && !mainWindow_->mayCloseStand())
         return false;
+    if (!reopening)
+        standLock_ = std::move(lock);
     const std::optional<QRect> where =
         mainWindow_ ? std::optional<QRect>(mainWindow_->geometry()) : std::nullopt;
     closeStandWindows();
     // Every store, cache and position of the old stand goes with the state it lived in.
     state_ = SharedState(
         Installation(toFilePath(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))));
+    state_.readOnly = readOnly;
     rememberStand(folder);
     openMainWindow();
     if (where)

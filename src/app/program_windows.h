@@ -2,6 +2,7 @@
 // rebuilds it as its lifecycle says, and ends the run.
 #pragma once
 
+#include "platform/stand_lock.h"
 #include "platform/window_place.h"
 #include "windows/audio/mp3_window.h"
 #include "windows/common/main_window_host.h"
@@ -17,6 +18,7 @@
 #include "windows/start/start_window.h"
 
 #include <QPointer>
+#include <memory>
 
 namespace folio {
 
@@ -88,6 +90,9 @@ private:
     // Destroys every window of the open stand; the main window goes once its event is over.
     void closeStandWindows();
     void showStartWindow(const QString& why);
+    // Takes the lock of the stand in folder, or asks whether to open it read-only. False when
+    // the user calls the opening off; readOnly tells how it opens.
+    bool lockStand(const QString& folder, std::unique_ptr<StandLock>& lock, bool& readOnly);
     // The window a question about choosing a stand belongs to.
     QWidget* standParent() const;
     // The MIDI window follows the entry the main window shows.
@@ -130,6 +135,8 @@ private:
     QPointer<PdfImportWindow> pdfImport_;
     QPointer<RestoreWindow> restoreWindow_;
     QPointer<StartWindow> startWindow_;
+    // The open stand's lock, while this program is its writer.
+    std::unique_ptr<StandLock> standLock_;
 };
 
 } // namespace folio

@@ -8,6 +8,7 @@
 #include "platform/look.h"
 #include "platform/warm_up.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/main_window_host.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
@@ -370,8 +371,22 @@ void Form1::listRecentStands() {
 void Form1::showStand() {
     const QString folder = QDir::toNativeSeparators(toQtPath(state_.installation.root()));
     const QString name = QFileInfo(folder).fileName();
-    standLabel->setText(name.isEmpty() ? folder : name);
+    standLabel->setText((name.isEmpty() ? folder : name) +
+                        (state_.readOnly ? QStringLiteral(", read-only") : QString()));
     standLabel->setToolTip(folder);
+    if (state_.readOnly)
+        turnOffWriting();
+}
+
+// Another program writes this stand: looking is all this window offers.
+void Form1::turnOffWriting() {
+    for (QPushButton* command : {Command1, Command2, Command3, Command4, Command5})
+        command->setEnabled(false);
+    for (QAction* command : {merging, importPdf, restore, undoAbsorption})
+        command->setEnabled(false);
+    // A page dropped is attached only while "Left" is on; typing has nowhere to go.
+    for (QLineEdit* box : {Text2, Text3, Text4})
+        box->setReadOnly(true);
 }
 
 void Form1::start() {
@@ -413,6 +428,7 @@ void Form1::showArchive(const ArchiveRead& read) {
         refuseWrongFolder();
         return;
     }
+    noteDataFile(state_, DataFile::Archive);
     const bool shown = read.shown();
     const int opening = std::max(archive.entryCount(), 1);
     keepAsSaved();
@@ -591,6 +607,8 @@ bool Form1::save() {
         dialogs_.error(this, archiveKeptReason_);
         return false;
     }
+    if (!maySaveOver(state_, dialogs_, this, DataFile::Archive))
+        return false;
     // The file holds the entries as last loaded or saved: counted without reading it again.
     KeepVersion keep;
     keep.what = "save";
@@ -601,6 +619,7 @@ bool Form1::save() {
             this, QStringLiteral("The archive was not saved.\n%1").arg(fromCoreText(saved.error)));
         return false;
     }
+    noteDataFile(state_, DataFile::Archive);
     keepAsSaved();
     showCount();
     updateUndoCommand();
@@ -619,12 +638,12 @@ void Form1::reload() {
     // A restored archive may be readable where the one replaced was not: saving is on again
     // unless the new load finds a reason to keep it off.
     archiveKeptReason_.clear();
-    Command1->setEnabled(true);
+    Command1->setEnabled(!state_.readOnly);
     start();
 }
 
 void Form1::updateUndoCommand() {
-    if (!state_.installation.hasDataFolder())
+    if (!state_.installation.hasDataFolder() || state_.readOnly)
         return;
     const UndoOffer offer = host_.undoOffer();
     undoAbsorption->setEnabled(offer.available);

@@ -133,6 +133,7 @@ private:
     void showEntry(int position);
     void showCount();
     void showStand();
+    void turnOffWriting();
     void listRecentStands();
     std::vector<std::filesystem::path> neighbourPages(int position) const;
     void storeText(std::string ScoreEntry::*field, const QString& text);
