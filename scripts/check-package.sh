@@ -96,7 +96,12 @@ done <"$build/packaged-programs.txt"
 # The desktop entry's command, as a launcher runs it: string escapes undone, %f the folder.
 stand=$work/stand
 "$build/demo/generator/folio_demo" "$stand" >/dev/null
-state_before=$(cd "$stand" && find . -type f -exec md5sum {} + | sort)
+# The stand's lock is the one file a running Folioscribe adds; a killed one leaves it behind,
+# stale, for the next start to take over.
+state_of_stand() {
+  (cd "$stand" && find . -type f ! -path ./spartiti/.folioscribe.lock -exec md5sum {} + | sort)
+}
+state_before=$(state_of_stand)
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/folioscribe.desktop" | sed 's/\\\\/\\/g')
 command=${exec_line//%f/\"\$stand\"}
 libraries=$root/usr/lib/$(gcc -print-multiarch 2>/dev/null || true)
@@ -114,10 +119,12 @@ kill -0 "$pid" 2>/dev/null || fail "Folioscribe_pro ended at once: $(cat "$work/
 # Started in /, it opened the folder it was given, and keeps it among the recent stands.
 grep -qF "$stand" "$work/home/config/Folioscribe/Folioscribe_pro.conf" ||
   fail "Folioscribe_pro did not open the chosen folder"
+[ "$(head -n 1 "$stand/spartiti/.folioscribe.lock" 2>/dev/null)" = "$pid" ] ||
+  fail "Folioscribe_pro does not hold the lock of the stand it opened"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 pid=""
-state_after=$(cd "$stand" && find . -type f -exec md5sum {} + | sort)
+state_after=$(state_of_stand)
 [ "$state_before" = "$state_after" ] || fail "starting Folioscribe_pro changed the stand's folder"
 
 # The packaged program finds its PDF engine where the package puts it.

@@ -69,8 +69,9 @@ QString tooManyEntriesText(std::size_t entriesInFile) {
 QString wrongFolderText(const std::filesystem::path& folder) {
     return QStringLiteral(
                "This folder is not a music-stand installation folder: it has no spartiti "
-               "folder.\n%1\n\nStart Folioscribe in the stand's folder, the one that holds "
-               "the spartiti folder. Until then nothing can be saved or attached.")
+               "folder.\n%1\n\nOpen the stand's folder, the one that holds the spartiti "
+               "folder, with \"Open stand…\" in the menu \"Work\". Until then nothing can be "
+               "saved or attached.")
         .arg(toShownPath(folder));
 }
 
