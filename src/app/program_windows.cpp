@@ -92,19 +92,21 @@ QString goneText(const QString& folder) {
 
 } // namespace
 
+// A stand the user declines to open (another program holds it) leaves the start window, never
+// nothing at all.
 void ProgramWindows::start(const QStringList& arguments, const QString& workingFolder) {
     if (!arguments.isEmpty()) {
         const QString named = QDir(workingFolder).absoluteFilePath(arguments.front());
-        if (isStandFolder(named)) {
-            openStand(named);
-            return;
-        }
-        showStartWindow(notAStandText(named));
+        if (!isStandFolder(named))
+            showStartWindow(notAStandText(named));
+        else if (!openStand(named))
+            showStartWindow({});
         return;
     }
     for (const QString& folder : {workingFolder, newestStandThere()}) {
         if (isStandFolder(folder)) {
-            openStand(folder);
+            if (!openStand(folder))
+                showStartWindow({});
             return;
         }
     }

@@ -4,6 +4,7 @@
 #include "app/recent_stands.h"
 #include "platform/widgets.h"
 #include "support/fake_dialogs.h"
+#include "support/lock_holder.h"
 #include "support/rows.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace folio {
@@ -267,6 +269,8 @@ TEST(Start, opensTheFirstStandThatApplies) {
         // The stand opened; None for the start window.
         Folder opened;
         bool refused;
+        // Another program holds the first stand's lock, and the user calls its opening off.
+        bool firstHeldElsewhere = false;
     };
     const Row rows[] = {
         {"the command line before the working folder",
@@ -319,6 +323,11 @@ TEST(Start, opensTheFirstStandThatApplies) {
             .clear();
         for (auto it = row.recent.rbegin(); it != row.recent.rend(); ++it)
             rememberStand(folder(*it));
+        std::optional<test::LockHolder> other;
+        if (row.firstHeldElsewhere) {
+            other.emplace(qtPath(stands.first));
+            ASSERT_TRUE(other->holds());
+        }
         SharedState state{plain.installation()};
         test::FakeDialogs dialogs;
         ProgramWindows windows{state, dialogs};
@@ -343,6 +352,11 @@ TEST(Start, opensTheFirstStandThatApplies) {
         }
         EXPECT_EQ(dialogs.errors(),
                   row.refused ? QStringList{notAStand(folder(row.argument))} : QStringList());
+        // Only the held stand asks whether to open it read-only (and is called off).
+        const bool askedReadOnly =
+            !dialogs.shown().empty() &&
+            dialogs.shown().front().buttons.contains(QStringLiteral("Open read-only"));
+        EXPECT_EQ(askedReadOnly, row.firstHeldElsewhere);
     });
 }
 
