@@ -71,6 +71,7 @@ public:
                                                            const QString&) override {
         return std::nullopt;
     }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // A main window's host that opens nothing, for a main window under measurement.
@@ -90,6 +91,9 @@ public:
     void showLibrary() override {}
     UndoOffer undoOffer() override { return {}; }
     void undoLastAbsorption() override {}
+    void chooseStand() override {}
+    void openRecentStand(const QString&) override {}
+    QList<RecentStand> recentStands() override { return {}; }
 };
 
 // Closes the windows the benchmarks opened; call before the QApplication ends.

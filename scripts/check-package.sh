@@ -4,8 +4,8 @@
 # icons, manual pages that man renders without a warning, AppStream metadata that
 # appstreamcli validates, the declared Qt 6 dependencies, no stray files, no entry that makes
 # Folioscribe a default folder opener, and that the unpacked Folioscribe_pro, started by its
-# desktop entry's command on a demo installation, is still running a few seconds later and has
-# written nothing there.
+# desktop entry's command on a demo installation, is still running a few seconds later, has
+# opened that stand and written nothing there.
 # Usage: scripts/check-package.sh   (after the default build, as scripts/test.sh runs it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -86,7 +86,7 @@ while read -r program entry; do
   desktop=$root/usr/share/applications/$entry.desktop
   [ -f "$desktop" ] || fail "the desktop entry $entry.desktop is missing"
   desktop-file-validate "$desktop" || fail "$entry.desktop is not a valid desktop entry"
-  grep -q "^Exec=.*exec $program\" " "$desktop" || fail "$entry.desktop does not start $program"
+  grep -q "^Exec=$program %f$" "$desktop" || fail "$entry.desktop does not start $program on %f"
   icon=$(sed -n 's/^Icon=//p' "$desktop")
   [ -s "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
     fail "the icon $icon of $entry.desktop is missing"
@@ -96,13 +96,18 @@ done <"$build/packaged-programs.txt"
 # The desktop entry's command, as a launcher runs it: string escapes undone, %f the folder.
 stand=$work/stand
 "$build/demo/generator/folio_demo" "$stand" >/dev/null
-state_before=$(cd "$stand" && find . -type f -exec md5sum {} + | sort)
+# The stand's lock is the one file a running Folioscribe adds; a killed one leaves it behind,
+# stale, for the next start to take over.
+state_of_stand() {
+  (cd "$stand" && find . -type f ! -path ./spartiti/.folioscribe.lock -exec md5sum {} + | sort)
+}
+state_before=$(state_of_stand)
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/folioscribe.desktop" | sed 's/\\\\/\\/g')
 command=${exec_line//%f/\"\$stand\"}
 libraries=$root/usr/lib/$(gcc -print-multiarch 2>/dev/null || true)
 (
   cd /
-  export PATH="$root/usr/bin:$PATH" QT_QPA_PLATFORM=offscreen
+  export PATH="$root/usr/bin:$PATH" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/home/config"
   export LD_LIBRARY_PATH="$libraries:$root/usr/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
   eval "exec $command"
 ) >"$work/output.txt" 2>&1 &
@@ -111,12 +116,15 @@ sleep 4
 kill -0 "$pid" 2>/dev/null || fail "Folioscribe_pro ended at once: $(cat "$work/output.txt")"
 [ "$(readlink "/proc/$pid/exe")" = "$(realpath "$root/usr/bin/Folioscribe_pro")" ] ||
   fail "the desktop entry started $(readlink "/proc/$pid/exe"), not the packaged program"
-[ "$(readlink "/proc/$pid/cwd")" = "$(realpath "$stand")" ] ||
-  fail "Folioscribe_pro runs in $(readlink "/proc/$pid/cwd"), not in the chosen folder"
+# Started in /, it opened the folder it was given, and keeps it among the recent stands.
+grep -qF "$stand" "$work/home/config/Folioscribe/Folioscribe_pro.conf" ||
+  fail "Folioscribe_pro did not open the chosen folder"
+[ "$(head -n 1 "$stand/spartiti/.folioscribe.lock" 2>/dev/null)" = "$pid" ] ||
+  fail "Folioscribe_pro does not hold the lock of the stand it opened"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 pid=""
-state_after=$(cd "$stand" && find . -type f -exec md5sum {} + | sort)
+state_after=$(state_of_stand)
 [ "$state_before" = "$state_after" ] || fail "starting Folioscribe_pro changed the stand's folder"
 
 # The packaged program finds its PDF engine where the package puts it.

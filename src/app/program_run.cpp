@@ -3,6 +3,7 @@
 
 #include "core/files/file_ops.h"
 
+#include <QDir>
 #include <filesystem>
 
 #if defined(__GLIBC__)
@@ -27,7 +28,7 @@ ProgramRun::ProgramRun(int& argc, char** argv)
       windows_(state_, dialogs_) {
     QApplication::setApplicationName(QStringLiteral("Folioscribe_pro"));
     QApplication::setQuitOnLastWindowClosed(false);
-    windows_.openMainWindow();
+    windows_.start(QApplication::arguments().mid(1), QDir::currentPath());
 }
 
 int ProgramRun::exec() {

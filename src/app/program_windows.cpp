@@ -1,6 +1,7 @@
 // Window lifecycles of the main program.
 #include "app/program_windows.h"
 
+#include "app/recent_stands.h"
 #include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
@@ -11,9 +12,11 @@
 #include "windows/main/form1.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 
 namespace folio {
 
@@ -69,11 +72,186 @@ ProgramWindows::~ProgramWindows() {
     delete absorptionWindow_.data();
     delete pdfImport_.data();
     delete restoreWindow_.data();
+    if (startWindow_)
+        startWindow_->disconnect(); // destroyed with the run: not a user's close
+    delete startWindow_.data();
     delete mainWindow_.data();
+}
+
+namespace {
+
+QString notAStandText(const QString& folder) {
+    return QStringLiteral("%1 is not a stand folder: a stand folder holds the folder spartiti, "
+                          "with the stand's archive, playlists and page images.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+QString goneText(const QString& folder) {
+    return QStringLiteral("%1 is no longer a stand folder: it is not there, or holds no folder "
+                          "spartiti any more.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+} // namespace
+
+// A stand the user declines to open (another program holds it) leaves the start window, never
+// nothing at all.
+void ProgramWindows::start(const QStringList& arguments, const QString& workingFolder) {
+    if (!arguments.isEmpty()) {
+        const QString named = QDir(workingFolder).absoluteFilePath(arguments.front());
+        if (!isStandFolder(named))
+            showStartWindow(notAStandText(named));
+        else if (!openStand(named))
+            showStartWindow({});
+        return;
+    }
+    for (const QString& folder : {workingFolder, newestStandThere()}) {
+        if (isStandFolder(folder)) {
+            if (!openStand(folder))
+                showStartWindow({});
+            return;
+        }
+    }
+    showStartWindow({});
+}
+
+void ProgramWindows::showStartWindow(const QString& why) {
+    if (!startWindow_) {
+        startWindow_ = new StartWindow(recentStands());
+        startWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(startWindow_, &StartWindow::openFolderClicked, startWindow_,
+                         [this] { chooseStand(); });
+        QObject::connect(startWindow_, &StartWindow::recentChosen, startWindow_,
+                         [this](const QString& folder) { openRecentStand(folder); });
+        // Closing the start window without a stand ends the run.
+        QObject::connect(startWindow_, &QObject::destroyed, startWindow_, [this] {
+            if (!mainWindow_)
+                exitProgram();
+        });
+    }
+    startWindow_->show();
+    if (!why.isEmpty())
+        dialogs_.error(startWindow_, why);
+}
+
+QWidget* ProgramWindows::standParent() const {
+    return mainWindow_ ? static_cast<QWidget*>(mainWindow_) : startWindow_;
+}
+
+void ProgramWindows::chooseStand() {
+    QString from = toQtPath(state_.installation.root());
+    for (;;) {
+        const QString folder =
+            dialogs_.chooseFolder(standParent(), QStringLiteral("Open stand"), from);
+        if (folder.isEmpty())
+            return;
+        if (isStandFolder(folder)) {
+            openStand(folder);
+            return;
+        }
+        dialogs_.error(standParent(), notAStandText(folder));
+        from = folder;
+    }
+}
+
+void ProgramWindows::openRecentStand(const QString& folder) {
+    if (!isStandFolder(folder)) {
+        dialogs_.error(standParent(), goneText(folder));
+        return;
+    }
+    openStand(folder);
+}
+
+QList<RecentStand> ProgramWindows::recentStands() {
+    return folio::recentStands();
+}
+
+bool ProgramWindows::lockStand(const QString& folder, std::unique_ptr<StandLock>& lock,
+                               bool& readOnly) {
+    lock = std::make_unique<StandLock>(folder);
+    readOnly = false;
+    QString why;
+    switch (lock->take()) {
+    case StandLock::Outcome::Held:
+        return true;
+    case StandLock::Outcome::HeldElsewhere:
+        why = QStringLiteral("%1 is open in another Folioscribe (%2), which may change it: only "
+                             "one program at a time may write a stand.")
+                  .arg(QDir::toNativeSeparators(folder), lock->holder());
+        break;
+    case StandLock::Outcome::Failed:
+        why = QStringLiteral("%1 cannot be locked for writing: %2.")
+                  .arg(QDir::toNativeSeparators(folder), lock->failure());
+        break;
+    }
+    lock.reset();
+    const QStringList buttons{QStringLiteral("Open read-only"), QStringLiteral("Cancel")};
+    if (dialogs_.choose(standParent(),
+                        why + QStringLiteral("\n\nOpen it read-only, to look without changing "
+                                             "anything?"),
+                        buttons) != 0)
+        return false;
+    readOnly = true;
+    return true;
+}
+
+bool ProgramWindows::openStand(const QString& folder) {
+    std::unique_ptr<StandLock> lock;
+    bool readOnly = state_.readOnly;
+    const bool reopening =
+        mainWindow_ && QFileInfo(folder) == QFileInfo(toQtPath(state_.installation.root()));
+    // The open stand keeps the lock this program holds on it.
+    if (!reopening && !lockStand(folder, lock, readOnly))
+        return false;
+    if (mainWindow_ && !mainWindow_->mayCloseStand())
+        return false;
+    if (!reopening)
+        standLock_ = std::move(lock);
+    const std::optional<QRect> where =
+        mainWindow_ ? std::optional<QRect>(mainWindow_->geometry()) : std::nullopt;
+    closeStandWindows();
+    // Every store, cache and position of the old stand goes with the state it lived in.
+    state_ = SharedState(
+        Installation(toFilePath(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))));
+    state_.readOnly = readOnly;
+    rememberStand(folder);
+    openMainWindow();
+    if (where)
+        mainWindow_->setGeometry(*where);
+    if (startWindow_) {
+        startWindow_->disconnect(); // its close no longer ends the run
+        startWindow_->close();
+    }
+    return true;
+}
+
+void ProgramWindows::closeStandWindows() {
+    delete audioWindow_.data();
+    delete midiWindow_.data();
+    delete leftPageWindow_.data();
+    delete rightPageWindow_.data();
+    delete playlistManager_.data();
+    delete premerge_.data();
+    delete absorptionWindow_.data();
+    delete pdfImport_.data();
+    delete restoreWindow_.data();
+    // The library's edits are the archive's in memory: the main window has asked about them.
+    delete library_.data();
+    leftSelectedPagePath_.clear();
+    rightSelectedPagePath_.clear();
+    if (Form1* old = mainWindow_) {
+        // Asked from its own menu: it goes once that command is over, silent meanwhile.
+        old->blockSignals(true);
+        old->hide();
+        old->deleteLater();
+        mainWindow_ = nullptr;
+    }
 }
 
 void ProgramWindows::openMainWindow() {
     delete mainWindow_.data();
+    if (startWindow_)
+        startWindow_->hide();
     mainWindow_ = new Form1(state_, dialogs_, *this);
     followMainWindow();
     // The main window starts at the screen's left edge: the room on its right takes the windows

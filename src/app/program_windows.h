@@ -2,6 +2,7 @@
 // rebuilds it as its lifecycle says, and ends the run.
 #pragma once
 
+#include "platform/stand_lock.h"
 #include "platform/window_place.h"
 #include "windows/audio/mp3_window.h"
 #include "windows/common/main_window_host.h"
@@ -15,8 +16,10 @@
 #include "windows/pdf_import/pdf_import_window.h"
 #include "windows/playlists/playlist_window.h"
 #include "windows/restore/restore_window.h"
+#include "windows/start/start_window.h"
 
 #include <QPointer>
+#include <memory>
 
 namespace folio {
 
@@ -32,6 +35,15 @@ public:
 
     // Opens the main window (again, after an absorption): its load reads the archive anew.
     void openMainWindow();
+    // Opens the stand the start finds, the first that applies: the folder on the command line,
+    // the working folder if it is a stand, the newest recent stand still there. Without one,
+    // the start window asks for one.
+    void start(const QStringList& arguments, const QString& workingFolder);
+    // Opens the stand in folder in place of the open one, once the open stand's windows have
+    // closed, each asking about its unsaved work; false when the user stays with the open stand.
+    bool openStand(const QString& folder);
+    // The start window while it is shown, else nullptr.
+    StartWindow* startWindow() const { return startWindow_; }
     Form1* mainWindow() const { return mainWindow_; }
     // The audio window while it exists (shown or hidden), else nullptr.
     mp3* audioWindow() const { return audioWindow_; }
@@ -55,6 +67,9 @@ public:
     LibraryWindow* libraryWindow() const { return library_; }
     UndoOffer undoOffer() override;
     void undoLastAbsorption() override;
+    void chooseStand() override;
+    void openRecentStand(const QString& folder) override;
+    QList<RecentStand> recentStands() override;
 
     // The "Restore…" window while it is open, else nullptr.
     RestoreWindow* restoreWindow() const { return restoreWindow_; }
@@ -75,6 +90,14 @@ public:
     playlistfrm* playlistManager() const { return playlistManager_; }
 
 private:
+    // Destroys every window of the open stand; the main window goes once its event is over.
+    void closeStandWindows();
+    void showStartWindow(const QString& why);
+    // Takes the lock of the stand in folder, or asks whether to open it read-only. False when
+    // the user calls the opening off; readOnly tells how it opens.
+    bool lockStand(const QString& folder, std::unique_ptr<StandLock>& lock, bool& readOnly);
+    // The window a question about choosing a stand belongs to.
+    QWidget* standParent() const;
     // The MIDI window follows the entry the main window shows.
     void letMidiWindowFollow();
     // The page and audio windows name the entry the main window shows, and the main window shows
@@ -115,6 +138,9 @@ private:
     QPointer<PdfImportWindow> pdfImport_;
     QPointer<RestoreWindow> restoreWindow_;
     QPointer<LibraryWindow> library_;
+    QPointer<StartWindow> startWindow_;
+    // The open stand's lock, while this program is its writer.
+    std::unique_ptr<StandLock> standLock_;
 };
 
 } // namespace folio

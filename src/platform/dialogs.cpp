@@ -94,4 +94,9 @@ std::optional<std::pair<QString, QString>> MessageBoxDialogs::askSaveFile(QWidge
     return std::pair{file, filter};
 }
 
+QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& caption,
+                                        const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, caption, start);
+}
+
 } // namespace folio

@@ -52,6 +52,8 @@ public:
                                                                    const QString& caption,
                                                                    const QString& suggested,
                                                                    const QString& filters) = 0;
+    // Asks for a folder, as the platform chooses one, starting in start; empty when called off.
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
 };
 
 // Shows QMessageBox boxes; a box without a title of its own shows the given program title.
@@ -75,6 +77,7 @@ public:
     std::optional<std::pair<QString, QString>> askSaveFile(QWidget* parent, const QString& caption,
                                                            const QString& suggested,
                                                            const QString& filters) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
 
 private:
     QString title_;

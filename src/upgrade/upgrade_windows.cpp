@@ -5,6 +5,7 @@
 #include "platform/core_text.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
+#include "platform/stand_lock.h"
 #include "platform/widgets.h"
 #include "upgrade/copy_list.h"
 
@@ -247,6 +248,15 @@ void Form1::clearTarget() {
 void Form1::Command1_Click() {
     if (targetFolder_.isEmpty())
         return;
+    // Held while the files are copied: Folioscribe does not open the stand meanwhile.
+    StandLock lock(targetFolder_);
+    if (lock.take() == StandLock::Outcome::HeldElsewhere) {
+        dialogs_.error(this, QStringLiteral("%1 is open in Folioscribe (%2), which may be writing "
+                                            "it. Nothing was copied: close Folioscribe there, "
+                                            "then upgrade again.")
+                                 .arg(QDir::toNativeSeparators(targetFolder_), lock.holder()));
+        return;
+    }
     UpgradeResult result;
     try {
         result = upgradeFolder(workingFolder_, toFilePath(targetFolder_), run_);

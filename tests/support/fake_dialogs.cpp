@@ -84,6 +84,15 @@ FakeDialogs::askSaveFile(QWidget*, const QString& caption, const QString&, const
     return chosen;
 }
 
+QString FakeDialogs::chooseFolder(QWidget*, const QString& caption, const QString& start) {
+    shown_.push_back({Kind::FolderChoice, caption, start, {}});
+    if (folders_.empty())
+        return {};
+    const QString folder = folders_.front();
+    folders_.pop_front();
+    return folder;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList all;
     for (const Shown& box : shown_)

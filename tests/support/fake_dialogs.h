@@ -11,7 +11,7 @@ namespace folio::test {
 
 class FakeDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Error, Question };
+    enum class Kind { Message, Error, Question, FolderChoice };
     struct Shown {
         Kind kind;
         QString text;
@@ -41,6 +41,8 @@ public:
     std::optional<std::pair<QString, QString>> askSaveFile(QWidget* parent, const QString& caption,
                                                            const QString& suggested,
                                                            const QString& filters) override;
+    // Records the caption as the text shown; answers with the next preset folder.
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
 
     // The answer to the next question (questions without a preset answer get No).
     void setNextAnswer(bool yes) { answers_.push_back(yes); }
@@ -62,6 +64,9 @@ public:
     void setNextSaveFile(const QString& file, const QString& filter) {
         saveFiles_.push_back({file, filter});
     }
+    // The folder chosen in the next folder chooser (without a preset one: the chooser is called
+    // off). The folder the chooser started in is kept in the shown box's title.
+    void setNextFolder(const QString& folder) { folders_.push_back(folder); }
 
     const std::deque<Shown>& shown() const { return shown_; }
     QStringList texts() const;
@@ -78,6 +83,7 @@ private:
     std::deque<QString> texts_;
     std::deque<QString> items_;
     std::deque<std::pair<QString, QString>> saveFiles_;
+    std::deque<QString> folders_;
 };
 
 } // namespace folio::test

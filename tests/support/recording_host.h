@@ -29,6 +29,11 @@ public:
     void showLibrary() override { calls << "library"; }
     UndoOffer undoOffer() override { return offer; }
     void undoLastAbsorption() override { calls << "undo"; }
+    void chooseStand() override { calls << "open"; }
+    void openRecentStand(const QString& folder) override { calls << "recent " + folder; }
+    // What recentStands answers.
+    QList<RecentStand> recent;
+    QList<RecentStand> recentStands() override { return recent; }
 };
 
 } // namespace folio::test

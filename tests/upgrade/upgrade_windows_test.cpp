@@ -4,6 +4,7 @@
 #include "platform/browsing_lists.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
+#include "support/lock_holder.h"
 #include "support/qt_printers.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
@@ -275,6 +276,39 @@ TEST_F(UpgradeWindowTest, upgrade_olderInstallation_getsTheSixFilesAndTheToolEnd
     EXPECT_EQ(fs::status(stand.path(kProgramDestination)).permissions(),
               fs::status(delivery.path(kProgramFile)).permissions());
     EXPECT_TRUE(window.isNull());
+}
+
+// Folioscribe may be writing a stand it holds the lock of: the upgrade copies nothing into it,
+// says why, and stays open to try again.
+TEST_F(UpgradeWindowTest, upgrade_standOpenInFolioscribe_isRefusedAndNothingIsCopied) {
+    test::LockHolder folioscribe(qpath(stand.root()));
+    ASSERT_TRUE(folioscribe.holds());
+    const auto before = folderContents(stand.root());
+    startAndPressOk();
+    dialogs.clear();
+    upgradeStand();
+
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    const QString refused = dialogs.errors().front();
+    EXPECT_TRUE(refused.startsWith(QDir::toNativeSeparators(qpath(stand.root())) +
+                                   QStringLiteral(" is open in Folioscribe (")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral(", process %1, since ").arg(folioscribe.pid())))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.endsWith(QStringLiteral("which may be writing it. Nothing was copied: "
+                                                "close Folioscribe there, then upgrade again.")))
+        << refused.toStdString();
+    EXPECT_EQ(folderContents(stand.root()), before);
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+
+    // Once Folioscribe has ended, its lock is stale and the upgrade goes ahead.
+    folioscribe.end();
+    dialogs.clear();
+    test::clickEnabled(window->Command1);
+    processDeferredDeletes();
+    EXPECT_EQ(dialogs.texts(), QStringList{kUpgraded});
+    EXPECT_FALSE(stand.exists("spartiti\\.folioscribe.lock"));
 }
 
 TEST_F(UpgradeWindowTest, upgrade_musiciansOwnPlaylists_areKeptAndNamedInTheStatusLine) {

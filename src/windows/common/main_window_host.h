@@ -1,6 +1,7 @@
 // What the main window asks of the program: showing the other windows and ending the run.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace folio {
@@ -12,6 +13,12 @@ enum class PageSide;
 struct UndoOffer {
     bool available = false;
     QString tip;
+};
+
+// A stand opened before, for the "Recent stands" menu: its folder, and whether it is still there.
+struct RecentStand {
+    QString folder;
+    bool there = false;
 };
 
 // Every function is pure: a host that forgets one does not build, rather than quietly losing a
@@ -44,6 +51,12 @@ public:
     virtual UndoOffer undoOffer() = 0;
     // Takes back the last absorption, reporting what it did.
     virtual void undoLastAbsorption() = 0;
+    // Asks for a stand folder and opens it in place of the open stand.
+    virtual void chooseStand() = 0;
+    // Opens the stand in folder in place of the open stand.
+    virtual void openRecentStand(const QString& folder) = 0;
+    // The stands opened last, newest first.
+    virtual QList<RecentStand> recentStands() = 0;
 };
 
 } // namespace folio

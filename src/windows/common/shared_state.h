@@ -4,9 +4,11 @@
 
 #include "core/archive/score_archive.h"
 #include "core/files/installation.h"
+#include "core/versions/data_file_stamp.h"
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace folio {
@@ -29,6 +31,12 @@ struct SharedState {
     // False while archivio.js could not be read, or holds more entries than the archive, or
     // there is no spartiti folder: nothing may write it.
     bool archiveWritable = true;
+    // Set while another program holds the stand's lock and the user chose to look only: every
+    // command that writes is off.
+    bool readOnly = false;
+    // Each data file as this program last read or wrote it (archive, playlists, MIDI), to notice
+    // a change made by another program before saving over it.
+    std::array<std::optional<DataFileStamp>, 3> seenFiles;
     // Set once the user was told that an earlier version of a data file could not be kept:
     // that is told once per run.
     bool versionNotKeptTold = false;

@@ -135,7 +135,7 @@ Qt::ItemFlags LibraryModel::flags(const QModelIndex& index) const {
     case LibraryColumn::Author:
     case LibraryColumn::Tags:
     case LibraryColumn::Category:
-        return state_.archiveWritable ? flags | Qt::ItemIsEditable : flags;
+        return state_.archiveWritable && !state_.readOnly ? flags | Qt::ItemIsEditable : flags;
     default:
         return flags;
     }

@@ -207,8 +207,10 @@ void LibraryWindow::buildControls() {
     buttons->addStretch();
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
+    // A stand open read-only, or an archive that must not be written, takes no edits.
+    const bool writable = state_.archiveWritable && !state_.readOnly;
     for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton})
-        button->setEnabled(state_.archiveWritable);
+        button->setEnabled(writable);
 
     connect(filterText, &QLineEdit::textChanged, this, &LibraryWindow::filterText_Change);
     connect(showChoice, &QComboBox::currentIndexChanged, this, &LibraryWindow::showChoice_Change);
@@ -251,6 +253,7 @@ void LibraryWindow::buildControls() {
     redo->setShortcut(QKeySequence::Redo);
     redo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addActions({saveAction, undoAction, redo});
+    saveAction->setEnabled(state_.archiveWritable && !state_.readOnly);
 }
 
 void LibraryWindow::showRows() {
@@ -334,7 +337,7 @@ std::vector<int> LibraryWindow::selectedEntries() const {
 void LibraryWindow::setField(const std::vector<int>& entries, LibraryColumn column,
                              const std::function<std::string(const ScoreEntry&)>& value,
                              const QString& what) {
-    if (entries.empty() || !state_.archiveWritable)
+    if (entries.empty() || !state_.archiveWritable || state_.readOnly)
         return;
     std::vector<std::string> after;
     for (int entry : entries)

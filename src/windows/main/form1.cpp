@@ -8,6 +8,7 @@
 #include "platform/look.h"
 #include "platform/warm_up.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/main_window_host.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
@@ -15,7 +16,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,8 +69,9 @@ QString tooManyEntriesText(std::size_t entriesInFile) {
 QString wrongFolderText(const std::filesystem::path& folder) {
     return QStringLiteral(
                "This folder is not a music-stand installation folder: it has no spartiti "
-               "folder.\n%1\n\nStart Folioscribe in the stand's folder, the one that holds "
-               "the spartiti folder. Until then nothing can be saved or attached.")
+               "folder.\n%1\n\nOpen the stand's folder, the one that holds the spartiti "
+               "folder, with \"Open stand…\" in the menu \"Work\". Until then nothing can be "
+               "saved or attached.")
         .arg(toShownPath(folder));
 }
 
@@ -178,6 +182,8 @@ void Form1::buildControls() {
 
     Label6 = place<QLabel>(client, "Label6", {});
     look::styleBlueText(Label6, 16);
+    standLabel = place<QLabel>(client, "standLabel", {});
+    look::styleBlueText(standLabel, 9);
 
     VScroll1 = place<QScrollBar>(client, "VScroll1", {});
     VScroll1->setOrientation(Qt::Vertical);
@@ -237,6 +243,7 @@ void Form1::layOut(QSize area) {
     Command2->move(8, bottomRow);
     Picture1->setGeometry(96, bottomRow, 56, 57);
     Label6->setGeometry(160, bottomRow + 16, 369, 41);
+    standLabel->setGeometry(160, bottomRow, 369, 16);
     Command1->move(pagesRight - 153, bottomRow);
     Command5->move(pagesRight - 73, bottomRow);
     VScroll1->setGeometry(pagesRight + 7, 8, 33, 609 + taller);
@@ -308,6 +315,16 @@ void Form1::buildMenu() {
         return action;
     };
     // The "&" only underlines the key letter of each command; the caption reads the same.
+    openStand = command("openStand", "&Open stand…");
+    openStand->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(openStand, &QAction::triggered, this, [this] { host_.chooseStand(); });
+    recentStands = work->addMenu(QStringLiteral("Recent &stands"));
+    recentStands->setObjectName(QStringLiteral("recentStands"));
+    recentStands->setToolTipsVisible(true);
+    // Listed afresh each time the menu opens: a stand may have gone (or come back) meanwhile.
+    connect(work, &QMenu::aboutToShow, this, &Form1::listRecentStands);
+    listRecentStands();
+    work->addSeparator();
     playlist = command("playlist", "&Playlist Manager");
     midi = command("midi", "&Midi device");
     merging = command("merging", "M&erging");
@@ -337,6 +354,43 @@ void Form1::buildMenu() {
     connect(merging, &QAction::triggered, this, [this] { host_.showMerging(); });
     connect(chiudi, &QAction::triggered, this, &Form1::chiudi_Click);
     connect(cerca, &QAction::triggered, this, &Form1::cerca_Click);
+}
+
+// A stand that is no longer there stays in the list, greyed, so that the user sees where it was.
+void Form1::listRecentStands() {
+    recentStands->clear();
+    for (const RecentStand& stand : host_.recentStands()) {
+        const QString name = QFileInfo(stand.folder).fileName();
+        QAction* action =
+            recentStands->addAction(name.isEmpty() ? QDir::toNativeSeparators(stand.folder) : name);
+        action->setToolTip(QDir::toNativeSeparators(stand.folder));
+        action->setEnabled(stand.there);
+        const QString folder = stand.folder;
+        connect(action, &QAction::triggered, this,
+                [this, folder] { host_.openRecentStand(folder); });
+    }
+    recentStands->menuAction()->setEnabled(!recentStands->isEmpty());
+}
+
+void Form1::showStand() {
+    const QString folder = QDir::toNativeSeparators(toQtPath(state_.installation.root()));
+    const QString name = QFileInfo(folder).fileName();
+    standLabel->setText((name.isEmpty() ? folder : name) +
+                        (state_.readOnly ? QStringLiteral(", read-only") : QString()));
+    standLabel->setToolTip(folder);
+    if (state_.readOnly)
+        turnOffWriting();
+}
+
+// Another program writes this stand: looking is all this window offers.
+void Form1::turnOffWriting() {
+    for (QPushButton* command : {Command1, Command2, Command3, Command4, Command5})
+        command->setEnabled(false);
+    for (QAction* command : {merging, importPdf, restore, undoAbsorption})
+        command->setEnabled(false);
+    // A page dropped is attached only while "Left" is on; typing has nowhere to go.
+    for (QLineEdit* box : {Text2, Text3, Text4})
+        box->setReadOnly(true);
 }
 
 void Form1::start() {
@@ -371,12 +425,14 @@ void Form1::requestOpeningPages(const ArchiveRead& read) {
 
 void Form1::showArchive(const ArchiveRead& read) {
     ScoreArchive& archive = state_.archive;
+    showStand();
     state_.archiveWritable = true;
     searchBuilt_ = false;
     if (!read.dataFolder) {
         refuseWrongFolder();
         return;
     }
+    noteDataFile(state_, DataFile::Archive);
     const bool shown = read.shown();
     const int opening = std::max(archive.entryCount(), 1);
     keepAsSaved();
@@ -570,6 +626,8 @@ bool Form1::save() {
         dialogs_.error(this, archiveKeptReason_);
         return false;
     }
+    if (!maySaveOver(state_, dialogs_, this, DataFile::Archive))
+        return false;
     // The file holds the entries as last loaded or saved: counted without reading it again.
     KeepVersion keep;
     keep.what = "save";
@@ -580,6 +638,7 @@ bool Form1::save() {
             this, QStringLiteral("The archive was not saved.\n%1").arg(fromCoreText(saved.error)));
         return false;
     }
+    noteDataFile(state_, DataFile::Archive);
     keepAsSaved();
     showCount();
     updateUndoCommand();
@@ -598,12 +657,12 @@ void Form1::reload() {
     // A restored archive may be readable where the one replaced was not: saving is on again
     // unless the new load finds a reason to keep it off.
     archiveKeptReason_.clear();
-    Command1->setEnabled(true);
+    Command1->setEnabled(!state_.readOnly);
     start();
 }
 
 void Form1::updateUndoCommand() {
-    if (!state_.installation.hasDataFolder())
+    if (!state_.installation.hasDataFolder() || state_.readOnly)
         return;
     const UndoOffer offer = host_.undoOffer();
     undoAbsorption->setEnabled(offer.available);
@@ -652,6 +711,10 @@ bool Form1::mayLeave() {
         }
     }
     return host_.closeWindowsBeforeLeaving();
+}
+
+bool Form1::mayCloseStand() {
+    return mayLeave();
 }
 
 void Form1::Command2_Click() {

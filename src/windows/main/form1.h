@@ -19,6 +19,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QWheelEvent;
@@ -50,7 +51,11 @@ public:
     QPushButton* Command5 = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* Label6 = nullptr;
+    // The open stand's folder name; its full path in the tip.
+    QLabel* standLabel = nullptr;
     QScrollBar* VScroll1 = nullptr;
+    QAction* openStand = nullptr;  // "Open stand…"
+    QMenu* recentStands = nullptr; // "Recent stands"
     QAction* playlist = nullptr;
     QAction* midi = nullptr;
     QAction* merging = nullptr;
@@ -76,6 +81,9 @@ public:
     void entriesChangedElsewhere(const std::vector<int>& entries);
     // The entries that differ from the archive file, in order.
     std::vector<int> changedEntries() const;
+    // Before another stand is opened in its place: offers to save unsaved changes, then has the
+    // windows with work of their own closed. False when the user stays with this stand.
+    bool mayCloseStand();
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
@@ -132,6 +140,9 @@ private:
     void wheelOverPages(const QWheelEvent* wheel);
     void showEntry(int position);
     void showCount();
+    void showStand();
+    void turnOffWriting();
+    void listRecentStands();
     std::vector<std::filesystem::path> neighbourPages(int position) const;
     void storeText(std::string ScoreEntry::*field, const QString& text);
     bool save();

@@ -7,6 +7,7 @@
 #include "platform/field_text.h"
 #include "platform/look.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
 
@@ -201,6 +202,9 @@ void midifrm::Form_Load() {
     loaded_ = store_.load(state_.installation);
     entry_ = state_.currentEntryNumber;
     showTitle();
+    noteDataFile(state_, DataFile::Midi);
+    if (state_.readOnly)
+        Command3->setEnabled(false);
     if (loaded_ == MidiLoad::Unreadable) {
         Command3->setEnabled(false);
         dialogs_.error(this, QStringLiteral("The MIDI file %1 cannot be read: it is left as it "
@@ -346,7 +350,7 @@ bool midifrm::save() {
                                             "over: the MIDI set-up was not saved."));
         return false;
     }
-    if (!maySaveAsTyped())
+    if (!maySaveAsTyped() || !maySaveOver(state_, dialogs_, this, DataFile::Midi))
         return false;
     const MidiGrid channels = grid();
     KeepVersion keep;
@@ -364,6 +368,7 @@ bool midifrm::save() {
             QStringLiteral("The MIDI set-up was not saved.\n%1").arg(fromCoreText(failure.what())));
         return false;
     }
+    noteDataFile(state_, DataFile::Midi);
     shownGrid_ = channels;
     dialogs_.message(this, QStringLiteral("Successfully saved message"));
     reportVersionNotKept(state_, dialogs_, this, DataFile::Midi, keep.notKept);

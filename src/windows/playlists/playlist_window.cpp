@@ -9,6 +9,7 @@
 #include "platform/look.h"
 #include "platform/reading_order.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
 
@@ -154,6 +155,8 @@ void playlistfrm::Form_Load() {
     trackNumbers_.clear();
     switch (store_.read()) {
     case PlaylistFileState::Missing: {
+        if (state_.readOnly)
+            break;
         // Only where nothing at all stands at the name: a dangling link or a folder is unreadable.
         const FileResult created = store_.create();
         if (!created.ok)
@@ -172,6 +175,11 @@ void playlistfrm::Form_Load() {
         break;
     case PlaylistFileState::Read:
         break;
+    }
+    noteDataFile(state_, DataFile::Playlists);
+    if (state_.readOnly) {
+        Command1->setEnabled(false);
+        Command8->setEnabled(false);
     }
     showPlaylists(QStringLiteral("Playlist"));
     keepAsShown();
@@ -326,7 +334,7 @@ void playlistfrm::Command1_Click() {
         return;
     }
     std::optional<PlaylistPlace> replacing;
-    if (!placeToSave(name, replacing))
+    if (!placeToSave(name, replacing) || !maySaveOver(state_, dialogs_, this, DataFile::Playlists))
         return;
     KeepVersion keep;
     keep.what = "playlist";
@@ -336,6 +344,7 @@ void playlistfrm::Command1_Click() {
         reportFailure(saved, QStringLiteral("The playlist %1 was not saved.").arg(shownName));
         return;
     }
+    noteDataFile(state_, DataFile::Playlists);
     chosen_ = saved.place;
     keepAsShown();
     // The box now lists the file as written and names the saved playlist; the next "Save"
@@ -395,7 +404,8 @@ void playlistfrm::Command8_Click() {
                          kWarningTitle);
         return;
     }
-    if (!dialogs_.question(this, QStringLiteral("Delete the playlist %1?").arg(shownName)))
+    if (!dialogs_.question(this, QStringLiteral("Delete the playlist %1?").arg(shownName)) ||
+        !maySaveOver(state_, dialogs_, this, DataFile::Playlists))
         return;
     KeepVersion keep;
     keep.what = "playlist";
@@ -404,6 +414,7 @@ void playlistfrm::Command8_Click() {
         reportFailure(deleted, QStringLiteral("The playlist %1 was not deleted.").arg(shownName));
         return;
     }
+    noteDataFile(state_, DataFile::Playlists);
     chosen_.reset();
     showPlaylists(QString());
     Text1->clear();

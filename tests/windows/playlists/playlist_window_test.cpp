@@ -272,16 +272,20 @@ TEST_F(PlaylistWindowTest, savesAndReads_neverLoseAnotherPlaylistOrALine) {
          },
          crlf({"var playlist = [", R"("A","2,5,#",)", warmUp, R"("A","3,#",)", " ];"}),
          {"Successfully saved"}},
+        // Saving over another program's change is asked first; the playlist it changed is kept.
         {"a playlist changed in the file since it was chosen is kept",
          kExample,
          [&] {
              choose("Sunday");
              stand.write("spartiti\\playlist.js",
                          crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, " ];"}));
+             dialogs.setNextAnswer(true);
              test::clickEnabled(window->Command1);
          },
          crlf({"var playlist = [", R"("Sunday","1,#",)", warmUp, sunday, " ];"}),
-         {"The playlist Sunday was changed or removed in the playlist file since it was read, "
+         {"playlist.js was changed by another program since Folioscribe read it. Save over it? "
+          "The other version is kept, and \"Restore…\" brings it back.",
+          "The playlist Sunday was changed or removed in the playlist file since it was read, "
           "so it was saved as a new playlist after the others."}},
         {"a blank line and a closing line with a trailing blank",
          crlf({"var playlist = [", sunday, "", R"("Warm-up","3,#",)", " ]; "}),

@@ -1,0 +1,54 @@
+// Data file stamps.
+#include "core/versions/data_file_stamp.h"
+
+#include "core/files/file_ops.h"
+#include "core/files/read_limits.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace folio {
+namespace {
+
+std::uint64_t limitOf(DataFile file) {
+    switch (file) {
+    case DataFile::Archive:
+        return kArchiveFileLimit;
+    case DataFile::Playlists:
+        return kPlaylistFileLimit;
+    case DataFile::Midi:
+        return kMidiFileLimit;
+    }
+    return 0;
+}
+
+} // namespace
+
+DataFileStamp dataFileStamp(const Installation& installation, DataFile file) {
+    const std::filesystem::path path = dataFilePath(installation, file);
+    DataFileStamp stamp;
+    FileRead read = readWholeFile(path, limitOf(file));
+    if (read.status == ReadStatus::Missing)
+        return stamp;
+    stamp.state = DataFileStamp::State::Unreadable;
+    if (!read.ok())
+        return stamp;
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(path, error);
+    stamp.state = DataFileStamp::State::Read;
+    stamp.size = read.bytes.size();
+    stamp.modified = error ? 0 : static_cast<std::int64_t>(modified.time_since_epoch().count());
+    stamp.fingerprint = fingerprint(read.bytes);
+    return stamp;
+}
+
+bool sameFile(const DataFileStamp& before, const DataFileStamp& now) {
+    if (before.state != now.state)
+        return false;
+    if (before.state != DataFileStamp::State::Read)
+        return true;
+    // A file rewritten with the very same bytes (a newer time only) holds nothing to lose.
+    return before.size == now.size && before.fingerprint == now.fingerprint;
+}
+
+} // namespace folio
