@@ -18,6 +18,7 @@
 #include <QLockFile>
 #include <QPushButton>
 #include <QSysInfo>
+#include <QTableView>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -137,6 +138,16 @@ TEST(StandLock, readOnly_turnsOffEveryCommandThatWrites) {
          [](ProgramWindows& w) { return w.playlistManager()->Command8->isEnabled(); }, true},
         {"MIDI Save", [](ProgramWindows& w) { return w.midiWindow()->Command3->isEnabled(); },
          true},
+        {"library: a title cell",
+         [](ProgramWindows& w) {
+             const QAbstractItemModel* cells = w.libraryWindow()->table->model();
+             return (cells->flags(cells->index(0, 1)) & Qt::ItemIsEditable) != 0;
+         },
+         true},
+        {"library: Set category",
+         [](ProgramWindows& w) { return w.libraryWindow()->setCategoryButton->isEnabled(); }, true},
+        {"library: Ctrl+S",
+         [](ProgramWindows& w) { return w.libraryWindow()->saveAction->isEnabled(); }, true},
     };
     for (const bool readOnly : {true, false}) {
         SCOPED_TRACE(readOnly ? "read-only" : "writable");
@@ -156,6 +167,7 @@ TEST(StandLock, readOnly_turnsOffEveryCommandThatWrites) {
         // Looking stays possible: the playlists and the MIDI set-ups open.
         test::triggerEnabled(windows.mainWindow()->playlist);
         test::triggerEnabled(windows.mainWindow()->midi);
+        test::triggerEnabled(windows.mainWindow()->library);
         test::forEachRow(rows, [&](const Row& row) {
             EXPECT_EQ(row.enabled(windows), !readOnly && row.onWhenWritable);
         });
