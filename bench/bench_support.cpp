@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <unistd.h>
@@ -101,6 +103,23 @@ std::size_t countLinesWithMemchr(std::string_view bytes) {
 double medianOf(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+const std::filesystem::path& smallPageInstallation(const char* name) {
+    // One folder per name, kept for the whole run.
+    static std::map<std::string, std::unique_ptr<ScratchFolder>> folders;
+    std::unique_ptr<ScratchFolder>& folder = folders[name];
+    if (!folder) {
+        folder = std::make_unique<ScratchFolder>(name);
+        demo::DemoOptions options;
+        options.entries = kScrollEntries;
+        options.pageSize = QSize(120, 170);
+        options.distinctPages = 4;
+        QString error;
+        if (!demo::generateDemoInstallation(folder->path(), options, &error))
+            throw std::runtime_error(error.toStdString());
+    }
+    return folder->path();
 }
 
 } // namespace folio::bench

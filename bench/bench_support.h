@@ -36,6 +36,10 @@ inline constexpr int kScrollEntries = 9999;
 // 300 dpi on the left and on the right, a few distinct pages hard-linked under each entry's names.
 void writeA4Installation(const std::filesystem::path& folder);
 
+// A demo installation of kScrollEntries entries with small pages, written once per run under a
+// scratch folder named name: for the benchmarks that read the archive, not the pages.
+const std::filesystem::path& smallPageInstallation(const char* name);
+
 // Milliseconds per step, summed up into median / 90th percentile / maximum counters.
 void reportMilliseconds(benchmark::State& state, const std::string& name,
                         std::vector<double> values);

@@ -3,7 +3,6 @@
 // with the main window moving to the match.
 #include "bench_support.h"
 #include "core/archive/score_search.h"
-#include "demo/generator/demo_installation.h"
 #include "platform/dialogs.h"
 #include "windows/common/main_window_host.h"
 #include "windows/common/shared_state.h"
@@ -15,7 +14,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <memory>
-#include <stdexcept>
 
 namespace folio::bench {
 namespace {
@@ -23,23 +21,6 @@ namespace {
 // What a user types, keystroke by keystroke: an author without accents, a title's words, a
 // tag, and a text no score holds (every keystroke of it searches the whole archive).
 const char* const kTypedWords[] = {"amelie durand", "study no. 9876", "harmonica", "zzyzx"};
-
-// The demo installation with kScrollEntries entries and small pages, written once.
-const std::filesystem::path& searchInstallation() {
-    static ScratchFolder folder("find");
-    static const bool written = [] {
-        demo::DemoOptions options;
-        options.entries = kScrollEntries;
-        options.pageSize = QSize(120, 170);
-        options.distinctPages = 4;
-        QString error;
-        if (!demo::generateDemoInstallation(folder.path(), options, &error))
-            throw std::runtime_error(error.toStdString());
-        return true;
-    }();
-    (void)written;
-    return folder.path();
-}
 
 // Every prefix of every typed word, in typing order.
 std::vector<std::string> keystrokes() {
@@ -52,7 +33,7 @@ std::vector<std::string> keystrokes() {
 }
 
 void BM_ScoreSearch_Keystroke(benchmark::State& state) {
-    SharedState shared{Installation(searchInstallation())};
+    SharedState shared{Installation(smallPageInstallation("find"))};
     loadArchive(shared.archive, shared.installation);
     ScoreSearch search;
     search.rebuild(shared.archive);
@@ -72,7 +53,7 @@ void BM_ScoreSearch_Keystroke(benchmark::State& state) {
 BENCHMARK(BM_ScoreSearch_Keystroke)->Unit(benchmark::kMicrosecond);
 
 void BM_ScoreSearch_Rebuild(benchmark::State& state) {
-    SharedState shared{Installation(searchInstallation())};
+    SharedState shared{Installation(smallPageInstallation("find"))};
     loadArchive(shared.archive, shared.installation);
     ScoreSearch search;
     for (auto _ : state)
@@ -83,7 +64,7 @@ BENCHMARK(BM_ScoreSearch_Rebuild)->Unit(benchmark::kMillisecond);
 // One keystroke in the find box of the main window open on 9999 entries: UI thread time of
 // the search, the move of the scroll bar and the showing of the found entry.
 void BM_FindBox_Keystroke9999(benchmark::State& state) {
-    SharedState shared{Installation(searchInstallation())};
+    SharedState shared{Installation(smallPageInstallation("find"))};
     SilentDialogs dialogs;
     NoHost host;
     auto window = std::make_unique<Form1>(shared, dialogs, host);

@@ -4,7 +4,6 @@
 // keystroke on the window thread.
 #include "bench_support.h"
 #include "core/archive/library.h"
-#include "demo/generator/demo_installation.h"
 #include "platform/cp1252.h"
 #include "windows/common/shared_state.h"
 #include "windows/library/library_model.h"
@@ -19,29 +18,12 @@
 #include <QTableView>
 #include <cstdio>
 #include <memory>
-#include <stdexcept>
 
 namespace folio::bench {
 namespace {
 
-const std::filesystem::path& libraryInstallation() {
-    static ScratchFolder folder("library");
-    static const bool written = [] {
-        demo::DemoOptions options;
-        options.entries = kScrollEntries;
-        options.pageSize = QSize(60, 85);
-        options.distinctPages = 2;
-        QString error;
-        if (!demo::generateDemoInstallation(folder.path(), options, &error))
-            throw std::runtime_error(error.toStdString());
-        return true;
-    }();
-    (void)written;
-    return folder.path();
-}
-
 SharedState& loadedState() {
-    static SharedState shared{Installation(libraryInstallation())};
+    static SharedState shared{Installation(smallPageInstallation("library"))};
     static const bool loaded = [] {
         loadArchive(shared.archive, shared.installation);
         return true;

@@ -63,15 +63,7 @@ Window* ProgramWindows::showPlaced(QPointer<Window>& slot, Create create) {
 }
 
 ProgramWindows::~ProgramWindows() {
-    delete audioWindow_.data();
-    delete midiWindow_.data();
-    delete leftPageWindow_.data();
-    delete rightPageWindow_.data();
-    delete playlistManager_.data();
-    delete premerge_.data();
-    delete absorptionWindow_.data();
-    delete pdfImport_.data();
-    delete restoreWindow_.data();
+    deleteStandWindows();
     if (startWindow_)
         startWindow_->disconnect(); // destroyed with the run: not a user's close
     delete startWindow_.data();
@@ -225,7 +217,8 @@ bool ProgramWindows::openStand(const QString& folder) {
     return true;
 }
 
-void ProgramWindows::closeStandWindows() {
+// Every window of the open stand but the main window.
+void ProgramWindows::deleteStandWindows() {
     delete audioWindow_.data();
     delete midiWindow_.data();
     delete leftPageWindow_.data();
@@ -237,6 +230,10 @@ void ProgramWindows::closeStandWindows() {
     delete restoreWindow_.data();
     // The library's edits are the archive's in memory: the main window has asked about them.
     delete library_.data();
+}
+
+void ProgramWindows::closeStandWindows() {
+    deleteStandWindows();
     leftSelectedPagePath_.clear();
     rightSelectedPagePath_.clear();
     if (Form1* old = mainWindow_) {

@@ -92,6 +92,7 @@ public:
 private:
     // Destroys every window of the open stand; the main window goes once its event is over.
     void closeStandWindows();
+    void deleteStandWindows();
     void showStartWindow(const QString& why);
     // Takes the lock of the stand in folder, or asks whether to open it read-only. False when
     // the user calls the opening off; readOnly tells how it opens.

@@ -3,31 +3,17 @@
 
 #include "core/files/file_ops.h"
 #include "core/files/read_limits.h"
+#include "core/versions/version_folder.h"
 
 #include <filesystem>
 #include <system_error>
 
 namespace folio {
-namespace {
-
-std::uint64_t limitOf(DataFile file) {
-    switch (file) {
-    case DataFile::Archive:
-        return kArchiveFileLimit;
-    case DataFile::Playlists:
-        return kPlaylistFileLimit;
-    case DataFile::Midi:
-        return kMidiFileLimit;
-    }
-    return 0;
-}
-
-} // namespace
 
 DataFileStamp dataFileStamp(const Installation& installation, DataFile file) {
     const std::filesystem::path path = dataFilePath(installation, file);
     DataFileStamp stamp;
-    FileRead read = readWholeFile(path, limitOf(file));
+    FileRead read = readWholeFile(path, version_folder::readLimit(file));
     if (read.status == ReadStatus::Missing)
         return stamp;
     stamp.state = DataFileStamp::State::Unreadable;

@@ -326,6 +326,13 @@ void LibraryWindow::showChoice_Change() {
     showRows();
 }
 
+std::vector<int> LibraryWindow::chosenEntries() {
+    std::vector<int> entries = selectedEntries();
+    if (entries.empty())
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+    return entries;
+}
+
 std::vector<int> LibraryWindow::selectedEntries() const {
     std::vector<int> entries;
     for (const QModelIndex& index : table->selectionModel()->selectedRows())
@@ -357,11 +364,9 @@ void LibraryWindow::applied(const std::vector<int>& entries) {
 }
 
 void LibraryWindow::setAuthor_Click() {
-    const std::vector<int> entries = selectedEntries();
-    if (entries.empty()) {
-        dialogs_.message(this, QStringLiteral("Select the scores first."));
+    const std::vector<int> entries = chosenEntries();
+    if (entries.empty())
         return;
-    }
     const std::optional<QString> author = dialogs_.askText(
         this, QStringLiteral("The author of the %1 selected scores:").arg(entries.size()));
     if (!author)
@@ -382,11 +387,9 @@ std::vector<std::pair<int, QString>> LibraryWindow::categoryChoices() const {
 }
 
 void LibraryWindow::setCategory_Click() {
-    const std::vector<int> entries = selectedEntries();
-    if (entries.empty()) {
-        dialogs_.message(this, QStringLiteral("Select the scores first."));
+    const std::vector<int> entries = chosenEntries();
+    if (entries.empty())
         return;
-    }
     const std::vector<std::pair<int, QString>> choices = categoryChoices();
     QStringList items{QStringLiteral("(none)")};
     for (const auto& choice : choices)
@@ -423,11 +426,9 @@ std::vector<std::string> tagWords(const std::string& tags) {
 } // namespace
 
 void LibraryWindow::addTag_Click() {
-    const std::vector<int> entries = selectedEntries();
-    if (entries.empty()) {
-        dialogs_.message(this, QStringLiteral("Select the scores first."));
+    const std::vector<int> entries = chosenEntries();
+    if (entries.empty())
         return;
-    }
     const std::optional<QString> typed = dialogs_.askText(
         this, QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size()));
     const std::string tag = typed ? toCp1252(withoutUnsafeCharacters(typed->trimmed())) : "";
@@ -445,11 +446,9 @@ void LibraryWindow::addTag_Click() {
 }
 
 void LibraryWindow::removeTag_Click() {
-    const std::vector<int> entries = selectedEntries();
-    if (entries.empty()) {
-        dialogs_.message(this, QStringLiteral("Select the scores first."));
+    const std::vector<int> entries = chosenEntries();
+    if (entries.empty())
         return;
-    }
     const std::optional<QString> typed = dialogs_.askText(
         this, QStringLiteral("The tag to remove from the %1 selected scores:").arg(entries.size()));
     const std::string tag = typed ? toCp1252(typed->trimmed()) : "";

@@ -80,6 +80,8 @@ private:
     void buildControls();
     void showRows();
     std::vector<int> selectedEntries() const;
+    // The selected entries for a bulk edit; none, after saying so, when nothing is selected.
+    std::vector<int> chosenEntries();
     // Sets field of each entry through the undo stack, as one step.
     void setField(const std::vector<int>& entries, LibraryColumn column,
                   const std::function<std::string(const ScoreEntry&)>& value, const QString& what);
