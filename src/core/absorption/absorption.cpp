@@ -47,12 +47,6 @@ std::optional<UncopiedPage> copyOne(const PageCopy& copy) {
     return UncopiedPage{utf8Path(copy.source), *refused};
 }
 
-bool lies(const fs::path& name) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(name, ec);
-    return !ec && status.type() != fs::file_type::not_found;
-}
-
 // Moves files out of the new entries' way into one backup folder, made at the first move.
 class MoverAside {
 public:
@@ -61,7 +55,7 @@ public:
 
     // Moves what lies under name, if anything; a file that cannot be moved is reported.
     void moveIfThere(const fs::path& name) {
-        if (!lies(name))
+        if (!standsAt(name))
             return;
         std::string error;
         if (moved(name, error))
@@ -76,7 +70,7 @@ public:
     // never replaced: the reason, when it stays in the way.
     std::optional<std::string> clearForCopy(const fs::path& name) {
         std::string error;
-        if (!lies(name) || moved(name, error))
+        if (!standsAt(name) || moved(name, error))
             return std::nullopt;
         return "The file " + quotedPath(name) +
                " is in the way and could not be moved aside: " + error + ".";

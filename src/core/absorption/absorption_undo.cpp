@@ -34,16 +34,6 @@ FileResult appendToRecord(const fs::path& folder,
     return rewriteAtomically(recordPath(folder), record->text());
 }
 
-bool standsThere(const fs::path& path) {
-    std::error_code ec;
-    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
-}
-
-bool isPlainFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(path, ec));
-}
-
 // Renames done so far, taken back in reverse when a later step fails.
 class Renames {
 public:
@@ -97,7 +87,7 @@ std::optional<std::string> plan(const LastAbsorption& last, const fs::path& page
             plan.changedPages.push_back(page.path);
             continue;
         }
-        if (standsThere(pagesFolder / page.path.filename()))
+        if (standsAt(pagesFolder / page.path.filename()))
             return "Something stands at " + quotedPath(pagesFolder / page.path.filename()) +
                    ", where the page image " + quotedPath(page.path) + " would go.";
         plan.pagesToPark.push_back(page.path);
@@ -113,7 +103,7 @@ std::optional<std::string> plan(const LastAbsorption& last, const fs::path& page
             plan.stillAside.push_back(file.to);
             continue;
         }
-        if (standsThere(file.from) && !named(plan.pagesToPark))
+        if (standsAt(file.from) && !named(plan.pagesToPark))
             return "Something stands at " + quotedPath(file.from) + ", where " +
                    quotedPath(file.to) + " would be put back.";
         std::error_code ec;

@@ -128,6 +128,44 @@ std::string categoryShown(std::string_view category, const CategoryNames& names)
     return std::string(category);
 }
 
+namespace {
+
+std::vector<std::string> tagWords(const std::string& tags) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : tags + " ") {
+        if (c == ' ' || c == ',') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+} // namespace
+
+std::string tagsWith(const std::string& tags, const std::string& tag) {
+    const std::vector<std::string> words = tagWords(tags);
+    if (std::find(words.begin(), words.end(), tag) != words.end())
+        return tags;
+    return tags.empty() ? tag : tags + " " + tag;
+}
+
+std::string tagsWithout(const std::string& tags, const std::string& tag) {
+    const std::vector<std::string> words = tagWords(tags);
+    if (std::find(words.begin(), words.end(), tag) == words.end())
+        return tags;
+    std::string kept;
+    for (const std::string& word : words) {
+        if (word != tag)
+            kept += (kept.empty() ? "" : " ") + word;
+    }
+    return kept;
+}
+
 std::string sortKey(std::string_view text) {
     std::string key;
     key.reserve(text.size());

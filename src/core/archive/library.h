@@ -71,6 +71,13 @@ std::vector<int> libraryRows(const ScoreArchive& archive, const std::vector<Entr
                              const ScoreSearch& search, const CategoryNames& names,
                              const LibraryQuery& query);
 
+// Tags with tag added at their end, unless one of their words already is tag. Words are split
+// at spaces and commas.
+std::string tagsWith(const std::string& tags, const std::string& tag);
+// Tags without the words that are tag, the others joined by spaces; tags as they are when none
+// is.
+std::string tagsWithout(const std::string& tags, const std::string& tag);
+
 // The key a text sorts by: letters in lower case without accents, each run of digits as a
 // number of fixed width, so that "Sonata 2" sorts before "Sonata 10".
 std::string sortKey(std::string_view text);

@@ -283,14 +283,15 @@ FileResult copyReplacing(const fs::path& source, const fs::path& target, CopySyn
     return temporary.commit(sync);
 }
 
-namespace {
-
 bool standsAt(const fs::path& path) {
     std::error_code ec;
     return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
 }
 
-} // namespace
+bool isPlainFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(fs::symlink_status(path, ec));
+}
 
 FileResult moveFile(const fs::path& from, const fs::path& to) {
     if (standsAt(to))

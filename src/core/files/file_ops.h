@@ -39,6 +39,11 @@ std::string quotedPath(const std::filesystem::path& path);
 // True if path names an existing regular file (a folder of that name is not a file).
 bool fileExists(const std::filesystem::path& path);
 
+// True if anything at all stands at path, a link to nothing included.
+bool standsAt(const std::filesystem::path& path);
+// True if path is a regular file itself, not a link to one.
+bool isPlainFile(const std::filesystem::path& path);
+
 // How a whole-file read ended. Missing means nothing at all stands at the path; anything else
 // that gives no bytes (a folder, a dangling link, a pipe, a device, a file over the limit, a
 // read error) is Unreadable, so that a caller never writes over what it could not read.

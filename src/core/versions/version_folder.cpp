@@ -106,11 +106,6 @@ bool removeVersion(const fs::path& folder, const fs::path& kept) {
     return true;
 }
 
-bool isPlainFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(path, ec));
-}
-
 std::uint64_t microsecondsNow() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                           std::chrono::system_clock::now().time_since_epoch())

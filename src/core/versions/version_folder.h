@@ -62,9 +62,6 @@ std::optional<std::size_t> countOf(const VersionRecord& record);
 // cannot go (on Windows, one held open) keeps its record with it.
 bool removeVersion(const fs::path& folder, const fs::path& kept);
 
-// A regular file, not a link.
-bool isPlainFile(const fs::path& path);
-
 // The system clock in microseconds: the time a record keeps as "made".
 std::uint64_t microsecondsNow();
 

@@ -259,8 +259,7 @@ void LibraryWindow::buildControls() {
 void LibraryWindow::showRows() {
     const int current = model_->entryAt(table->currentIndex().row());
     model_->setRows(libraryRows(state_.archive, model_->facts(), search_, names_, query_));
-    const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
-    model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+    markUnsaved();
     countLabel->setText(
         QStringLiteral("%1 of %2 scores").arg(model_->rowCount()).arg(state_.archive.entryCount()));
     if (current > 0)
@@ -283,8 +282,7 @@ void LibraryWindow::archiveChanged(int entry) {
     if (entry > 0) {
         search_.update(state_.archive, entry);
         model_->entryChanged(entry);
-        const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
-        model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+        markUnsaved();
         return;
     }
     // A load or a save: the archive may hold other entries now, and nothing undone is wanted.
@@ -353,11 +351,15 @@ void LibraryWindow::setField(const std::vector<int>& entries, LibraryColumn colu
                              [this](const std::vector<int>& changed) { applied(changed); }));
 }
 
+void LibraryWindow::markUnsaved() {
+    const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
+    model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+}
+
 void LibraryWindow::applied(const std::vector<int>& entries) {
     for (int entry : entries)
         search_.update(state_.archive, entry);
-    const std::vector<int> unsaved = unsavedEntries_ ? unsavedEntries_() : std::vector<int>{};
-    model_->setUnsaved(std::set<int>(unsaved.begin(), unsaved.end()));
+    markUnsaved();
     for (int entry : entries)
         model_->entryChanged(entry);
     emit entriesEdited(entries);
@@ -405,43 +407,24 @@ void LibraryWindow::setCategory_Click() {
         QStringLiteral("Set category"));
 }
 
-namespace {
-
-// The tags as words, split at spaces and commas.
-std::vector<std::string> tagWords(const std::string& tags) {
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : tags + " ") {
-        if (c == ' ' || c == ',') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    return words;
+// The tag typed for a bulk change of tags, trimmed; empty when called off or blank.
+QString LibraryWindow::askTag(const QString& question) {
+    const std::optional<QString> typed = dialogs_.askText(this, question);
+    return typed ? typed->trimmed() : QString();
 }
-
-} // namespace
 
 void LibraryWindow::addTag_Click() {
     const std::vector<int> entries = chosenEntries();
     if (entries.empty())
         return;
-    const std::optional<QString> typed = dialogs_.askText(
-        this, QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size()));
-    const std::string tag = typed ? toCp1252(withoutUnsafeCharacters(typed->trimmed())) : "";
+    // An added tag is written into the archive: what it cannot carry is dropped.
+    const std::string tag = toCp1252(withoutUnsafeCharacters(
+        askTag(QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size()))));
     if (tag.empty())
         return;
     setField(
         entries, LibraryColumn::Tags,
-        [&](const ScoreEntry& entry) {
-            const std::vector<std::string> words = tagWords(entry.tags);
-            if (std::find(words.begin(), words.end(), tag) != words.end())
-                return entry.tags;
-            return entry.tags.empty() ? tag : entry.tags + " " + tag;
-        },
+        [&](const ScoreEntry& entry) { return tagsWith(entry.tags, tag); },
         QStringLiteral("Add tag"));
 }
 
@@ -449,24 +432,14 @@ void LibraryWindow::removeTag_Click() {
     const std::vector<int> entries = chosenEntries();
     if (entries.empty())
         return;
-    const std::optional<QString> typed = dialogs_.askText(
-        this, QStringLiteral("The tag to remove from the %1 selected scores:").arg(entries.size()));
-    const std::string tag = typed ? toCp1252(typed->trimmed()) : "";
+    // A tag to remove is matched as typed: a value loaded from a file may hold any character.
+    const std::string tag = toCp1252(askTag(
+        QStringLiteral("The tag to remove from the %1 selected scores:").arg(entries.size())));
     if (tag.empty())
         return;
     setField(
         entries, LibraryColumn::Tags,
-        [&](const ScoreEntry& entry) {
-            const std::vector<std::string> words = tagWords(entry.tags);
-            if (std::find(words.begin(), words.end(), tag) == words.end())
-                return entry.tags;
-            std::string kept;
-            for (const std::string& word : words) {
-                if (word != tag)
-                    kept += (kept.empty() ? "" : " ") + word;
-            }
-            return kept;
-        },
+        [&](const ScoreEntry& entry) { return tagsWithout(entry.tags, tag); },
         QStringLiteral("Remove tag"));
 }
 

@@ -86,6 +86,9 @@ private:
     void setField(const std::vector<int>& entries, LibraryColumn column,
                   const std::function<std::string(const ScoreEntry&)>& value, const QString& what);
     void applied(const std::vector<int>& entries);
+    // Marks the rows of the entries that differ from the archive file.
+    void markUnsaved();
+    QString askTag(const QString& question);
     bool writeCsv(const QString& file) const;
     bool writePdf(const QString& file) const;
     // The category names of generi.js, with the number each stands for.
