@@ -28,6 +28,14 @@ DataFileStamp dataFileStamp(const Installation& installation, DataFile file) {
     return stamp;
 }
 
+DataFileStamp dataFileStampOf(std::string_view bytes) {
+    DataFileStamp stamp;
+    stamp.state = DataFileStamp::State::Read;
+    stamp.size = bytes.size();
+    stamp.fingerprint = fingerprint(bytes);
+    return stamp;
+}
+
 bool sameFile(const DataFileStamp& before, const DataFileStamp& now) {
     if (before.state != now.state)
         return false;

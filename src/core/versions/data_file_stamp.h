@@ -21,6 +21,8 @@ struct DataFileStamp {
 
 // The data file as it is now.
 DataFileStamp dataFileStamp(const Installation& installation, DataFile file);
+// The stamp of a file whose bytes were just read, without reading it again.
+DataFileStamp dataFileStampOf(std::string_view bytes);
 
 // Whether now holds what before held: the same size and bytes. A newer modification time alone
 // (a program that wrote the very same bytes) changes nothing the user would lose.

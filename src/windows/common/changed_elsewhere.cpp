@@ -9,7 +9,11 @@
 namespace folio {
 
 void noteDataFile(SharedState& state, DataFile file) {
-    state.seenFiles[static_cast<std::size_t>(file)] = dataFileStamp(state.installation, file);
+    noteDataFile(state, file, dataFileStamp(state.installation, file));
+}
+
+void noteDataFile(SharedState& state, DataFile file, const DataFileStamp& stamp) {
+    state.seenFiles[static_cast<std::size_t>(file)] = stamp;
 }
 
 bool maySaveOver(const SharedState& state, Dialogs& dialogs, QWidget* parent, DataFile file) {

@@ -408,8 +408,15 @@ Form1::ArchiveRead Form1::readArchive() {
     return read;
 }
 
+// The file's stamp is taken from the bytes already read, on the same thread: the window's
+// start never reads the archive a second time.
 void Form1::takeIn(const ArchiveRead& read) {
     folio::takeIn(state_.archive, read.file);
+    openedArchive_ = {};
+    if (read.file.load == ArchiveLoad::Unreadable)
+        openedArchive_.state = DataFileStamp::State::Unreadable;
+    else if (read.file.load != ArchiveLoad::Missing)
+        openedArchive_ = dataFileStampOf(read.file.bytes);
 }
 
 bool Form1::ArchiveRead::shown() const {
@@ -432,7 +439,7 @@ void Form1::showArchive(const ArchiveRead& read) {
         refuseWrongFolder();
         return;
     }
-    noteDataFile(state_, DataFile::Archive);
+    noteDataFile(state_, DataFile::Archive, openedArchive_);
     const bool shown = read.shown();
     const int opening = std::max(archive.entryCount(), 1);
     keepAsSaved();

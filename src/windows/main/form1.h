@@ -5,6 +5,7 @@
 #include "core/archive/saved_entries.h"
 #include "core/archive/score_archive.h"
 #include "core/archive/score_search.h"
+#include "core/versions/data_file_stamp.h"
 #include "windows/main/page_image_loader.h"
 
 #include <QMainWindow>
@@ -167,6 +168,8 @@ private:
     bool leaving_ = false;
     // The entries as last loaded or saved, to tell whether leaving would lose anything.
     SavedEntries savedEntries_;
+    // archivio.js as the last load read it, for noticing changes made by another program.
+    DataFileStamp openedArchive_;
     // Folded titles, authors and tags for the find box, made and built when the box is first
     // opened (not on the way to the first paint) and from then on kept up to date by every edit.
     std::unique_ptr<ScoreSearch> search_;
