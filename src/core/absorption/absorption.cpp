@@ -1,6 +1,7 @@
 // Absorption of another stand's scores into this archive.
 #include "core/absorption/absorption.h"
 
+#include "core/absorption/moving_aside.h"
 #include "core/files/read_limits.h"
 #include "core/format/field_reader.h"
 
@@ -46,61 +47,6 @@ std::optional<UncopiedPage> copyOne(const PageCopy& copy) {
     }
     return UncopiedPage{utf8Path(copy.source), *refused};
 }
-
-// Moves files out of the new entries' way into one backup folder, made at the first move.
-class MoverAside {
-public:
-    MoverAside(const Installation& installation, const std::string& stamp, Attachment& report)
-        : installation_(installation), stamp_(stamp), report_(report) {}
-
-    // Moves what lies under name, if anything; a file that cannot be moved is reported.
-    void moveIfThere(const fs::path& name) {
-        if (!standsAt(name))
-            return;
-        std::string error;
-        if (moved(name, error))
-            return;
-        report_.notMovedAside.push_back(
-            {utf8Path(name),
-             "The file " + quotedPath(name) +
-                 " belongs to no absorbed score, but it could not be moved aside: " + error + "."});
-    }
-
-    // Moves what lies under name out of the way of a page copy. What cannot be moved aside is
-    // never replaced: the reason, when it stays in the way.
-    std::optional<std::string> clearForCopy(const fs::path& name) {
-        std::string error;
-        if (!standsAt(name) || moved(name, error))
-            return std::nullopt;
-        return "The file " + quotedPath(name) +
-               " is in the way and could not be moved aside: " + error + ".";
-    }
-
-private:
-    bool moved(const fs::path& name, std::string& error) {
-        if (report_.backupFolder.empty()) {
-            std::optional<fs::path> folder =
-                makeBackupFolder(installation_, stamp_, "absorption", error);
-            if (folder)
-                report_.backupFolder = *folder;
-        }
-        if (report_.backupFolder.empty())
-            return false;
-        // A backup folder on another disk takes a copy, checked before the file here goes.
-        const fs::path to = report_.backupFolder / name.filename();
-        const FileResult result = moveFile(name, to);
-        if (!result.ok) {
-            error = result.error;
-            return false;
-        }
-        report_.movedAside.push_back({name, to});
-        return true;
-    }
-
-    const Installation& installation_;
-    const std::string& stamp_;
-    Attachment& report_;
-};
 
 } // namespace
 

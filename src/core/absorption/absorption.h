@@ -107,6 +107,8 @@ struct [[nodiscard]] Absorption {
     // (see versionNotKept) or there was no archive yet. Files moved aside go there too.
     std::filesystem::path backupFolder;
     std::string versionNotKept;
+    // New scores imported from files rather than absorbed from another stand: the undo says so.
+    bool imported = false;
 };
 
 // Appends marked to this archive after its last entry and writes archivio.js atomically.

@@ -165,6 +165,8 @@ FileResult recordAbsorption(const Installation& installation, const Absorption& 
         return FileResult::failure(written.error);
     std::vector<std::pair<std::string, std::string>> lines = {
         {"wrote", fingerprint(written.bytes)}};
+    if (absorbed.imported)
+        lines.emplace_back("source", "files");
     if (absorbed.count > 0)
         lines.emplace_back("appended", std::to_string(absorbed.firstNumber) + " " +
                                            std::to_string(absorbed.count));
@@ -211,6 +213,8 @@ LastAbsorption lastAbsorption(const Installation& installation) {
                     {*file, name.size() < value.size() ? value.substr(name.size() + 1) : ""});
             if (key == "moved" && file)
                 last.moved.push_back({*file, version.folder / file->filename()});
+            if (key == "source" && value == "files")
+                last.imported = true;
             if (key == "appended" && !readAppended(value, last.first, last.count)) {
                 last.state = UndoState::Damaged;
                 return last;
@@ -290,6 +294,7 @@ UndoReport undoLastAbsorption(const Installation& installation) {
         appendToRecord(last.version.folder, {{"undone", backupStamp(localTimeNow())}}));
     report.ok = true;
     report.when = last.version.when;
+    report.imported = last.imported;
     report.pagesMoved = steps.pagesToPark.size();
     report.filesPutBack = steps.filesToPutBack.size();
     report.entriesRemoved = last.count;

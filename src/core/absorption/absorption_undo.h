@@ -47,6 +47,8 @@ struct LastAbsorption {
     // puts back the archive as it was before).
     int first = 0;
     int count = 0;
+    // An import of new scores from files, not an absorption from another stand.
+    bool imported = false;
 };
 
 LastAbsorption lastAbsorption(const Installation& installation);
@@ -56,6 +58,7 @@ struct [[nodiscard]] UndoReport {
     bool ok = false;
     std::string error;
     std::string when;
+    bool imported = false;
     std::size_t pagesMoved = 0;
     std::size_t filesPutBack = 0;
     // Entries taken out of the archive (0: the archive as it was before was put back).

@@ -33,7 +33,9 @@ void keepFile(const Installation& installation, const fs::path& current,
         return;
     }
     const std::string stamp = keep.stamp.empty() ? backupStamp(localTimeNow()) : keep.stamp;
-    std::optional<fs::path> folder = makeBackupFolder(installation, stamp, keep.what, keep.notKept);
+    std::optional<fs::path> folder =
+        keep.into.empty() ? makeBackupFolder(installation, stamp, keep.what, keep.notKept)
+                          : std::optional<fs::path>(keep.into);
     if (!folder)
         return;
     const fs::path kept = *folder / current.filename();

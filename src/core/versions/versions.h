@@ -55,6 +55,9 @@ struct KeepVersion {
     std::string stamp;
     // When the version is made, in microseconds of the system's clock; 0: now.
     std::uint64_t made = 0;
+    // A backup folder the same work made already, with this stamp and what, to keep the file in
+    // beside what that work set aside there; empty: a new folder.
+    std::filesystem::path into;
 
     // What the rewrite answers. Where the version went; empty when none was kept.
     std::filesystem::path folder;
