@@ -88,6 +88,7 @@ public:
     void showMidiDevice() override {}
     void showMerging() override {}
     void showPdfImport() override {}
+    void showScoreImport() override {}
     void pageFileDropped(PageSide, const QString&) override {}
     void exitProgram() override {}
     bool closeWindowsBeforeLeaving() override { return true; }

@@ -227,6 +227,7 @@ void ProgramWindows::deleteStandWindows() {
     delete premerge_.data();
     delete absorptionWindow_.data();
     delete pdfImport_.data();
+    delete scoreImport_.data();
     delete restoreWindow_.data();
     // The library's edits are the archive's in memory: the main window has asked about them.
     delete library_.data();
@@ -289,6 +290,21 @@ void ProgramWindows::showPdfImport() {
         auto* window = new PdfImportWindow(state_, dialogs_);
         QObject::connect(window, &PdfImportWindow::pagesAttached, window,
                          [this] { showAttachments(); });
+        return window;
+    });
+}
+
+// The scores an import added show at once: in the main window, read anew from the archive the
+// import saved, and from there in every window that lists the archive.
+void ProgramWindows::showScoreImport() {
+    showPlaced(scoreImport_, [this] {
+        auto* window = new ScoreImportWindow(state_, dialogs_);
+        QObject::connect(window, &ScoreImportWindow::scoresImported, window, [this] {
+            if (mainWindow_) {
+                mainWindow_->reload();
+                mainWindow_->updateUndoCommand();
+            }
+        });
         return window;
     });
 }
@@ -362,8 +378,10 @@ void ProgramWindows::reopenMainWindow() {
 }
 
 bool ProgramWindows::closeWindowsBeforeLeaving() {
-    for (QWidget* window : {static_cast<QWidget*>(playlistManager_.data()),
-                            static_cast<QWidget*>(midiWindow_.data())}) {
+    // An import in progress is never cut short: its window refuses to close until it ends.
+    for (QWidget* window :
+         {static_cast<QWidget*>(playlistManager_.data()), static_cast<QWidget*>(midiWindow_.data()),
+          static_cast<QWidget*>(scoreImport_.data())}) {
         if (window && !window->close())
             return false;
     }
@@ -522,8 +540,11 @@ UndoOffer ProgramWindows::undoOffer() {
     const LastAbsorption last = lastAbsorption(state_.installation);
     switch (last.state) {
     case UndoState::Available:
-        return {true, QStringLiteral("Puts back the archive as it was before the absorption of %1.")
-                          .arg(fromCoreText(last.version.when))};
+        return {true,
+                QStringLiteral("Puts back the archive as it was before the %1 of %2.")
+                    .arg(last.imported ? QStringLiteral("import") : QStringLiteral("absorption"),
+                         fromCoreText(last.version.when)),
+                last.imported};
     case UndoState::SavedSince:
         return {false, QStringLiteral("The archive was saved after the last absorption: "
                                       "\"Restore…\" puts back an earlier version of it.")};
@@ -558,9 +579,10 @@ void ProgramWindows::undoLastAbsorption() {
         return toShownPath(file.lexically_relative(state_.installation.root()));
     };
     QString text =
-        QStringLiteral("The absorption of %1 was undone: %2, %3 page image(s) it copied were "
-                       "moved to %4, and %5 file(s) it had moved aside were put back.")
-            .arg(fromCoreText(undone.when),
+        QStringLiteral("The %1 of %2 was undone: %3, %4 page image(s) it copied were "
+                       "moved to %5, and %6 file(s) it had moved aside were put back.")
+            .arg(undone.imported ? QStringLiteral("import") : QStringLiteral("absorption"),
+                 fromCoreText(undone.when),
                  undone.entriesRemoved > 0
                      ? QStringLiteral("the %1 score(s) it added were taken out of the archive")
                            .arg(undone.entriesRemoved)

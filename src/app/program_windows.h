@@ -14,6 +14,7 @@
 #include "windows/midi/midifrm.h"
 #include "windows/pages/page_window.h"
 #include "windows/pdf_import/pdf_import_window.h"
+#include "windows/pdf_import/score_import_window.h"
 #include "windows/playlists/playlist_window.h"
 #include "windows/restore/restore_window.h"
 #include "windows/start/start_window.h"
@@ -57,6 +58,7 @@ public:
     void showMidiDevice() override;
     void showMerging() override;
     void showPdfImport() override;
+    void showScoreImport() override;
     void pageFileDropped(PageSide side, const QString& file) override;
     void exitProgram() override;
     bool closeWindowsBeforeLeaving() override;
@@ -86,6 +88,8 @@ public:
     destra* rightPageWindow() const { return rightPageWindow_; }
     // The PDF import window while it is open, else nullptr.
     PdfImportWindow* pdfImportWindow() const { return pdfImport_; }
+    // The window that imports many PDF files while it is open, else nullptr.
+    ScoreImportWindow* scoreImportWindow() const { return scoreImport_; }
     // The playlist manager while it is open, else nullptr.
     playlistfrm* playlistManager() const { return playlistManager_; }
 
@@ -137,6 +141,7 @@ private:
     QPointer<Premerge> premerge_;
     QPointer<merging> absorptionWindow_;
     QPointer<PdfImportWindow> pdfImport_;
+    QPointer<ScoreImportWindow> scoreImport_;
     QPointer<RestoreWindow> restoreWindow_;
     QPointer<LibraryWindow> library_;
     QPointer<StartWindow> startWindow_;

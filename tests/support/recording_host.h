@@ -21,6 +21,7 @@ public:
     void showMidiDevice() override { calls << "midi"; }
     void showMerging() override { calls << "merging"; }
     void showPdfImport() override { calls << "pdf"; }
+    void showScoreImport() override { calls << "import scores"; }
     void pageFileDropped(PageSide, const QString&) override { calls << "dropped"; }
     void exitProgram() override { calls << "exit"; }
     // No other window is open to ask about its work.

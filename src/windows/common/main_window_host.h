@@ -13,6 +13,8 @@ enum class PageSide;
 struct UndoOffer {
     bool available = false;
     QString tip;
+    // The last one imported new scores from files: the command is named after that.
+    bool import = false;
 };
 
 // A stand opened before, for the "Recent stands" menu: its folder, and whether it is still there.
@@ -35,6 +37,8 @@ public:
     virtual void showMerging() = 0;
     // Opens the window that imports the shown entry's pages from a PDF file.
     virtual void showPdfImport() = 0;
+    // Opens the window that imports many PDF files as new scores.
+    virtual void showScoreImport() = 0;
     // A file dropped on a page picture: a JPEG becomes that page as the page's window would
     // attach it; a PDF opens in the import window, that side picked first.
     virtual void pageFileDropped(PageSide side, const QString& file) = 0;

@@ -338,6 +338,8 @@ void Form1::buildMenu() {
     connect(library, &QAction::triggered, this, [this] { host_.showLibrary(); });
     importPdf = command("importPdf", "&Import PDF…");
     connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
+    importScores = command("importScores", "Import &scores…");
+    connect(importScores, &QAction::triggered, this, [this] { host_.showScoreImport(); });
     work->addSeparator();
     restore = command("restore", "&Restore…");
     undoAbsorption = command("undoAbsorption", "&Undo last absorption");
@@ -386,7 +388,7 @@ void Form1::showStand() {
 void Form1::turnOffWriting() {
     for (QPushButton* command : {Command1, Command2, Command3, Command4, Command5})
         command->setEnabled(false);
-    for (QAction* command : {merging, importPdf, restore, undoAbsorption})
+    for (QAction* command : {merging, importPdf, importScores, restore, undoAbsorption})
         command->setEnabled(false);
     // A page dropped is attached only while "Left" is on; typing has nowhere to go.
     for (QLineEdit* box : {Text2, Text3, Text4})
@@ -471,7 +473,8 @@ void Form1::refuseWrongFolder() {
     archiveKeptReason_ = wrongFolderText(state_.installation.root());
     for (QPushButton* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(false);
-    for (QAction* window : {playlist, midi, merging, importPdf, restore, undoAbsorption})
+    for (QAction* window :
+         {playlist, midi, merging, importPdf, importScores, restore, undoAbsorption})
         window->setEnabled(false);
     dialogs_.error(this, archiveKeptReason_);
 }
@@ -674,6 +677,8 @@ void Form1::updateUndoCommand() {
     const UndoOffer offer = host_.undoOffer();
     undoAbsorption->setEnabled(offer.available);
     undoAbsorption->setToolTip(offer.tip);
+    undoAbsorption->setText(offer.import ? QStringLiteral("&Undo last import")
+                                         : QStringLiteral("&Undo last absorption"));
 }
 
 QString Form1::unsavedChangesText() const {

@@ -64,8 +64,9 @@ public:
     QAction* goTo = nullptr;    // "Go to number…"
     QAction* library = nullptr; // "Library"
     QAction* importPdf = nullptr;
+    QAction* importScores = nullptr;   // "Import scores…"
     QAction* restore = nullptr;        // "Restore…"
-    QAction* undoAbsorption = nullptr; // "Undo last absorption"
+    QAction* undoAbsorption = nullptr; // "Undo last absorption", or "Undo last import"
     QAction* chiudi = nullptr;
 
     // Shows the current entry's pages and recording icon again, after a window attached one.

@@ -1,0 +1,125 @@
+// The two workers of an import of many PDF files, and what they tell the window.
+#include "windows/pdf_import/score_drawing.h"
+
+#include "platform/core_text.h"
+#include "windows/pdf_import/import_rows.h"
+#include "windows/pdf_import/pdf_pages.h"
+
+#include <QMetaObject>
+
+namespace folio {
+
+ScoreDrawing::ScoreDrawing(std::vector<ScoreToDraw> scores, ScoreImport& import, QObject* parent)
+    : QObject(parent), scores_(std::move(scores)), import_(import) {}
+
+ScoreDrawing::~ScoreDrawing() {
+    cancel();
+    if (drawer_.joinable())
+        drawer_.join();
+    if (writer_.joinable())
+        writer_.join();
+}
+
+void ScoreDrawing::start() {
+    running_ = 2;
+    drawer_ = std::thread([this] { draw(); });
+    writer_ = std::thread([this] { write(); });
+}
+
+void ScoreDrawing::cancel() {
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    changed_.notify_all();
+}
+
+template <typename F> void ScoreDrawing::post(F f) {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+}
+
+void ScoreDrawing::draw() {
+    PdfPages pages;
+    for (int index = 0; index < static_cast<int>(scores_.size()); ++index) {
+        if (cancelled_ || stopped_)
+            break;
+        post([this, index] { emit drawing(index); });
+        const QString& file = scores_[static_cast<std::size_t>(index)].file;
+        const PdfOpen opened = pages.open(file);
+        if (opened != PdfOpen::Opened) {
+            post([this, index, problem = unreadableReason(opened)] {
+                emit skipped(index, problem);
+            });
+            continue;
+        }
+        Drawn drawn;
+        drawn.index = index;
+        drawn.left = pages.render(0, pages.pixelSize(0));
+        const bool twoPages = pages.pageCount() >= 2;
+        if (twoPages && !drawn.left.isNull())
+            drawn.right = pages.render(1, pages.pixelSize(1));
+        pages.close();
+        if (drawn.left.isNull() || (twoPages && drawn.right.isNull())) {
+            const QString problem =
+                QStringLiteral("page %1 cannot be drawn").arg(drawn.left.isNull() ? 1 : 2);
+            post([this, index, problem] { emit skipped(index, problem); });
+            continue;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !waiting_ || cancelled_ || stopped_; });
+        if (cancelled_ || stopped_)
+            break;
+        waiting_ = std::move(drawn);
+        changed_.notify_all();
+    }
+    std::lock_guard lock(mutex_);
+    drawingDone_ = true;
+    changed_.notify_all();
+    if (--running_ == 0)
+        post([this] { emit finished(); });
+}
+
+void ScoreDrawing::write() {
+    for (;;) {
+        Drawn drawn;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return waiting_ || drawingDone_ || cancelled_; });
+            if (cancelled_ || !waiting_)
+                break;
+            drawn = std::move(*waiting_);
+            waiting_.reset();
+            changed_.notify_all();
+        }
+        const int index = drawn.index;
+        const ScoreToDraw& score = scores_[static_cast<std::size_t>(index)];
+        const QByteArray left = PdfPages::encodeJpeg(drawn.left);
+        const QByteArray right =
+            drawn.right.isNull() ? QByteArray() : PdfPages::encodeJpeg(drawn.right);
+        if (left.isEmpty() || (!drawn.right.isNull() && right.isEmpty())) {
+            post([this, index] {
+                emit skipped(index, QStringLiteral("a page cannot be turned into a JPEG picture"));
+            });
+            continue;
+        }
+        drawn = Drawn{};
+        NewScore ready{score.entry,
+                       std::string(left.constData(), static_cast<std::size_t>(left.size())),
+                       std::string(right.constData(), static_cast<std::size_t>(right.size()))};
+        const int number = import_.nextNumber();
+        const FileResult result = import_.write(ready);
+        if (!result.ok) {
+            std::lock_guard lock(mutex_);
+            stoppedBecause_ = fromCoreText(result.error);
+            stopped_ = true;
+            changed_.notify_all();
+            break;
+        }
+        post([this, index, number] { emit written(index, number); });
+    }
+    std::lock_guard lock(mutex_);
+    if (--running_ == 0)
+        post([this] { emit finished(); });
+}
+
+} // namespace folio

@@ -1,0 +1,526 @@
+// The window that imports many PDF files as new scores.
+#include "windows/pdf_import/score_import_window.h"
+
+#include "core/archive/score_archive.h"
+#include "platform/browsing_lists.h"
+#include "platform/core_text.h"
+#include "platform/cp1252.h"
+#include "platform/dialogs.h"
+#include "platform/field_text.h"
+#include "platform/last_folders.h"
+#include "platform/look.h"
+#include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
+#include "windows/common/shared_state.h"
+#include "windows/common/version_notice.h"
+#include "windows/pdf_import/import_rows.h"
+#include "windows/pdf_import/score_drawing.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace folio {
+namespace {
+
+// Kept in the cells: the file's path, its page count (-1 until counted), why it cannot be read.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kPagesRole = Qt::UserRole;
+constexpr int kProblemRole = Qt::UserRole;
+// Set on a row once its score was added: it is never imported twice.
+constexpr int kAddedRole = Qt::UserRole + 1;
+
+// Title cells refuse what the archive cannot carry, as the main window's boxes do.
+class TitleDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            acceptOnlyFieldText(line);
+        return editor;
+    }
+};
+
+QString plainTitle(const QTableWidget* list, int row) {
+    return list->item(row, ScoreImportWindow::TitleColumn)->text().trimmed();
+}
+
+} // namespace
+
+ScoreImportWindow::ScoreImportWindow(SharedState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs),
+      counter_(new PageCounter(this)) {
+    setObjectName(QStringLiteral("importScoresWindow"));
+    setWindowTitle(QStringLiteral("Import scores"));
+    look::setWhiteBackground(this);
+    buildControls();
+    connect(counter_, &PageCounter::counted, this, &ScoreImportWindow::counted);
+    openWhereLastLeft(folders, QStringLiteral("importScores"),
+                      toQtPath(state_.installation.root()));
+    showSummary();
+}
+
+ScoreImportWindow::~ScoreImportWindow() {
+    // The workers stop before the import they write through goes.
+    delete drawing_;
+}
+
+void ScoreImportWindow::buildControls() {
+    auto named = [](QWidget* widget, const char* name) {
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    drives = new DriveList(this);
+    folders = new FolderList(this);
+    files = new FileList(QStringLiteral("*.pdf"), this);
+    files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    addButton = new QPushButton(QStringLiteral("Add chosen files"), this);
+    wholeFolderButton = new QPushButton(QStringLiteral("Whole folder"), this);
+    author = new QLineEdit(this);
+    tags = new QLineEdit(this);
+    category = new QComboBox(this);
+    list = new QTableWidget(0, ColumnCount, this);
+    clearButton = new QPushButton(QStringLiteral("Clear list"), this);
+    summary = new QLabel(this);
+    importButton = new QPushButton(QStringLiteral("Import"), this);
+    named(drives, "drives");
+    named(folders, "folders");
+    named(files, "files");
+    named(addButton, "addButton");
+    named(wholeFolderButton, "wholeFolderButton");
+    named(author, "author");
+    named(tags, "tags");
+    named(category, "category");
+    named(list, "list");
+    named(clearButton, "clearButton");
+    named(summary, "summary");
+    named(importButton, "importButton");
+
+    for (QWidget* widget : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
+        look::styleBlueText(widget, 9);
+    for (QWidget* browsing : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
+        browsing->setMinimumWidth(220);
+    for (QPushButton* button : {addButton, wholeFolderButton, clearButton, importButton})
+        look::styleButton(button, 11);
+    addButton->setToolTip(QStringLiteral("List the PDF files selected above"));
+    wholeFolderButton->setToolTip(
+        QStringLiteral("List every PDF file of the folder, in name order"));
+    acceptOnlyFieldText(author);
+    acceptOnlyFieldText(tags);
+    category->addItem(QStringLiteral("(none)"), QString());
+    for (std::size_t n = 1; n < state_.categoryNames.size(); ++n) {
+        if (!state_.categoryNames[n].empty())
+            category->addItem(fromCp1252(state_.categoryNames[n]), QString::number(n));
+    }
+    list->setHorizontalHeaderLabels({QStringLiteral("Title"), QStringLiteral("Pages"),
+                                     QStringLiteral("State"), QStringLiteral("File")});
+    list->setItemDelegateForColumn(TitleColumn, new TitleDelegate(list));
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                          QAbstractItemView::AnyKeyPressed);
+    list->verticalHeader()->hide();
+    list->horizontalHeader()->setSectionResizeMode(TitleColumn, QHeaderView::Stretch);
+    list->horizontalHeader()->setSectionResizeMode(FileColumn, QHeaderView::Stretch);
+    summary->setWordWrap(true);
+    importButton->setDefault(true);
+
+    auto* browsing = new QVBoxLayout;
+    browsing->addWidget(drives);
+    browsing->addWidget(folders, 2);
+    browsing->addWidget(files, 2);
+    auto* choosing = new QHBoxLayout;
+    choosing->addWidget(addButton);
+    choosing->addWidget(wholeFolderButton);
+    browsing->addLayout(choosing);
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("Author of every new score:"), author);
+    fields->addRow(QStringLiteral("Tags:"), tags);
+    fields->addRow(QStringLiteral("Category:"), category);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(clearButton);
+    bottom->addWidget(summary, 1);
+    bottom->addWidget(importButton);
+    auto* right = new QVBoxLayout;
+    right->addLayout(fields);
+    right->addWidget(list, 1);
+    right->addLayout(bottom);
+    auto* columns = new QHBoxLayout(this);
+    columns->addLayout(browsing, 0);
+    columns->addLayout(right, 1);
+    // Fits a 1366 x 768 screen above its taskbar.
+    resize(1100, 640);
+
+    connect(drives, &DriveList::changed, this,
+            [this](const QString& drive) { folders->setDrive(drive); });
+    connect(folders, &FolderList::changed, this,
+            [this](const QString& folder) { files->setPath(folder); });
+    connect(addButton, &QPushButton::clicked, this, &ScoreImportWindow::addButton_Click);
+    connect(wholeFolderButton, &QPushButton::clicked, this,
+            &ScoreImportWindow::wholeFolderButton_Click);
+    connect(files, &QListWidget::itemActivated, this, [this] { addButton_Click(); });
+    connect(clearButton, &QPushButton::clicked, this, [this] {
+        list->setRowCount(0);
+        showSummary();
+    });
+    connect(importButton, &QPushButton::clicked, this, &ScoreImportWindow::importButton_Click);
+    connect(list, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (judging_ || item->column() != TitleColumn)
+            return;
+        titleEdited(item->row());
+    });
+}
+
+// Escape closes the window, as it closes the program's other windows.
+void ScoreImportWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ScoreImportWindow::closeEvent(QCloseEvent* event) {
+    // Half an import is never left behind: Cancel in the progress dialog ends it first.
+    if (importing()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void ScoreImportWindow::addButton_Click() {
+    QStringList chosen;
+    for (QListWidgetItem* item : files->selectedItems())
+        chosen << QDir(files->path()).filePath(item->text());
+    if (chosen.isEmpty()) {
+        dialogs_.error(this, QStringLiteral("Select one or more PDF files in the list of files "
+                                            "first, or press \"Whole folder\"."));
+        return;
+    }
+    chosen.sort(Qt::CaseInsensitive);
+    addFiles(chosen);
+}
+
+void ScoreImportWindow::wholeFolderButton_Click() {
+    const QStringList found = pdfFilesIn(files->path());
+    if (found.isEmpty()) {
+        dialogs_.error(this, QStringLiteral("The folder \"%1\" holds no PDF file.")
+                                 .arg(QDir::toNativeSeparators(files->path())));
+        return;
+    }
+    addFiles(found);
+}
+
+int ScoreImportWindow::rowOf(const QString& file) const {
+    for (int row = 0; row < list->rowCount(); ++row) {
+        if (list->item(row, FileColumn)->data(kPathRole).toString() == file)
+            return row;
+    }
+    return -1;
+}
+
+void ScoreImportWindow::addFiles(const QStringList& paths) {
+    QStringList added;
+    judging_ = true;
+    for (const QString& path : paths) {
+        const QString file = QFileInfo(path).absoluteFilePath();
+        if (rowOf(file) >= 0)
+            continue;
+        const int row = list->rowCount();
+        list->insertRow(row);
+        auto* title = new QTableWidgetItem(titleFromFileName(QFileInfo(file).fileName()));
+        auto* pages = new QTableWidgetItem;
+        pages->setData(kPagesRole, -1);
+        auto* stateItem = new QTableWidgetItem;
+        auto* name = new QTableWidgetItem(QFileInfo(file).fileName());
+        name->setData(kPathRole, file);
+        name->setToolTip(QDir::toNativeSeparators(file));
+        for (QTableWidgetItem* item : {pages, stateItem, name})
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        list->setItem(row, TitleColumn, title);
+        list->setItem(row, PagesColumn, pages);
+        list->setItem(row, StateColumn, stateItem);
+        list->setItem(row, FileColumn, name);
+        judging_ = false;
+        judge(row, true);
+        judging_ = true;
+        added << file;
+    }
+    judging_ = false;
+    counter_->count(added);
+    showSummary();
+}
+
+void ScoreImportWindow::counted(const QString& file, PdfOpen outcome, int pages) {
+    const int row = rowOf(file);
+    if (row < 0)
+        return;
+    QTableWidgetItem* pagesItem = list->item(row, PagesColumn);
+    pagesItem->setData(kPagesRole, pages);
+    pagesItem->setText(outcome == PdfOpen::Opened ? QString::number(pages) : QString());
+    list->item(row, StateColumn)->setData(kProblemRole, unreadableReason(outcome));
+    list->item(row, StateColumn)->setToolTip(PdfPages::problemText(outcome, file));
+    judge(row, true);
+    showSummary();
+}
+
+bool ScoreImportWindow::allCounted() const {
+    for (int row = 0; row < list->rowCount(); ++row) {
+        if (list->item(row, PagesColumn)->data(kPagesRole).toInt() < 0)
+            return false;
+    }
+    return true;
+}
+
+void ScoreImportWindow::judge(int row, bool tick) {
+    QTableWidgetItem* title = list->item(row, TitleColumn);
+    QTableWidgetItem* stateItem = list->item(row, StateColumn);
+    const bool counted = list->item(row, PagesColumn)->data(kPagesRole).toInt() >= 0;
+    const QString problem = stateItem->data(kProblemRole).toString();
+    QString text;
+    bool tickable = false;
+    if (title->data(kAddedRole).isValid()) {
+        text = QStringLiteral("added as %1").arg(title->data(kAddedRole).toInt());
+    } else if (!counted) {
+        text = QStringLiteral("reading…");
+    } else if (!problem.isEmpty()) {
+        text = problem;
+    } else if (plainTitle(list, row).isEmpty()) {
+        text = QStringLiteral("needs a title");
+    } else if (TitlesInArchive(state_.archive).holds(toCp1252(plainTitle(list, row)))) {
+        text = QStringLiteral("already in your archive");
+        tickable = true;
+        tick = false;
+    } else {
+        text = QStringLiteral("ready");
+        tickable = true;
+    }
+    const bool wasJudging = judging_;
+    judging_ = true;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!title->data(kAddedRole).isValid())
+        flags |= Qt::ItemIsEditable;
+    if (tickable)
+        flags |= Qt::ItemIsUserCheckable;
+    title->setFlags(flags);
+    if (!tickable)
+        title->setCheckState(Qt::Unchecked);
+    else if (tick)
+        title->setCheckState(Qt::Checked);
+    stateItem->setText(text);
+    const QColor ink = tickable ? palette().color(QPalette::Text)
+                                : palette().color(QPalette::Disabled, QPalette::Text);
+    for (int column = 0; column < ColumnCount; ++column)
+        list->item(row, column)->setForeground(ink);
+    judging_ = wasJudging;
+}
+
+void ScoreImportWindow::titleEdited(int row) {
+    // A title typed into a row that had none ticks it; any other edit keeps the tick.
+    const bool hadNone = list->item(row, StateColumn)->text() == QStringLiteral("needs a title");
+    judge(row, hadNone);
+    showSummary();
+}
+
+int ScoreImportWindow::tickedCount() const {
+    int ticked = 0;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        const QTableWidgetItem* title = list->item(row, TitleColumn);
+        if ((title->flags() & Qt::ItemIsUserCheckable) && title->checkState() == Qt::Checked)
+            ++ticked;
+    }
+    return ticked;
+}
+
+void ScoreImportWindow::showSummary() {
+    const int ticked = tickedCount();
+    const int room = roomLeft(state_.archive);
+    QString text =
+        QStringLiteral("%1 new score(s) will be added; the archive has room for %2 more.")
+            .arg(ticked)
+            .arg(room);
+    if (ticked > room)
+        text += QStringLiteral(" Untick %1 of them.").arg(ticked - room);
+    else if (!allCounted())
+        text += QStringLiteral(" Reading the files…");
+    summary->setText(text);
+    importButton->setEnabled(ticked > 0 && ticked <= room && allCounted() && !state_.readOnly);
+}
+
+void ScoreImportWindow::importButton_Click() {
+    if (importing())
+        return;
+    std::vector<int> rows;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        const QTableWidgetItem* title = list->item(row, TitleColumn);
+        if ((title->flags() & Qt::ItemIsUserCheckable) && title->checkState() == Qt::Checked &&
+            !plainTitle(list, row).isEmpty())
+            rows.push_back(row);
+    }
+    if (rows.empty() || !allCounted()) {
+        dialogs_.error(this, QStringLiteral("Tick the files to import first, once the list has "
+                                            "read them all."));
+        return;
+    }
+    if (state_.readOnly || !state_.archiveWritable) {
+        dialogs_.error(this, QStringLiteral("The archive cannot be written now, so nothing can be "
+                                            "imported."));
+        return;
+    }
+    // The room is checked before anything is written.
+    const int room = roomLeft(state_.archive);
+    if (static_cast<int>(rows.size()) > room) {
+        dialogs_.error(this, QStringLiteral("The archive holds %1 scores, and %2 at most: it has "
+                                            "room for %3 more, and %4 are ticked. Nothing was "
+                                            "imported.")
+                                 .arg(state_.archive.entryCount())
+                                 .arg(ScoreArchive::kMaxEntries)
+                                 .arg(room)
+                                 .arg(rows.size()));
+        return;
+    }
+    if (!maySaveOver(state_, dialogs_, this, DataFile::Archive))
+        return;
+
+    std::vector<ScoreToDraw> scores;
+    const std::string authorBytes = toCp1252(author->text());
+    const std::string tagBytes = toCp1252(tags->text());
+    const std::string categoryNumber = category->currentData().toString().toStdString();
+    for (int row : rows) {
+        ScoreEntry entry{
+            {}, toCp1252(plainTitle(list, row)), authorBytes, tagBytes, categoryNumber};
+        scores.push_back({list->item(row, FileColumn)->data(kPathRole).toString(), entry});
+    }
+    importRows_ = rows;
+    skipped_.clear();
+    done_ = 0;
+    import_ = std::make_unique<ScoreImport>(state_.archive, state_.installation,
+                                            backupStamp(localTimeNow()));
+    drawing_ = new ScoreDrawing(std::move(scores), *import_);
+
+    const int total = static_cast<int>(rows.size());
+    progress_ = new QProgressDialog(QString(), QStringLiteral("Cancel"), 0, total, this);
+    progress_->setObjectName(QStringLiteral("importProgress"));
+    progress_->setWindowTitle(QStringLiteral("Importing scores"));
+    // No window takes input meanwhile: the archive in memory gets the new scores at the end.
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setValue(0);
+    connect(progress_, &QProgressDialog::canceled, drawing_, &ScoreDrawing::cancel);
+    connect(drawing_, &ScoreDrawing::drawing, this, [this, total](int index) {
+        const int row = importRows_[static_cast<std::size_t>(index)];
+        progress_->setLabelText(
+            QStringLiteral("%1 of %2: %3").arg(index + 1).arg(total).arg(plainTitle(list, row)));
+    });
+    connect(drawing_, &ScoreDrawing::written, this, [this](int index, int number) {
+        QTableWidgetItem* title =
+            list->item(importRows_[static_cast<std::size_t>(index)], TitleColumn);
+        judging_ = true;
+        title->setData(kAddedRole, number);
+        judging_ = false;
+        progress_->setValue(++done_);
+    });
+    connect(drawing_, &ScoreDrawing::skipped, this, [this](int index, const QString& problem) {
+        const int row = importRows_[static_cast<std::size_t>(index)];
+        skipped_ << QStringLiteral("%1: %2").arg(list->item(row, FileColumn)->text(), problem);
+        judging_ = true;
+        list->item(row, StateColumn)->setData(kProblemRole, problem);
+        judging_ = false;
+        progress_->setValue(++done_);
+    });
+    connect(drawing_, &ScoreDrawing::finished, this, &ScoreImportWindow::finishImport);
+    importButton->setEnabled(false);
+    drawing_->start();
+}
+
+void ScoreImportWindow::finishImport() {
+    const bool cancelled = drawing_->cancelled();
+    const QString stopped = drawing_->stoppedBecause();
+    delete drawing_;
+    drawing_ = nullptr;
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+    const ImportResult result = import_->finish(state_.archive);
+    import_.reset();
+    if (result.saved)
+        noteDataFile(state_, DataFile::Archive);
+    for (int row = 0; row < list->rowCount(); ++row)
+        judge(row, false);
+    showSummary();
+
+    QString text = report(result);
+    if (result.saved && cancelled)
+        text += QStringLiteral("\n\nThe import was cancelled: the scores done before were added "
+                               "and saved, and no other file was imported.");
+    if (!stopped.isEmpty())
+        text += QStringLiteral("\n\nThe import stopped: %1\nThe scores written before were added "
+                               "and saved, and no other file was imported.")
+                    .arg(stopped);
+    if (result.saved || result.error.empty())
+        dialogs_.message(this, text);
+    else
+        dialogs_.error(this, text);
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, result.versionNotKept);
+    if (result.saved)
+        emit scoresImported();
+    emit importEnded();
+}
+
+QString ScoreImportWindow::report(const ImportResult& result) const {
+    QString text;
+    if (result.saved) {
+        QStringList added;
+        for (int n = result.firstNumber; n < result.firstNumber + result.count; ++n)
+            added << QStringLiteral("%1 %2").arg(n).arg(fromCp1252(state_.archive.slot(n).title));
+        text = QStringLiteral("%1 score(s) were added to the archive and saved:\n%2")
+                   .arg(result.count)
+                   .arg(added.join(QLatin1Char('\n')));
+    } else if (!result.error.empty()) {
+        text = QStringLiteral("No score was added: the archive could not be saved.\n%1\nThe "
+                              "pages written lie under numbers that no entry has; the next "
+                              "import or absorption moves them aside.")
+                   .arg(fromCoreText(result.error));
+    } else {
+        text = QStringLiteral("No score was added.");
+    }
+    if (!skipped_.isEmpty())
+        text += QStringLiteral("\n\nSkipped:\n%1").arg(skipped_.join(QLatin1Char('\n')));
+    const Attachment& attached = result.attached;
+    if (!attached.movedAside.empty()) {
+        QStringList names;
+        for (const MovedAside& file : attached.movedAside)
+            names << toQtPath(file.from.filename());
+        text += QStringLiteral("\n\nThese files lay under the new numbers and were moved aside "
+                               "to %1: %2.")
+                    .arg(toShownPath(
+                             attached.backupFolder.lexically_relative(state_.installation.root())),
+                         names.join(QStringLiteral(", ")));
+    }
+    for (const UncopiedPage& file : attached.notMovedAside)
+        text += QStringLiteral("\n%1").arg(fromCoreText(file.reason));
+    if (!result.notRecorded.empty())
+        text += QStringLiteral("\n\nWhat the import did could not be recorded, so \"Undo last "
+                               "import\" is not available for it; \"Restore…\" can still put back "
+                               "the archive as it was.\n%1")
+                    .arg(fromCoreText(result.notRecorded));
+    return text;
+}
+
+} // namespace folio

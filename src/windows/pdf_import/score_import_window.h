@@ -1,0 +1,105 @@
+// The window that imports many PDF files as new scores: choosing the files (some of a folder, or
+// the whole folder), a list of what each becomes before anything is written, and "Import", which
+// draws and writes them off the window thread with a progress dialog and a report at the end.
+#pragma once
+
+#include "core/absorption/score_import.h"
+#include "windows/pdf_import/pdf_pages.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressDialog;
+class QPushButton;
+class QTableWidget;
+
+namespace folio {
+
+class Dialogs;
+class DriveList;
+class FileList;
+class FolderList;
+class PageCounter;
+class ScoreDrawing;
+struct SharedState;
+
+class ScoreImportWindow : public QWidget {
+    Q_OBJECT
+public:
+    // The list's columns; the title cell carries the tick.
+    enum Column { TitleColumn, PagesColumn, StateColumn, FileColumn, ColumnCount };
+
+    ScoreImportWindow(SharedState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~ScoreImportWindow() override;
+
+    DriveList* drives = nullptr;
+    FolderList* folders = nullptr;
+    FileList* files = nullptr;
+    QPushButton* addButton = nullptr;         // "Add chosen files"
+    QPushButton* wholeFolderButton = nullptr; // "Whole folder"
+    QLineEdit* author = nullptr;
+    QLineEdit* tags = nullptr;
+    QComboBox* category = nullptr;
+    QTableWidget* list = nullptr;
+    QPushButton* clearButton = nullptr; // "Clear list"
+    QLabel* summary = nullptr;
+    QPushButton* importButton = nullptr; // "Import"
+
+    // Lists files after those listed already, each once; their page counts follow.
+    void addFiles(const QStringList& paths);
+    // Every listed file's page count is known.
+    bool allCounted() const;
+    // While the scores are drawn and written: the window does not close meanwhile.
+    bool importing() const { return drawing_ != nullptr; }
+    // The progress dialog while importing, else nullptr.
+    QProgressDialog* progress() const { return progress_; }
+    // How many ticked rows "Import" would add.
+    int tickedCount() const;
+
+signals:
+    // The import saved the archive with new scores.
+    void scoresImported();
+    // An import ended, whatever its outcome, once its report was shown.
+    void importEnded();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void addButton_Click();
+    void wholeFolderButton_Click();
+    void importButton_Click();
+    void counted(const QString& file, PdfOpen outcome, int pages);
+
+private:
+    void buildControls();
+    int rowOf(const QString& file) const;
+    // Sets a row's state from its page count, title and the archive: ready, already in the
+    // archive, needs a title, or why it cannot be read; ticks a row only when tick says so.
+    void judge(int row, bool tick);
+    void titleEdited(int row);
+    void showSummary();
+    void finishImport();
+    QString report(const ImportResult& result) const;
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    PageCounter* counter_ = nullptr;
+    // While importing.
+    std::unique_ptr<ScoreImport> import_;
+    ScoreDrawing* drawing_ = nullptr;
+    QProgressDialog* progress_ = nullptr;
+    // The rows being imported, in order, and what became of each.
+    std::vector<int> importRows_;
+    QStringList skipped_;
+    int done_ = 0;
+    bool judging_ = false;
+};
+
+} // namespace folio
