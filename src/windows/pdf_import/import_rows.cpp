@@ -1,12 +1,16 @@
 // Titles from file names, the PDF files of a folder, and the page counter's worker.
 #include "windows/pdf_import/import_rows.h"
 
+#include "core/archive/library.h"
+#include "platform/cp1252.h"
 #include "platform/field_text.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QMetaObject>
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace folio {
 
@@ -28,13 +32,15 @@ QStringList pdfFilesIn(const QString& folder) {
                                                          Qt::CaseInsensitive);
                                }),
                 names.end());
-    QCollator order;
-    order.setNumericMode(true);
-    order.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        const int compared = order.compare(a, b);
-        return compared != 0 ? compared < 0 : a < b;
-    });
+    // Names sort as the library sorts titles: "2" before "10", letter case and accents aside.
+    std::vector<std::pair<std::string, QString>> keyed;
+    keyed.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names)
+        keyed.emplace_back(sortKey(toCp1252(name)), name);
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& [key, name] : keyed)
+        names << name;
     QStringList files;
     files.reserve(names.size());
     for (const QString& name : names)

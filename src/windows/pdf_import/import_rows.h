@@ -20,7 +20,7 @@ namespace folio {
 QString titleFromFileName(const QString& fileName);
 
 // The PDF files directly in folder (".pdf" in any letter case), in name order as people read it:
-// letter case aside, and "2" before "10". Their full paths.
+// letter case and accents aside, and "2" before "10". Their full paths.
 QStringList pdfFilesIn(const QString& folder);
 
 // Why a file that did not open as outcome cannot be imported, in a few words for its row.

@@ -2,6 +2,7 @@
 #include "windows/pdf_import/score_import_window.h"
 
 #include "core/archive/score_archive.h"
+#include "core/categories/category_list.h"
 #include "platform/browsing_lists.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -31,6 +32,8 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <array>
+#include <string>
 
 namespace folio {
 namespace {
@@ -121,10 +124,13 @@ void ScoreImportWindow::buildControls() {
         QStringLiteral("List every PDF file of the folder, in name order"));
     acceptOnlyFieldText(author);
     acceptOnlyFieldText(tags);
+    // The categories as generi.js names them now; none offered when it cannot be read.
+    std::array<std::string, 201> names;
+    static_cast<void>(loadCategoryNames(state_.installation, names));
     category->addItem(QStringLiteral("(none)"), QString());
-    for (std::size_t n = 1; n < state_.categoryNames.size(); ++n) {
-        if (!state_.categoryNames[n].empty())
-            category->addItem(fromCp1252(state_.categoryNames[n]), QString::number(n));
+    for (std::size_t n = 1; n < names.size(); ++n) {
+        if (!names[n].empty())
+            category->addItem(fromCp1252(names[n]), QString::number(n));
     }
     list->setHorizontalHeaderLabels({QStringLiteral("Title"), QStringLiteral("Pages"),
                                      QStringLiteral("State"), QStringLiteral("File")});
@@ -435,6 +441,7 @@ void ScoreImportWindow::importButton_Click() {
         title->setData(kAddedRole, number);
         judging_ = false;
         progress_->setValue(++done_);
+        emit scoreWritten(number);
     });
     connect(drawing_, &ScoreDrawing::skipped, this, [this](int index, const QString& problem) {
         const int row = importRows_[static_cast<std::size_t>(index)];

@@ -62,6 +62,8 @@ public:
     int tickedCount() const;
 
 signals:
+    // A new score's pages were written under number; the archive gets it at the end.
+    void scoreWritten(int number);
     // The import saved the archive with new scores.
     void scoresImported();
     // An import ended, whatever its outcome, once its report was shown.

@@ -1,0 +1,203 @@
+// Importing a folder of PDF files as new scores, driven like a user: "Import scores…", a folder,
+// "Whole folder", the list, "Import", the progress dialog and its Cancel, the report, the undo.
+#include "app/program_windows.h"
+#include "platform/browsing_lists.h"
+#include "support/data_files.h"
+#include "support/program_fixture.h"
+#include "support/rows.h"
+#include "support/test_pdfs.h"
+#include "support/user_input.h"
+#include "windows/pdf_import/pdf_pages.h"
+
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace folio {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString qpath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+QColor middleOf(const QImage& image) {
+    return image.isNull() ? QColor() : image.pixelColor(image.rect().center());
+}
+
+class ScoreImportTest : public test::ProgramFixture {
+protected:
+    void open(int entries) {
+        stand.write("spartiti\\archivio.js", test::songArchive(entries));
+        stand.write("spartiti\\generi.js", test::categoryFile(3));
+        QImage white(60, 80, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        ASSERT_TRUE(white.save(qpath(stand.path("spartiti\\m.jpg")), "JPG"));
+        windows.openMainWindow();
+        main = windows.mainWindow();
+        test::triggerEnabled(main->importScores);
+        window = windows.scoreImportWindow();
+        ASSERT_NE(window, nullptr);
+    }
+    // Lists every PDF file of folder, once their pages are counted.
+    void listFolder(const char* folder) {
+        ASSERT_TRUE(window->folders->setPath(qpath(stand.path(folder))));
+        QTest::mouseClick(window->wholeFolderButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window->allCounted(), 20000);
+    }
+    // Presses "Import" and waits for the report.
+    void import() {
+        QSignalSpy ended(window, &ScoreImportWindow::importEnded);
+        ASSERT_TRUE(window->importButton->isEnabled()) << window->summary->text().toStdString();
+        QTest::mouseClick(window->importButton, Qt::LeftButton);
+        ASSERT_TRUE(ended.wait(60000));
+    }
+    QString cell(int row, int column) const { return window->list->item(row, column)->text(); }
+    bool ticked(int row) const {
+        return window->list->item(row, ScoreImportWindow::TitleColumn)->checkState() == Qt::Checked;
+    }
+    ScoreImportWindow* window = nullptr;
+};
+
+TEST_F(ScoreImportTest, aFolder_isListedImportedWithItsPagesReportedAndUndoneAsOne) {
+    open(9);
+    test::writePdf(stand.path("new\\Allegro \"vivace\".pdf"), {test::kA4, test::kA4});
+    test::writePdf(stand.path("new\\Cantabile 2.pdf"), {test::kA4});
+    test::writePdf(stand.path("new\\song 3.pdf"), {test::kA4, test::kA4});
+    test::writePdf(stand.path("new\\Cantabile 10.PDF"), {{842, 595}, test::kA4});
+    stand.write("new\\notes.pdf", "a text file named as a PDF");
+    test::writePdf(stand.path("plain.pdf"), {test::kA4});
+    ASSERT_TRUE(test::encryptPdf(stand.path("plain.pdf"), stand.path("new\\locked.pdf")));
+    listFolder("new");
+
+    struct Row {
+        const char* what;
+        QString title;
+        QString pages;
+        QString state;
+        bool ticked;
+    };
+    // In name order, "2" before "10"; then the rows that start unticked.
+    const Row rows[] = {
+        {"a name the archive cannot carry", "Allegro vivace", "2", "ready", true},
+        {"one page", "Cantabile 2", "1", "ready", true},
+        {"a number in the name", "Cantabile 10", "2", "ready", true},
+        {"locked", "locked", "", "locked by a password", false},
+        {"a text file", "notes", "", "not a PDF", false},
+        {"a title the archive has", "song 3", "2", "already in your archive", false},
+    };
+    ASSERT_EQ(window->list->rowCount(), 6);
+    for (int row = 0; row < 6; ++row) {
+        SCOPED_TRACE(rows[row].what);
+        EXPECT_EQ(cell(row, ScoreImportWindow::TitleColumn), rows[row].title);
+        EXPECT_EQ(cell(row, ScoreImportWindow::PagesColumn), rows[row].pages);
+        EXPECT_EQ(cell(row, ScoreImportWindow::StateColumn), rows[row].state);
+        EXPECT_EQ(ticked(row), rows[row].ticked);
+    }
+    EXPECT_EQ(window->summary->text(),
+              "3 new score(s) will be added; the archive has room for 9990 more.");
+
+    const int scrollBefore = main->VScroll1->maximum();
+    window->author->setText("Anon");
+    window->category->setCurrentIndex(window->category->findText("Genre 2"));
+    import();
+
+    ASSERT_EQ(state.archive.entryCount(), 12);
+    EXPECT_EQ(state.archive.slot(10), (ScoreEntry{"10", "Allegro vivace", "Anon", "", "2"}));
+    EXPECT_EQ(state.archive.slot(11).title, "Cantabile 2");
+    EXPECT_EQ(state.archive.slot(12).title, "Cantabile 10");
+    EXPECT_TRUE(stand.read("spartiti\\archivio.js").find("\"Cantabile 10\"") != std::string::npos);
+    // Drawn as the PDF window draws them: 200 dpi, on white, page 1 left and page 2 right.
+    const QImage left(qpath(stand.path("spartiti\\10L.jpg")), "JPG");
+    EXPECT_EQ(left.size(), PdfPages::pixelSize(test::kA4));
+    EXPECT_TRUE(test::near(middleOf(left), test::pageColour(0)));
+    EXPECT_TRUE(test::near(left.pixelColor(5, 5), Qt::white));
+    const QImage right(qpath(stand.path("spartiti\\10R.jpg")), "JPG");
+    EXPECT_TRUE(test::near(middleOf(right), test::pageColour(1)));
+    EXPECT_EQ(QImage(qpath(stand.path("spartiti\\12L.jpg")), "JPG").size(),
+              PdfPages::pixelSize(QSizeF(842, 595)));
+    EXPECT_TRUE(stand.read("spartiti\\11R.jpg") == stand.read("spartiti\\m.jpg"));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages().front().startsWith(
+        "3 score(s) were added to the archive and saved:\n10 Allegro vivace\n11 Cantabile 2\n12 "
+        "Cantabile 10"));
+    EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "added as 10");
+    EXPECT_FALSE(window->importButton->isEnabled());
+    // The main window shows them at once.
+    EXPECT_EQ(main->VScroll1->maximum(), scrollBefore + 3);
+
+    main->updateUndoCommand();
+    EXPECT_EQ(main->undoAbsorption->text(), "&Undo last import");
+    test::triggerEnabled(main->undoAbsorption);
+    ASSERT_EQ(dialogs.messages().size(), 2);
+    EXPECT_TRUE(dialogs.messages().back().startsWith("The import of "));
+    EXPECT_EQ(state.archive.entryCount(), 9);
+    for (const char* page : {"spartiti\\10L.jpg", "spartiti\\11R.jpg", "spartiti\\12R.jpg"})
+        EXPECT_FALSE(stand.exists(page)) << page;
+}
+
+TEST_F(ScoreImportTest, cancelPartWay_addsAndSavesTheScoresDoneAndNothingHalfWritten) {
+    open(2);
+    for (int k = 1; k <= 12; ++k)
+        test::writePdf(stand.path("many\\piece " + std::to_string(k) + ".pdf"),
+                       {test::kA4, test::kA4});
+    listFolder("many");
+    // Cancel is clicked as the first score is written.
+    QObject::connect(window, &ScoreImportWindow::scoreWritten, window, [this] {
+        QProgressDialog* progress = window->progress();
+        if (!progress || progress->wasCanceled())
+            return;
+        EXPECT_TRUE(progress->labelText().contains(" of 12: piece "))
+            << progress->labelText().toStdString();
+        auto* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    import();
+    const int added = state.archive.entryCount() - 2;
+    EXPECT_GE(added, 1);
+    EXPECT_LT(added, 12);
+    ScoreArchive saved;
+    EXPECT_EQ(loadArchive(saved, stand.installation()), ArchiveLoad::Loaded);
+    EXPECT_EQ(saved.entryCount(), 2 + added);
+    for (int n = 3; n <= 2 + added; ++n) {
+        EXPECT_TRUE(stand.exists(leftPagePath(n))) << n;
+        EXPECT_TRUE(stand.exists(rightPagePath(n))) << n;
+    }
+    EXPECT_FALSE(stand.exists(leftPagePath(3 + added)));
+    EXPECT_FALSE(stand.exists(rightPagePath(3 + added)));
+    EXPECT_EQ(stand.temporaryFileCount(), 0);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages().front().contains("The import was cancelled"));
+    // The rows not imported stay ticked for another go.
+    EXPECT_EQ(window->tickedCount(), 12 - added);
+} // namespace
+
+TEST_F(ScoreImportTest, capacity_isCheckedBeforeAnythingIsWritten) {
+    open(9998);
+    test::writePdf(stand.path("two\\a.pdf"), {test::kA4});
+    test::writePdf(stand.path("two\\b.pdf"), {test::kA4});
+    listFolder("two");
+    EXPECT_EQ(window->summary->text(), "2 new score(s) will be added; the archive has room for 1 "
+                                       "more. Untick 1 of them.");
+    EXPECT_FALSE(window->importButton->isEnabled());
+    EXPECT_FALSE(stand.exists(leftPagePath(9999)));
+
+    window->list->item(1, ScoreImportWindow::TitleColumn)->setCheckState(Qt::Unchecked);
+    import();
+    EXPECT_EQ(state.archive.entryCount(), 9999);
+    EXPECT_EQ(state.archive.slot(9999).title, "a");
+    EXPECT_TRUE(stand.exists(leftPagePath(9999)));
+}
+
+} // namespace
+} // namespace folio
