@@ -317,6 +317,8 @@ TEST_F(ProgramWindowsTest, closingAWindow_givesTheKeyboardBackToTheMainWindow) {
     const Row rows[] = {
         {"PDF window, Escape", [&] { test::triggerEnabled(main->importPdf); },
          [&] { return windows.pdfImportWindow(); }, escape},
+        {"import scores, Escape", [&] { test::triggerEnabled(main->importScores); },
+         [&] { return windows.scoreImportWindow(); }, escape},
         {"left page, ESC", [&] { test::clickEnabled(main->Command3); },
          [&] { return windows.leftPageWindow(); }, button("Command1")},
         {"right page, close box", [&] { test::clickEnabled(main->Command4); },
@@ -370,6 +372,8 @@ TEST_F(ProgramWindowsTest, filePickers_openWhereLastLeft_inThisRunAndTheNext) {
          "Dir1"},
         {"audio", byButton(&Form1::Command2, [](auto& p) { return p.audioWindow(); }), "Dir1"},
         {"PDF", byMenu(&Form1::importPdf, [](auto& p) { return p.pdfImportWindow(); }), "folders"},
+        {"import scores",
+         byMenu(&Form1::importScores, [](auto& p) { return p.scoreImportWindow(); }), "folders"},
         {"merging", byMenu(&Form1::merging, [](auto& p) { return p.sourceSelectionWindow(); }),
          "Dir1"},
     };

@@ -125,6 +125,8 @@ TEST(StandLock, readOnly_turnsOffEveryCommandThatWrites) {
         {"typing a title", [&](ProgramWindows& w) { return !main(w)->Text2->isReadOnly(); }, true},
         {"Merging", [&](ProgramWindows& w) { return main(w)->merging->isEnabled(); }, true},
         {"Import PDF", [&](ProgramWindows& w) { return main(w)->importPdf->isEnabled(); }, true},
+        {"Import scores", [&](ProgramWindows& w) { return main(w)->importScores->isEnabled(); },
+         true},
         {"Restore", [&](ProgramWindows& w) { return main(w)->restore->isEnabled(); }, true},
         {"Undo last absorption",
          [&](ProgramWindows& w) {
