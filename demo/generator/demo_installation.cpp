@@ -9,6 +9,7 @@
 #include "core/midi/midi_store.h"
 #include "core/playlists/playlist_store.h"
 #include "platform/cp1252.h"
+#include "platform/widgets.h"
 
 #include <QFont>
 #include <QImage>
@@ -495,14 +496,14 @@ bool generateOtherDemoInstallation(const fs::path& folder, QSize pageSize, QStri
                          error);
 }
 
-bool writeDemoPdf(const fs::path& file, int pages, QString* error) {
+bool writeDemoPdf(const fs::path& file, int pages, QString* error, const QString& title) {
     // Points: an A4 page is 595 x 842 of them, the size the staves are drawn for.
     const QSize a4(595, 842);
     QPdfWriter writer(pathText(file));
     writer.setResolution(72);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins({});
-    writer.setTitle(QStringLiteral("Folioscribe demo score"));
+    writer.setTitle(title);
     QPainter painter;
     if (!painter.begin(&writer)) {
         setError(error,
@@ -515,8 +516,7 @@ bool writeDemoPdf(const fs::path& file, int pages, QString* error) {
             writer.newPage();
         painter.setPen(Qt::black);
         painter.setFont(pageFont(a4, 18, true));
-        painter.drawText(QRectF(0, 24, a4.width(), 30), Qt::AlignCenter,
-                         QStringLiteral("Demo score from a PDF"));
+        painter.drawText(QRectF(0, 24, a4.width(), 30), Qt::AlignCenter, title);
         drawStaves(painter, a4, 112, true, static_cast<unsigned>(1000 + page));
         // The page number large and light behind the music, readable in a thumbnail.
         painter.setPen(QColor(0x40, 0x95, 0xFD));
@@ -536,6 +536,39 @@ bool writeDemoPdf(const fs::path& file, int pages, QString* error) {
     return true;
 }
 
+bool writeDemoImportFolder(const fs::path& folder, QString* error) {
+    static const char* const titles[kDemoImportFiles] = {"Adagio in G minor",
+                                                         "Air on the G string",
+                                                         "Ave verum corpus",
+                                                         "Barcarolle",
+                                                         "Clair de lune",
+                                                         "Eine kleine Nachtmusik",
+                                                         "Gymnop\u00E9die No. 1",
+                                                         "Hallelujah",
+                                                         "Jesu, joy of man's desiring",
+                                                         "La donna \u00E8 mobile",
+                                                         "Libertango",
+                                                         "Meditation from Tha\u00EFs",
+                                                         "Nessun dorma",
+                                                         "Ode to joy",
+                                                         "Pachelbel's Canon",
+                                                         "Panis angelicus",
+                                                         "R\u00EAverie",
+                                                         "Salut d'amour",
+                                                         "Sicilienne",
+                                                         "The swan"};
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (int i = 0; i < kDemoImportFiles; ++i) {
+        const QString title = QString::fromUtf8(titles[i]);
+        // Most scores fill two pages; a few fit on one, one needs three.
+        const int pages = i % 7 == 3 ? 1 : i == 10 ? 3 : 2;
+        if (!writeDemoPdf(folder / toFilePath(title + QStringLiteral(".pdf")), pages, error, title))
+            return false;
+    }
+    return true;
+}
+
 bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options, QString* error) {
     if (!checkOptions(options, error) || !createFolders(folder, error))
         return false;
@@ -550,7 +583,8 @@ bool generateDemoInstallation(const fs::path& folder, const DemoOptions& options
                     installation.resolve(placeholderPagePath), error) &&
            writePages(installation, options, error) &&
            writeRecordings(installation, options.entries, error) &&
-           writeDemoPdf(installation.resolve(kDemoPdfName), kDemoPdfPages, error);
+           writeDemoPdf(installation.resolve(kDemoPdfName), kDemoPdfPages, error) &&
+           writeDemoImportFolder(folder / kDemoImportFolder, error);
 }
 
 } // namespace folio::demo

@@ -1,6 +1,6 @@
 // Generates an installation folder for trying Folioscribe out and for benchmarks: a sample
 // archive, drawn page images, the placeholder page, the category list, a few recordings, MIDI
-// set-ups and a PDF score to import pages from.
+// set-ups, a PDF score to import pages from and a folder of PDF scores to import as new ones.
 #pragma once
 
 #include <QSize>
@@ -26,8 +26,18 @@ struct DemoOptions {
 inline constexpr const char* kDemoPdfName = "demo-score.pdf";
 inline constexpr int kDemoPdfPages = 4;
 
-// Writes an A4 score of pages pages to file, each with staves and its number drawn large.
-bool writeDemoPdf(const std::filesystem::path& file, int pages, QString* error);
+// Writes an A4 score of pages pages to file, each with title, staves and its number drawn large.
+bool writeDemoPdf(const std::filesystem::path& file, int pages, QString* error,
+                  const QString& title = QStringLiteral("Demo score from a PDF"));
+
+// The folder of the demo installation holding PDF files to import as new scores with "Import
+// scores…", and how many it holds.
+inline constexpr const char* kDemoImportFolder = "scores-to-import";
+inline constexpr int kDemoImportFiles = 20;
+
+// Writes kDemoImportFiles PDF scores into folder (created if needed), named by their titles,
+// most of two pages, some of one or three.
+bool writeDemoImportFolder(const std::filesystem::path& folder, QString* error);
 
 // Writes the installation into folder (created if needed). Returns false and sets error if a
 // file could not be written.
