@@ -44,6 +44,8 @@ constexpr int kPagesRole = Qt::UserRole;
 constexpr int kProblemRole = Qt::UserRole;
 // Set on a row once its score was added: it is never imported twice.
 constexpr int kAddedRole = Qt::UserRole + 1;
+// The scores a report names one by one.
+constexpr int kListedScores = 20;
 
 // Title cells refuse what the archive cannot carry, as the main window's boxes do.
 class TitleDelegate : public QStyledItemDelegate {
@@ -493,9 +495,18 @@ void ScoreImportWindow::finishImport() {
 QString ScoreImportWindow::report(const ImportResult& result) const {
     QString text;
     if (result.saved) {
+        // A report of a few hundred lines would not fit the screen: the first ones, then the
+        // range, which the library lists whole.
+        const int last = result.firstNumber + result.count - 1;
+        const int listed = result.count <= kListedScores ? result.count : kListedScores - 1;
         QStringList added;
-        for (int n = result.firstNumber; n < result.firstNumber + result.count; ++n)
+        for (int n = result.firstNumber; n < result.firstNumber + listed; ++n)
             added << QStringLiteral("%1 %2").arg(n).arg(fromCp1252(state_.archive.slot(n).title));
+        if (listed < result.count)
+            added << QStringLiteral("… and %1 more, %2 to %3: \"Library\" lists them all.")
+                         .arg(result.count - listed)
+                         .arg(result.firstNumber + listed)
+                         .arg(last);
         text = QStringLiteral("%1 score(s) were added to the archive and saved:\n%2")
                    .arg(result.count)
                    .arg(added.join(QLatin1Char('\n')));

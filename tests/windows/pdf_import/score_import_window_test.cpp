@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace folio {
 namespace {
@@ -197,6 +198,32 @@ TEST_F(ScoreImportTest, capacity_isCheckedBeforeAnythingIsWritten) {
     EXPECT_EQ(state.archive.entryCount(), 9999);
     EXPECT_EQ(state.archive.slot(9999).title, "a");
     EXPECT_TRUE(stand.exists(leftPagePath(9999)));
+}
+
+// Another stand is not opened while an import runs: the import ends whole. Its report names
+// twenty scores at most.
+TEST_F(ScoreImportTest, anImportRunning_keepsTheStandOpenAndItsReportFitsTheScreen) {
+    open(2);
+    for (int k = 1; k <= 22; ++k)
+        test::writePdf(stand.path("many\\piece " + std::to_string(k) + ".pdf"), {test::kA4});
+    test::TempInstallation other;
+    other.write("spartiti\\archivio.js", test::songArchive(1));
+    listFolder("many");
+    std::optional<bool> opened;
+    QObject::connect(window, &ScoreImportWindow::scoreWritten, window, [&] {
+        if (!opened)
+            opened = windows.openStand(QString::fromStdString(other.root().string()));
+    });
+    import();
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_FALSE(*opened);
+    EXPECT_EQ(state.installation.root(), stand.root());
+    EXPECT_EQ(state.archive.entryCount(), 24);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    const QStringList lines = dialogs.messages().front().split('\n');
+    ASSERT_EQ(lines.size(), 21);
+    EXPECT_EQ(lines[19], "21 piece 19");
+    EXPECT_EQ(lines[20], "… and 3 more, 22 to 24: \"Library\" lists them all.");
 }
 
 } // namespace
