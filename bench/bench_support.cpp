@@ -3,12 +3,16 @@
 
 #include "demo/generator/demo_installation.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 #include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -36,6 +40,33 @@ void writeA4Installation(const fs::path& folder) {
     QString error;
     if (!demo::generateDemoInstallation(folder, options, &error))
         throw std::runtime_error(error.toStdString());
+}
+
+bool runChild(const char* name, const QStringList& arguments, const fs::path& folder,
+              ChildReport& report, long long* started) {
+    QProcess child;
+    child.setWorkingDirectory(QString::fromStdString(folder.string()));
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    *started = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+                   .count();
+    child.start(QCoreApplication::applicationDirPath() + QDir::separator() +
+                    QString::fromLatin1(name),
+                arguments);
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished();
+        return false;
+    }
+    std::istringstream lines(child.readAllStandardOutput().toStdString());
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        for (long long value; words >> value;)
+            report[key].push_back(value);
+    }
+    return true;
 }
 
 void reportMilliseconds(benchmark::State& state, const std::string& name,

@@ -5,10 +5,12 @@
 #include "platform/dialogs.h"
 #include "windows/common/main_window_host.h"
 
+#include <QStringList>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,15 @@ void writeA4Installation(const std::filesystem::path& folder);
 // A demo installation of kScrollEntries entries with small pages, written once per run under a
 // scratch folder named name: for the benchmarks that read the archive, not the pages.
 const std::filesystem::path& smallPageInstallation(const char* name);
+
+// The lines "<name> <numbers...>" a child program reported on its standard output, by name.
+using ChildReport = std::map<std::string, std::vector<long long>>;
+
+// Starts the child program name, built next to the benchmark program, in folder with arguments,
+// and reads its report once it has ended; *started is the steady clock's nanoseconds, which the
+// child shares, just before the start. False when it did not end within two minutes.
+bool runChild(const char* name, const QStringList& arguments, const std::filesystem::path& folder,
+              ChildReport& report, long long* started);
 
 // Milliseconds per step, summed up into median / 90th percentile / maximum counters.
 void reportMilliseconds(benchmark::State& state, const std::string& name,

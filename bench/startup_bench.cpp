@@ -5,14 +5,8 @@
 // through 1000 entries, set against the bare window's plus the archive file's bytes.
 #include "bench_support.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
 #include <QStringList>
-#include <chrono>
 #include <filesystem>
-#include <map>
-#include <sstream>
 
 namespace folio::bench {
 namespace {
@@ -24,40 +18,13 @@ struct Installation9999 {
     ScratchFolder folder;
 };
 
-// The lines "<name> <numbers...>" a child program reported, by name.
-using Report = std::map<std::string, std::vector<long long>>;
-
-long long steadyNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Starts a child program next to this one in folder and reads its report; the milliseconds
-// from its start to its first paint with both pages go to *ms. False if it reported no paint.
-bool runChild(const char* name, const QStringList& arguments, const std::filesystem::path& folder,
-              Report& report, double* ms) {
-    QProcess child;
-    child.setWorkingDirectory(QString::fromStdString(folder.string()));
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const long long start = steadyNow();
-    child.start(QCoreApplication::applicationDirPath() + QDir::separator() +
-                    QString::fromLatin1(name),
-                arguments);
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished();
-        return false;
-    }
-    std::istringstream lines(child.readAllStandardOutput().toStdString());
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string key;
-        words >> key;
-        for (long long value; words >> value;)
-            report[key].push_back(value);
-    }
-    if (report["first_paint_ns"].size() != 1 || report["peak_kB"].size() != 1)
+// Runs a child program on folder; the milliseconds from its start to its first paint with both
+// pages go to *ms. False if it reported no paint.
+bool runToFirstPaint(const char* name, const QStringList& arguments,
+                     const std::filesystem::path& folder, ChildReport& report, double* ms) {
+    long long start = 0;
+    if (!runChild(name, arguments, folder, report, &start) ||
+        report["first_paint_ns"].size() != 1 || report["peak_kB"].size() != 1)
         return false;
     *ms = static_cast<double>(report["first_paint_ns"][0] - start) / 1e6;
     return true;
@@ -77,10 +44,10 @@ void BM_StartUp(benchmark::State& state) {
         static_cast<double>(std::filesystem::file_size(folder / "spartiti" / "archivio.js")) / 1e6;
     std::vector<double> program, floor, ratio, peakMB, scrolledMB, floorMB;
     for (auto _ : state) {
-        Report shown;
+        ChildReport shown;
         double programMs = 0;
-        if (!runChild("folio_startup_probe", {QString::number(kScrolledEntries)}, folder, shown,
-                      &programMs) ||
+        if (!runToFirstPaint("folio_startup_probe", {QString::number(kScrolledEntries)}, folder,
+                             shown, &programMs) ||
             shown["window"].size() != 4 || shown["left"].size() != 4 ||
             shown["right"].size() != 4 || shown["position"].size() != 1 ||
             shown["scrolled_peak_kB"].size() != 1) {
@@ -92,9 +59,9 @@ void BM_StartUp(benchmark::State& state) {
         arguments << numbers(shown["left"]) << numbers(shown["right"])
                   << QString::fromStdString("spartiti/" + position + "L.jpg")
                   << QString::fromStdString("spartiti/" + position + "R.jpg");
-        Report bare;
+        ChildReport bare;
         double floorMs = 0;
-        if (!runChild("folio_startup_floor", arguments, folder, bare, &floorMs)) {
+        if (!runToFirstPaint("folio_startup_floor", arguments, folder, bare, &floorMs)) {
             state.SkipWithError("the bare window did not report its first paint");
             return;
         }

@@ -51,7 +51,10 @@ void scrollBack(folio::Form1& window, int entries) {
 int main(int argc, char* argv[]) {
     const int scrollEntries = argc > 1 ? std::atoi(argv[1]) : 0;
 
-    folio::ProgramRun run(argc, argv);
+    // The program sees no argument, which its start rules would take for a stand's folder: it
+    // opens the working folder.
+    int programArgc = 1;
+    folio::ProgramRun run(programArgc, argv);
 
     folio::Form1& window = *run.windows().mainWindow();
     folio::bench::FirstPaintWithPages watch(window.Image1, window.Image2, [&] {

@@ -241,6 +241,7 @@ void ProgramWindows::closeStandWindows() {
         // Asked from its own menu: it goes once that command is over, silent meanwhile.
         old->blockSignals(true);
         old->hide();
+        old->letGoOfPages();
         old->deleteLater();
         mainWindow_ = nullptr;
     }

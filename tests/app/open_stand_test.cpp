@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -153,6 +154,48 @@ TEST(OpenStand, eachWindowAsksAboutItsWork_andACancelKeepsTheStandAsItWas) {
             EXPECT_EQ(main->hasUnsavedChanges(), row.edit == Edit::Main);
         }
     });
+}
+
+// The first stand's main window goes once the menu command that closed it is over; the pages it
+// showed and kept go at once, before the next stand's window is built beside it.
+TEST(OpenStand, theClosedStandsPages_goBeforeItsWindowDoes) {
+    TwoStands stands;
+    for (const char* file :
+         {"spartiti\\1L.jpg", "spartiti\\1R.jpg", "spartiti\\2L.jpg", "spartiti\\2R.jpg"}) {
+        QImage page(120, 170, QImage::Format_RGB32);
+        page.fill(Qt::red);
+        ASSERT_TRUE(page.save(QString::fromStdString(stands.first.path(file).string()), "JPG"));
+    }
+    SharedState state{stands.first.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    ASSERT_TRUE(windows.openStand(qtPath(stands.first)));
+    QPointer<Form1> first = windows.mainWindow();
+    auto* pages = first->findChild<PageImageLoader*>();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !first->Image1->pixmap().isNull() && !first->Image2->pixmap().isNull() &&
+                   pages->isIdle();
+        },
+        5000));
+
+    dialogs.setNextFolder(qtPath(stands.second));
+    test::triggerEnabled(first->openStand);
+
+    ASSERT_EQ(state.installation.root(), stands.second.root());
+    ASSERT_FALSE(first.isNull()) << "the window went within its own command";
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_TRUE(first->Image1->pixmap().isNull());
+    EXPECT_TRUE(first->Image2->pixmap().isNull());
+    // The pages the window kept are gone too: the first position is decoded anew if asked for.
+    std::vector<PageSide> sent;
+    QObject::connect(pages, &PageImageLoader::pageReady,
+                     [&](int, PageSide side, const QImage&) { sent.push_back(side); });
+    pages->request(1, stands.first.path("spartiti\\1L.jpg"), stands.first.path("spartiti\\1R.jpg"));
+    EXPECT_TRUE(sent.empty()) << "answered from the pages kept";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
 }
 
 TEST(OpenStand, aFolderWithoutSpartiti_isRefusedAndTheUserChoosesAgain) {

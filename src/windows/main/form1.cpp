@@ -729,6 +729,12 @@ bool Form1::mayCloseStand() {
     return mayLeave();
 }
 
+void Form1::letGoOfPages() {
+    pages_->letGo();
+    Image1->clear();
+    Image2->clear();
+}
+
 void Form1::Command2_Click() {
     state_.audioEntryNumber = VScroll1->value();
     host_.showAudioWindow();

@@ -86,6 +86,9 @@ public:
     // Before another stand is opened in its place: offers to save unsaved changes, then has the
     // windows with work of their own closed. False when the user stays with this stand.
     bool mayCloseStand();
+    // Its stand is closing and it goes once the command that closed it is over: its pictures go
+    // at once, so that the next stand's window is built without them beside it.
+    void letGoOfPages();
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.

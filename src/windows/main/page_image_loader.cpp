@@ -63,6 +63,17 @@ bool PageImageLoader::setFrameSize(QSize frameSize) {
     return true;
 }
 
+void PageImageLoader::letGo() {
+    shown_ = Shown{};
+    waiting_.clear();
+    prefetched_.clear();
+    cache_.clear();
+    for (auto& [key, running] : running_)
+        running.abandoned->store(true, std::memory_order_relaxed);
+    // Their ends are no longer awaited: see decodeTask.
+    running_.clear();
+}
+
 void PageImageLoader::request(int position, const std::filesystem::path& left,
                               const std::filesystem::path& right) {
     shown_ = Shown{};
@@ -186,7 +197,11 @@ std::function<void()> PageImageLoader::decodeTask(const PageStamp& stamp,
         }
         QMetaObject::invokeMethod(
             this,
-            [this, key = stamp.key, actualKey, image, cutShort, frame] {
+            [this, key = stamp.key, abandoned, actualKey, image, cutShort, frame] {
+                // A decode let go of: a decode of the same page asked for since is another.
+                const auto awaited = running_.find(key);
+                if (awaited == running_.end() || awaited->second.abandoned != abandoned)
+                    return;
                 // Decoded for frames that have changed size since: wanted anew if at all.
                 const bool unwanted = cutShort || frame != frameSize_;
                 if (!actualKey.isEmpty() && !unwanted)

@@ -51,6 +51,11 @@ public:
     // sent, so the caller asks again for what it shows. False when the size is unchanged.
     bool setFrameSize(QSize frameSize);
 
+    // Gives up every picture kept and every decode waiting or running, for a window whose stand
+    // is closing: nothing asked for so far is sent any more, and the pictures' memory is free at
+    // once. Decodes already on a worker wind down there; a later request starts afresh.
+    void letGo();
+
     // True when no decode is waiting or running.
     bool isIdle() const { return waiting_.empty() && running_.empty(); }
 

@@ -1,6 +1,7 @@
 // The page loader as the main window uses it: pictures of the files as they are when asked
 // for, a removed file answered at once, and only the newest position's pictures delivered.
 #include "core/files/file_ops.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 #include "windows/main/page_image_loader.h"
 
@@ -249,6 +250,72 @@ TEST_F(PageImageLoaderTest, jumpDuringPrefetch_showsTheJumpThenKeepsTheNeighbour
                                        neighbours[at + side].top, neighbours[at + side].bottom))
                 << neighbours[at + side].name;
     }
+}
+
+// A window whose stand closes lets go of its pictures and decodes at once, whatever it was
+// doing: nothing it asked for arrives later, nothing is answered from what it kept, and a
+// request after it is decoded afresh.
+TEST_F(PageImageLoaderTest, letGo_sendsAndKeepsNothing_thenDecodesAfresh) {
+    enum class Busy { Settled, ShownDecoding, NeighboursDecoding };
+    struct Row {
+        const char* what;
+        Busy busy;
+    };
+    const Row rows[] = {
+        {"pages shown and neighbours kept", Busy::Settled},
+        {"pages on screen being decoded", Busy::ShownDecoding},
+        {"neighbours being decoded", Busy::NeighboursDecoding},
+    };
+    const auto left = page("spartiti\1L.jpg");
+    const auto right = page("spartiti\1R.jpg");
+    const auto nextLeft = page("spartiti\2L.jpg");
+    const auto nextRight = page("spartiti\2R.jpg");
+    writeTwoToneJpeg(left, Qt::red, Qt::blue);
+    writeTwoToneJpeg(right, Qt::blue, Qt::red);
+    writeTwoToneJpeg(nextLeft, Qt::yellow, Qt::blue);
+    writeTwoToneJpeg(nextRight, Qt::blue, Qt::yellow);
+    test::forEachRow(rows, [&](const Row& row) {
+        PageImageLoader going{kFrame};
+        std::vector<Delivery> sent;
+        QObject::connect(&going, &PageImageLoader::pageReady,
+                         [&](int position, PageSide side, const QImage& image) {
+                             sent.push_back({position, side, image});
+                         });
+        if (row.busy != Busy::NeighboursDecoding)
+            going.request(1, left, right);
+        if (row.busy == Busy::Settled) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return going.isIdle(); }, 5000));
+        }
+        if (row.busy != Busy::ShownDecoding)
+            going.prefetch({nextLeft, nextRight, left, right});
+        if (row.busy == Busy::Settled) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return going.isIdle(); }, 5000));
+        }
+        sent.clear();
+
+        going.letGo();
+        EXPECT_TRUE(going.isIdle());
+        // Long enough for any decode still on a worker to have ended and been handed back.
+        QTest::qWait(300);
+        EXPECT_TRUE(sent.empty()) << sent.size() << " picture(s) sent after letting go";
+
+        for (int position : {2, 1}) {
+            sent.clear();
+            going.request(position, position == 1 ? left : nextLeft,
+                          position == 1 ? right : nextRight);
+            EXPECT_TRUE(sent.empty()) << "position " << position << " answered from memory";
+            ASSERT_TRUE(QTest::qWaitFor([&] { return going.isIdle(); }, 5000));
+            ASSERT_EQ(sent.size(), 2u) << "position " << position;
+            const QColor colour = position == 1 ? QColor(Qt::red) : QColor(Qt::yellow);
+            for (const Delivery& delivery : sent) {
+                EXPECT_EQ(delivery.position, position);
+                EXPECT_TRUE(delivery.side == PageSide::Left
+                                ? isWholeTwoTone(delivery.image, colour, Qt::blue)
+                                : isWholeTwoTone(delivery.image, Qt::blue, colour))
+                    << "position " << position;
+            }
+        }
+    });
 }
 
 } // namespace
