@@ -537,13 +537,14 @@ bool writeDemoPdf(const fs::path& file, int pages, QString* error, const QString
 }
 
 bool writeDemoImportFolder(const fs::path& folder, QString* error) {
+    // None is in the sample archive: all of them are new scores.
     static const char* const titles[kDemoImportFiles] = {"Adagio in G minor",
                                                          "Air on the G string",
                                                          "Ave verum corpus",
                                                          "Barcarolle",
                                                          "Clair de lune",
                                                          "Eine kleine Nachtmusik",
-                                                         "Gymnop\u00E9die No. 1",
+                                                         "Gavotte en rondeau",
                                                          "Hallelujah",
                                                          "Jesu, joy of man's desiring",
                                                          "La donna \u00E8 mobile",
