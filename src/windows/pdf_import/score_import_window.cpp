@@ -241,7 +241,15 @@ int ScoreImportWindow::rowOf(const QString& file) const {
     return -1;
 }
 
+const TitlesInArchive& ScoreImportWindow::titles() {
+    if (!titles_)
+        titles_ = std::make_unique<TitlesInArchive>(state_.archive);
+    return *titles_;
+}
+
 void ScoreImportWindow::addFiles(const QStringList& paths) {
+    // The archive may have changed in the main window since the last files were listed.
+    titles_.reset();
     QStringList added;
     judging_ = true;
     for (const QString& path : paths) {
@@ -309,7 +317,7 @@ void ScoreImportWindow::judge(int row, bool tick) {
         text = problem;
     } else if (plainTitle(list, row).isEmpty()) {
         text = QStringLiteral("needs a title");
-    } else if (TitlesInArchive(state_.archive).holds(toCp1252(plainTitle(list, row)))) {
+    } else if (titles().holds(toCp1252(plainTitle(list, row)))) {
         text = QStringLiteral("already in your archive");
         tickable = true;
         tick = false;
@@ -340,6 +348,7 @@ void ScoreImportWindow::judge(int row, bool tick) {
 void ScoreImportWindow::titleEdited(int row) {
     // A title typed into a row that had none ticks it; any other edit keeps the tick.
     const bool hadNone = list->item(row, StateColumn)->text() == QStringLiteral("needs a title");
+    titles_.reset();
     judge(row, hadNone);
     showSummary();
 }
@@ -470,6 +479,7 @@ void ScoreImportWindow::finishImport() {
     import_.reset();
     if (result.saved)
         noteDataFile(state_, DataFile::Archive);
+    titles_.reset();
     for (int row = 0; row < list->rowCount(); ++row)
         judge(row, false);
     showSummary();

@@ -90,9 +90,14 @@ private:
     void finishImport();
     QString report(const ImportResult& result) const;
 
+    // The archive's titles as the find box compares them, folded once for many rows: made
+    // afresh when files are listed, a title is typed and after an import.
+    const TitlesInArchive& titles();
+
     SharedState& state_;
     Dialogs& dialogs_;
     PageCounter* counter_ = nullptr;
+    std::unique_ptr<TitlesInArchive> titles_;
     // While importing.
     std::unique_ptr<ScoreImport> import_;
     ScoreDrawing* drawing_ = nullptr;

@@ -226,5 +226,31 @@ TEST_F(ScoreImportTest, anImportRunning_keepsTheStandOpenAndItsReportFitsTheScre
     EXPECT_EQ(lines[20], "… and 3 more, 22 to 24: \"Library\" lists them all.");
 }
 
+// A title typed into a row is judged again: a row without one is ticked once it has one, and a
+// row that matched the archive keeps the user's tick.
+TEST_F(ScoreImportTest, titlesTypedInTheRows_areJudgedAgain) {
+    open(3);
+    test::writePdf(stand.path("two\\   .pdf"), {test::kA4});
+    test::writePdf(stand.path("two\\song 2.pdf"), {test::kA4});
+    listFolder("two");
+    ASSERT_EQ(window->list->rowCount(), 2);
+    EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "needs a title");
+    EXPECT_FALSE(window->list->item(0, ScoreImportWindow::TitleColumn)->flags() &
+                 Qt::ItemIsUserCheckable);
+    EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "already in your archive");
+    EXPECT_FALSE(window->importButton->isEnabled());
+
+    window->list->item(0, ScoreImportWindow::TitleColumn)->setText("Nocturne");
+    window->list->item(1, ScoreImportWindow::TitleColumn)->setText("Song 2, live");
+    EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "ready");
+    EXPECT_TRUE(ticked(0));
+    EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "ready");
+    EXPECT_FALSE(ticked(1));
+    window->list->item(1, ScoreImportWindow::TitleColumn)->setText("SONG 3");
+    EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "already in your archive");
+    EXPECT_EQ(window->summary->text(),
+              "1 new score(s) will be added; the archive has room for 9996 more.");
+}
+
 } // namespace
 } // namespace folio
