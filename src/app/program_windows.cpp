@@ -560,16 +560,19 @@ UndoOffer ProgramWindows::undoOffer() {
 
 void ProgramWindows::undoLastAbsorption() {
     QWidget* parent = mainWindow_;
+    const QString what = lastAbsorption(state_.installation).imported
+                             ? QStringLiteral("import")
+                             : QStringLiteral("absorption");
     if (mainWindow_ && mainWindow_->hasUnsavedChanges() &&
         !dialogs_.question(
             parent,
-            QStringLiteral("Undo the last absorption? %1").arg(mainWindow_->unsavedChangesText())))
+            QStringLiteral("Undo the last %1? %2").arg(what, mainWindow_->unsavedChangesText())))
         return;
     const UndoReport undone = folio::undoLastAbsorption(state_.installation);
     if (!undone.ok) {
-        dialogs_.error(parent, QStringLiteral("The last absorption was not undone, and nothing "
-                                              "was changed.\n%1")
-                                   .arg(fromCoreText(undone.error)));
+        dialogs_.error(parent,
+                       QStringLiteral("The last %1 was not undone, and nothing was changed.\n%2")
+                           .arg(what, fromCoreText(undone.error)));
         return;
     }
     showRestored(DataFile::Archive);
@@ -582,8 +585,7 @@ void ProgramWindows::undoLastAbsorption() {
     QString text =
         QStringLiteral("The %1 of %2 was undone: %3, %4 page image(s) it copied were "
                        "moved to %5, and %6 file(s) it had moved aside were put back.")
-            .arg(undone.imported ? QStringLiteral("import") : QStringLiteral("absorption"),
-                 fromCoreText(undone.when),
+            .arg(what, fromCoreText(undone.when),
                  undone.entriesRemoved > 0
                      ? QStringLiteral("the %1 score(s) it added were taken out of the archive")
                            .arg(undone.entriesRemoved)

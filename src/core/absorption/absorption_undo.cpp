@@ -294,7 +294,6 @@ UndoReport undoLastAbsorption(const Installation& installation) {
         appendToRecord(last.version.folder, {{"undone", backupStamp(localTimeNow())}}));
     report.ok = true;
     report.when = last.version.when;
-    report.imported = last.imported;
     report.pagesMoved = steps.pagesToPark.size();
     report.filesPutBack = steps.filesToPutBack.size();
     report.entriesRemoved = last.count;

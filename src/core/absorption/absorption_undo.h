@@ -58,7 +58,6 @@ struct [[nodiscard]] UndoReport {
     bool ok = false;
     std::string error;
     std::string when;
-    bool imported = false;
     std::size_t pagesMoved = 0;
     std::size_t filesPutBack = 0;
     // Entries taken out of the archive (0: the archive as it was before was put back).
