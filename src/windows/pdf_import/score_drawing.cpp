@@ -6,6 +6,7 @@
 #include "windows/pdf_import/pdf_pages.h"
 
 #include <QMetaObject>
+#include <utility>
 
 namespace folio {
 
@@ -41,8 +42,15 @@ template <typename F> void ScoreDrawing::post(F f) {
 void ScoreDrawing::draw() {
     PdfPages pages;
     for (int index = 0; index < static_cast<int>(scores_.size()); ++index) {
-        if (cancelled_ || stopped_)
-            break;
+        {
+            // The next score is drawn only once the one before has gone to the writer: one score
+            // drawn and one written is all the overlap there is room for, and a third one
+            // waiting would only hold two more pages in memory.
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !waiting_ || cancelled_ || stopped_; });
+            if (cancelled_ || stopped_)
+                break;
+        }
         post([this, index] { emit drawing(index); });
         const QString& file = scores_[static_cast<std::size_t>(index)].file;
         const PdfOpen opened = pages.open(file);
@@ -65,8 +73,7 @@ void ScoreDrawing::draw() {
             post([this, index, problem] { emit skipped(index, problem); });
             continue;
         }
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !waiting_ || cancelled_ || stopped_; });
+        std::lock_guard lock(mutex_);
         if (cancelled_ || stopped_)
             break;
         waiting_ = std::move(drawn);
@@ -93,16 +100,17 @@ void ScoreDrawing::write() {
         }
         const int index = drawn.index;
         const ScoreToDraw& score = scores_[static_cast<std::size_t>(index)];
-        const QByteArray left = PdfPages::encodeJpeg(drawn.left);
+        // Each page is let go as soon as it is encoded.
+        const bool twoPages = !drawn.right.isNull();
+        const QByteArray left = PdfPages::encodeJpeg(std::exchange(drawn.left, QImage()));
         const QByteArray right =
-            drawn.right.isNull() ? QByteArray() : PdfPages::encodeJpeg(drawn.right);
-        if (left.isEmpty() || (!drawn.right.isNull() && right.isEmpty())) {
+            twoPages ? PdfPages::encodeJpeg(std::exchange(drawn.right, QImage())) : QByteArray();
+        if (left.isEmpty() || (twoPages && right.isEmpty())) {
             post([this, index] {
                 emit skipped(index, QStringLiteral("a page cannot be turned into a JPEG picture"));
             });
             continue;
         }
-        drawn = Drawn{};
         NewScore ready{score.entry,
                        std::string(left.constData(), static_cast<std::size_t>(left.size())),
                        std::string(right.constData(), static_cast<std::size_t>(right.size()))};

@@ -1,8 +1,8 @@
 // Draws the first two pages of many PDF files and writes them as new scores, off the window
 // thread: one worker draws (the PDF engine draws one page at a time in a process), another
 // encodes the JPEGs and writes them, so that the writing of one score overlaps the drawing of the
-// next. At most one drawn score waits between them, so memory stays flat whatever the number of
-// files.
+// next. A score is drawn only once the one before has gone to the writer, so at most one drawn
+// score waits between them and memory stays flat whatever the number of files.
 #pragma once
 
 #include "core/absorption/score_import.h"
