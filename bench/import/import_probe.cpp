@@ -3,10 +3,10 @@
 //   floor <pdf folder> <output folder> <first> <count>
 //     Qt alone: each file's first two pages drawn by QPdfDocument at the import's pixel sizes and
 //     written by QImageWriter at the import's quality, one after another.
-//   import <stand> <pdf folder>
-//     The import window driven like a user: the whole folder listed, "Import" clicked, timed to
-//     importEnded, with the window thread's longest stall, the workers' processor time and the
-//     peak memory meanwhile.
+//   import <stand> <pdf folder>, import-in-processes <stand> <pdf folder>
+//     The import window driven like a user, drawing in its own threads or in worker processes: the
+//     whole folder listed, "Import" clicked, timed to importEnded, with the window thread's longest
+//     stall, the workers' processor time and the peak memory meanwhile.
 #include "bench_support.h"
 #include "core/archive/score_archive.h"
 #include "startup/first_paint.h"
@@ -14,6 +14,7 @@
 #include "windows/common/shared_state.h"
 #include "windows/pdf_import/import_rows.h"
 #include "windows/pdf_import/pdf_pages.h"
+#include "windows/pdf_import/pdf_worker.h"
 #include "windows/pdf_import/score_import_window.h"
 
 #include <QApplication>
@@ -232,7 +233,7 @@ bool waitFor(const std::function<bool()>& done) {
     return true;
 }
 
-int runImport(const QString& standFolder, const QString& pdfFolder) {
+int runImport(const QString& standFolder, const QString& pdfFolder, bool inProcesses) {
     SharedState shared{Installation(standFolder.toStdString())};
     if (loadArchive(shared.archive, shared.installation) != ArchiveLoad::Loaded)
         return 3;
@@ -240,6 +241,8 @@ int runImport(const QString& standFolder, const QString& pdfFolder) {
     const int entriesBefore = shared.archive.entryCount();
     SilentDialogs dialogs;
     ScoreImportWindow window(shared, dialogs);
+    if (inProcesses)
+        window.setDrawingProgram(QCoreApplication::applicationFilePath());
     window.show();
     QCoreApplication::processEvents();
     const QStringList files = pdfFilesIn(pdfFolder);
@@ -324,6 +327,9 @@ int runImport(const QString& standFolder, const QString& pdfFolder) {
 } // namespace folio::bench
 
 int main(int argc, char* argv[]) {
+    // The import's drawing workers are this program started again, as the program starts itself.
+    if (folio::isPdfWorkerRun(argc, argv))
+        return folio::runPdfWorker(argc, argv);
     const std::string mode = argc > 1 ? argv[1] : "";
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -332,12 +338,13 @@ int main(int argc, char* argv[]) {
         return folio::bench::runFloor(QString::fromLocal8Bit(argv[2]),
                                       QString::fromLocal8Bit(argv[3]), std::atoi(argv[4]),
                                       std::atoi(argv[5]));
-    if (mode == "import" && argc == 4) {
+    if ((mode == "import" || mode == "import-in-processes") && argc == 4) {
         // The pickers' last folders go to the stand's folder, never to the user's settings.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromLocal8Bit(argv[2]) + QStringLiteral("/settings"));
         return folio::bench::runImport(QString::fromLocal8Bit(argv[2]),
-                                       QString::fromLocal8Bit(argv[3]));
+                                       QString::fromLocal8Bit(argv[3]),
+                                       mode == "import-in-processes");
     }
     return 2;
 }

@@ -300,6 +300,8 @@ void ProgramWindows::showPdfImport() {
 void ProgramWindows::showScoreImport() {
     showPlaced(scoreImport_, [this] {
         auto* window = new ScoreImportWindow(state_, dialogs_);
+        // The program itself, started again as a drawing worker, draws the pages.
+        window->setDrawingProgram(QCoreApplication::applicationFilePath());
         QObject::connect(window, &ScoreImportWindow::scoresImported, window, [this] {
             if (mainWindow_) {
                 mainWindow_->reload();

@@ -125,6 +125,11 @@ QImage PdfPages::render(int page, QSize size) const {
         return {};
     QImage onWhite(size, QImage::Format_RGB32);
     onWhite.fill(Qt::white);
+    // The resolution it is drawn at goes into the JPEG's header, whatever the screen of the
+    // process that draws it: a worker process without one writes the very same bytes.
+    const int dotsPerMeter = static_cast<int>(std::lround(kDotsPerInch / 0.0254));
+    onWhite.setDotsPerMeterX(dotsPerMeter);
+    onWhite.setDotsPerMeterY(dotsPerMeter);
     QPainter painter(&onWhite);
     painter.drawImage(0, 0, drawn);
     return onWhite;

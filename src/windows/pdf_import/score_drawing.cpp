@@ -4,14 +4,17 @@
 #include "platform/core_text.h"
 #include "windows/pdf_import/import_rows.h"
 #include "windows/pdf_import/pdf_pages.h"
+#include "windows/pdf_import/pdf_worker.h"
 
 #include <QMetaObject>
 #include <utility>
 
 namespace folio {
 
-ScoreDrawing::ScoreDrawing(std::vector<ScoreToDraw> scores, ScoreImport& import, QObject* parent)
-    : QObject(parent), scores_(std::move(scores)), import_(import) {}
+ScoreDrawing::ScoreDrawing(std::vector<ScoreToDraw> scores, ScoreImport& import,
+                           QString workerProgram, int workerCount, QObject* parent)
+    : QObject(parent), scores_(std::move(scores)), import_(import),
+      workerProgram_(std::move(workerProgram)), workerCount_(workerCount) {}
 
 ScoreDrawing::~ScoreDrawing() {
     cancel();
@@ -40,6 +43,71 @@ template <typename F> void ScoreDrawing::post(F f) {
 }
 
 void ScoreDrawing::draw() {
+    std::vector<std::unique_ptr<PdfWorker>> workers;
+    for (int w = 0; !workerProgram_.isEmpty() && w < workerCount_; ++w) {
+        auto worker = std::make_unique<PdfWorker>(workerProgram_);
+        if (!worker->start())
+            break;
+        workers.push_back(std::move(worker));
+    }
+    // Without a worker process (none could be started, or none asked for), this process draws.
+    if (workers.empty())
+        drawHere();
+    else
+        drawInWorkers(workers);
+    workers.clear();
+    std::lock_guard lock(mutex_);
+    drawingDone_ = true;
+    changed_.notify_all();
+    if (--running_ == 0)
+        post([this] { emit finished(); });
+}
+
+bool ScoreDrawing::handOver(Drawn drawn) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !waiting_ || cancelled_ || stopped_; });
+    if (cancelled_ || stopped_)
+        return false;
+    waiting_ = std::move(drawn);
+    changed_.notify_all();
+    return true;
+}
+
+// Score i goes to worker i % count; each worker draws its next score while its last one waits for
+// the writer, and the scores reach the writer in their order.
+void ScoreDrawing::drawInWorkers(std::vector<std::unique_ptr<PdfWorker>>& workers) {
+    const int count = static_cast<int>(scores_.size());
+    const int workerCount = static_cast<int>(workers.size());
+    int sent = 0;
+    const auto sendNext = [&] {
+        if (sent < count && !cancelled_ && !stopped_) {
+            workers[static_cast<std::size_t>(sent % workerCount)]->send(
+                scores_[static_cast<std::size_t>(sent)].file);
+            ++sent;
+        }
+    };
+    for (int w = 0; w < workerCount; ++w)
+        sendNext();
+    for (int index = 0; index < sent; ++index) {
+        if (cancelled_ || stopped_)
+            return;
+        post([this, index] { emit drawing(index); });
+        DrawnPages pages = workers[static_cast<std::size_t>(index % workerCount)]->receive();
+        sendNext();
+        if (!pages.problem.isEmpty()) {
+            post([this, index, problem = pages.problem] { emit skipped(index, problem); });
+            continue;
+        }
+        Drawn drawn;
+        drawn.index = index;
+        drawn.leftJpeg = std::move(pages.left);
+        drawn.rightJpeg = std::move(pages.right);
+        if (!handOver(std::move(drawn)))
+            return;
+    }
+}
+
+void ScoreDrawing::drawHere() {
     PdfPages pages;
     for (int index = 0; index < static_cast<int>(scores_.size()); ++index) {
         {
@@ -49,7 +117,7 @@ void ScoreDrawing::draw() {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return !waiting_ || cancelled_ || stopped_; });
             if (cancelled_ || stopped_)
-                break;
+                return;
         }
         post([this, index] { emit drawing(index); });
         const QString& file = scores_[static_cast<std::size_t>(index)].file;
@@ -73,17 +141,9 @@ void ScoreDrawing::draw() {
             post([this, index, problem] { emit skipped(index, problem); });
             continue;
         }
-        std::lock_guard lock(mutex_);
-        if (cancelled_ || stopped_)
-            break;
-        waiting_ = std::move(drawn);
-        changed_.notify_all();
+        if (!handOver(std::move(drawn)))
+            return;
     }
-    std::lock_guard lock(mutex_);
-    drawingDone_ = true;
-    changed_.notify_all();
-    if (--running_ == 0)
-        post([this] { emit finished(); });
 }
 
 void ScoreDrawing::write() {
@@ -100,11 +160,16 @@ void ScoreDrawing::write() {
         }
         const int index = drawn.index;
         const ScoreToDraw& score = scores_[static_cast<std::size_t>(index)];
-        // Each page is let go as soon as it is encoded.
-        const bool twoPages = !drawn.right.isNull();
-        const QByteArray left = PdfPages::encodeJpeg(std::exchange(drawn.left, QImage()));
+        // A worker process sends its pages encoded; pages drawn here are encoded here, each let
+        // go as soon as it is.
+        const bool twoPages = !drawn.right.isNull() || !drawn.rightJpeg.isEmpty();
+        const QByteArray left = !drawn.leftJpeg.isEmpty()
+                                    ? std::exchange(drawn.leftJpeg, QByteArray())
+                                    : PdfPages::encodeJpeg(std::exchange(drawn.left, QImage()));
         const QByteArray right =
-            twoPages ? PdfPages::encodeJpeg(std::exchange(drawn.right, QImage())) : QByteArray();
+            !drawn.rightJpeg.isEmpty() ? std::exchange(drawn.rightJpeg, QByteArray())
+            : twoPages                 ? PdfPages::encodeJpeg(std::exchange(drawn.right, QImage()))
+                                       : QByteArray();
         if (left.isEmpty() || (twoPages && right.isEmpty())) {
             post([this, index] {
                 emit skipped(index, QStringLiteral("a page cannot be turned into a JPEG picture"));

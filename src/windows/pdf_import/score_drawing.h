@@ -13,12 +13,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
 namespace folio {
+
+class PdfWorker;
 
 // One file to import, with the entry it becomes.
 struct ScoreToDraw {
@@ -29,8 +32,11 @@ struct ScoreToDraw {
 class ScoreDrawing : public QObject {
     Q_OBJECT
 public:
-    // Draws and writes scores through import, which nothing else may use until finished.
-    ScoreDrawing(std::vector<ScoreToDraw> scores, ScoreImport& import, QObject* parent = nullptr);
+    // Draws and writes scores through import, which nothing else may use until finished. With
+    // workerProgram, workerCount processes of it draw side by side (see pdf_worker.h); without
+    // one, or when none starts, a thread of this process draws.
+    ScoreDrawing(std::vector<ScoreToDraw> scores, ScoreImport& import, QString workerProgram = {},
+                 int workerCount = 0, QObject* parent = nullptr);
     // Stops after the score being written and waits for both workers.
     ~ScoreDrawing() override;
 
@@ -54,18 +60,28 @@ signals:
     void finished();
 
 private:
+    // A score's pages as drawn here, or as a worker process sent them, encoded.
     struct Drawn {
         int index = 0;
         QImage left;
         QImage right; // null for a one-page file
+        QByteArray leftJpeg;
+        QByteArray rightJpeg; // empty for a one-page file
     };
     void draw();
+    void drawHere();
+    void drawInWorkers(std::vector<std::unique_ptr<PdfWorker>>& workers);
+    // Gives the writer its next score, once it has taken the one before; false when the import
+    // was cancelled or stopped meanwhile.
+    bool handOver(Drawn drawn);
     void write();
     // Sends f to the window thread.
     template <typename F> void post(F f);
 
     std::vector<ScoreToDraw> scores_;
     ScoreImport& import_;
+    QString workerProgram_;
+    int workerCount_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<Drawn> waiting_;

@@ -31,7 +31,9 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -427,7 +429,9 @@ void ScoreImportWindow::importButton_Click() {
     done_ = 0;
     import_ = std::make_unique<ScoreImport>(state_.archive, state_.installation,
                                             backupStamp(localTimeNow()));
-    drawing_ = new ScoreDrawing(std::move(scores), *import_);
+    // One drawing process per processor: each draws and encodes its own scores.
+    drawing_ = new ScoreDrawing(std::move(scores), *import_, drawingProgram_,
+                                std::clamp(QThread::idealThreadCount(), 1, 4));
 
     const int total = static_cast<int>(rows.size());
     progress_ = new QProgressDialog(QString(), QStringLiteral("Cancel"), 0, total, this);

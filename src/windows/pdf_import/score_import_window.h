@@ -60,6 +60,9 @@ public:
     QProgressDialog* progress() const { return progress_; }
     // How many ticked rows "Import" would add.
     int tickedCount() const;
+    // The program whose worker processes draw the pages (see pdf_worker.h); empty, as at first:
+    // a thread of this process draws them.
+    void setDrawingProgram(const QString& program) { drawingProgram_ = program; }
 
 signals:
     // A new score's pages were written under number; the archive gets it at the end.
@@ -98,6 +101,7 @@ private:
     Dialogs& dialogs_;
     PageCounter* counter_ = nullptr;
     std::unique_ptr<TitlesInArchive> titles_;
+    QString drawingProgram_;
     // While importing.
     std::unique_ptr<ScoreImport> import_;
     ScoreDrawing* drawing_ = nullptr;

@@ -10,6 +10,7 @@
 #include "windows/pdf_import/pdf_pages.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -250,6 +251,79 @@ TEST_F(ScoreImportTest, titlesTypedInTheRows_areJudgedAgain) {
     EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "already in your archive");
     EXPECT_EQ(window->summary->text(),
               "1 new score(s) will be added; the archive has room for 9996 more.");
+}
+
+// Pages drawn by worker processes are the very bytes drawn here, in the files' order; a file gone
+// since it was listed is skipped with its reason. A worker that stops never stops the import, and
+// without a worker this process draws.
+TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrStopWithoutHarm) {
+    struct Row {
+        const char* what;
+        // The worker: a script that notes its start in started.log, then runs as the body says.
+        const char* body;
+        bool workersRun;
+        int added;
+    };
+    const Row rows[] = {
+        {"the program's own workers", "exec \"$PROGRAM\" \"$@\"", true, 4},
+        {"a worker that stops on its first file", "read line; exit 3", true, 0},
+        {"no worker can be started", nullptr, false, 4},
+    };
+    open(2);
+    const auto writePiece = [this](int k) {
+        test::writePdf(stand.path("many\\piece " + std::to_string(k) + ".pdf"),
+                       std::vector<QSizeF>(k == 3 ? 1 : 2, k == 4 ? QSizeF(842, 595) : test::kA4));
+    };
+    for (int k = 1; k <= 5; ++k)
+        writePiece(k);
+    const QString archive = QString::fromStdString(stand.read("spartiti\\archivio.js"));
+    const std::string placeholder = stand.read("spartiti\\m.jpg");
+    qputenv("PROGRAM", QCoreApplication::applicationFilePath().toLocal8Bit());
+    test::forEachRow(rows, [&](const Row& row) {
+        const fs::path script = stand.path("worker.sh");
+        const fs::path log = stand.path("started.log");
+        fs::remove(log);
+        stand.write("worker.sh", std::string("#!/bin/sh\necho started >> '") + log.string() +
+                                     "'\n" + (row.body ? row.body : "") + "\n");
+        fs::permissions(script, row.body ? fs::perms::owner_all : fs::perms::none);
+        window->setDrawingProgram(qpath(script));
+        QTest::mouseClick(window->clearButton, Qt::LeftButton);
+        writePiece(2);
+        listFolder("many");
+        fs::remove(stand.path("many\\piece 2.pdf"));
+        dialogs.clear();
+        import();
+
+        EXPECT_EQ(stand.exists("started.log"), row.workersRun);
+        ASSERT_EQ(state.archive.entryCount(), 2 + row.added);
+        PdfPages pages;
+        const char* const imported[] = {"piece 1", "piece 3", "piece 4", "piece 5"};
+        for (int n = 3; n < 3 + row.added; ++n) {
+            const std::string title = imported[n - 3];
+            SCOPED_TRACE(title);
+            EXPECT_EQ(state.archive.slot(n).title, title);
+            ASSERT_EQ(pages.open(qpath(stand.path("many\\" + title + ".pdf"))), PdfOpen::Opened);
+            QString why;
+            EXPECT_TRUE(stand.read(leftPagePath(n)) == pages.pageJpeg(0, &why).toStdString());
+            const std::string right = stand.read(rightPagePath(n));
+            EXPECT_TRUE(right == (pages.pageCount() > 1 ? pages.pageJpeg(1, &why).toStdString()
+                                                        : placeholder));
+        }
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        const QString report = dialogs.messages().front();
+        EXPECT_TRUE(report.contains("piece 2.pdf: cannot be read") ||
+                    report.contains("piece 2.pdf: its pages cannot be drawn"))
+            << report.toStdString();
+        if (row.added == 0) {
+            EXPECT_TRUE(report.contains("piece 5.pdf: its pages cannot be drawn (the drawing "
+                                        "stopped)"))
+                << report.toStdString();
+        }
+        // Back to the archive as it was, for the next row.
+        if (row.added > 0)
+            test::triggerEnabled(main->undoAbsorption);
+        EXPECT_EQ(QString::fromStdString(stand.read("spartiti\\archivio.js")), archive);
+    });
 }
 
 } // namespace
