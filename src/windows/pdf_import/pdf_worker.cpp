@@ -1,4 +1,5 @@
-// The drawing worker's run, and the side of the program that talks to it. An answer is a line
+// The drawing worker's run, and the side of the program that talks to it. A question is a line
+// holding the file's name in UTF-8, written in hexadecimal; an answer is a line
 // "pages <left bytes> <right bytes>" followed by those bytes, or "problem <text>".
 #include "windows/pdf_import/pdf_worker.h"
 
@@ -61,7 +62,8 @@ int runPdfWorker(int argc, char* argv[]) {
         const QByteArray line = in.readLine();
         if (line.isEmpty())
             return 0;
-        const DrawnPages result = drawn(pages, QString::fromUtf8(line.chopped(1)));
+        const DrawnPages result =
+            drawn(pages, QString::fromUtf8(QByteArray::fromHex(line.trimmed())));
         if (!result.problem.isEmpty()) {
             out.write("problem " + result.problem.toUtf8().replace('\n', ' ') + '\n');
         } else {
@@ -100,7 +102,8 @@ void PdfWorker::send(const QString& file) {
     if (!process_ || process_->state() != QProcess::Running)
         start();
     if (process_)
-        process_->write(file.toUtf8() + '\n');
+        // In hexadecimal: a file name may hold a line break.
+        process_->write(file.toUtf8().toHex() + '\n');
 }
 
 DrawnPages PdfWorker::receive() {

@@ -1,8 +1,8 @@
 // Drawing the pages of PDF files in worker processes. Qt's PDF engine draws one page at a time
 // in a process, and two busy threads of one process make its many fresh pages of memory costly;
 // processes of their own draw side by side at full speed. A worker is this program started again
-// with kPdfWorkerArgument: it reads file names, one per line, and answers each with the file's
-// first two pages drawn as PdfPages draws them and encoded as JPEG.
+// with kPdfWorkerArgument: it reads file names, one per line (in hexadecimal), and answers each
+// with the file's first two pages drawn as PdfPages draws them and encoded as JPEG.
 #pragma once
 
 #include <QByteArray>
