@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QProcess>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -46,6 +49,12 @@ bool isPdfWorkerRun(int argc, char* argv[]) {
 }
 
 int runPdfWorker(int argc, char* argv[]) {
+#ifdef __GLIBC__
+    // Every page takes tens of megabytes of pictures and gives them back: kept by the allocator
+    // for the next page instead of returned to the system, they are not faulted in afresh.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
     // The application tells the PDF engine's module where the program lies.
     QCoreApplication application(argc, argv);
 #ifdef _WIN32

@@ -7,6 +7,7 @@
 #include "windows/pdf_import/pdf_worker.h"
 
 #include <QMetaObject>
+#include <map>
 #include <utility>
 
 namespace folio {
@@ -43,19 +44,9 @@ template <typename F> void ScoreDrawing::post(F f) {
 }
 
 void ScoreDrawing::draw() {
-    std::vector<std::unique_ptr<PdfWorker>> workers;
-    for (int w = 0; !workerProgram_.isEmpty() && w < workerCount_; ++w) {
-        auto worker = std::make_unique<PdfWorker>(workerProgram_);
-        if (!worker->start())
-            break;
-        workers.push_back(std::move(worker));
-    }
     // Without a worker process (none could be started, or none asked for), this process draws.
-    if (workers.empty())
+    if (workerProgram_.isEmpty() || workerCount_ < 1 || !drawInWorkers())
         drawHere();
-    else
-        drawInWorkers(workers);
-    workers.clear();
     std::lock_guard lock(mutex_);
     drawingDone_ = true;
     changed_.notify_all();
@@ -73,38 +64,85 @@ bool ScoreDrawing::handOver(Drawn drawn) {
     return true;
 }
 
-// Score i goes to worker i % count; each worker draws its next score while its last one waits for
-// the writer, and the scores reach the writer in their order.
-void ScoreDrawing::drawInWorkers(std::vector<std::unique_ptr<PdfWorker>>& workers) {
+// Each worker process has a thread of its own that asks it for the next score not yet taken, at
+// most a few scores ahead of the writer; this thread hands the scores to the writer in their
+// order as they come in.
+bool ScoreDrawing::drawInWorkers() {
     const int count = static_cast<int>(scores_.size());
-    const int workerCount = static_cast<int>(workers.size());
-    int sent = 0;
-    const auto sendNext = [&] {
-        if (sent < count && !cancelled_ && !stopped_) {
-            workers[static_cast<std::size_t>(sent % workerCount)]->send(
-                scores_[static_cast<std::size_t>(sent)].file);
-            ++sent;
+    int started = 0;
+    int answered = 0;
+    int taken = 0;
+    int handedOver = 0;
+    bool over = false;
+    std::map<int, DrawnPages> ready;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workerCount_; ++w) {
+        threads.emplace_back([&] {
+            PdfWorker worker(workerProgram_);
+            const bool running = worker.start();
+            {
+                std::lock_guard lock(mutex_);
+                started += running ? 1 : 0;
+                ++answered;
+                changed_.notify_all();
+            }
+            for (int index = 0; running;) {
+                {
+                    std::unique_lock lock(mutex_);
+                    changed_.wait(lock, [&] {
+                        return over || (taken < count && taken < handedOver + 2 * workerCount_);
+                    });
+                    if (over)
+                        return;
+                    index = taken++;
+                }
+                worker.send(scores_[static_cast<std::size_t>(index)].file);
+                DrawnPages pages = worker.receive();
+                std::lock_guard lock(mutex_);
+                ready.emplace(index, std::move(pages));
+                changed_.notify_all();
+            }
+        });
+    }
+    bool drawn = false;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return answered == workerCount_; });
+        drawn = started > 0;
+    }
+    for (int index = 0; drawn && index < count; ++index) {
+        DrawnPages pages;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return ready.contains(index) || cancelled_ || stopped_; });
+            if (cancelled_ || stopped_)
+                break;
+            pages = std::move(ready.at(index));
+            ready.erase(index);
         }
-    };
-    for (int w = 0; w < workerCount; ++w)
-        sendNext();
-    for (int index = 0; index < sent; ++index) {
-        if (cancelled_ || stopped_)
-            return;
         post([this, index] { emit drawing(index); });
-        DrawnPages pages = workers[static_cast<std::size_t>(index % workerCount)]->receive();
-        sendNext();
         if (!pages.problem.isEmpty()) {
             post([this, index, problem = pages.problem] { emit skipped(index, problem); });
-            continue;
+        } else {
+            Drawn score;
+            score.index = index;
+            score.leftJpeg = std::move(pages.left);
+            score.rightJpeg = std::move(pages.right);
+            if (!handOver(std::move(score)))
+                break;
         }
-        Drawn drawn;
-        drawn.index = index;
-        drawn.leftJpeg = std::move(pages.left);
-        drawn.rightJpeg = std::move(pages.right);
-        if (!handOver(std::move(drawn)))
-            return;
+        std::lock_guard lock(mutex_);
+        handedOver = index + 1;
+        changed_.notify_all();
     }
+    {
+        std::lock_guard lock(mutex_);
+        over = true;
+        changed_.notify_all();
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return drawn;
 }
 
 void ScoreDrawing::drawHere() {

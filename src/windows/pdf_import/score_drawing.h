@@ -13,15 +13,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
 namespace folio {
-
-class PdfWorker;
 
 // One file to import, with the entry it becomes.
 struct ScoreToDraw {
@@ -70,7 +67,8 @@ private:
     };
     void draw();
     void drawHere();
-    void drawInWorkers(std::vector<std::unique_ptr<PdfWorker>>& workers);
+    // False when no worker process could be started: nothing was drawn.
+    bool drawInWorkers();
     // Gives the writer its next score, once it has taken the one before; false when the import
     // was cancelled or stopped meanwhile.
     bool handOver(Drawn drawn);
