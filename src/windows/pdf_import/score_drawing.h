@@ -1,8 +1,10 @@
 // Draws the first two pages of many PDF files and writes them as new scores, off the window
-// thread: one worker draws (the PDF engine draws one page at a time in a process), another
-// encodes the JPEGs and writes them, so that the writing of one score overlaps the drawing of the
-// next. A score is drawn only once the one before has gone to the writer, so at most one drawn
-// score waits between them and memory stays flat whatever the number of files.
+// thread. Worker processes (pdf_worker.h) draw and encode side by side, each asked by a thread of
+// its own and never more than a few scores ahead of the writer, and a writer thread writes the
+// scores in the files' order. Without a worker process, one thread draws (the PDF engine draws one
+// page at a time in a process) and the writer encodes, so that the writing of one score overlaps
+// the drawing of the next; a score is drawn only once the one before has gone to the writer. Either
+// way memory stays flat whatever the number of files.
 #pragma once
 
 #include "core/absorption/score_import.h"
