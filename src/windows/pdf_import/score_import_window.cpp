@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QThread>
@@ -188,7 +189,8 @@ void ScoreImportWindow::buildControls() {
     });
     connect(importButton, &QPushButton::clicked, this, &ScoreImportWindow::importButton_Click);
     connect(list, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (judging_ || item->column() != TitleColumn)
+        // The program's own changes come with the list's signals blocked: this is the user's.
+        if (item->column() != TitleColumn)
             return;
         titleEdited(item->row());
     });
@@ -253,7 +255,7 @@ void ScoreImportWindow::addFiles(const QStringList& paths) {
     // The archive may have changed in the main window since the last files were listed.
     titles_.reset();
     QStringList added;
-    judging_ = true;
+    const QSignalBlocker quiet(list);
     for (const QString& path : paths) {
         const QString file = QFileInfo(path).absoluteFilePath();
         if (rowOf(file) >= 0)
@@ -273,12 +275,9 @@ void ScoreImportWindow::addFiles(const QStringList& paths) {
         list->setItem(row, PagesColumn, pages);
         list->setItem(row, StateColumn, stateItem);
         list->setItem(row, FileColumn, name);
-        judging_ = false;
         judge(row, true);
-        judging_ = true;
         added << file;
     }
-    judging_ = false;
     counter_->count(added);
     showSummary();
 }
@@ -327,8 +326,7 @@ void ScoreImportWindow::judge(int row, bool tick) {
         text = QStringLiteral("ready");
         tickable = true;
     }
-    const bool wasJudging = judging_;
-    judging_ = true;
+    const QSignalBlocker quiet(list);
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (!title->data(kAddedRole).isValid())
         flags |= Qt::ItemIsEditable;
@@ -344,7 +342,6 @@ void ScoreImportWindow::judge(int row, bool tick) {
                                 : palette().color(QPalette::Disabled, QPalette::Text);
     for (int column = 0; column < ColumnCount; ++column)
         list->item(row, column)->setForeground(ink);
-    judging_ = wasJudging;
 }
 
 void ScoreImportWindow::titleEdited(int row) {
@@ -452,18 +449,15 @@ void ScoreImportWindow::importButton_Click() {
     connect(drawing_, &ScoreDrawing::written, this, [this](int index, int number) {
         QTableWidgetItem* title =
             list->item(importRows_[static_cast<std::size_t>(index)], TitleColumn);
-        judging_ = true;
+        const QSignalBlocker quiet(list);
         title->setData(kAddedRole, number);
-        judging_ = false;
         progress_->setValue(++done_);
         emit scoreWritten(number);
     });
     connect(drawing_, &ScoreDrawing::skipped, this, [this](int index, const QString& problem) {
         const int row = importRows_[static_cast<std::size_t>(index)];
         skipped_ << QStringLiteral("%1: %2").arg(list->item(row, FileColumn)->text(), problem);
-        judging_ = true;
         list->item(row, StateColumn)->setData(kProblemRole, problem);
-        judging_ = false;
         progress_->setValue(++done_);
     });
     connect(drawing_, &ScoreDrawing::finished, this, &ScoreImportWindow::finishImport);

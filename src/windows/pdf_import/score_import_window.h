@@ -110,7 +110,6 @@ private:
     std::vector<int> importRows_;
     QStringList skipped_;
     int done_ = 0;
-    bool judging_ = false;
 };
 
 } // namespace folio
