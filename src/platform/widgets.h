@@ -22,6 +22,15 @@ Widget* place(QWidget* parent, const char* name, const QRect& where, Args&&... a
     return widget;
 }
 
+// Creates a control of parent (constructed from args, then parent) and names it, so that it can
+// be found by name, for windows whose layouts place their controls.
+template <typename Widget, typename... Args>
+Widget* named(QWidget* parent, const char* name, Args&&... args) {
+    auto* widget = new Widget(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
 // The file system path of a path shown in a window. Windows names are UTF-16, never bytes.
 inline std::filesystem::path toFilePath(const QString& path) {
 #ifdef _WIN32

@@ -73,32 +73,17 @@ PdfImportWindow::PdfImportWindow(SharedState& state, Dialogs& dialogs, QWidget* 
 PdfImportWindow::~PdfImportWindow() = default;
 
 void PdfImportWindow::buildControls() {
-    auto named = [](QWidget* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
-    drives = new DriveList(this);
-    folders = new FolderList(this);
-    files = new FileList(QStringLiteral("*.pdf"), this);
-    password = new QLineEdit(this);
-    fileLabel = new QLabel(this);
-    thumbnails = new QListWidget(this);
-    leftPreview = new QLabel(this);
-    rightPreview = new QLabel(this);
-    leftButton = new QPushButton(QStringLiteral("Left"), this);
-    rightButton = new QPushButton(QStringLiteral("Right"), this);
-    attachButton = new QPushButton(QStringLiteral("Attach"), this);
-    named(drives, "drives");
-    named(folders, "folders");
-    named(files, "files");
-    named(password, "password");
-    named(fileLabel, "fileLabel");
-    named(thumbnails, "thumbnails");
-    named(leftPreview, "leftPreview");
-    named(rightPreview, "rightPreview");
-    named(leftButton, "leftButton");
-    named(rightButton, "rightButton");
-    named(attachButton, "attachButton");
+    drives = named<DriveList>(this, "drives");
+    folders = named<FolderList>(this, "folders");
+    files = named<FileList>(this, "files", QStringLiteral("*.pdf"));
+    password = named<QLineEdit>(this, "password");
+    fileLabel = named<QLabel>(this, "fileLabel");
+    thumbnails = named<QListWidget>(this, "thumbnails");
+    leftPreview = named<QLabel>(this, "leftPreview");
+    rightPreview = named<QLabel>(this, "rightPreview");
+    leftButton = named<QPushButton>(this, "leftButton", QStringLiteral("Left"));
+    rightButton = named<QPushButton>(this, "rightButton", QStringLiteral("Right"));
+    attachButton = named<QPushButton>(this, "attachButton", QStringLiteral("Attach"));
 
     password->setEchoMode(QLineEdit::Password);
     password->setPlaceholderText(QStringLiteral("Password"));

@@ -88,40 +88,25 @@ ScoreImportWindow::~ScoreImportWindow() {
 }
 
 void ScoreImportWindow::buildControls() {
-    auto named = [](QWidget* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
-    drives = new DriveList(this);
-    folders = new FolderList(this);
-    files = new FileList(QStringLiteral("*.pdf"), this);
+    drives = named<DriveList>(this, "drives");
+    folders = named<FolderList>(this, "folders");
+    files = named<FileList>(this, "files", QStringLiteral("*.pdf"));
     files->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    addButton = new QPushButton(QStringLiteral("Add chosen files"), this);
-    wholeFolderButton = new QPushButton(QStringLiteral("Whole folder"), this);
-    author = new QLineEdit(this);
-    tags = new QLineEdit(this);
-    category = new QComboBox(this);
-    list = new QTableWidget(0, ColumnCount, this);
-    clearButton = new QPushButton(QStringLiteral("Clear list"), this);
-    summary = new QLabel(this);
-    importButton = new QPushButton(QStringLiteral("Import"), this);
-    named(drives, "drives");
-    named(folders, "folders");
-    named(files, "files");
-    named(addButton, "addButton");
-    named(wholeFolderButton, "wholeFolderButton");
-    named(author, "author");
-    named(tags, "tags");
-    named(category, "category");
-    named(list, "list");
-    named(clearButton, "clearButton");
-    named(summary, "summary");
-    named(importButton, "importButton");
+    addButton = named<QPushButton>(this, "addButton", QStringLiteral("Add chosen files"));
+    wholeFolderButton =
+        named<QPushButton>(this, "wholeFolderButton", QStringLiteral("Whole folder"));
+    author = named<QLineEdit>(this, "author");
+    tags = named<QLineEdit>(this, "tags");
+    category = named<QComboBox>(this, "category");
+    list = named<QTableWidget>(this, "list", 0, ColumnCount);
+    clearButton = named<QPushButton>(this, "clearButton", QStringLiteral("Clear list"));
+    summary = named<QLabel>(this, "summary");
+    importButton = named<QPushButton>(this, "importButton", QStringLiteral("Import"));
 
-    for (QWidget* widget : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
-        look::styleBlueText(widget, 9);
-    for (QWidget* browsing : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)})
+    for (QWidget* browsing : {static_cast<QWidget*>(folders), static_cast<QWidget*>(files)}) {
+        look::styleBlueText(browsing, 9);
         browsing->setMinimumWidth(220);
+    }
     for (QPushButton* button : {addButton, wholeFolderButton, clearButton, importButton})
         look::styleButton(button, 11);
     addButton->setToolTip(QStringLiteral("List the PDF files selected above"));
