@@ -69,6 +69,25 @@ QString unreadableReason(PdfOpen outcome) {
     return {};
 }
 
+ScorePages drawScorePages(PdfPages& pages, const QString& file) {
+    ScorePages drawn;
+    const PdfOpen opened = pages.open(file);
+    if (opened != PdfOpen::Opened) {
+        drawn.problem = unreadableReason(opened);
+        return drawn;
+    }
+    drawn.left = pages.render(0, pages.pixelSize(0));
+    const bool twoPages = pages.pageCount() >= 2;
+    if (twoPages && !drawn.left.isNull())
+        drawn.right = pages.render(1, pages.pixelSize(1));
+    pages.close();
+    if (drawn.left.isNull() || (twoPages && drawn.right.isNull())) {
+        drawn.problem = QStringLiteral("page %1 cannot be drawn").arg(drawn.left.isNull() ? 1 : 2);
+        drawn.left = drawn.right = QImage();
+    }
+    return drawn;
+}
+
 PageCounter::PageCounter(QObject* parent) : QObject(parent) {
     worker_ = std::thread([this] { work(); });
 }

@@ -4,6 +4,7 @@
 
 #include "windows/pdf_import/pdf_pages.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,15 @@ QStringList pdfFilesIn(const QString& folder);
 
 // Why a file that did not open as outcome cannot be imported, in a few words for its row.
 QString unreadableReason(PdfOpen outcome);
+
+// A new score's pages drawn from its PDF file: page 1 the left one, page 2 the right one (null
+// for a one-page file); or, with no page, why they cannot be drawn, in a few words for its row.
+struct ScorePages {
+    QImage left;
+    QImage right;
+    QString problem;
+};
+ScorePages drawScorePages(PdfPages& pages, const QString& file);
 
 // Opens each file given on a worker thread, in order, and tells its page count.
 class PageCounter : public QObject {

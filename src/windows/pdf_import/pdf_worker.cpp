@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <cstring>
+#include <utility>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -25,20 +26,19 @@ namespace {
 // longer is taken to have stopped.
 constexpr int kAnswerWaitMs = 120000;
 
+// Each page is encoded, and let go, as soon as it can be.
 DrawnPages drawn(PdfPages& pages, const QString& file) {
+    ScorePages score = drawScorePages(pages, file);
     DrawnPages result;
-    const PdfOpen opened = pages.open(file);
-    if (opened != PdfOpen::Opened) {
-        result.problem = unreadableReason(opened);
+    result.problem = score.problem;
+    if (!result.problem.isEmpty())
         return result;
-    }
-    QString why;
-    result.left = pages.pageJpeg(0, &why);
-    if (result.left.isEmpty())
-        result.problem = QStringLiteral("page 1 cannot be drawn");
-    else if (pages.pageCount() >= 2 && (result.right = pages.pageJpeg(1, &why)).isEmpty())
-        result.problem = QStringLiteral("page 2 cannot be drawn");
-    pages.close();
+    const bool twoPages = !score.right.isNull();
+    result.left = PdfPages::encodeJpeg(std::exchange(score.left, QImage()));
+    if (twoPages)
+        result.right = PdfPages::encodeJpeg(std::exchange(score.right, QImage()));
+    if (result.left.isEmpty() || (twoPages && result.right.isEmpty()))
+        result = {{}, {}, QStringLiteral("a page cannot be turned into a JPEG picture")};
     return result;
 }
 

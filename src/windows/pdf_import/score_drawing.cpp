@@ -158,27 +158,15 @@ void ScoreDrawing::drawHere() {
                 return;
         }
         post([this, index] { emit drawing(index); });
-        const QString& file = scores_[static_cast<std::size_t>(index)].file;
-        const PdfOpen opened = pages.open(file);
-        if (opened != PdfOpen::Opened) {
-            post([this, index, problem = unreadableReason(opened)] {
-                emit skipped(index, problem);
-            });
+        ScorePages score = drawScorePages(pages, scores_[static_cast<std::size_t>(index)].file);
+        if (!score.problem.isEmpty()) {
+            post([this, index, problem = score.problem] { emit skipped(index, problem); });
             continue;
         }
         Drawn drawn;
         drawn.index = index;
-        drawn.left = pages.render(0, pages.pixelSize(0));
-        const bool twoPages = pages.pageCount() >= 2;
-        if (twoPages && !drawn.left.isNull())
-            drawn.right = pages.render(1, pages.pixelSize(1));
-        pages.close();
-        if (drawn.left.isNull() || (twoPages && drawn.right.isNull())) {
-            const QString problem =
-                QStringLiteral("page %1 cannot be drawn").arg(drawn.left.isNull() ? 1 : 2);
-            post([this, index, problem] { emit skipped(index, problem); });
-            continue;
-        }
+        drawn.left = std::move(score.left);
+        drawn.right = std::move(score.right);
         if (!handOver(std::move(drawn)))
             return;
     }
