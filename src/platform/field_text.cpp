@@ -84,4 +84,12 @@ void showFieldText(QLineEdit* box, const QString& text) {
     box->setValidator(filter);
 }
 
+QWidget* FieldTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        acceptOnlyFieldText(line);
+    return editor;
+}
+
 } // namespace folio

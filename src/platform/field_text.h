@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStyledItemDelegate>
 #include <QValidator>
 
 class QLineEdit;
@@ -29,6 +30,14 @@ QString withoutUnsafeCharacters(const QString& text);
 
 // Makes box refuse what a data file value cannot carry, as it is typed or pasted.
 void acceptOnlyFieldText(QLineEdit* box);
+
+// Cell editors that refuse what a data file value cannot carry, as the text boxes do.
+class FieldTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+};
 
 // Fills box with a value as it stands, unfiltered and uncut, whatever its length. No edit
 // signal is raised: filling a box is not an edit.

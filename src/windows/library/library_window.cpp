@@ -75,13 +75,13 @@ private:
     std::function<void(const std::vector<int>&)> applied_;
 };
 
-// Cell editors that refuse what the archive cannot carry, as the main window's boxes do, and
-// offer generi.js's names for the category.
-class LibraryDelegate : public QStyledItemDelegate {
+// Cell editors that refuse what the archive cannot carry, and offer generi.js's names for the
+// category.
+class LibraryDelegate : public FieldTextDelegate {
 public:
     LibraryDelegate(std::function<std::vector<std::pair<int, QString>>()> categories,
                     QObject* parent)
-        : QStyledItemDelegate(parent), categories_(std::move(categories)) {}
+        : FieldTextDelegate(parent), categories_(std::move(categories)) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -92,10 +92,7 @@ public:
                 box->addItem(name, QString::number(number));
             return box;
         }
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
-            acceptOnlyFieldText(line);
-        return editor;
+        return FieldTextDelegate::createEditor(parent, option, index);
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         if (auto* box = qobject_cast<QComboBox*>(editor)) {

@@ -30,7 +30,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QThread>
 #include <QVBoxLayout>
@@ -49,19 +48,6 @@ constexpr int kProblemRole = Qt::UserRole;
 constexpr int kAddedRole = Qt::UserRole + 1;
 // The scores a report names one by one.
 constexpr int kListedScores = 20;
-
-// Title cells refuse what the archive cannot carry, as the main window's boxes do.
-class TitleDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
-            acceptOnlyFieldText(line);
-        return editor;
-    }
-};
 
 QString plainTitle(const QTableWidget* list, int row) {
     return list->item(row, ScoreImportWindow::TitleColumn)->text().trimmed();
@@ -124,7 +110,7 @@ void ScoreImportWindow::buildControls() {
     }
     list->setHorizontalHeaderLabels({QStringLiteral("Title"), QStringLiteral("Pages"),
                                      QStringLiteral("State"), QStringLiteral("File")});
-    list->setItemDelegateForColumn(TitleColumn, new TitleDelegate(list));
+    list->setItemDelegateForColumn(TitleColumn, new FieldTextDelegate(list));
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::AnyKeyPressed);
