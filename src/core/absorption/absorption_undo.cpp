@@ -300,6 +300,15 @@ UndoReport undoLastAbsorption(const Installation& installation) {
     report.changedPages = std::move(steps.changedPages);
     report.stillAside = std::move(steps.stillAside);
     report.pagesFolder = pagesFolder;
+    // The scores taken out leave no tracks or set-ups behind for a score added later under
+    // their numbers. The archive's undo stands whatever happens to these files.
+    if (last.count > 0) {
+        ReferencesRenumbered references = renumberReferences(
+            installation, withoutEntries(last.first, last.first + last.count - 1), "restore");
+        report.referencesGone = std::move(references.gone);
+        report.referencesError = std::move(references.error);
+        report.referenceVersionsNotKept = std::move(references.versionsNotKept);
+    }
     return report;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/absorption/absorption.h"
+#include "core/absorption/entry_references.h"
 #include "core/versions/versions.h"
 
 #include <cstddef>
@@ -70,12 +71,18 @@ struct [[nodiscard]] UndoReport {
     std::filesystem::path pagesFolder;
     // The archive replaced by the undo is kept as a version too; why not, when it was not.
     std::string versionNotKept;
+    // The playlist tracks and MIDI set-ups of the scores taken out, taken out with them; why
+    // playlist.js or midi.js could not be rewritten, and why a version of one was not kept.
+    EntryReferences referencesGone;
+    std::string referencesError;
+    std::vector<std::string> referenceVersionsNotKept;
 };
 
 // Takes the entries the last absorption appended out of the archive, keeping everything else
-// its save carried, moves the pages it copied into its backup folder and puts back the files it
-// moved aside. A page changed since stays where it is. Everything is checked first; a step that
-// fails midway takes back the steps before it, so that a failed undo changes nothing.
+// its save carried, and their tracks and MIDI set-ups out of playlist.js and midi.js, moves the
+// pages it copied into its backup folder and puts back the files it moved aside. A page changed
+// since stays where it is. Everything is checked first; a step that fails midway takes back the
+// steps before it, so that a failed undo changes nothing.
 UndoReport undoLastAbsorption(const Installation& installation);
 
 } // namespace folio

@@ -65,6 +65,33 @@ bool isClosingLine(std::string_view bytes, std::size_t start, std::string_view v
     return first != std::string_view::npos && bytes[first] != '"' && value.starts_with(']');
 }
 
+// Builds the layout of a saved file: stretches of the loaded bytes kept as they are, and lines
+// written anew, each run of either joined into one piece.
+template <typename Layout> class LayoutBuilder {
+public:
+    explicit LayoutBuilder(Layout& out) : out_(out) {}
+
+    void keep(std::size_t offset, std::size_t length) { add(false, offset, length); }
+    template <typename Write> void write(Write&& write) {
+        const std::size_t before = writer_.bytes().size();
+        write(writer_);
+        add(true, before, writer_.bytes().size() - before);
+    }
+    void finish() { out_.written = writer_.take(); }
+
+private:
+    void add(bool written, std::size_t offset, std::size_t length) {
+        auto* last = out_.pieces.empty() ? nullptr : &out_.pieces.back();
+        if (last && last->written == written && last->offset + last->length == offset)
+            last->length += length;
+        else if (length != 0)
+            out_.pieces.push_back({written, offset, length});
+    }
+
+    Layout& out_;
+    LineWriter writer_;
+};
+
 } // namespace
 
 MidiValues splitChannelText(std::string_view channelText) {
@@ -227,36 +254,23 @@ std::optional<MidiStore::Layout> MidiStore::layout(int entry, const MidiGrid& gr
         return std::nullopt;
 
     Layout out;
-    LineWriter writer;
-    auto addPiece = [&](bool written, std::size_t offset, std::size_t length) {
-        Layout::Piece* last = out.pieces.empty() ? nullptr : &out.pieces.back();
-        if (last && last->written == written && last->offset + last->length == offset)
-            last->length += length;
-        else if (length != 0)
-            out.pieces.push_back({written, offset, length});
-    };
-    auto writeLines = [&](auto&& write) {
-        const std::size_t before = writer.bytes().size();
-        write();
-        addPiece(true, before, writer.bytes().size() - before);
-    };
-    auto writeGrid = [&] {
+    LayoutBuilder build(out);
+    auto writeGrid = [&](LineWriter& writer) {
         for (const std::string& channel : grid)
             writer.quotedValue(channel);
     };
-
-    writeLines([&] { writer.line(kFirstLine); });
+    build.write([&](LineWriter& writer) { writer.line(kFirstLine); });
     for (int position = 1; position <= recordCount(); ++position) {
         const Record& held = records_[static_cast<std::size_t>(position - 1)];
         if (held.changed == 0 && held.rawLength != 0 && held.entry != entry) {
-            addPiece(false, held.offset, held.rawLength);
+            build.keep(held.offset, held.rawLength);
             continue;
         }
-        writeLines([&] {
+        build.write([&](LineWriter& writer) {
             const MidiRecordText text = record(position);
             writer.quotedValue(text.entryKey);
             if (held.entry == entry) {
-                writeGrid();
+                writeGrid(writer);
             } else {
                 for (std::string_view channel : text.channelText)
                     writer.quotedValue(channel);
@@ -264,14 +278,80 @@ std::optional<MidiStore::Layout> MidiStore::layout(int entry, const MidiGrid& gr
         });
     }
     if (!found) {
-        writeLines([&] {
+        build.write([&](LineWriter& writer) {
             writer.quotedValue(std::to_string(entry));
-            writeGrid();
+            writeGrid(writer);
         });
     }
-    writeLines([&] { writer.line(kLastLine); });
-    out.written = writer.take();
+    build.write([&](LineWriter& writer) { writer.line(kLastLine); });
+    build.finish();
     return out;
+}
+
+MidiStore::Layout MidiStore::renumberedLayout(const EntryRenumbering& renumber) const {
+    Layout out;
+    LayoutBuilder build(out);
+    build.write([&](LineWriter& writer) { writer.line(kFirstLine); });
+    for (int position = 1; position <= recordCount(); ++position) {
+        const Record& held = records_[static_cast<std::size_t>(position - 1)];
+        const std::optional<int> now =
+            ScoreArchive::isEntryNumber(held.entry) ? renumber(held.entry) : held.entry;
+        if (!now)
+            continue;
+        if (held.changed == 0 && held.rawLength != 0 && *now == held.entry) {
+            build.keep(held.offset, held.rawLength);
+            continue;
+        }
+        build.write([&](LineWriter& writer) {
+            const MidiRecordText text = record(position);
+            if (*now == held.entry)
+                writer.quotedValue(text.entryKey);
+            else
+                writer.quotedValue(std::to_string(*now));
+            for (std::string_view channel : text.channelText)
+                writer.quotedValue(channel);
+        });
+    }
+    build.write([&](LineWriter& writer) { writer.line(kLastLine); });
+    build.finish();
+    return out;
+}
+
+std::vector<int> MidiStore::entriesGone(const EntryRenumbering& renumber) const {
+    std::vector<int> gone;
+    for (const Record& held : records_) {
+        if (ScoreArchive::isEntryNumber(held.entry) && !renumber(held.entry) &&
+            std::find(gone.begin(), gone.end(), held.entry) == gone.end())
+            gone.push_back(held.entry);
+    }
+    return gone;
+}
+
+std::string MidiStore::renumberedBytes(const EntryRenumbering& renumber) const {
+    const Layout planned = renumberedLayout(renumber);
+    std::string bytes;
+    for (std::string_view piece : pieces(planned))
+        bytes.append(piece);
+    return bytes;
+}
+
+FileResult MidiStore::saveRenumbered(const Installation& installation,
+                                     const EntryRenumbering& renumber, KeepVersion* keep) {
+    const bool changes = std::any_of(records_.begin(), records_.end(), [&](const Record& held) {
+        if (!ScoreArchive::isEntryNumber(held.entry))
+            return false;
+        const std::optional<int> now = renumber(held.entry);
+        return !now || *now != held.entry;
+    });
+    if (!changes)
+        return FileResult::success();
+    if (keep && !keep->count)
+        keep->count = static_cast<std::size_t>(recordCount());
+    std::string bytes = renumberedBytes(renumber);
+    FileResult written = rewriteKeepingVersion(installation, DataFile::Midi, {bytes}, keep);
+    if (written.ok)
+        read(std::move(bytes));
+    return written;
 }
 
 std::vector<std::string_view> MidiStore::pieces(const Layout& layout) const {

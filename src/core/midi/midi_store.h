@@ -2,6 +2,7 @@
 // bank select MSB, bank select LSB and program change joined by commas.
 #pragma once
 
+#include "core/archive/renumbering.h"
 #include "core/files/file_ops.h"
 #include "core/files/installation.h"
 #include "core/versions/versions.h"
@@ -109,6 +110,18 @@ public:
     FileResult save(const Installation& installation, int entry, const MidiGrid& grid,
                     KeepVersion* keep = nullptr);
 
+    // The entries whose records renumber takes away, each once, in file order.
+    std::vector<int> entriesGone(const EntryRenumbering& renumber) const;
+
+    // The bytes of midi.js with every record renumbered: a record whose score is gone is left
+    // out, a moved one is written with its new number; every other record keeps its bytes.
+    std::string renumberedBytes(const EntryRenumbering& renumber) const;
+
+    // Writes midi.js renumbered, atomically, and reads it into the store. Nothing is written
+    // when no record changes. With keep, the file as it was is kept first.
+    FileResult saveRenumbered(const Installation& installation, const EntryRenumbering& renumber,
+                              KeepVersion* keep = nullptr);
+
     // Bytes the store holds in memory.
     std::size_t heldBytes() const;
 
@@ -138,6 +151,8 @@ private:
     bool hasRecordOf(int entry) const;
     // The file that saving grid for entry gives, or nothing when the store is full.
     std::optional<Layout> layout(int entry, const MidiGrid& grid) const;
+    // The file that renumbering gives.
+    Layout renumberedLayout(const EntryRenumbering& renumber) const;
     std::vector<std::string_view> pieces(const Layout& layout) const;
 
     std::string bytes_;

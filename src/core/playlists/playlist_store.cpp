@@ -123,6 +123,60 @@ std::vector<int> splitTrackString(std::string_view tracks) {
     return numbers;
 }
 
+namespace {
+
+// Calls part(text, number) for every part of a track string before its last comma, with the
+// entry number the part names (0 for none).
+template <typename Part> void forEachTrackPart(std::string_view tracks, Part part) {
+    std::size_t start = 0;
+    for (std::size_t comma = tracks.find(','); comma != std::string_view::npos;
+         comma = tracks.find(',', start)) {
+        const std::string_view text = tracks.substr(start, comma - start);
+        part(text, entryNumberOf(text));
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+std::string renumberedTracks(std::string_view tracks, const EntryRenumbering& renumber) {
+    std::string renumbered;
+    renumbered.reserve(tracks.size());
+    bool changed = false;
+    forEachTrackPart(tracks, [&](std::string_view text, int number) {
+        const std::optional<int> now = number != 0 ? renumber(number) : number;
+        if (!now) {
+            changed = true;
+            return;
+        }
+        if (*now != number) {
+            changed = true;
+            renumbered += std::to_string(*now);
+        } else {
+            renumbered += text;
+        }
+        renumbered += ',';
+    });
+    if (!changed)
+        return std::string(tracks);
+    const std::size_t lastComma = tracks.rfind(',');
+    renumbered += tracks.substr(lastComma + 1);
+    return renumbered;
+}
+
+std::vector<int> tracksGone(std::string_view tracks, const EntryRenumbering& renumber) {
+    std::vector<int> places;
+    int place = 0;
+    forEachTrackPart(tracks, [&](std::string_view, int number) {
+        if (number == 0)
+            return;
+        ++place;
+        if (!renumber(number))
+            places.push_back(place);
+    });
+    return places;
+}
+
 bool isSavablePlaylistName(std::string_view name) {
     // A playlist named like the closing line would end the file for the stand's older readers.
     return !name.empty() && name != kClosingField;
@@ -195,6 +249,22 @@ PlaylistWriteResult PlaylistStore::deletePlaylist(const PlaylistPlace& place, Ke
         return {PlaylistWrite::NotFound, {}, {}};
     kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(*found));
     return rewrite(kept, PlaylistWrite::Replaced, keep);
+}
+
+PlaylistWriteResult PlaylistStore::renumberTracks(const EntryRenumbering& renumber,
+                                                  KeepVersion* keep) {
+    std::vector<Playlist> playlists;
+    if (!readCurrent(playlists))
+        return {PlaylistWrite::FileUnreadable, {}, {}};
+    bool changed = false;
+    for (Playlist& playlist : playlists) {
+        std::string tracks = renumberedTracks(playlist.tracks, renumber);
+        changed = changed || tracks != playlist.tracks;
+        playlist.tracks = std::move(tracks);
+    }
+    if (!changed)
+        return {PlaylistWrite::NotFound, {}, {}};
+    return rewrite(playlists, PlaylistWrite::Replaced, keep);
 }
 
 PlaylistWriteResult PlaylistStore::rewrite(const std::vector<Playlist>& playlists,

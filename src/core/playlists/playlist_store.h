@@ -2,6 +2,7 @@
 // into a table and written back whole with one playlist replaced, added or deleted.
 #pragma once
 
+#include "core/archive/renumbering.h"
 #include "core/files/file_ops.h"
 #include "core/files/installation.h"
 #include "core/versions/versions.h"
@@ -82,6 +83,14 @@ std::string buildTrackString(const std::vector<int>& numbers);
 // are skipped.
 std::vector<int> splitTrackString(std::string_view tracks);
 
+// The track string with its tracks renumbered: a track whose score is gone is taken out with its
+// comma, a moved one gets its new number; every other part, and the part after the last comma,
+// stands as it was. A string with nothing to change comes back byte for byte.
+std::string renumberedTracks(std::string_view tracks, const EntryRenumbering& renumber);
+
+// The places (from 1, as the window counts tracks) of the tracks whose score renumber takes away.
+std::vector<int> tracksGone(std::string_view tracks, const EntryRenumbering& renumber);
+
 // True if name can be saved as a playlist: not empty and not the file's closing line.
 bool isSavablePlaylistName(std::string_view name);
 
@@ -127,6 +136,11 @@ public:
     // file as it was (NotFound otherwise); another playlist of the same name stays. The table as
     // after writeBack.
     PlaylistWriteResult deletePlaylist(const PlaylistPlace& place, KeepVersion* keep = nullptr);
+
+    // Reads the file afresh and rewrites it with every playlist's tracks renumbered, keeping
+    // the file as it was first. Nothing is written when no track changes (outcome NotFound).
+    PlaylistWriteResult renumberTracks(const EntryRenumbering& renumber,
+                                       KeepVersion* keep = nullptr);
 
 private:
     // The playlists of the file now (none if it vanished); false if it cannot be read.
