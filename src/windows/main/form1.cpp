@@ -619,12 +619,61 @@ void Form1::Command5_Click() {
     }
     if (count > 0 && archive.slot(count).title.empty())
         return;
-    archive.setEntryCount(count + 1);
+    addTypedAfterLast();
+}
+
+void Form1::addTypedAfterLast() {
+    ScoreArchive& archive = state_.archive;
+    const int added = archive.entryCount() + 1;
+    archive.setEntryCount(added);
     if (searchBuilt_)
-        search_->update(archive, count + 1);
-    VScroll1->setMaximum(count + 1);
-    moveTo(count + 1);
+        search_->update(archive, added);
+    VScroll1->setMaximum(added);
+    moveTo(added);
     emit archiveTaken();
+}
+
+int Form1::typedAfterLast() const {
+    const int slot = state_.archive.entryCount() + 1;
+    if (!state_.archiveWritable || !ScoreArchive::isSlot(slot))
+        return 0;
+    const ScoreEntry& typed = state_.archive.slot(slot);
+    const bool any = !typed.title.empty() || !typed.author.empty() || !typed.tags.empty() ||
+                     !typed.category.empty();
+    return any ? slot : 0;
+}
+
+QString Form1::typedAfterLastText() const {
+    const int slot = typedAfterLast();
+    return slot != 0 && !state_.archive.slot(slot).title.empty()
+               ? QStringLiteral("The title typed after the last score")
+               : QStringLiteral("The text typed after the last score");
+}
+
+bool Form1::settleTypedAfterLast(const QString& command) {
+    const int slot = typedAfterLast();
+    if (slot == 0)
+        return true;
+    const QStringList buttons{QStringLiteral("Add it"), QStringLiteral("Drop it"),
+                              QStringLiteral("Cancel")};
+    switch (dialogs_.choose(this,
+                            QStringLiteral("%1 is not a score yet. Add it as score %2 before the "
+                                           "%3, or drop it?")
+                                .arg(typedAfterLastText())
+                                .arg(slot)
+                                .arg(command),
+                            buttons)) {
+    case 0:
+        addTypedAfterLast();
+        return true;
+    case 1:
+        state_.archive.slot(slot) = {};
+        if (VScroll1->value() == slot)
+            showEntry(slot);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Form1::Command1_Click() {
@@ -635,6 +684,19 @@ bool Form1::save() {
     if (!state_.archiveWritable) {
         dialogs_.error(this, archiveKeptReason_);
         return false;
+    }
+    // Typed after the last score, text is no score until it is added: the save would not keep it.
+    QString typedNotSaved;
+    if (const int slot = typedAfterLast()) {
+        if (dialogs_.question(this,
+                              QStringLiteral("%1 is not a score yet. Add it as score %2 and save?")
+                                  .arg(typedAfterLastText())
+                                  .arg(slot)))
+            addTypedAfterLast();
+        else
+            typedNotSaved = QStringLiteral("\n\n%1 was not saved: it becomes a score with "
+                                           "\"Add\".")
+                                .arg(typedAfterLastText());
     }
     if (!maySaveOver(state_, dialogs_, this, DataFile::Archive))
         return false;
@@ -653,7 +715,7 @@ bool Form1::save() {
     showCount();
     updateUndoCommand();
     emit archiveTaken();
-    dialogs_.message(this, QStringLiteral("Successfully saved!"));
+    dialogs_.message(this, QStringLiteral("Successfully saved!") + typedNotSaved);
     reportVersionNotKept(state_, dialogs_, this, DataFile::Archive, keep.notKept);
     return true;
 }
@@ -685,25 +747,32 @@ QString Form1::unsavedChangesText() const {
     QStringList changed;
     for (int n : savedEntries_.changedIn(state_.archive))
         changed << QString::number(n);
+    const QString typed = typedAfterLast() != 0
+                              ? QStringLiteral("%1, which is not a score yet, will be lost.")
+                                    .arg(typedAfterLastText())
+                              : QString();
     if (changed.isEmpty())
-        return {};
+        return typed;
     constexpr int kNamed = 10;
     const QString entries = changed.size() > kNamed
                                 ? changed.mid(0, kNamed).join(QStringLiteral(", ")) +
                                       QStringLiteral(" and %1 more").arg(changed.size() - kNamed)
                                 : changed.join(QStringLiteral(", "));
-    return QStringLiteral("The unsaved changes in the main window (entries %1) will be lost.")
-        .arg(entries);
+    return (QStringLiteral("The unsaved changes in the main window (entries %1) will be lost.")
+                .arg(entries) +
+            QLatin1Char(' ') + typed)
+        .trimmed();
 }
 
 void Form1::keepAsSaved() {
     savedEntries_.take(state_.archive);
 }
 
-// Edits, added entries and categories set in the audio window all show here. Text typed into
-// the empty slot after the last entry is not an entry until "Add", and a save would not keep it.
+// Edits, added entries and categories set in the audio window all show here, and so does text
+// typed into the empty slot after the last entry: it is no entry until "Add", and leaving
+// without it would lose it.
 bool Form1::hasUnsavedChanges() const {
-    return savedEntries_.anyChangedIn(state_.archive);
+    return savedEntries_.anyChangedIn(state_.archive) || typedAfterLast() != 0;
 }
 
 // The archive first, then the windows with work of their own. An archive that must not be

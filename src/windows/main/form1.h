@@ -83,6 +83,10 @@ public:
     void entriesChangedElsewhere(const std::vector<int>& entries);
     // The entries that differ from the archive file, in order.
     std::vector<int> changedEntries() const;
+    // Before a command that appends scores (an import, an absorption) writes the archive: what
+    // was typed into the empty slot after the last score is added as a score or dropped, as the
+    // user chooses. False when the user calls the command off.
+    bool settleTypedAfterLast(const QString& command);
     // Before another stand is opened in its place: offers to save unsaved changes, then has the
     // windows with work of their own closed. False when the user stays with this stand.
     bool mayCloseStand();
@@ -152,6 +156,12 @@ private:
     void storeText(std::string ScoreEntry::*field, const QString& text);
     bool save();
     void keepAsSaved();
+    // The empty slot after the last score, when something was typed into it; 0 otherwise.
+    int typedAfterLast() const;
+    // "The title typed after the last score" (or "The text", when no title was typed).
+    QString typedAfterLastText() const;
+    // Makes the slot after the last score a score, as "Add" does.
+    void addTypedAfterLast();
     // Offers to save unsaved changes; false when the user stays (or the save failed).
     bool mayLeave();
 

@@ -7,6 +7,7 @@
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
 #include "support/recording_host.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
 #include "windows/common/main_window_host.h"
@@ -482,13 +483,63 @@ TEST_F(Form1Test, unsavedChanges_nameEveryEntryThatDiffersFromTheFileAsLastLoade
     }
 }
 
-TEST_F(Form1Test, save_typedIntoEmptySlotWithoutAdd_isNotSaved) {
-    withEntries(2);
-    open();
-    window->VScroll1->setValue(3);
-    QTest::keyClicks(window->Text2, "Lost");
-    test::clickEnabled(window->Command1);
-    EXPECT_EQ(stand.read("spartiti\\archivio.js").find("Lost"), std::string::npos);
+// Text typed into the empty slot after the last score is unsaved work: "Save" offers to add it,
+// leaving names it, and a command that appends scores asks to add or drop it first.
+TEST_F(Form1Test, typedIntoTheEmptySlot_isOfferedAsAScoreAndNeverLostInSilence) {
+    struct Row {
+        const char* what;
+        std::function<void(Form1&, test::FakeDialogs&)> act;
+        bool inFile;                // "Typed" is in archivio.js afterwards
+        int count;                  // entries in memory afterwards
+        const char* lastShownStart; // of the last box shown
+    };
+    const Row rows[] = {
+        {"Save, Yes: added as score 3 and saved",
+         [](Form1& w, test::FakeDialogs& d) {
+             d.setNextAnswer(true);
+             test::clickEnabled(w.Command1);
+         },
+         true, 3, "Successfully saved!"},
+        {"Save, No: the rest is saved and the note says the text was not",
+         [](Form1& w, test::FakeDialogs&) { test::clickEnabled(w.Command1); }, false, 2,
+         "Successfully saved!\n\nThe title typed after the last score was not saved"},
+        {"an import adds it first",
+         [](Form1& w, test::FakeDialogs& d) {
+             d.setNextButton("Add it");
+             EXPECT_TRUE(w.settleTypedAfterLast("import"));
+         },
+         false, 3,
+         "The title typed after the last score is not a score yet. Add it as score 3 "
+         "before the import, or drop it?"},
+        {"an absorption drops it",
+         [](Form1& w, test::FakeDialogs& d) {
+             d.setNextButton("Drop it");
+             EXPECT_TRUE(w.settleTypedAfterLast("absorption"));
+             EXPECT_FALSE(w.hasUnsavedChanges());
+             EXPECT_EQ(w.Text2->text(), "");
+         },
+         false, 2, "The title typed after the last score is not a score yet."},
+        {"Cancel calls the command off and keeps the text",
+         [](Form1& w, test::FakeDialogs&) { EXPECT_FALSE(w.settleTypedAfterLast("import")); },
+         false, 2, "The title typed after the last score is not a score yet."},
+    };
+    test::forEachRow(rows, [&](const Row& row) {
+        withEntries(2);
+        dialogs.clear();
+        open();
+        window->VScroll1->setValue(3);
+        QTest::keyClicks(window->Text2, "Typed");
+        EXPECT_TRUE(window->hasUnsavedChanges());
+        EXPECT_EQ(window->unsavedChangesText(),
+                  "The title typed after the last score, which is not a score yet, will be lost.");
+        row.act(*window, dialogs);
+        EXPECT_EQ(stand.read("spartiti\\archivio.js").find("Typed") != std::string::npos,
+                  row.inFile);
+        EXPECT_EQ(state.archive.entryCount(), row.count);
+        ASSERT_FALSE(dialogs.shown().empty());
+        EXPECT_TRUE(dialogs.shown().back().text.startsWith(row.lastShownStart))
+            << dialogs.shown().back().text.toStdString();
+    });
 }
 
 TEST_F(Form1Test, save_failing_showsErrorNotSuccessAndKeepsFile) {
