@@ -4,9 +4,11 @@
 #include "app/recent_stands.h"
 #include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
+#include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/modeless.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
 #include "windows/main/form1.h"
@@ -40,6 +42,62 @@ public:
 private:
     const QPointer<Form1>& mainWindow_;
 };
+
+// "track 3", "tracks 3 and 9", "tracks 1, 3 and 9".
+QString trackPlaces(const std::vector<int>& places) {
+    QStringList numbers;
+    for (int place : places)
+        numbers << QString::number(place);
+    if (numbers.size() == 1)
+        return QStringLiteral("track %1").arg(numbers.front());
+    const QString last = numbers.takeLast();
+    return QStringLiteral("tracks %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+}
+
+// "Set 1: tracks 3 and 9; Encores: track 2".
+QString playlistTracksText(const std::vector<PlaylistTracksGone>& playlists) {
+    QStringList parts;
+    for (const PlaylistTracksGone& playlist : playlists)
+        parts << QStringLiteral("%1: %2").arg(fromCp1252(playlist.name),
+                                              trackPlaces(playlist.places));
+    return parts.join(QStringLiteral("; "));
+}
+
+QString entryNumbersText(const std::vector<int>& entries) {
+    QStringList numbers;
+    for (int entry : entries)
+        numbers << QString::number(entry);
+    return numbers.join(QStringLiteral(", "));
+}
+
+// What the undo of the scores an absorption added takes with them, for its question.
+QString referencesQuestionText(const EntryReferences& references) {
+    QString text;
+    if (!references.playlists.empty())
+        text += QStringLiteral(" The playlists hold tracks of the scores it added, which are "
+                               "taken out: %1.")
+                    .arg(playlistTracksText(references.playlists));
+    if (!references.midiEntries.empty())
+        text += QStringLiteral(" The MIDI set-ups of scores %1 are dropped.")
+                    .arg(entryNumbersText(references.midiEntries));
+    return text;
+}
+
+// What the undo took out of playlist.js and midi.js, for its report.
+QString referencesReportText(const UndoReport& undone) {
+    QString text;
+    if (!undone.referencesGone.playlists.empty())
+        text += QStringLiteral("\n\nTaken out of the playlists: %1.")
+                    .arg(playlistTracksText(undone.referencesGone.playlists));
+    if (!undone.referencesGone.midiEntries.empty())
+        text += QStringLiteral("\nMIDI set-ups dropped: %1.")
+                    .arg(entryNumbersText(undone.referencesGone.midiEntries));
+    if (!undone.referencesError.empty())
+        text += QStringLiteral("\n\n%1").arg(fromCoreText(undone.referencesError));
+    for (const std::string& notKept : undone.referenceVersionsNotKept)
+        text += QStringLiteral("\n%1").arg(fromCoreText(notKept));
+    return text;
+}
 
 } // namespace
 
@@ -365,6 +423,10 @@ void ProgramWindows::showAbsorptionWindow() {
 }
 
 // The reopened window takes the place of the one it replaces, not wherever a new window goes.
+bool ProgramWindows::settleTypedAfterLast() {
+    return !mainWindow_ || mainWindow_->settleTypedAfterLast(QStringLiteral("absorption"));
+}
+
 void ProgramWindows::reopenMainWindow() {
     if (!mainWindow_) {
         openMainWindow();
@@ -562,13 +624,30 @@ UndoOffer ProgramWindows::undoOffer() {
 
 void ProgramWindows::undoLastAbsorption() {
     QWidget* parent = mainWindow_;
-    const QString what = lastAbsorption(state_.installation).imported
-                             ? QStringLiteral("import")
-                             : QStringLiteral("absorption");
-    if (mainWindow_ && mainWindow_->hasUnsavedChanges() &&
-        !dialogs_.question(
-            parent,
-            QStringLiteral("Undo the last %1? %2").arg(what, mainWindow_->unsavedChangesText())))
+    const LastAbsorption last = lastAbsorption(state_.installation);
+    const QString what = last.imported ? QStringLiteral("import") : QStringLiteral("absorption");
+    const EntryReferences references =
+        last.count > 0 ? referencesGone(state_.installation,
+                                        withoutEntries(last.first, last.first + last.count - 1))
+                       : EntryReferences{};
+    // The playlist and MIDI windows read their files again afterwards: their unsaved work is
+    // named in the question, as the main window's is.
+    QString unsaved = mainWindow_ ? mainWindow_->unsavedChangesText() : QString();
+    if (!references.playlists.empty())
+        unsaved += QLatin1Char(' ') + unsavedWork(DataFile::Playlists);
+    if (!references.midiEntries.empty())
+        unsaved += QLatin1Char(' ') + unsavedWork(DataFile::Midi);
+    const QString consequences =
+        (referencesQuestionText(references) + QLatin1Char(' ') + unsaved.trimmed()).trimmed();
+    if (!consequences.isEmpty() &&
+        !dialogs_.question(parent, QStringLiteral("Undo the last %1? %2").arg(what, consequences)))
+        return;
+    // Every data file the undo rewrites is checked against another program's change first. The
+    // archive needs no question: the undo goes ahead only while it is byte for byte what the
+    // absorption wrote.
+    if ((!references.playlists.empty() &&
+         !maySaveOver(state_, dialogs_, parent, DataFile::Playlists)) ||
+        (!references.midiEntries.empty() && !maySaveOver(state_, dialogs_, parent, DataFile::Midi)))
         return;
     const UndoReport undone = folio::undoLastAbsorption(state_.installation);
     if (!undone.ok) {
@@ -576,6 +655,14 @@ void ProgramWindows::undoLastAbsorption() {
                        QStringLiteral("The last %1 was not undone, and nothing was changed.\n%2")
                            .arg(what, fromCoreText(undone.error)));
         return;
+    }
+    if (!undone.referencesGone.playlists.empty()) {
+        noteDataFile(state_, DataFile::Playlists);
+        showRestored(DataFile::Playlists);
+    }
+    if (!undone.referencesGone.midiEntries.empty()) {
+        noteDataFile(state_, DataFile::Midi);
+        showRestored(DataFile::Midi);
     }
     showRestored(DataFile::Archive);
     // Nothing is left to undo: the command turns off at once, not only when the menu next opens.
@@ -610,6 +697,7 @@ void ProgramWindows::undoLastAbsorption() {
         text += QStringLiteral("\nThe files set aside from under their names stay set aside: %1.")
                     .arg(names.join(QStringLiteral(", ")));
     }
+    text += referencesReportText(undone);
     dialogs_.message(parent, text);
     reportVersionNotKept(state_, dialogs_, parent, DataFile::Archive, undone.versionNotKept);
 }

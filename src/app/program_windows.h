@@ -64,6 +64,7 @@ public:
     bool closeWindowsBeforeLeaving() override;
     void showAbsorptionWindow() override;
     void reopenMainWindow() override;
+    bool settleTypedAfterLast() override;
     void showRestoreWindow() override;
     void showLibrary() override;
     LibraryWindow* libraryWindow() const { return library_; }

@@ -1,5 +1,5 @@
 // What the merging windows ask of the program: opening the absorption window on the chosen
-// folder, and showing the main window afresh after an absorption.
+// folder, settling what the main window holds before, and showing it afresh after an absorption.
 #pragma once
 
 namespace folio {
@@ -13,6 +13,10 @@ public:
     virtual void showAbsorptionWindow() = 0;
     // Closes the main window and opens it again: its start reads archivio.js anew.
     virtual void reopenMainWindow() = 0;
+    // Before an absorption appends scores: what was typed into the main window's empty slot
+    // after the last score is added or dropped, as the user chooses; false when the user calls
+    // the absorption off.
+    virtual bool settleTypedAfterLast() = 0;
 };
 
 } // namespace folio

@@ -8,9 +8,10 @@
 #include "platform/look.h"
 #include "platform/marking_list.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
+#include "windows/common/page_decoding.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
-#include "windows/common/page_decoding.h"
 #include "windows/merging/merging_host.h"
 
 #include <QKeyEvent>
@@ -293,9 +294,12 @@ void merging::Command2_Click() {
     for (const QModelIndex& index : List1->selectionModel()->selectedIndexes())
         rows.push_back(index.row());
     const std::vector<ScoreEntry> marked = collectMarked(source_, rows);
-    if (!mayAbsorb(marked.size()))
+    if (!host_.settleTypedAfterLast() || !mayAbsorb(marked.size()))
         return;
     if (!dialogs_.questionDefaultNo(this, absorbQuestion(marked)))
+        return;
+    // Right before it writes, as every command that rewrites the archive.
+    if (!maySaveOver(state_, dialogs_, this, DataFile::Archive))
         return;
 
     const std::string stamp = backupStamp(localTimeNow());

@@ -10,6 +10,7 @@
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
 
@@ -198,6 +199,9 @@ void RestoreWindow::Command1_Click() {
         question += QStringLiteral("\n\n%1").arg(unsaved);
     if (!dialogs_.question(this, question))
         return;
+    // A data file changed by another program since it was read is named before it is replaced.
+    if (!version.entryFile && !maySaveOver(state_, dialogs_, this, version.file))
+        return;
     KeepVersion keep;
     keep.countRecords = recordCounter(version.file);
     const FileResult result = restoreVersion(state_.installation, version, keep);
@@ -206,10 +210,12 @@ void RestoreWindow::Command1_Click() {
                                  .arg(named, fromCoreText(result.error)));
         return;
     }
-    if (version.entryFile)
+    if (version.entryFile) {
         emit entryFileRestored(version.entryFile->number);
-    else
+    } else {
+        noteDataFile(state_, version.file);
         emit restored(version.file);
+    }
     dialogs_.message(
         this, QStringLiteral("%1 is back as it was on %2.").arg(named, fromCoreText(version.when)));
     if (!version.entryFile)

@@ -1,16 +1,20 @@
 // The merging windows driven like a user through the program's window host: choosing the other
 // stand in Premerge, then listing, previewing and absorbing its scores in merging.
 #include "app/program_windows.h"
+#include "core/playlists/playlist_store.h"
 #include "platform/browsing_lists.h"
 #include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/qt_printers.h"
+#include "support/rows.h"
 #include "support/temp_installation.h"
 #include "support/user_input.h"
 #include "windows/common/shared_state.h"
 #include "windows/merging/merging_window.h"
 #include "windows/merging/premerge.h"
+#include "windows/midi/midifrm.h"
+#include "windows/playlists/playlist_window.h"
 
 #include <QApplication>
 #include <QImage>
@@ -23,6 +27,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -578,6 +583,90 @@ TEST_F(MergingWindowsTest, absorb_whileCopying_noOtherWindowTakesInput) {
     test::clickEnabled(window->Command2);
     EXPECT_TRUE(typed);
     EXPECT_EQ(here.read("spartiti\\5L.jpg"), other.read("spartiti\\3L.jpg"));
+}
+
+} // namespace
+} // namespace folio
+
+namespace folio {
+namespace {
+
+// An absorption writes archivio.js over another program's change only once the user agrees, and
+// the other version is then kept; without the agreement nothing is absorbed.
+TEST_F(MergingWindowsTest, absorb_overAnotherProgramsChange_asksFirst) {
+    struct Row {
+        const char* what;
+        bool saveOver;
+    };
+    const Row rows[] = {{"No: nothing absorbed", false}, {"Yes: absorbed", true}};
+    test::forEachRow(rows, [&](const Row& row) {
+        // The main window reads the archive; another program then changes it.
+        windows.reopenMainWindow();
+        const int before = state.archive.entryCount();
+        const std::string theirs = archiveOf({{"Own one", "Me"}, {row.what, "Ed"}});
+        here.write("spartiti\\archivio.js", theirs);
+        dialogs.clear();
+        merging* window = openOn(other);
+        clickRow(window->List1, 0);
+        dialogs.setNextAnswer(true); // the absorption's own question
+        dialogs.setNextAnswer(row.saveOver);
+        test::clickEnabled(window->Command2);
+
+        ASSERT_GE(dialogs.shown().size(), 2u);
+        EXPECT_TRUE(dialogs.shown()[1].text.startsWith("archivio.js was changed by another "
+                                                       "program"))
+            << dialogs.shown()[1].text.toStdString();
+        EXPECT_EQ(state.archive.entryCount(), before + (row.saveOver ? 1 : 0));
+        std::error_code none;
+        const bool kept = std::any_of(
+            fs::recursive_directory_iterator(here.path("spartiti\\backup"), none),
+            fs::recursive_directory_iterator(), [&](const fs::directory_entry& file) {
+                return file.path().filename() == "archivio.js" &&
+                       here.read(file.path().lexically_relative(here.root()).string()) == theirs;
+            });
+        EXPECT_EQ(here.read("spartiti\\archivio.js") == theirs, !row.saveOver);
+        EXPECT_EQ(kept, row.saveOver);
+    });
+}
+
+// The undo of an absorption names the playlist tracks and MIDI set-ups of the scores it takes
+// out, takes them out with the scores, and the open playlist and MIDI windows read the files
+// anew.
+TEST_F(MergingWindowsTest, undo_takesTheTracksAndSetUpsOfTheAbsorbedScoresAlong) {
+    merging* window = openOn(other);
+    clickRow(window->List1, 0);
+    clickRow(window->List1, 2, Qt::ControlModifier);
+    dialogs.setNextAnswer(true);
+    test::clickEnabled(window->Command2);
+    ASSERT_EQ(state.archive.entryCount(), 5);
+    // Made after the absorption, by the stand's other tools or by hand.
+    here.write("spartiti\\playlist.js",
+               playlistFileBytes({{"Set 1", "1,4,2,5,#"}, {"Encores", "5,#"}}));
+    here.write("spartiti\\midi.js", test::midiFile({test::midiRecord("4", {"000,000,077"})}));
+    windows.showPlaylistManager();
+    windows.showMidiDevice();
+    const QPointer<playlistfrm> playlists = windows.playlistManager();
+
+    dialogs.clear();
+    dialogs.setNextAnswer(true);
+    windows.undoLastAbsorption();
+    ASSERT_EQ(dialogs.shown().size(), 2u) << dialogs.texts().join("\n").toStdString();
+    EXPECT_EQ(dialogs.shown()[0].text,
+              "Undo the last absorption? The playlists hold tracks of the scores it added, which "
+              "are taken out: Set 1: tracks 2 and 4; Encores: track 1. The MIDI set-ups of scores "
+              "4 are dropped.");
+    EXPECT_TRUE(dialogs.shown()[1].text.endsWith(
+        "\n\nTaken out of the playlists: Set 1: tracks 2 and 4; Encores: track 1.\nMIDI set-ups "
+        "dropped: 4."))
+        << dialogs.shown()[1].text.toStdString();
+    EXPECT_EQ(state.archive.entryCount(), 3);
+    EXPECT_EQ(here.read("spartiti\\playlist.js"),
+              playlistFileBytes({{"Set 1", "1,2,#"}, {"Encores", "#"}}));
+    EXPECT_EQ(here.read("spartiti\\midi.js"), test::midiFile({}));
+    processDeletes();
+    EXPECT_TRUE(playlists.isNull()) << "the playlist window was built anew";
+    ASSERT_NE(windows.midiWindow(), nullptr);
+    EXPECT_EQ(windows.midiWindow()->store().recordCount(), 0);
 }
 
 } // namespace
