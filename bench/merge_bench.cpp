@@ -151,6 +151,7 @@ class NoHost : public MergingHost {
 public:
     void showAbsorptionWindow() override {}
     void reopenMainWindow() override {}
+    bool settleTypedAfterLast() override { return true; }
 };
 
 void BM_MergingWindow_Load10000(benchmark::State& state) {

@@ -86,6 +86,8 @@ public:
     void read(std::string bytes);
 
     int recordCount() const { return static_cast<int>(records_.size()); }
+    // The bytes of the file as the last load or read took them in.
+    std::string_view bytesRead() const { return bytes_; }
     // The records that the bytes of a MIDI file hold.
     static std::size_t recordsIn(std::string_view bytes);
 

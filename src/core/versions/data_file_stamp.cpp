@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <system_error>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace folio {
 
 DataFileStamp dataFileStamp(const Installation& installation, DataFile file) {
@@ -24,7 +27,7 @@ DataFileStamp dataFileStamp(const Installation& installation, DataFile file) {
     stamp.state = DataFileStamp::State::Read;
     stamp.size = read.bytes.size();
     stamp.modified = error ? 0 : static_cast<std::int64_t>(modified.time_since_epoch().count());
-    stamp.fingerprint = fingerprint(read.bytes);
+    stamp.hash = XXH3_64bits(read.bytes.data(), read.bytes.size());
     return stamp;
 }
 
@@ -32,7 +35,7 @@ DataFileStamp dataFileStampOf(std::string_view bytes) {
     DataFileStamp stamp;
     stamp.state = DataFileStamp::State::Read;
     stamp.size = bytes.size();
-    stamp.fingerprint = fingerprint(bytes);
+    stamp.hash = XXH3_64bits(bytes.data(), bytes.size());
     return stamp;
 }
 
@@ -42,7 +45,7 @@ bool sameFile(const DataFileStamp& before, const DataFileStamp& now) {
     if (before.state != DataFileStamp::State::Read)
         return true;
     // A file rewritten with the very same bytes (a newer time only) holds nothing to lose.
-    return before.size == now.size && before.fingerprint == now.fingerprint;
+    return before.size == now.size && before.hash == now.hash;
 }
 
 } // namespace folio

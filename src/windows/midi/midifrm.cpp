@@ -202,7 +202,13 @@ void midifrm::Form_Load() {
     loaded_ = store_.load(state_.installation);
     entry_ = state_.currentEntryNumber;
     showTitle();
-    noteDataFile(state_, DataFile::Midi);
+    // The file is noted from the bytes just read: a 45 MB file is not read a second time.
+    DataFileStamp read;
+    if (loaded_ == MidiLoad::Loaded)
+        read = dataFileStampOf(store_.bytesRead());
+    else if (loaded_ == MidiLoad::Unreadable)
+        read.state = DataFileStamp::State::Unreadable;
+    noteDataFile(state_, DataFile::Midi, read);
     if (state_.readOnly)
         Command3->setEnabled(false);
     if (loaded_ == MidiLoad::Unreadable) {
