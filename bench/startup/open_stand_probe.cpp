@@ -62,6 +62,7 @@ int main(int argc, char* argv[]) {
                 report("peak_kB", folio::bench::peakResidentKilobytes());
                 report("rss_kB", residentKilobytes());
                 report("position", windows.mainWindow()->VScroll1->value());
+                folio::bench::removeStandLock(secondStand.toStdString());
                 std::_Exit(0);
             });
     };

@@ -70,6 +70,7 @@ int main(int argc, char* argv[]) {
             scrollBack(window, scrollEntries);
             report("scrolled_peak_kB", folio::bench::peakResidentKilobytes());
         }
+        folio::bench::removeStandLock(std::filesystem::current_path());
         std::_Exit(0);
     });
     return run.exec();

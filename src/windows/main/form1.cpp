@@ -411,7 +411,8 @@ Form1::ArchiveRead Form1::readArchive() {
 }
 
 // The file's stamp is taken from the bytes already read, on the same thread: the window's
-// start never reads the archive a second time.
+// start never reads the archive a second time. The entries are remembered as saved there too,
+// while the window thread builds the controls.
 void Form1::takeIn(const ArchiveRead& read) {
     folio::takeIn(state_.archive, read.file);
     openedArchive_ = {};
@@ -419,6 +420,8 @@ void Form1::takeIn(const ArchiveRead& read) {
         openedArchive_.state = DataFileStamp::State::Unreadable;
     else if (read.file.load != ArchiveLoad::Missing)
         openedArchive_ = dataFileStampOf(read.file.bytes);
+    if (read.dataFolder)
+        keepAsSaved();
 }
 
 bool Form1::ArchiveRead::shown() const {
@@ -444,7 +447,6 @@ void Form1::showArchive(const ArchiveRead& read) {
     noteDataFile(state_, DataFile::Archive, openedArchive_);
     const bool shown = read.shown();
     const int opening = std::max(archive.entryCount(), 1);
-    keepAsSaved();
     if (findBox_)
         buildSearch();
     if (read.file.load == ArchiveLoad::Unreadable)
