@@ -10,10 +10,12 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace folio::bench {
 namespace {
@@ -139,6 +141,25 @@ void BM_DecodeA4(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeA4)->ArgName("reduced")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// A process that keeps one core busy while it lives.
+class BusyNeighbour {
+public:
+    BusyNeighbour() {
+        process_.start(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+        process_.waitForStarted();
+    }
+    ~BusyNeighbour() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    BusyNeighbour(const BusyNeighbour&) = delete;
+    BusyNeighbour& operator=(const BusyNeighbour&) = delete;
+
+private:
+    QProcess process_;
+};
+
 // The figures of a series of single steps, reported as medians.
 struct StepSeries {
     std::vector<double> ui, handler, screen;
@@ -175,8 +196,14 @@ void waitUntilIdle(ScrollWindow& fixture) {
 // prefetch has decoded.) The measured jump leaves right after the pages of an earlier jump
 // came, while its neighbours are still being decoded. The floor, one page decoded at its
 // frame's size with the loader idle, is measured before each pair of jumps.
+//
+// With busy_neighbour:1 a second process keeps one core busy all along, as another program on
+// the musician's computer would: the floor and the jumps are both measured under that load.
 void BM_ScrollStep_Jump(benchmark::State& state) {
     ScrollWindow& fixture = theWindow();
+    std::optional<BusyNeighbour> neighbour;
+    if (state.range(0) == 1)
+        neighbour.emplace();
     const std::filesystem::path scan = fixture.state.installation.resolve("spartiti\\1L.jpg");
     StepSeries series;
     std::vector<double> floor, ratio;
@@ -203,7 +230,13 @@ void BM_ScrollStep_Jump(benchmark::State& state) {
     reportMilliseconds(state, "decode", floor);
     state.counters["ratio_median"] = medianOf(ratio);
 }
-BENCHMARK(BM_ScrollStep_Jump)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollStep_Jump)
+    ->ArgName("busy_neighbour")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(40)
+    ->Unit(benchmark::kMillisecond);
 
 // Reading pace: one entry further every 150 ms, the window idle in between.
 void BM_ScrollStep_Next(benchmark::State& state) {
