@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 inline constexpr std::string_view kRecordMark = "Folioscribe version record";
 inline constexpr std::uint64_t kRecordLimit = 1 * kMiB;
-inline constexpr std::array<std::string_view, 7> kMakers = {
-    "save", "playlist", "midi", "absorption", "restore", "page", "recording"};
+inline constexpr std::array<std::string_view, 8> kMakers = {
+    "save", "playlist", "midi", "absorption", "restore", "page", "recording", "removal"};
 inline constexpr std::array<DataFile, 3> kDataFiles = {DataFile::Archive, DataFile::Playlists,
                                                        DataFile::Midi};
 
