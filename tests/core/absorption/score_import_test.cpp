@@ -146,5 +146,19 @@ TEST(ScoreImport, aScoreThatCannotBeWrittenWhole_leavesNothingOfItself) {
     });
 }
 
+// The archive's room is counted before each score: at 9998 entries one score is written as
+// 9999, and the next is refused without a page of its own.
+TEST(ScoreImport, aFullArchive_takesNoScoreBeyondItsRoom) {
+    Stand here(ScoreArchive::kMaxEntries - 1);
+    ScoreImport import(here.archive, here.stand.installation(), "2026-12-08 10-31-00");
+    ASSERT_TRUE(import.write(score("Last", "left", "right")).ok);
+    const FileResult refused = import.write(score("One too many", "left", "right"));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("The archive is full"), std::string::npos) << refused.error;
+    EXPECT_FALSE(here.stand.exists("spartiti\\10000L.jpg"));
+    EXPECT_TRUE(import.finish(here.archive).saved);
+    EXPECT_EQ(here.archive.entryCount(), ScoreArchive::kMaxEntries);
+}
+
 } // namespace
 } // namespace folio

@@ -462,6 +462,11 @@ TEST(Versions, undoLastAbsorption_putsEverythingBackOrChangesNothing) {
              stand.write("spartiti\\audio\\2.mp3", "new song");
          },
          "Something stands at", UndoState::Available},
+        {"the folder a file moved aside goes back to is gone",
+         [](TempInstallation& stand, ScoreArchive&) {
+             fs::remove_all(stand.path("spartiti\\audio"));
+         },
+         "audio\" is no longer there", UndoState::Available},
         {"the archive cannot be written after the pages moved",
          [](TempInstallation&, ScoreArchive&) {}, "archivio.js", UndoState::Available},
     };
