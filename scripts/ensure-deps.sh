@@ -4,7 +4,7 @@
 # Usage: scripts/ensure-deps.sh [demo]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-pdf-dev qpdf libgl-dev
+packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev qt6-base-dev qt6-pdf-dev qpdf libgl-dev
           libfontconfig-dev libxxhash-dev libgtest-dev libgmock-dev libbenchmark-dev nodejs
           dpkg-dev file desktop-file-utils lintian appstream man-db groff-base xdg-utils
           g++-mingw-w64-x86-64-posix wine64)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the core under AddressSanitizer and
+# Checks the formatting, then builds everything and runs every test: the core under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the core built for Windows and run under Wine, a short run of
 # each fuzz target, the Debian package and its check, then the whole suite of the normal build
 # (CTest's summary last).
@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
 jobs=$(nproc)
+
+echo "== Formatting (clang-format with the project's .clang-format)"
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null

@@ -81,7 +81,7 @@ TEST(Layers, everyIncludeOfTheSourcesPointsDown) {
     const fs::path src = fs::path(FOLIO_SOURCE_DIR) / "src";
     ASSERT_TRUE(fs::is_directory(src)) << src.string();
     const std::regex include(R"re(^\s*#\s*include\s*"([^"]+)")re");
-        std::size_t checked = 0;
+    std::size_t checked = 0;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(src)) {
         const std::string extension = entry.path().extension().string();
         if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h"))
