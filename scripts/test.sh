@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks the formatting, then builds everything and runs every test: the core under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the core built for Windows and run under Wine, a short run of
-# each fuzz target, the Debian package and its check, then the whole suite of the normal build
-# (CTest's summary last).
+# Checks the formatting, then builds everything and runs every test: the core under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the core built for Windows and run under Wine,
+# a short run of each fuzz target, the Debian package and its check, then the whole suite of the
+# normal build (CTest's summary last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
