@@ -333,6 +333,9 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
     qputenv("PROGRAM", QCoreApplication::applicationFilePath().toLocal8Bit());
     qputenv("FOLIO_STAND_IN_LOG", stand.path("questions.log").string().c_str());
     test::forEachRow(rows, [&](const Row& row) {
+        // A row that failed half-way left its scores: the archive as it was first.
+        if (state.archive.entryCount() > 2)
+            test::triggerEnabled(main->undoAbsorption);
         const fs::path script = stand.path("worker.sh");
         const fs::path log = stand.path("started.log");
         fs::remove(log);
