@@ -295,9 +295,9 @@ TEST_F(ScoreImportTest, titlesTypedInTheRows_areJudgedAgain) {
 TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
     struct Row {
         const char* what;
-        // The worker: a script that notes its start in started.log, then runs as the body says.
-        const char* body;
-        bool workersRun;
+        // The worker: the program itself (""), the stand-in with this fault for piece 4, or none
+        // that can be started (nullptr). Each start is noted in started.log.
+        const char* fault;
         // Why piece 4 was not added; nullptr when it was.
         const char* piece4;
     };
@@ -305,20 +305,14 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
     const char* const wrong =
         "its pages could not be drawn (the drawing sent what is not its pages)";
     const Row rows[] = {
-        {"the program's own workers", "exec \"$PROGRAM\" \"$@\"", true, nullptr},
-        {"no worker can be started", nullptr, false, nullptr},
-        {"a worker that stops", "exec \"$PROGRAM\" --stand-in-worker stop 'piece 4' \"$@\"", true,
-         stopped},
-        {"a worker that stops half-way through the pages",
-         "exec \"$PROGRAM\" --stand-in-worker half 'piece 4' \"$@\"", true, stopped},
-        {"text in place of the pages",
-         "exec \"$PROGRAM\" --stand-in-worker garbage 'piece 4' \"$@\"", true, wrong},
-        {"a page of 100 GB announced", "exec \"$PROGRAM\" --stand-in-worker huge 'piece 4' \"$@\"",
-         true, wrong},
-        {"a page count that is not the one counted",
-         "exec \"$PROGRAM\" --stand-in-worker count 'piece 4' \"$@\"", true, wrong},
-        {"a page of another size than announced",
-         "exec \"$PROGRAM\" --stand-in-worker size 'piece 4' \"$@\"", true, wrong},
+        {"the program's own workers", "", nullptr},
+        {"no worker can be started", nullptr, nullptr},
+        {"a worker that stops", "stop", stopped},
+        {"a worker that stops half-way through the pages", "half", stopped},
+        {"text in place of the pages", "garbage", wrong},
+        {"a page of 100 GB announced", "huge", wrong},
+        {"a page count that is not the one counted", "count", wrong},
+        {"a page of another size than announced", "size", wrong},
     };
     open(2);
     const auto writePiece = [this](int k) {
@@ -340,9 +334,12 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
         const fs::path log = stand.path("started.log");
         fs::remove(log);
         fs::remove(stand.path("questions.log"));
-        stand.write("worker.sh", std::string("#!/bin/sh\necho started >> '") + log.string() +
-                                     "'\n" + (row.body ? row.body : "") + "\n");
-        fs::permissions(script, row.body ? fs::perms::owner_all : fs::perms::none);
+        const std::string standIn = row.fault && *row.fault ? std::string(test::kStandInWorker) +
+                                                                  " " + row.fault + " 'piece 4' "
+                                                            : "";
+        stand.write("worker.sh", "#!/bin/sh\necho started >> '" + log.string() +
+                                     "'\nexec \"$PROGRAM\" " + standIn + "\"$@\"\n");
+        fs::permissions(script, row.fault ? fs::perms::owner_all : fs::perms::none);
         window->setDrawingProgram(qpath(script));
         QTest::mouseClick(window->clearButton, Qt::LeftButton);
         writePiece(2);
@@ -351,7 +348,7 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
         dialogs.clear();
         import();
 
-        EXPECT_EQ(stand.exists("started.log"), row.workersRun);
+        EXPECT_EQ(stand.exists("started.log"), row.fault != nullptr);
         // A line break in a name never cuts the workers' questions in two.
         std::vector<std::string> imported = {"piece 1\n", "piece 3", "piece 4", "piece 5"};
         if (row.piece4)
