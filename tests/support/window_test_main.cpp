@@ -2,6 +2,7 @@
 // the smallest screen the program is made for. The user's settings live in a folder of the
 // test program's own and start empty in every test, so that a folder a picker kept in one test
 // never decides where another test's picker opens, and nothing reaches the real settings.
+#include "support/stand_in_worker.h"
 #include "windows/pdf_import/pdf_worker.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
     // The import's tests start this program again as their drawing worker.
     if (folio::isPdfWorkerRun(argc, argv))
         return folio::runPdfWorker(argc, argv);
+    if (folio::test::isStandInWorkerRun(argc, argv))
+        return folio::test::runStandInWorker(argc, argv);
     QTemporaryFile screens;
     QByteArray platform = "offscreen";
     if (screens.open()) {

@@ -71,6 +71,8 @@ public:
 
     // The scores written so far.
     int written() const { return static_cast<int>(written_.size()); }
+    // The files moved out of the new scores' way so far, and those that could not be.
+    const Attachment& attached() const { return attached_; }
 
     // Appends the scores written to archive and saves it once, keeping the archive as it was
     // beside the files moved aside, and records what the import did for its undo. With nothing

@@ -4,10 +4,13 @@
 #include "core/archive/library.h"
 #include "platform/cp1252.h"
 #include "platform/field_text.h"
+#include "windows/pdf_import/pdf_worker.h"
 
 #include <QDir>
 #include <QMetaObject>
+#include <QThread>
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +80,8 @@ ScorePages drawScorePages(PdfPages& pages, const QString& file) {
         return drawn;
     }
     drawn.left = pages.render(0, pages.pixelSize(0));
-    const bool twoPages = pages.pageCount() >= 2;
+    drawn.pageCount = pages.pageCount();
+    const bool twoPages = drawn.pageCount >= 2;
     if (twoPages && !drawn.left.isNull())
         drawn.right = pages.render(1, pages.pixelSize(1));
     pages.close();
@@ -88,9 +92,7 @@ ScorePages drawScorePages(PdfPages& pages, const QString& file) {
     return drawn;
 }
 
-PageCounter::PageCounter(QObject* parent) : QObject(parent) {
-    worker_ = std::thread([this] { work(); });
-}
+PageCounter::PageCounter(QObject* parent) : QObject(parent) {}
 
 PageCounter::~PageCounter() {
     {
@@ -99,35 +101,76 @@ PageCounter::~PageCounter() {
         waiting_.clear();
     }
     wake_.notify_all();
-    worker_.join();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+void PageCounter::setProgram(const QString& program) {
+    std::lock_guard lock(mutex_);
+    program_ = program;
 }
 
 void PageCounter::count(const QStringList& files) {
+    // Two threads at least, so that one slow file never holds up the rest.
+    const std::size_t threads =
+        static_cast<std::size_t>(std::clamp(QThread::idealThreadCount(), 2, 4));
     {
         std::lock_guard lock(mutex_);
         waiting_.insert(waiting_.end(), files.begin(), files.end());
     }
-    wake_.notify_one();
+    while (workers_.size() < threads)
+        workers_.emplace_back([this] { work(); });
+    wake_.notify_all();
+}
+
+QString PageCounter::next() {
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+    if (stopping_)
+        return {};
+    QString file = waiting_.front();
+    waiting_.pop_front();
+    return file;
 }
 
 void PageCounter::work() {
-    PdfPages pages;
     for (;;) {
-        QString file;
+        // A worker process lives while there are files to count, and ends once the list is read.
+        const QString first = next();
+        if (first.isEmpty())
+            return;
+        QString program;
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            std::lock_guard lock(mutex_);
+            program = program_;
+        }
+        PdfWorker worker(program, [this] { return stopping_.load(); });
+        const bool inWorker = !program.isEmpty() && worker.start();
+        std::optional<PdfPages> here;
+        for (QString file = first; !file.isEmpty();) {
+            CountedPages result;
+            if (inWorker) {
+                result = worker.count(file);
+            } else {
+                if (!here)
+                    here.emplace();
+                result.outcome = here->open(file);
+                result.pages = result.outcome == PdfOpen::Opened ? here->pageCount() : 0;
+                here->close();
+            }
             if (stopping_)
                 return;
-            file = waiting_.front();
-            waiting_.pop_front();
+            QMetaObject::invokeMethod(
+                this,
+                [this, file, result] {
+                    emit counted(file, result.outcome, result.pages, result.problem);
+                },
+                Qt::QueuedConnection);
+            std::lock_guard lock(mutex_);
+            file = waiting_.empty() || stopping_ ? QString() : waiting_.front();
+            if (!file.isEmpty())
+                waiting_.pop_front();
         }
-        const PdfOpen outcome = pages.open(file);
-        const int count = outcome == PdfOpen::Opened ? pages.pageCount() : 0;
-        pages.close();
-        QMetaObject::invokeMethod(
-            this, [this, file, outcome, count] { emit counted(file, outcome, count); },
-            Qt::QueuedConnection);
     }
 }
 

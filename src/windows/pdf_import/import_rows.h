@@ -8,10 +8,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace folio {
 
@@ -33,31 +35,41 @@ struct ScorePages {
     QImage left;
     QImage right;
     QString problem;
+    int pageCount = 0;
 };
 ScorePages drawScorePages(PdfPages& pages, const QString& file);
 
-// Opens each file given on a worker thread, in order, and tells its page count.
+// Counts the pages of each file given, on worker threads. With a worker program (see
+// pdf_worker.h), each thread asks a worker process of its own, which is given the same time as
+// for drawing and ended when it takes longer, so that a file that makes the PDF engine hang holds
+// up no other file and no window; without one, or when none starts, the threads count here.
 class PageCounter : public QObject {
     Q_OBJECT
 public:
     explicit PageCounter(QObject* parent = nullptr);
-    // Stops after the file it is opening.
+    // Ends the worker processes at once; waits only for a count made here.
     ~PageCounter() override;
 
+    // The program whose worker processes count; empty, as at first: the threads count here.
+    void setProgram(const QString& program);
     void count(const QStringList& files);
 
 signals:
-    // On the window thread: file opened as outcome, with pages pages when it opened.
-    void counted(const QString& file, PdfOpen outcome, int pages);
+    // On the window thread: file opened as outcome, with pages pages when it opened; problem
+    // says why it could not be counted (outcome then says it cannot be read), else empty.
+    void counted(const QString& file, PdfOpen outcome, int pages, const QString& problem);
 
 private:
     void work();
+    // The next file to count; empty when stopping.
+    QString next();
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<QString> waiting_;
-    bool stopping_ = false;
-    std::thread worker_;
+    QString program_;
+    std::atomic<bool> stopping_ = false;
+    std::vector<std::thread> workers_;
 };
 
 } // namespace folio

@@ -78,7 +78,7 @@ bool ScoreDrawing::drawInWorkers() {
     std::vector<std::thread> threads;
     for (int w = 0; w < workerCount_; ++w) {
         threads.emplace_back([&] {
-            PdfWorker worker(workerProgram_);
+            PdfWorker worker(workerProgram_, [this] { return cancelled_ || stopped_; });
             const bool running = worker.start();
             {
                 std::lock_guard lock(mutex_);
@@ -96,8 +96,8 @@ bool ScoreDrawing::drawInWorkers() {
                         return;
                     index = taken++;
                 }
-                worker.send(scores_[static_cast<std::size_t>(index)].file);
-                DrawnPages pages = worker.receive();
+                const ScoreToDraw& score = scores_[static_cast<std::size_t>(index)];
+                DrawnPages pages = worker.draw(score.file, score.pages);
                 std::lock_guard lock(mutex_);
                 ready.emplace(index, std::move(pages));
                 changed_.notify_all();

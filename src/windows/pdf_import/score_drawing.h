@@ -26,6 +26,8 @@ namespace folio {
 struct ScoreToDraw {
     QString file;
     ScoreEntry entry;
+    // Its page count as counted before; a worker process's pages must be of as many.
+    int pages = 0;
 };
 
 class ScoreDrawing : public QObject {
@@ -40,7 +42,8 @@ public:
     ~ScoreDrawing() override;
 
     void start();
-    // Stops after the score being written: no other score is drawn or written.
+    // Stops after the score being written: no other score is drawn or written, and the worker
+    // processes are ended at once.
     void cancel();
     bool cancelled() const { return cancelled_; }
 

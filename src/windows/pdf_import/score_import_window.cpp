@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -53,6 +54,37 @@ QString plainTitle(const QTableWidget* list, int row) {
     return list->item(row, ScoreImportWindow::TitleColumn)->text().trimmed();
 }
 
+// The import's progress dialog. Cancel, Escape and the close box all cancel; once cancelled it
+// stays, modal, until the import has really ended, and only the window takes it down.
+class ImportProgress : public QProgressDialog {
+public:
+    using QProgressDialog::QProgressDialog;
+
+    void showStopping() {
+        stopping_ = true;
+        // Hidden, not deleted: this runs inside the button's own click.
+        if (auto* cancel = findChild<QPushButton*>())
+            cancel->hide();
+        setLabelText(QStringLiteral("Stopping after the current score…"));
+        setRange(0, 0);
+        show();
+    }
+
+protected:
+    void reject() override {
+        if (!stopping_)
+            emit canceled();
+    }
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        if (!stopping_)
+            emit canceled();
+    }
+
+private:
+    bool stopping_ = false;
+};
+
 } // namespace
 
 ScoreImportWindow::ScoreImportWindow(SharedState& state, Dialogs& dialogs, QWidget* parent)
@@ -66,6 +98,11 @@ ScoreImportWindow::ScoreImportWindow(SharedState& state, Dialogs& dialogs, QWidg
     openWhereLastLeft(folders, QStringLiteral("importScores"),
                       toQtPath(state_.installation.root()));
     showSummary();
+}
+
+void ScoreImportWindow::setDrawingProgram(const QString& program) {
+    drawingProgram_ = program;
+    counter_->setProgram(program);
 }
 
 ScoreImportWindow::~ScoreImportWindow() {
@@ -253,15 +290,17 @@ void ScoreImportWindow::addFiles(const QStringList& paths) {
     showSummary();
 }
 
-void ScoreImportWindow::counted(const QString& file, PdfOpen outcome, int pages) {
+void ScoreImportWindow::counted(const QString& file, PdfOpen outcome, int pages,
+                                const QString& problem) {
     const int row = rowOf(file);
     if (row < 0)
         return;
     QTableWidgetItem* pagesItem = list->item(row, PagesColumn);
     pagesItem->setData(kPagesRole, pages);
     pagesItem->setText(outcome == PdfOpen::Opened ? QString::number(pages) : QString());
-    list->item(row, StateColumn)->setData(kProblemRole, unreadableReason(outcome));
-    list->item(row, StateColumn)->setToolTip(PdfPages::problemText(outcome, file));
+    QTableWidgetItem* stateItem = list->item(row, StateColumn);
+    stateItem->setData(kProblemRole, problem.isEmpty() ? unreadableReason(outcome) : problem);
+    stateItem->setToolTip(problem.isEmpty() ? PdfPages::problemText(outcome, file) : problem);
     judge(row, true);
     showSummary();
 }
@@ -390,9 +429,11 @@ void ScoreImportWindow::importButton_Click() {
     for (int row : rows) {
         ScoreEntry entry{
             {}, toCp1252(plainTitle(list, row)), authorBytes, tagBytes, categoryNumber};
-        scores.push_back({list->item(row, FileColumn)->data(kPathRole).toString(), entry});
+        scores.push_back({list->item(row, FileColumn)->data(kPathRole).toString(), entry,
+                          list->item(row, PagesColumn)->data(kPagesRole).toInt()});
     }
     importRows_ = rows;
+    written_.clear();
     skipped_.clear();
     done_ = 0;
     import_ = std::make_unique<ScoreImport>(state_.archive, state_.installation,
@@ -402,7 +443,7 @@ void ScoreImportWindow::importButton_Click() {
                                 std::clamp(QThread::idealThreadCount(), 1, 4));
 
     const int total = static_cast<int>(rows.size());
-    progress_ = new QProgressDialog(QString(), QStringLiteral("Cancel"), 0, total, this);
+    progress_ = new ImportProgress(QString(), QStringLiteral("Cancel"), 0, total, this);
     progress_->setObjectName(QStringLiteral("importProgress"));
     progress_->setWindowTitle(QStringLiteral("Importing scores"));
     // No window takes input meanwhile: the archive in memory gets the new scores at the end.
@@ -411,49 +452,78 @@ void ScoreImportWindow::importButton_Click() {
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
     progress_->setValue(0);
-    connect(progress_, &QProgressDialog::canceled, drawing_, &ScoreDrawing::cancel);
+    connect(progress_, &QProgressDialog::canceled, this, &ScoreImportWindow::cancelImport);
     connect(drawing_, &ScoreDrawing::drawing, this, [this, total](int index) {
+        if (drawing_->cancelled())
+            return;
         const int row = importRows_[static_cast<std::size_t>(index)];
         progress_->setLabelText(
             QStringLiteral("%1 of %2: %3").arg(index + 1).arg(total).arg(plainTitle(list, row)));
     });
     connect(drawing_, &ScoreDrawing::written, this, [this](int index, int number) {
-        QTableWidgetItem* title =
-            list->item(importRows_[static_cast<std::size_t>(index)], TitleColumn);
-        const QSignalBlocker quiet(list);
-        title->setData(kAddedRole, number);
-        progress_->setValue(++done_);
+        written_.emplace_back(importRows_[static_cast<std::size_t>(index)], number);
+        advanceProgress();
         emit scoreWritten(number);
     });
     connect(drawing_, &ScoreDrawing::skipped, this, [this](int index, const QString& problem) {
         const int row = importRows_[static_cast<std::size_t>(index)];
         skipped_ << QStringLiteral("%1: %2").arg(list->item(row, FileColumn)->text(), problem);
         list->item(row, StateColumn)->setData(kProblemRole, problem);
-        progress_->setValue(++done_);
+        advanceProgress();
     });
     connect(drawing_, &ScoreDrawing::finished, this, &ScoreImportWindow::finishImport);
     importButton->setEnabled(false);
     drawing_->start();
 }
 
+void ScoreImportWindow::advanceProgress() {
+    ++done_;
+    // The bar itself: the dialog's own setValue runs the event loop while it is modal, and the
+    // end of the import would then run inside this slot, before the score is told.
+    auto* bar = progress_->findChild<QProgressBar*>();
+    if (bar && !drawing_->cancelled())
+        bar->setValue(done_);
+}
+
+void ScoreImportWindow::cancelImport() {
+    if (!drawing_)
+        return;
+    drawing_->cancel();
+    static_cast<ImportProgress*>(progress_)->showStopping();
+}
+
 void ScoreImportWindow::finishImport() {
     const bool cancelled = drawing_->cancelled();
     const QString stopped = drawing_->stoppedBecause();
+    // Both threads have ended: finished comes after them.
     delete drawing_;
     drawing_ = nullptr;
     progress_->hide();
     progress_->deleteLater();
     progress_ = nullptr;
-    const ImportResult result = import_->finish(state_.archive);
+    // Asked right before the archive is written: another program may have saved it meanwhile.
+    // Declined, nothing is saved, as when the save fails.
+    const bool declined =
+        import_->written() > 0 && !maySaveOver(state_, dialogs_, this, DataFile::Archive);
+    ImportResult result;
+    if (declined)
+        result.attached = import_->attached();
+    else
+        result = import_->finish(state_.archive);
     import_.reset();
-    if (result.saved)
+    if (result.saved) {
         noteDataFile(state_, DataFile::Archive);
+        const QSignalBlocker quiet(list);
+        for (const auto& [row, number] : written_)
+            list->item(row, TitleColumn)->setData(kAddedRole, number);
+    }
+    written_.clear();
     titles_.reset();
     for (int row = 0; row < list->rowCount(); ++row)
         judge(row, false);
     showSummary();
 
-    QString text = report(result);
+    QString text = report(result, declined);
     if (result.saved && cancelled)
         text += QStringLiteral("\n\nThe import was cancelled: the scores done before were added "
                                "and saved, and no other file was imported.");
@@ -461,7 +531,7 @@ void ScoreImportWindow::finishImport() {
         text += QStringLiteral("\n\nThe import stopped: %1\nThe scores written before were added "
                                "and saved, and no other file was imported.")
                     .arg(stopped);
-    if (result.saved || result.error.empty())
+    if (result.saved || (result.error.empty() && !declined))
         dialogs_.message(this, text);
     else
         dialogs_.error(this, text);
@@ -471,7 +541,7 @@ void ScoreImportWindow::finishImport() {
     emit importEnded();
 }
 
-QString ScoreImportWindow::report(const ImportResult& result) const {
+QString ScoreImportWindow::report(const ImportResult& result, bool declined) const {
     QString text;
     if (result.saved) {
         // A report of a few hundred lines would not fit the screen: the first ones, then the
@@ -489,6 +559,11 @@ QString ScoreImportWindow::report(const ImportResult& result) const {
         text = QStringLiteral("%1 score(s) were added to the archive and saved:\n%2")
                    .arg(result.count)
                    .arg(added.join(QLatin1Char('\n')));
+    } else if (declined) {
+        text = QStringLiteral("No score was added: archivio.js was changed by another program "
+                              "during the import, and you chose not to save over it.\nThe pages "
+                              "written lie under numbers that no entry has; the next import or "
+                              "absorption moves them aside.");
     } else if (!result.error.empty()) {
         text = QStringLiteral("No score was added: the archive could not be saved.\n%1\nThe "
                               "pages written lie under numbers that no entry has; the next "

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -60,12 +62,13 @@ public:
     QProgressDialog* progress() const { return progress_; }
     // How many ticked rows "Import" would add.
     int tickedCount() const;
-    // The program whose worker processes draw the pages (see pdf_worker.h); empty, as at first:
-    // a thread of this process draws them.
-    void setDrawingProgram(const QString& program) { drawingProgram_ = program; }
+    // The program whose worker processes count and draw the pages (see pdf_worker.h); empty, as
+    // at first: threads of this process count and draw them.
+    void setDrawingProgram(const QString& program);
 
 signals:
-    // A new score's pages were written under number; the archive gets it at the end.
+    // A new score's pages were written under number; the archive gets it at the end, when it is
+    // saved.
     void scoreWritten(int number);
     // The import saved the archive with new scores.
     void scoresImported();
@@ -80,7 +83,7 @@ private slots:
     void addButton_Click();
     void wholeFolderButton_Click();
     void importButton_Click();
-    void counted(const QString& file, PdfOpen outcome, int pages);
+    void counted(const QString& file, PdfOpen outcome, int pages, const QString& problem);
 
 private:
     void buildControls();
@@ -90,8 +93,14 @@ private:
     void judge(int row, bool tick);
     void titleEdited(int row);
     void showSummary();
+    // One more score written or skipped.
+    void advanceProgress();
+    // Cancel: the import stops after the score being written, and the progress dialog keeps
+    // every window waiting until it has.
+    void cancelImport();
     void finishImport();
-    QString report(const ImportResult& result) const;
+    // declined: the user chose not to save over another program's change of the archive.
+    QString report(const ImportResult& result, bool declined) const;
 
     // The archive's titles as the find box compares them, folded once for many rows: made
     // afresh when files are listed, a title is typed and after an import.
@@ -108,6 +117,8 @@ private:
     QProgressDialog* progress_ = nullptr;
     // The rows being imported, in order, and what became of each.
     std::vector<int> importRows_;
+    // The rows written, with their numbers: they read "added as" once the archive is saved.
+    std::vector<std::pair<int, int>> written_;
     QStringList skipped_;
     int done_ = 0;
 };

@@ -5,10 +5,12 @@
 #include "support/data_files.h"
 #include "support/program_fixture.h"
 #include "support/rows.h"
+#include "support/stand_in_worker.h"
 #include "support/test_pdfs.h"
 #include "support/user_input.h"
 #include "windows/pdf_import/pdf_pages.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <optional>
+#include <signal.h>
 
 namespace folio {
 namespace {
@@ -63,6 +66,35 @@ protected:
         QTest::mouseClick(window->importButton, Qt::LeftButton);
         ASSERT_TRUE(ended.wait(60000));
     }
+    // Draws through the test program's stand-in worker, which answers wrong as fault says for the
+    // files whose name holds target (see stand_in_worker.h).
+    void useStandIn(const char* fault, const char* target) {
+        stand.write("worker.sh", std::string("#!/bin/sh\nexec \"$PROGRAM\" ") +
+                                     test::kStandInWorker + " " + fault + " '" + target +
+                                     "' \"$@\"\n");
+        fs::permissions(stand.path("worker.sh"), fs::perms::owner_all);
+        fs::remove(stand.path("questions.log"));
+        qputenv("PROGRAM", QCoreApplication::applicationFilePath().toLocal8Bit());
+        qputenv("FOLIO_STAND_IN_LOG", stand.path("questions.log").string().c_str());
+        window->setDrawingProgram(qpath(stand.path("worker.sh")));
+    }
+    // The process that was asked question ("draw piece 4.pdf") first, and whether it was asked
+    // anything after it.
+    std::pair<qint64, bool> askedAndAfter(const QString& question) {
+        const QStringList lines =
+            QString::fromStdString(stand.read("questions.log")).split('\n', Qt::SkipEmptyParts);
+        qint64 pid = 0;
+        bool after = false;
+        for (const QString& line : lines) {
+            const qint64 asked = line.section(' ', 0, 0).toLongLong();
+            if (pid == 0 && line.section(' ', 1) == question)
+                pid = asked;
+            else if (pid != 0 && asked == pid)
+                after = true;
+        }
+        return {pid, after};
+    }
+    static bool running(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0; }
     QString cell(int row, int column) const { return window->list->item(row, column)->text(); }
     bool ticked(int row) const {
         return window->list->item(row, ScoreImportWindow::TitleColumn)->checkState() == Qt::Checked;
@@ -257,20 +289,30 @@ TEST_F(ScoreImportTest, titlesTypedInTheRows_areJudgedAgain) {
 }
 
 // Pages drawn by worker processes are the very bytes drawn here, in the files' order; a file gone
-// since it was listed is skipped with its reason. A worker that stops never stops the import, and
-// without a worker this process draws.
-TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrStopWithoutHarm) {
+// since it was listed is skipped with its reason. Without a worker this process draws. A worker
+// that stops, or answers what is not the file's pages, never stops the import: it is ended, its
+// file is reported, and the other files are drawn.
+TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrAreEndedWithoutHarm) {
     struct Row {
         const char* what;
-        // The worker: a script that notes its start in started.log, then runs as the body says.
-        const char* body;
-        bool workersRun;
-        int added;
+        // The worker: the program itself (""), the stand-in with this fault for piece 4, or none
+        // that can be started (nullptr). Each start is noted in started.log.
+        const char* fault;
+        // Why piece 4 was not added; nullptr when it was.
+        const char* piece4;
     };
+    const char* const stopped = "its pages could not be drawn (the drawing stopped)";
+    const char* const wrong =
+        "its pages could not be drawn (the drawing sent what is not its pages)";
     const Row rows[] = {
-        {"the program's own workers", "exec \"$PROGRAM\" \"$@\"", true, 4},
-        {"a worker that stops on its first file", "read line; exit 3", true, 0},
-        {"no worker can be started", nullptr, false, 4},
+        {"the program's own workers", "", nullptr},
+        {"no worker can be started", nullptr, nullptr},
+        {"a worker that stops", "stop", stopped},
+        {"a worker that stops half-way through the pages", "half", stopped},
+        {"text in place of the pages", "garbage", wrong},
+        {"a page of 100 GB announced", "huge", wrong},
+        {"a page count that is not the one counted", "count", wrong},
+        {"a page of another size than announced", "size", wrong},
     };
     open(2);
     const auto writePiece = [this](int k) {
@@ -283,13 +325,21 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrStopWithoutHarm) {
     const QString archive = QString::fromStdString(stand.read("spartiti\\archivio.js"));
     const std::string placeholder = stand.read("spartiti\\m.jpg");
     qputenv("PROGRAM", QCoreApplication::applicationFilePath().toLocal8Bit());
+    qputenv("FOLIO_STAND_IN_LOG", stand.path("questions.log").string().c_str());
     test::forEachRow(rows, [&](const Row& row) {
+        // A row that failed half-way left its scores: the archive as it was first.
+        if (state.archive.entryCount() > 2)
+            test::triggerEnabled(main->undoAbsorption);
         const fs::path script = stand.path("worker.sh");
         const fs::path log = stand.path("started.log");
         fs::remove(log);
-        stand.write("worker.sh", std::string("#!/bin/sh\necho started >> '") + log.string() +
-                                     "'\n" + (row.body ? row.body : "") + "\n");
-        fs::permissions(script, row.body ? fs::perms::owner_all : fs::perms::none);
+        fs::remove(stand.path("questions.log"));
+        const std::string standIn = row.fault && *row.fault ? std::string(test::kStandInWorker) +
+                                                                  " " + row.fault + " 'piece 4' "
+                                                            : "";
+        stand.write("worker.sh", "#!/bin/sh\necho started >> '" + log.string() +
+                                     "'\nexec \"$PROGRAM\" " + standIn + "\"$@\"\n");
+        fs::permissions(script, row.fault ? fs::perms::owner_all : fs::perms::none);
         window->setDrawingProgram(qpath(script));
         QTest::mouseClick(window->clearButton, Qt::LeftButton);
         writePiece(2);
@@ -298,13 +348,15 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrStopWithoutHarm) {
         dialogs.clear();
         import();
 
-        EXPECT_EQ(stand.exists("started.log"), row.workersRun);
-        ASSERT_EQ(state.archive.entryCount(), 2 + row.added);
-        PdfPages pages;
+        EXPECT_EQ(stand.exists("started.log"), row.fault != nullptr);
         // A line break in a name never cuts the workers' questions in two.
-        const char* const imported[] = {"piece 1\n", "piece 3", "piece 4", "piece 5"};
-        for (int n = 3; n < 3 + row.added; ++n) {
-            const std::string name = imported[n - 3];
+        std::vector<std::string> imported = {"piece 1\n", "piece 3", "piece 4", "piece 5"};
+        if (row.piece4)
+            imported.erase(imported.begin() + 2);
+        ASSERT_EQ(state.archive.entryCount(), 2 + static_cast<int>(imported.size()));
+        PdfPages pages;
+        for (int n = 3; n < 3 + static_cast<int>(imported.size()); ++n) {
+            const std::string& name = imported[static_cast<std::size_t>(n - 3)];
             SCOPED_TRACE(name);
             EXPECT_EQ(state.archive.slot(n).title, name.substr(0, 7));
             ASSERT_EQ(pages.open(qpath(stand.path("many\\" + name + ".pdf"))), PdfOpen::Opened);
@@ -316,19 +368,131 @@ TEST_F(ScoreImportTest, workerProcesses_drawTheSamePagesOrStopWithoutHarm) {
         }
         ASSERT_EQ(dialogs.messages().size(), 1);
         const QString report = dialogs.messages().front();
-        EXPECT_TRUE(report.contains("piece 2.pdf: cannot be read") ||
-                    report.contains("piece 2.pdf: its pages cannot be drawn"))
-            << report.toStdString();
-        if (row.added == 0) {
-            EXPECT_TRUE(report.contains("piece 5.pdf: its pages cannot be drawn (the drawing "
-                                        "stopped)"))
+        EXPECT_TRUE(report.contains("piece 2.pdf: cannot be read")) << report.toStdString();
+        if (row.piece4) {
+            EXPECT_TRUE(report.contains(QStringLiteral("piece 4.pdf: %1").arg(row.piece4)))
                 << report.toStdString();
+            // The worker that answered wrong was ended: it was asked nothing more.
+            const auto [pid, askedAfter] = askedAndAfter("draw piece 4.pdf");
+            EXPECT_NE(pid, 0);
+            EXPECT_FALSE(askedAfter);
+            EXPECT_FALSE(running(pid));
         }
         // Back to the archive as it was, for the next row.
-        if (row.added > 0)
-            test::triggerEnabled(main->undoAbsorption);
+        test::triggerEnabled(main->undoAbsorption);
         EXPECT_EQ(QString::fromStdString(stand.read("spartiti\\archivio.js")), archive);
     });
+}
+
+// Cancel while a worker draws a score that never ends: the worker is ended at once, and the
+// progress dialog stays, modal, until the import has ended; only then does a row read "added as".
+TEST_F(ScoreImportTest, cancelWhileAWorkerDraws_keepsEveryWindowWaitingUntilTheImportHasEnded) {
+    open(2);
+    for (int k = 1; k <= 3; ++k)
+        test::writePdf(stand.path("many\\piece " + std::to_string(k) + ".pdf"), {test::kA4});
+    useStandIn("slow", "piece 2");
+    listFolder("many");
+    bool cancelled = false;
+    QObject::connect(window, &ScoreImportWindow::scoreWritten, window, [&] {
+        QProgressDialog* progress = window->progress();
+        if (cancelled || !progress)
+            return;
+        cancelled = true;
+        auto* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        test::clickEnabled(cancel);
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), progress);
+        EXPECT_EQ(progress->labelText(), "Stopping after the current score…");
+        EXPECT_TRUE(cancel->isHidden());
+        QTest::keyClick(progress, Qt::Key_Escape);
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "ready");
+    });
+    import();
+    ASSERT_TRUE(cancelled);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(state.archive.entryCount(), 3);
+    EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "added as 3");
+    EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "ready");
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages().front().contains("The import was cancelled"));
+    const auto [pid, askedAfter] = askedAndAfter("draw piece 2.pdf");
+    EXPECT_NE(pid, 0);
+    EXPECT_FALSE(running(pid));
+}
+
+// The archive saved by another program during an import is asked about right before the import
+// saves: saved over when the user agrees; declined, nothing is saved and no row reads "added".
+TEST_F(ScoreImportTest, anArchiveChangedElsewhere_isAskedAboutRightBeforeTheImportSaves) {
+    struct Row {
+        const char* what;
+        bool yes;
+    };
+    const Row rows[] = {{"agreed", true}, {"declined", false}};
+    open(2);
+    int folder = 0;
+    test::forEachRow(rows, [&](const Row& row) {
+        const std::string name = "ask" + std::to_string(++folder);
+        // Titles of their own: a row whose title the archive has starts unticked.
+        test::writePdf(stand.path(name + "\\" + name + " one.pdf"), {test::kA4});
+        test::writePdf(stand.path(name + "\\" + name + " two.pdf"), {test::kA4});
+        QTest::mouseClick(window->clearButton, Qt::LeftButton);
+        listFolder(name.c_str());
+        const int before = state.archive.entryCount();
+        const std::string other = test::songArchive(before + 5);
+        const QMetaObject::Connection changing =
+            QObject::connect(window, &ScoreImportWindow::scoreWritten, window,
+                             [&] { stand.write("spartiti\\archivio.js", other); });
+        dialogs.clear();
+        dialogs.setNextAnswer(row.yes);
+        import();
+        QObject::disconnect(changing);
+
+        ASSERT_EQ(dialogs.texts().size(), 2);
+        EXPECT_TRUE(dialogs.texts().front().contains("was changed by another program"));
+        ScoreArchive saved;
+        ASSERT_EQ(loadArchive(saved, stand.installation()), ArchiveLoad::Loaded);
+        if (row.yes) {
+            EXPECT_EQ(state.archive.entryCount(), before + 2);
+            EXPECT_EQ(saved.entryCount(), before + 2);
+            EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn),
+                      QStringLiteral("added as %1").arg(before + 1));
+            ASSERT_EQ(dialogs.messages().size(), 1);
+        } else {
+            EXPECT_EQ(state.archive.entryCount(), before);
+            EXPECT_TRUE(stand.read("spartiti\\archivio.js") == other);
+            EXPECT_EQ(cell(0, ScoreImportWindow::StateColumn), "ready");
+            EXPECT_EQ(cell(1, ScoreImportWindow::StateColumn), "ready");
+            ASSERT_EQ(dialogs.errors().size(), 1);
+            EXPECT_TRUE(dialogs.errors().front().startsWith(
+                "No score was added: archivio.js was changed by another program during the "
+                "import, and you chose not to save over it.\nThe pages written lie under numbers "
+                "that no entry has"))
+                << dialogs.errors().front().toStdString();
+        }
+    });
+}
+
+// A file that makes the page count hang holds up no other row, and closing the window ends its
+// worker without waiting for it.
+TEST_F(ScoreImportTest, aCountThatHangs_holdsUpNoOtherRowNorTheWindowsClose) {
+    open(2);
+    for (const char* name : {"a.pdf", "b.pdf", "hang.pdf"})
+        test::writePdf(stand.path(std::string("slow\\") + name), {test::kA4});
+    useStandIn("hang", "hang");
+    ASSERT_TRUE(window->folders->setPath(qpath(stand.path("slow"))));
+    test::clickEnabled(window->wholeFolderButton);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, ScoreImportWindow::StateColumn), QString("ready"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(1, ScoreImportWindow::StateColumn), QString("ready"), 20000);
+    EXPECT_EQ(cell(2, ScoreImportWindow::StateColumn), "reading…");
+    QTRY_VERIFY(askedAndAfter("count hang.pdf").first != 0);
+    const qint64 pid = askedAndAfter("count hang.pdf").first;
+    EXPECT_TRUE(running(pid));
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(windows.scoreImportWindow() == nullptr);
+    EXPECT_FALSE(running(pid));
 }
 
 } // namespace
