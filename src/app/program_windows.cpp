@@ -360,6 +360,9 @@ void ProgramWindows::showScoreImport() {
         auto* window = new ScoreImportWindow(state_, dialogs_);
         // The program itself, started again as a drawing worker, draws the pages.
         window->setDrawingProgram(QCoreApplication::applicationFilePath());
+        window->setBeforeImport([this] {
+            return !mainWindow_ || mainWindow_->settleTypedAfterLast(QStringLiteral("import"));
+        });
         QObject::connect(window, &ScoreImportWindow::scoresImported, window, [this] {
             if (mainWindow_) {
                 mainWindow_->reload();

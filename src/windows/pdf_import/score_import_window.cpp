@@ -407,6 +407,8 @@ void ScoreImportWindow::importButton_Click() {
                                             "imported."));
         return;
     }
+    if (beforeImport_ && !beforeImport_())
+        return;
     // The room is checked before anything is written.
     const int room = roomLeft(state_.archive);
     if (static_cast<int>(rows.size()) > room) {

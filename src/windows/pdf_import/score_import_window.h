@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -65,6 +66,9 @@ public:
     // The program whose worker processes count and draw the pages (see pdf_worker.h); empty, as
     // at first: threads of this process count and draw them.
     void setDrawingProgram(const QString& program);
+    // Asked before an import writes anything; false calls the import off. The program settles
+    // there what was typed into the main window's empty slot after the last score.
+    void setBeforeImport(std::function<bool()> ask) { beforeImport_ = std::move(ask); }
 
 signals:
     // A new score's pages were written under number; the archive gets it at the end, when it is
@@ -121,6 +125,7 @@ private:
     std::vector<std::pair<int, int>> written_;
     QStringList skipped_;
     int done_ = 0;
+    std::function<bool()> beforeImport_;
 };
 
 } // namespace folio

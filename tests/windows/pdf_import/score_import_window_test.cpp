@@ -217,6 +217,24 @@ TEST_F(ScoreImportTest, cancelPartWay_addsAndSavesTheScoresDoneAndNothingHalfWri
     EXPECT_EQ(window->tickedCount(), 12 - added);
 } // namespace
 
+// Text typed into the main window's empty slot is settled before the import writes anything:
+// added as a score here, and the imported scores come after it.
+TEST_F(ScoreImportTest, textTypedAfterTheLastScore_isAddedFirstWhenTheUserSaysSo) {
+    open(2);
+    test::writePdf(stand.path("new\\Prelude.pdf"), {test::kA4});
+    listFolder("new");
+    main->VScroll1->setValue(3);
+    QTest::keyClicks(main->Text2, "Typed");
+    dialogs.setNextButton("Add it");
+    import();
+    ASSERT_EQ(state.archive.entryCount(), 4);
+    EXPECT_EQ(state.archive.slot(3).title, "Typed");
+    EXPECT_EQ(state.archive.slot(4).title, "Prelude");
+    EXPECT_NE(stand.read("spartiti\\archivio.js").find("\"Typed\""), std::string::npos);
+    EXPECT_TRUE(stand.exists("spartiti\\4L.jpg"));
+    EXPECT_FALSE(stand.exists("spartiti\\3L.jpg"));
+}
+
 TEST_F(ScoreImportTest, capacity_isCheckedBeforeAnythingIsWritten) {
     open(9998);
     test::writePdf(stand.path("two\\a.pdf"), {test::kA4});
