@@ -65,7 +65,7 @@ int TempInstallation::temporaryFileCount() const {
 std::map<std::string, std::string> folderContents(const fs::path& root) {
     std::map<std::string, std::string> contents;
     for (const auto& item : fs::recursive_directory_iterator(root)) {
-        const std::string name = item.path().lexically_relative(root).string();
+        const std::string name = item.path().lexically_relative(root).generic_string();
         if (item.is_symlink())
             contents[name] = "-> " + fs::read_symlink(item.path()).string();
         else if (item.is_directory())
