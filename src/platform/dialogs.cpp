@@ -13,30 +13,47 @@ QString programTitle() {
     return QStringLiteral("Folioscribe_pro");
 }
 
+namespace {
+
+// Shows a box and gives the button pressed. Its text is plain text: messages carry names and
+// values from files (a lock's host, a title, a folder), which must never show as markup or a live
+// link.
+QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text, QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    box.exec();
+    return box.standardButton(box.clickedButton());
+}
+
+} // namespace
+
 void MessageBoxDialogs::message(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox::information(parent, title.isEmpty() ? title_ : title, text);
+    ask(parent, QMessageBox::Information, title.isEmpty() ? title_ : title, text, QMessageBox::Ok);
 }
 
 void MessageBoxDialogs::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, title_, text);
+    ask(parent, QMessageBox::Critical, title_, text, QMessageBox::Ok);
 }
 
 bool MessageBoxDialogs::question(QWidget* parent, const QString& text, const QString& title) {
-    return QMessageBox::question(parent, title.isEmpty() ? title_ : title, text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return ask(parent, QMessageBox::Question, title.isEmpty() ? title_ : title, text,
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool MessageBoxDialogs::questionDefaultNo(QWidget* parent, const QString& text,
                                           const QString& title) {
-    return QMessageBox::question(parent, title.isEmpty() ? title_ : title, text,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return ask(parent, QMessageBox::Question, title.isEmpty() ? title_ : title, text,
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 Dialogs::Answer MessageBoxDialogs::questionWithCancel(QWidget* parent, const QString& text) {
-    const auto pressed = QMessageBox::question(
-        parent, title_, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-        QMessageBox::Cancel);
+    const auto pressed =
+        ask(parent, QMessageBox::Question, title_, text,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
     if (pressed == QMessageBox::Yes)
         return Answer::Yes;
     return pressed == QMessageBox::No ? Answer::No : Answer::Cancel;
@@ -44,6 +61,7 @@ Dialogs::Answer MessageBoxDialogs::questionWithCancel(QWidget* parent, const QSt
 
 int MessageBoxDialogs::choose(QWidget* parent, const QString& text, const QStringList& buttons) {
     QMessageBox box(QMessageBox::Question, title_, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QList<QPushButton*> pressable;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         const QMessageBox::ButtonRole role = i == buttons.size() - 1 ? QMessageBox::RejectRole

@@ -20,24 +20,33 @@ namespace {
 struct SeenBox {
     QString title;
     QString text;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
-// Runs show, answers the box it opens with the given button, and tells what the box showed.
+// Runs show, answers the box it opens with the given button (Escape for NoButton), and tells what
+// the box showed.
 SeenBox answered(const std::function<void()>& show, QMessageBox::StandardButton answer) {
     SeenBox seen;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
-        seen = {box->windowTitle(), box->text()};
-        test::clickEnabled(box->button(answer));
+        seen = {box->windowTitle(), box->text(), box->textFormat()};
+        if (answer == QMessageBox::NoButton)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            test::clickEnabled(box->button(answer));
     });
     show();
     return seen;
 }
 
-TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
+// Every box shows its text as plain text: a name from a file that looks like markup (a lock's
+// host, a title) shows as it is, never in bold or as a live link.
+TEST(MessageBoxDialogs, everyBox_showsTheProgramsTitleAndItsTextAsPlainText) {
     MessageBoxDialogs dialogs;
+    const QString text = QStringLiteral("<b>laptop</b> <a href=\"http://x\">here</a>");
+    int chosen = -1;
     Dialogs::Answer choice = Dialogs::Answer::Yes;
     const struct {
         const char* name;
@@ -45,22 +54,31 @@ TEST(MessageBoxDialogs, boxWithoutATitleOfItsOwn_showsTheProgramsTitle) {
         QMessageBox::StandardButton answer;
         QString title;
     } cases[] = {
-        {"message", [&] { dialogs.message(nullptr, "Done"); }, QMessageBox::Ok, "Folioscribe_pro"},
-        {"message with a title", [&] { dialogs.message(nullptr, "Done", "Merging"); },
+        {"message", [&] { dialogs.message(nullptr, text); }, QMessageBox::Ok, "Folioscribe_pro"},
+        {"message with a title", [&] { dialogs.message(nullptr, text, "Merging"); },
          QMessageBox::Ok, "Merging"},
-        {"error", [&] { dialogs.error(nullptr, "Done"); }, QMessageBox::Ok, "Folioscribe_pro"},
-        {"question", [&] { dialogs.question(nullptr, "Done"); }, QMessageBox::No,
-         "Folioscribe_pro"},
-        {"question with cancel", [&] { choice = dialogs.questionWithCancel(nullptr, "Done"); },
+        {"error", [&] { dialogs.error(nullptr, text); }, QMessageBox::Ok, "Folioscribe_pro"},
+        {"question", [&] { dialogs.question(nullptr, text); }, QMessageBox::No, "Folioscribe_pro"},
+        {"question, No by default", [&] { dialogs.questionDefaultNo(nullptr, text); },
+         QMessageBox::No, "Folioscribe_pro"},
+        {"question with cancel", [&] { choice = dialogs.questionWithCancel(nullptr, text); },
          QMessageBox::Cancel, "Folioscribe_pro"},
+        // Escape answers a question of buttons of its own with its last.
+        {"choose",
+         [&] {
+             chosen = dialogs.choose(nullptr, text, {"Go", "Cancel"});
+         },
+         QMessageBox::NoButton, "Folioscribe_pro"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const SeenBox seen = answered(c.show, c.answer);
         EXPECT_EQ(seen.title.toStdString(), c.title.toStdString());
-        EXPECT_EQ(seen.text.toStdString(), "Done");
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.format, Qt::PlainText);
     }
     EXPECT_EQ(choice, Dialogs::Answer::Cancel);
+    EXPECT_EQ(chosen, 1);
 }
 
 // Enter alone answers a question with its default button: Yes for a plain question, No for one
