@@ -121,6 +121,7 @@ Window* ProgramWindows::showPlaced(QPointer<Window>& slot, Create create) {
 }
 
 ProgramWindows::~ProgramWindows() {
+    rememberOpenedStand();
     deleteStandWindows();
     if (startWindow_)
         startWindow_->disconnect(); // destroyed with the run: not a user's close
@@ -213,34 +214,70 @@ void ProgramWindows::openRecentStand(const QString& folder) {
 }
 
 QList<RecentStand> ProgramWindows::recentStands() {
+    rememberOpenedStand();
     return folio::recentStands();
+}
+
+void ProgramWindows::rememberOpenedStand() {
+    if (!standToRemember_.isEmpty())
+        rememberStand(std::exchange(standToRemember_, QString()));
 }
 
 bool ProgramWindows::lockStand(const QString& folder, std::unique_ptr<StandLock>& lock,
                                bool& readOnly) {
     lock = std::make_unique<StandLock>(folder);
     readOnly = false;
-    QString why;
-    switch (lock->take()) {
-    case StandLock::Outcome::Held:
-        return true;
-    case StandLock::Outcome::HeldElsewhere:
-        why = QStringLiteral("%1 is open in another Folioscribe (%2), which may change it: only "
-                             "one program at a time may write a stand.")
-                  .arg(QDir::toNativeSeparators(folder), lock->holder());
-        break;
-    case StandLock::Outcome::Failed:
-        why = QStringLiteral("%1 cannot be locked for writing: %2.")
-                  .arg(QDir::toNativeSeparators(folder), lock->failure());
-        break;
+    const QString stand = QDir::toNativeSeparators(folder);
+    const QString readOnlyButton = QStringLiteral("Open read-only");
+    const QString takeOverButton = QStringLiteral("Take over");
+    const QString cancelButton = QStringLiteral("Cancel");
+    for (;;) {
+        QString why;
+        QStringList buttons{readOnlyButton, takeOverButton, cancelButton};
+        switch (lock->take()) {
+        case StandLock::Outcome::Held:
+            return true;
+        case StandLock::Outcome::HeldElsewhere:
+            why = lock->holderKnown()
+                      ? QStringLiteral("%1 is open in another Folioscribe (%2), which may change "
+                                       "it: only one program at a time may write a stand.")
+                            .arg(stand, lock->holder())
+                      : QStringLiteral("%1 holds a lock file that cannot be read: it may be left "
+                                       "by a program that stopped, or come with a copy of the "
+                                       "stand. Only one program at a time may write a stand.")
+                            .arg(stand);
+            why += QStringLiteral("\n\nOpen it read-only, to look without changing anything, or "
+                                  "take the lock over?");
+            break;
+        case StandLock::Outcome::Failed:
+            why = QStringLiteral("%1 cannot be locked for writing: %2.\n\nOpen it read-only, to "
+                                 "look without changing anything?")
+                      .arg(stand, lock->failure());
+            buttons.removeOne(takeOverButton);
+            break;
+        }
+        const QString pressed = buttons.value(dialogs_.choose(standParent(), why, buttons));
+        if (pressed == readOnlyButton)
+            break;
+        if (pressed != takeOverButton) {
+            lock.reset();
+            return false;
+        }
+        const QString risk =
+            QStringLiteral("Take the lock over only if no other Folioscribe has %1 open, on this "
+                           "computer or on another. If one has, both programs write the stand's "
+                           "files and each overwrites the other's changes.\n\nTake the lock over?")
+                .arg(stand);
+        if (!dialogs_.questionDefaultNo(standParent(), risk))
+            continue;
+        if (lock->takeOver())
+            return true;
+        dialogs_.error(standParent(),
+                       QStringLiteral("The lock of %1 could not be taken over: a program on this "
+                                      "computer still holds it.")
+                           .arg(stand));
     }
     lock.reset();
-    const QStringList buttons{QStringLiteral("Open read-only"), QStringLiteral("Cancel")};
-    if (dialogs_.choose(standParent(),
-                        why + QStringLiteral("\n\nOpen it read-only, to look without changing "
-                                             "anything?"),
-                        buttons) != 0)
-        return false;
     readOnly = true;
     return true;
 }
@@ -264,8 +301,16 @@ bool ProgramWindows::openStand(const QString& folder) {
     state_ = SharedState(
         Installation(toFilePath(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))));
     state_.readOnly = readOnly;
-    rememberStand(folder);
+    // The settings file is written, and synced, once the main window has been painted: the
+    // first paint does not wait for it.
+    standToRemember_ = folder;
     openMainWindow();
+    // Once painted, the window names the stand as the recent stands tell it apart ("usb/demo"
+    // beside "music/demo"), which needs the settings read.
+    QObject::connect(mainWindow_, &Form1::firstPainted, mainWindow_, [this, folder] {
+        rememberOpenedStand();
+        mainWindow_->showStandName(standName(folder));
+    });
     if (where)
         mainWindow_->setGeometry(*where);
     if (startWindow_) {
@@ -292,6 +337,8 @@ void ProgramWindows::deleteStandWindows() {
 }
 
 void ProgramWindows::closeStandWindows() {
+    // A stand left before its window was painted is remembered all the same.
+    rememberOpenedStand();
     deleteStandWindows();
     leftSelectedPagePath_.clear();
     rightSelectedPagePath_.clear();
@@ -313,7 +360,10 @@ void ProgramWindows::openMainWindow() {
     followMainWindow();
     // The main window starts at the screen's left edge: the room on its right takes the windows
     // opened beside it, where a centred main window would leave two strips too narrow for any.
-    mainWindow_->move(mainWindow_->screen()->availableGeometry().topLeft());
+    // A read-only second program places its window apart from the writer's, so that the two
+    // are never taken for one another.
+    const QPoint apart = state_.readOnly ? QPoint(48, 48) : QPoint();
+    mainWindow_->move(mainWindow_->screen()->availableGeometry().topLeft() + apart);
     mainWindow_->show();
     letMidiWindowFollow();
 }

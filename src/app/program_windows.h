@@ -117,6 +117,8 @@ private:
     QString unsavedWork(DataFile file) const;
     // The windows that show file load it anew.
     void showRestored(DataFile file);
+    // Puts the stand opened last at the head of the recent stands, once.
+    void rememberOpenedStand();
     template <typename Window> void rebuild(QPointer<Window>& slot);
     // The main window takes the keyboard again when window is hidden or closed.
     void giveKeyboardBackOnHide(QWidget* window);
@@ -148,6 +150,8 @@ private:
     QPointer<StartWindow> startWindow_;
     // The open stand's lock, while this program is its writer.
     std::unique_ptr<StandLock> standLock_;
+    // The stand opened last, until it is remembered in the settings.
+    QString standToRemember_;
 };
 
 } // namespace folio

@@ -26,6 +26,17 @@ StandLock::Outcome StandLock::take() {
     return Outcome::Failed;
 }
 
+bool StandLock::takeOver() {
+    return lock_->removeStaleLockFile() && take() == Outcome::Held;
+}
+
+bool StandLock::holderKnown() const {
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    return lock_->getLockInfo(&pid, &host, &program);
+}
+
 QString StandLock::holder() const {
     qint64 pid = 0;
     QString host;

@@ -20,8 +20,15 @@ public:
     // Takes the lock unless another program holds it. A lock whose program has ended is taken
     // over (QLockFile's rule; a lock is never taken over for its age alone).
     Outcome take();
-    // Who holds the lock, for a sentence: "<host>, process <pid>, since <date time>".
+    // Removes the lock another program holds and takes it, for a user who knows that program is
+    // gone: a lock from another computer, or one whose file cannot be read. Fails while a
+    // program on this computer still holds it.
+    bool takeOver();
+    // Who holds the lock, for a sentence: "<host>, process <pid>, since <date time>", or
+    // "another program" when the lock file cannot be read.
     QString holder() const;
+    // False when the lock file is empty or of a form QLockFile cannot read.
+    bool holderKnown() const;
     // Why the lock could not be made, when take() failed.
     QString failure() const { return failure_; }
     QString path() const { return path_; }

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -252,7 +253,7 @@ TEST(RecentStands, newestFirst_eachOnce_atMostEight) {
     for (int i : {3, 8, 7, 6, 5, 4, 2, 1})
         expected << qtPath(*stands[i]);
     QStringList listed;
-    for (const RecentStand& stand : recentStands()) {
+    for (const RecentStand& stand : windows.recentStands()) {
         listed << stand.folder;
         EXPECT_TRUE(stand.there);
     }
@@ -298,6 +299,65 @@ TEST(RecentStands, aStandNoLongerThere_isGreyedWithItsPathInTheTip) {
     test::triggerEnabled(listed[1]);
     EXPECT_EQ(state.installation.root(), stands.second.root());
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
+}
+
+// Stands are named by the shortest end of their paths that tells them apart; a path that needs
+// every part is named whole.
+TEST(RecentStands, names_areTheShortestEndsOfThePathsThatTellThemApart) {
+    struct Row {
+        const char* what;
+        QStringList folders;
+        QStringList names;
+    };
+    const Row rows[] = {
+        {"different names", {"/m/usb/demo", "/m/disk/gig"}, {"demo", "gig"}},
+        {"the same name", {"/m/usb/demo", "/home/ann/demo"}, {"usb/demo", "ann/demo"}},
+        {"the same two ends",
+         {"/a/x/demo", "/b/x/demo", "/c/y/demo"},
+         {"/a/x/demo", "/b/x/demo", "y/demo"}},
+        {"one path the end of another", {"/demo", "/usb/demo"}, {"/demo", "/usb/demo"}},
+        {"the same folder twice", {"/m/usb/demo", "/m/usb/demo/"}, {"demo", "demo"}},
+        {"the root", {"/"}, {"/"}},
+    };
+    test::forEachRow(rows, [](const Row& row) {
+        QStringList expected;
+        for (const QString& name : row.names)
+            expected << QDir::toNativeSeparators(name);
+        EXPECT_EQ(distinguishingNames(row.folders), expected);
+    });
+}
+
+// Two stands in folders of the same name are told apart in the menu and in the main window.
+TEST(RecentStands, twoStandsOfOneName_areToldApartInTheMenuAndTheWindow) {
+    QTemporaryDir parent;
+    ASSERT_TRUE(parent.isValid());
+    QStringList folders;
+    for (const char* place : {"usb", "music"}) {
+        const QString folder = QDir(parent.path()).filePath(QStringLiteral("%1/demo").arg(place));
+        ASSERT_TRUE(QDir().mkpath(QDir(folder).filePath(QStringLiteral("spartiti"))));
+        folders << folder;
+    }
+    test::TempInstallation elsewhere;
+    SharedState state{elsewhere.installation()};
+    test::FakeDialogs dialogs;
+    ProgramWindows windows{state, dialogs};
+    ASSERT_TRUE(windows.openStand(folders[0]));
+    ASSERT_TRUE(windows.openStand(folders[1]));
+    Form1* main = windows.mainWindow();
+    // Named as the recent stands tell it apart once the window has been painted.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    const QString named = QDir::toNativeSeparators("music/demo");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->standLabel->text() == named; }, 2000))
+        << main->standLabel->text().toStdString();
+
+    QMenu* work = main->findChild<QMenu*>(QStringLiteral("Work"));
+    ASSERT_NE(work, nullptr);
+    emit work->aboutToShow();
+    QStringList listed;
+    for (const QAction* stand : main->recentStands->actions())
+        listed << stand->text();
+    EXPECT_EQ(listed, QStringList({QDir::toNativeSeparators("music/demo"),
+                                   QDir::toNativeSeparators("usb/demo")}));
 }
 
 // Which stand a start opens: the first rule that applies.
@@ -391,7 +451,7 @@ TEST(Start, opensTheFirstStandThatApplies) {
         } else {
             ASSERT_NE(windows.mainWindow(), nullptr);
             EXPECT_EQ(toQtPath(state.installation.root()), folder(row.opened));
-            EXPECT_EQ(recentStands().front().folder, folder(row.opened));
+            EXPECT_EQ(windows.recentStands().front().folder, folder(row.opened));
         }
         EXPECT_EQ(dialogs.errors(),
                   row.refused ? QStringList{notAStand(folder(row.argument))} : QStringList());

@@ -17,10 +17,12 @@ struct UndoOffer {
     bool import = false;
 };
 
-// A stand opened before, for the "Recent stands" menu: its folder, and whether it is still there.
+// A stand opened before, for the "Recent stands" menu: its folder, whether it is still there,
+// and the end of its path that tells it from the other stands listed.
 struct RecentStand {
     QString folder;
     bool there = false;
+    QString name;
 };
 
 // Every function is pure: a host that forgets one does not build, rather than quietly losing a

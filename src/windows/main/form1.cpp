@@ -260,6 +260,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Paint && !painted_) {
         painted_ = true;
         QMetaObject::invokeMethod(pages_, &PageImageLoader::windowPainted, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &Form1::firstPainted, Qt::QueuedConnection);
     }
     if (watched == Text1 && event->type() == QEvent::MouseButtonPress && focusWidget())
         focusWidget()->clearFocus();
@@ -321,9 +322,9 @@ void Form1::buildMenu() {
     recentStands = work->addMenu(QStringLiteral("Recent &stands"));
     recentStands->setObjectName(QStringLiteral("recentStands"));
     recentStands->setToolTipsVisible(true);
-    // Listed afresh each time the menu opens: a stand may have gone (or come back) meanwhile.
+    // Listed afresh each time the menu opens: a stand may have gone (or come back) meanwhile, and
+    // the start does not read the settings for it.
     connect(work, &QMenu::aboutToShow, this, &Form1::listRecentStands);
-    listRecentStands();
     work->addSeparator();
     playlist = command("playlist", "&Playlist Manager");
     midi = command("midi", "&Midi device");
@@ -362,9 +363,7 @@ void Form1::buildMenu() {
 void Form1::listRecentStands() {
     recentStands->clear();
     for (const RecentStand& stand : host_.recentStands()) {
-        const QString name = QFileInfo(stand.folder).fileName();
-        QAction* action =
-            recentStands->addAction(name.isEmpty() ? QDir::toNativeSeparators(stand.folder) : name);
+        QAction* action = recentStands->addAction(stand.name);
         action->setToolTip(QDir::toNativeSeparators(stand.folder));
         action->setEnabled(stand.there);
         const QString folder = stand.folder;
@@ -377,11 +376,16 @@ void Form1::listRecentStands() {
 void Form1::showStand() {
     const QString folder = QDir::toNativeSeparators(toQtPath(state_.installation.root()));
     const QString name = QFileInfo(folder).fileName();
-    standLabel->setText((name.isEmpty() ? folder : name) +
-                        (state_.readOnly ? QStringLiteral(", read-only") : QString()));
+    showStandName(name.isEmpty() ? folder : name);
     standLabel->setToolTip(folder);
-    if (state_.readOnly)
+    if (state_.readOnly) {
+        setWindowTitle(QStringLiteral("Folioscribe 5.0 (read-only)"));
         turnOffWriting();
+    }
+}
+
+void Form1::showStandName(const QString& name) {
+    standLabel->setText(name + (state_.readOnly ? QStringLiteral(", read-only") : QString()));
 }
 
 // Another program writes this stand: looking is all this window offers.

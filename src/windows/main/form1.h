@@ -93,6 +93,8 @@ public:
     // Its stand is closing and it goes once the command that closed it is over: its pictures go
     // at once, so that the next stand's window is built without them beside it.
     void letGoOfPages();
+    // Names the open stand by the end of its path that tells it from the recent stands.
+    void showStandName(const QString& name);
 
 signals:
     // The shown entry changed, or its title did: windows that act on it follow.
@@ -102,6 +104,8 @@ signals:
     void archiveTaken();
     // A field of entry was typed into.
     void entryEdited(int entry);
+    // The window was painted for the first time: work its first paint does not need may follow.
+    void firstPainted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
