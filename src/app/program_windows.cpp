@@ -2,6 +2,7 @@
 #include "app/program_windows.h"
 
 #include "app/recent_stands.h"
+#include "app/reference_texts.h"
 #include "core/absorption/absorption_undo.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
@@ -42,33 +43,6 @@ public:
 private:
     const QPointer<Form1>& mainWindow_;
 };
-
-// "track 3", "tracks 3 and 9", "tracks 1, 3 and 9".
-QString trackPlaces(const std::vector<int>& places) {
-    QStringList numbers;
-    for (int place : places)
-        numbers << QString::number(place);
-    if (numbers.size() == 1)
-        return QStringLiteral("track %1").arg(numbers.front());
-    const QString last = numbers.takeLast();
-    return QStringLiteral("tracks %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
-}
-
-// "Set 1: tracks 3 and 9; Encores: track 2".
-QString playlistTracksText(const std::vector<PlaylistTracksGone>& playlists) {
-    QStringList parts;
-    for (const PlaylistTracksGone& playlist : playlists)
-        parts << QStringLiteral("%1: %2").arg(fromCp1252(playlist.name),
-                                              trackPlaces(playlist.places));
-    return parts.join(QStringLiteral("; "));
-}
-
-QString entryNumbersText(const std::vector<int>& entries) {
-    QStringList numbers;
-    for (int entry : entries)
-        numbers << QString::number(entry);
-    return numbers.join(QStringLiteral(", "));
-}
 
 // What the undo of the scores an absorption added takes with them, for its question.
 QString referencesQuestionText(const EntryReferences& references) {
@@ -301,6 +275,7 @@ bool ProgramWindows::openStand(const QString& folder) {
     state_ = SharedState(
         Installation(toFilePath(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))));
     state_.readOnly = readOnly;
+    settleUnfinishedRemoval();
     // The settings file is written, and synced, once the main window has been painted: the
     // first paint does not wait for it.
     standToRemember_ = folder;
@@ -551,6 +526,11 @@ void ProgramWindows::showLibrary() {
             if (mainWindow_ && mainWindow_->Command1->isEnabled())
                 mainWindow_->Command1->click();
         });
+        QObject::connect(created, &LibraryWindow::removeRequested, created,
+                         [this](const std::vector<int>& entries) { removeScores(entries); });
+        QObject::connect(
+            created, &LibraryWindow::mergeRequested, created,
+            [this](int kept, const std::vector<int>& entries) { mergeScores(kept, entries); });
         return created;
     });
     if (open)
@@ -655,6 +635,8 @@ void ProgramWindows::showRestored(DataFile file) {
 }
 
 UndoOffer ProgramWindows::undoOffer() {
+    if (std::optional<UndoOffer> removal = removalUndoOffer())
+        return *removal;
     const LastAbsorption last = lastAbsorption(state_.installation);
     switch (last.state) {
     case UndoState::Available:
@@ -676,6 +658,10 @@ UndoOffer ProgramWindows::undoOffer() {
 }
 
 void ProgramWindows::undoLastAbsorption() {
+    if (removalUndoOffer()) {
+        undoLastRemoval();
+        return;
+    }
     QWidget* parent = mainWindow_;
     const LastAbsorption last = lastAbsorption(state_.installation);
     const QString what = last.imported ? QStringLiteral("import") : QStringLiteral("absorption");

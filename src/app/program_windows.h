@@ -2,6 +2,7 @@
 // rebuilds it as its lifecycle says, and ends the run.
 #pragma once
 
+#include "core/removal/removal.h"
 #include "platform/stand_lock.h"
 #include "platform/window_place.h"
 #include "windows/audio/mp3_window.h"
@@ -21,6 +22,8 @@
 
 #include <QPointer>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace folio {
 
@@ -70,6 +73,10 @@ public:
     LibraryWindow* libraryWindow() const { return library_; }
     UndoOffer undoOffer() override;
     void undoLastAbsorption() override;
+    void removeScores(const std::vector<int>& entries) override;
+    // Merges entries into kept, one of them: the tracks that named the others name kept, and the
+    // others are removed.
+    void mergeScores(int kept, const std::vector<int>& entries);
     void chooseStand() override;
     void openRecentStand(const QString& folder) override;
     QList<RecentStand> recentStands() override;
@@ -120,6 +127,24 @@ private:
     // Puts the stand opened last at the head of the recent stands, once.
     void rememberOpenedStand();
     template <typename Window> void rebuild(QPointer<Window>& slot);
+    // The removal of scores (program_removal.cpp).
+    // The undo offer for the last removal when it is newer than the last absorption.
+    std::optional<UndoOffer> removalUndoOffer() const;
+    void undoLastRemoval();
+    // A removal stopped part-way, found when a stand opens, is completed or rolled back.
+    void settleUnfinishedRemoval();
+    // Whether scores may be removed now: the stand is written by this program, no import runs,
+    // and the main window's edits are saved first.
+    bool mayRemoveNow(QWidget* parent);
+    // Takes plan's scores out and shows the result in every window: the main window stays on
+    // the score it showed, the library selects selected (numbered as before); intro opens the
+    // report.
+    void removePlanned(QWidget* parent, const RemovalPlan& plan, const std::vector<int>& selected,
+                       const QString& intro);
+    // Every window shows the data files anew, the main window at shown.
+    void showRenumbered(int shown, const std::vector<int>& selected);
+    // What the playlist and MIDI windows would drop by reading their files again.
+    QString unsavedReferenceWork() const;
     // The main window takes the keyboard again when window is hidden or closed.
     void giveKeyboardBackOnHide(QWidget* window);
 

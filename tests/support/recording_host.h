@@ -30,6 +30,12 @@ public:
     void showLibrary() override { calls << "library"; }
     UndoOffer undoOffer() override { return offer; }
     void undoLastAbsorption() override { calls << "undo"; }
+    void removeScores(const std::vector<int>& entries) override {
+        QStringList numbers;
+        for (int entry : entries)
+            numbers << QString::number(entry);
+        calls << "remove " + numbers.join(QLatin1Char(','));
+    }
     void chooseStand() override { calls << "open"; }
     void openRecentStand(const QString& folder) override { calls << "recent " + folder; }
     // What recentStands answers.

@@ -2,8 +2,10 @@
 // names an entry by its number (playlist tracks, MIDI set-ups) follows the same change.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace folio {
 
@@ -16,6 +18,14 @@ inline EntryRenumbering withoutEntries(int first, int last) {
         if (entry >= first && entry <= last)
             return std::nullopt;
         return entry;
+    };
+}
+
+// The entries others take kept's number, as when they are merged into it; every other entry
+// keeps its number.
+inline EntryRenumbering mergedInto(std::vector<int> others, int kept) {
+    return [others = std::move(others), kept](int entry) -> std::optional<int> {
+        return std::find(others.begin(), others.end(), entry) != others.end() ? kept : entry;
     };
 }
 

@@ -630,6 +630,90 @@ RemovalReport completeRemoval(const Installation& installation, const RemovalJou
     return finish(installation, going, std::move(report));
 }
 
+std::optional<RemovalJournal> lastRemoval(const Installation& installation) {
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.find(" removal") != std::string::npos && it->is_directory(ec))
+            folders.push_back(it->path());
+    }
+    std::sort(folders.begin(), folders.end());
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        if (std::optional<RemovalJournal> journal = readRemovalJournal(installation, *folder))
+            return journal;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// Every entry but others keeps its number: what names one of others is what a merge re-points.
+EntryRenumbering withoutOthers(const std::vector<int>& others) {
+    return [others](int entry) -> std::optional<int> {
+        if (std::find(others.begin(), others.end(), entry) != others.end())
+            return std::nullopt;
+        return entry;
+    };
+}
+
+} // namespace
+
+MergeReferences mergeReferences(const Installation& installation, int kept,
+                                const std::vector<int>& others) {
+    MergeReferences merge;
+    const EntryReferences naming = referencesGone(installation, withoutOthers(others));
+    merge.tracks = naming.playlists;
+    MidiStore midi;
+    if (!naming.midiEntries.empty() && midi.load(installation) == MidiLoad::Loaded &&
+        !midi.valuesOf(kept))
+        merge.setUpFrom = naming.midiEntries.front();
+    return merge;
+}
+
+MergeReport repointReferences(const Installation& installation, int kept,
+                              const std::vector<int>& others) {
+    MergeReport report;
+    const MergeReferences planned = mergeReferences(installation, kept, others);
+    auto failed = [&](const std::string& why) {
+        report.error += (report.error.empty() ? "" : "\n") + why;
+    };
+    auto notKept = [&](const KeepVersion& keep) {
+        if (!keep.notKept.empty())
+            report.versionsNotKept.push_back(keep.notKept);
+    };
+    if (!planned.tracks.empty()) {
+        PlaylistStore playlists(installation);
+        KeepVersion keep;
+        keep.what = "merge";
+        const PlaylistWriteResult written =
+            playlists.renumberTracks(mergedInto(others, kept), &keep);
+        if (written.outcome == PlaylistWrite::Replaced)
+            report.done.tracks = planned.tracks;
+        else
+            failed("playlist.js could not be rewritten, so its tracks were not changed: " +
+                   (written.error.empty() ? playlists.readError() : written.error));
+        notKept(keep);
+    }
+    if (planned.setUpFrom != 0) {
+        MidiStore midi;
+        KeepVersion keep;
+        keep.what = "merge";
+        FileResult written =
+            midi.load(installation) == MidiLoad::Loaded
+                ? midi.saveRenumbered(installation, mergedInto({planned.setUpFrom}, kept), &keep)
+                : FileResult::failure(midi.loadError());
+        if (written.ok)
+            report.done.setUpFrom = planned.setUpFrom;
+        else
+            failed("midi.js could not be rewritten, so its set-ups were not changed: " +
+                   written.error);
+        notKept(keep);
+    }
+    return report;
+}
+
 RemovalReport rollBackRemoval(const Installation& installation, const RemovalJournal& journal) {
     if (journal.rolledBack)
         return refused("That removal was rolled back already.");

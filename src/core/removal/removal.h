@@ -108,6 +108,37 @@ std::optional<RemovalJournal> unfinishedRemoval(const Installation& installation
 RemovalReport completeRemoval(const Installation& installation, const RemovalJournal& journal,
                               const RemovalStepGate& gate = {});
 
+// The newest removal, in whatever state: the one "Undo last removal" takes back.
+std::optional<RemovalJournal> lastRemoval(const Installation& installation);
+
+// What merging scores into one does to playlist.js and midi.js before the others are removed:
+// the tracks that name one of the others name the kept score; the MIDI set-up of the first of
+// the others (in file order) that has one moves to the kept score, only when it has none.
+struct MergeReferences {
+    // The tracks that name one of the others, by their places from 1.
+    std::vector<PlaylistTracksGone> tracks;
+    // The score whose MIDI set-up moves to the kept one; 0 for none.
+    int setUpFrom = 0;
+};
+
+// What a merge of others into kept would re-point, as the files are now.
+MergeReferences mergeReferences(const Installation& installation, int kept,
+                                const std::vector<int>& others);
+
+// What re-pointing did.
+struct [[nodiscard]] MergeReport {
+    MergeReferences done;
+    // Why playlist.js or midi.js could not be rewritten; empty when both were (or needed none).
+    std::string error;
+    // Why a version of a file could not be kept, one sentence a file.
+    std::vector<std::string> versionsNotKept;
+};
+
+// Rewrites playlist.js and midi.js as mergeReferences says, each kept first as a version made
+// by "merge". A file with nothing to change is not written.
+MergeReport repointReferences(const Installation& installation, int kept,
+                              const std::vector<int>& others);
+
 // Puts every file back as it was before the removal: the steps done are taken back in reverse.
 // A finished removal is rolled back only while archivio.js is still what it wrote.
 RemovalReport rollBackRemoval(const Installation& installation, const RemovalJournal& journal);

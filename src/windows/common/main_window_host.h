@@ -3,18 +3,21 @@
 
 #include <QList>
 #include <QString>
+#include <vector>
 
 namespace folio {
 
 enum class PageSide;
 
 // Whether "Undo last absorption" can be chosen now, and the tip that says what it does or why
-// it cannot.
+// it cannot. The command takes back the newer of the last absorption and the last removal.
 struct UndoOffer {
     bool available = false;
     QString tip;
     // The last one imported new scores from files: the command is named after that.
     bool import = false;
+    // The last removal is newer than the last absorption: the command takes it back.
+    bool removal = false;
 };
 
 // A stand opened before, for the "Recent stands" menu: its folder, whether it is still there,
@@ -55,8 +58,12 @@ public:
     virtual void showLibrary() = 0;
     // Whether the last absorption can be taken back now.
     virtual UndoOffer undoOffer() = 0;
-    // Takes back the last absorption, reporting what it did.
+    // Takes back the last absorption, or the last removal when that is newer, reporting what it
+    // did.
     virtual void undoLastAbsorption() = 0;
+    // Takes the scores entries out of the archive, renumbering the later ones, once the user
+    // has agreed.
+    virtual void removeScores(const std::vector<int>& entries) = 0;
     // Asks for a stand folder and opens it in place of the open stand.
     virtual void chooseStand() = 0;
     // Opens the stand in folder in place of the open stand.

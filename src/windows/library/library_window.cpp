@@ -199,14 +199,18 @@ void LibraryWindow::buildControls() {
     removeTagButton =
         place<QPushButton>(this, "removeTagButton", {}, QStringLiteral("Remove tag…"));
     exportButton = place<QPushButton>(this, "exportButton", {}, QStringLiteral("Export…"));
-    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton})
+    removeButton = place<QPushButton>(this, "removeButton", {}, QStringLiteral("Remove…"));
+    mergeButton = place<QPushButton>(this, "mergeButton", {}, QStringLiteral("Merge into…"));
+    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton,
+                                mergeButton, removeButton})
         buttons->addWidget(button);
     buttons->addStretch();
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
     // A stand open read-only, or an archive that must not be written, takes no edits.
     const bool writable = state_.archiveWritable && !state_.readOnly;
-    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton})
+    for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton,
+                                mergeButton, removeButton})
         button->setEnabled(writable);
 
     connect(filterText, &QLineEdit::textChanged, this, &LibraryWindow::filterText_Change);
@@ -232,6 +236,8 @@ void LibraryWindow::buildControls() {
     connect(addTagButton, &QPushButton::clicked, this, &LibraryWindow::addTag_Click);
     connect(removeTagButton, &QPushButton::clicked, this, &LibraryWindow::removeTag_Click);
     connect(exportButton, &QPushButton::clicked, this, &LibraryWindow::export_Click);
+    connect(removeButton, &QPushButton::clicked, this, &LibraryWindow::remove_Click);
+    connect(mergeButton, &QPushButton::clicked, this, &LibraryWindow::merge_Click);
     setTabOrder(filterText, showChoice);
     setTabOrder(showChoice, table);
 
@@ -272,6 +278,25 @@ void LibraryWindow::showEntry(int entry) {
     table->setCurrentIndex(
         model_->index(row, table->currentIndex().isValid() ? table->currentIndex().column() : 0));
     table->scrollTo(model_->index(row, 0));
+    followingMainWindow_ = false;
+}
+
+void LibraryWindow::selectEntries(const std::vector<int>& entries) {
+    QItemSelection rows;
+    int first = -1;
+    for (int entry : entries) {
+        const int row = model_->rowOf(entry);
+        if (row < 0)
+            continue;
+        rows.select(model_->index(row, 0), model_->index(row, model_->columnCount() - 1));
+        if (first < 0)
+            first = row;
+    }
+    if (first < 0)
+        return;
+    followingMainWindow_ = true;
+    table->setCurrentIndex(model_->index(first, 0));
+    table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
     followingMainWindow_ = false;
 }
 
@@ -438,6 +463,32 @@ void LibraryWindow::removeTag_Click() {
         entries, LibraryColumn::Tags,
         [&](const ScoreEntry& entry) { return tagsWithout(entry.tags, tag); },
         QStringLiteral("Remove tag"));
+}
+
+// The program asks, removes and renumbers: every open window follows the new numbers.
+void LibraryWindow::remove_Click() {
+    const std::vector<int> entries = chosenEntries();
+    if (!entries.empty())
+        emit removeRequested(entries);
+}
+
+void LibraryWindow::merge_Click() {
+    const std::vector<int> entries = selectedEntries();
+    if (entries.size() < 2) {
+        dialogs_.message(this, QStringLiteral("Select two or more scores to merge."));
+        return;
+    }
+    QStringList items;
+    for (int entry : entries) {
+        const ScoreEntry& score = state_.archive.slot(entry);
+        items << QStringLiteral("%1  %2 (%3)")
+                     .arg(entry)
+                     .arg(fromCp1252(score.title), fromCp1252(score.author));
+    }
+    const std::optional<int> kept = dialogs_.askItem(
+        this, QStringLiteral("Keep which score? The others are merged into it."), items);
+    if (kept && *kept >= 0 && *kept < static_cast<int>(entries.size()))
+        emit mergeRequested(entries[static_cast<std::size_t>(*kept)], entries);
 }
 
 void LibraryWindow::export_Click() {

@@ -41,6 +41,8 @@ public:
     QPushButton* addTagButton = nullptr;      // "Add tag…"
     QPushButton* removeTagButton = nullptr;   // "Remove tag…"
     QPushButton* exportButton = nullptr;      // "Export…"
+    QPushButton* removeButton = nullptr;      // "Remove…"
+    QPushButton* mergeButton = nullptr;       // "Merge into…"
     QAction* saveAction = nullptr;            // Ctrl+S
     QAction* undoAction = nullptr;            // Ctrl+Z
 
@@ -50,6 +52,8 @@ public:
     void showEntry(int entry);
     // The archive in memory changed elsewhere (an edit in the main window, a load, a save).
     void archiveChanged(int entry = 0);
+    // Selects the rows of entries, the first one current, without choosing it again.
+    void selectEntries(const std::vector<int>& entries);
     // Lists the pages and recordings again, off the window thread.
     void refreshFacts();
     // True while a listing is under way.
@@ -62,6 +66,10 @@ signals:
     void entriesEdited(const std::vector<int>& entries);
     // Ctrl+S: the main window saves the archive.
     void saveRequested();
+    // "Remove…": the selected entries are to be taken out of the archive.
+    void removeRequested(const std::vector<int>& entries);
+    // "Merge into…": entries are to be merged into kept, one of them.
+    void mergeRequested(int kept, const std::vector<int>& entries);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -75,6 +83,8 @@ private slots:
     void addTag_Click();
     void removeTag_Click();
     void export_Click();
+    void remove_Click();
+    void merge_Click();
 
 private:
     void buildControls();

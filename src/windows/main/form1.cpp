@@ -341,6 +341,9 @@ void Form1::buildMenu() {
     connect(importPdf, &QAction::triggered, this, [this] { host_.showPdfImport(); });
     importScores = command("importScores", "Import &scores…");
     connect(importScores, &QAction::triggered, this, [this] { host_.showScoreImport(); });
+    removeScore = command("removeScore", "Remo&ve this score…");
+    connect(removeScore, &QAction::triggered, this,
+            [this] { host_.removeScores({VScroll1->value()}); });
     work->addSeparator();
     restore = command("restore", "&Restore…");
     undoAbsorption = command("undoAbsorption", "&Undo last absorption");
@@ -392,7 +395,8 @@ void Form1::showStandName(const QString& name) {
 void Form1::turnOffWriting() {
     for (QPushButton* command : {Command1, Command2, Command3, Command4, Command5})
         command->setEnabled(false);
-    for (QAction* command : {merging, importPdf, importScores, restore, undoAbsorption})
+    for (QAction* command :
+         {merging, importPdf, importScores, removeScore, restore, undoAbsorption})
         command->setEnabled(false);
     // A page dropped is attached only while "Left" is on; typing has nowhere to go.
     for (QLineEdit* box : {Text2, Text3, Text4})
@@ -480,7 +484,7 @@ void Form1::refuseWrongFolder() {
     for (QPushButton* command : {Command1, Command2, Command3, Command4})
         command->setEnabled(false);
     for (QAction* window :
-         {playlist, midi, merging, importPdf, importScores, restore, undoAbsorption})
+         {playlist, midi, merging, importPdf, importScores, removeScore, restore, undoAbsorption})
         window->setEnabled(false);
     dialogs_.error(this, archiveKeptReason_);
 }
@@ -745,8 +749,9 @@ void Form1::updateUndoCommand() {
     const UndoOffer offer = host_.undoOffer();
     undoAbsorption->setEnabled(offer.available);
     undoAbsorption->setToolTip(offer.tip);
-    undoAbsorption->setText(offer.import ? QStringLiteral("&Undo last import")
-                                         : QStringLiteral("&Undo last absorption"));
+    undoAbsorption->setText(offer.removal  ? QStringLiteral("&Undo last removal")
+                            : offer.import ? QStringLiteral("&Undo last import")
+                                           : QStringLiteral("&Undo last absorption"));
 }
 
 QString Form1::unsavedChangesText() const {

@@ -66,7 +66,8 @@ public:
     QAction* importPdf = nullptr;
     QAction* importScores = nullptr;   // "Import scores…"
     QAction* restore = nullptr;        // "Restore…"
-    QAction* undoAbsorption = nullptr; // "Undo last absorption", or "Undo last import"
+    QAction* undoAbsorption = nullptr; // "Undo last absorption", "… import" or "… removal"
+    QAction* removeScore = nullptr;    // "Remove this score…"
     QAction* chiudi = nullptr;
 
     // Shows the current entry's pages and recording icon again, after a window attached one.

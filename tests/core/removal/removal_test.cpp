@@ -144,6 +144,61 @@ TEST(Removal, scattered_renumbersPagesRecordingsTracksAndSetUpsByteForByte) {
     EXPECT_EQ(standFiles(stand), standFiles(before));
 }
 
+// A merge re-points what named the others before they are removed: every track, and one MIDI
+// set-up only when the kept score has none; a file with nothing to change is not written.
+TEST(Removal, mergeReferences_repointTracksAndMoveOneSetUpOnlyToAScoreWithout) {
+    struct Row {
+        const char* what;
+        int kept;
+        std::vector<int> others;
+        std::string playlists; // bytes afterwards
+        std::string midi;
+        std::vector<std::vector<int>> places; // re-pointed, per playlist named
+        int setUpFrom;
+    };
+    const std::string playlists =
+        playlistFileBytes({{"Set 1", "1,2,3,4,5,6,9,#"}, {"Encores", "6,2,#"}});
+    const std::string midi = test::midiFile({test::midiRecord("002", {"000,000,002"}),
+                                             test::midiRecord("5", {"000,000,005"}),
+                                             test::midiRecord("6", {"000,000,006"})});
+    const Row rows[] = {
+        {"into a score without a set-up: the first in the file moves",
+         4,
+         {6, 2},
+         playlistFileBytes({{"Set 1", "1,4,3,4,5,4,9,#"}, {"Encores", "4,4,#"}}),
+         test::midiFile({test::midiRecord("4", {"000,000,002"}),
+                         test::midiRecord("5", {"000,000,005"}),
+                         test::midiRecord("6", {"000,000,006"})}),
+         {{2, 6}, {1, 2}},
+         2},
+        {"into a score with its own set-up: none moves",
+         5,
+         {6},
+         playlistFileBytes({{"Set 1", "1,2,3,4,5,5,9,#"}, {"Encores", "5,2,#"}}),
+         midi,
+         {{6}, {1}},
+         0},
+        {"nothing names the others: nothing is written", 1, {7}, playlists, midi, {}, 0},
+    };
+    test::forEachRow(rows, [&](const Row& row) {
+        TempInstallation stand;
+        writeStand(stand);
+        const MergeReferences planned = mergeReferences(stand.installation(), row.kept, row.others);
+        const MergeReport report = repointReferences(stand.installation(), row.kept, row.others);
+        EXPECT_EQ(report.error, "");
+        EXPECT_EQ(stand.read("spartiti\\playlist.js"), row.playlists);
+        EXPECT_EQ(stand.read("spartiti\\midi.js"), row.midi);
+        EXPECT_EQ(report.done.setUpFrom, row.setUpFrom);
+        EXPECT_EQ(planned.setUpFrom, row.setUpFrom);
+        ASSERT_EQ(report.done.tracks.size(), row.places.size());
+        for (std::size_t k = 0; k < row.places.size(); ++k)
+            EXPECT_EQ(report.done.tracks[k].places, row.places[k]) << k;
+        // What was changed was kept first; an untouched file got no version.
+        const bool changed = row.playlists != playlists;
+        EXPECT_EQ(fs::exists(stand.path("spartiti\\backup")), changed);
+    });
+}
+
 // A removal stopped after any of its steps, as by a crash, is found at the next start; its
 // completion gives the stand a removal that ran through gives, and its rollback the stand before.
 TEST(Removal, stoppedAfterEveryStep_completesOrRollsBackByteForByte) {
