@@ -107,6 +107,7 @@ public:
     void showLibrary() override {}
     UndoOffer undoOffer() override { return {}; }
     void undoLastAbsorption() override {}
+    void removeScores(const std::vector<int>&) override {}
     void chooseStand() override {}
     void openRecentStand(const QString&) override {}
     QList<RecentStand> recentStands() override { return {}; }

@@ -162,15 +162,18 @@ TEST(StandLock, anotherProgramsLock_offersReadOnlyOrTakeover_andOneLeftByAnEnded
         }
         EXPECT_EQ(dialogs.texts(), expected);
         for (const test::FakeDialogs::Shown& asked : dialogs.shown()) {
-            if (asked.text == lockQuestion)
+            if (asked.text == lockQuestion) {
                 EXPECT_EQ(asked.buttons, QStringList({readOnlyButton, takeOver, cancel}));
-            if (asked.text == risk)
+            }
+            if (asked.text == risk) {
                 EXPECT_TRUE(asked.defaultNo);
+            }
         }
-        if (row.tookOver)
+        if (row.tookOver) {
             EXPECT_EQ(lockOwner(second), QCoreApplication::applicationPid());
-        else if (other)
+        } else if (other) {
             EXPECT_EQ(lockOwner(second), otherPid); // the other program keeps its lock
+        }
         EXPECT_EQ(state.installation.root(), (row.opened ? second : first).root());
         EXPECT_EQ(state.readOnly, row.readOnly);
         EXPECT_EQ(windows.mainWindow()->standLabel->text().endsWith(QStringLiteral(", read-only")),
