@@ -46,33 +46,57 @@ std::string ScoreEntry::*fieldOf(LibraryColumn column) {
     }
 }
 
-// One edit of one field of some entries, undone by putting back what each held.
+// One edit of one field of some entries, undone by putting back what each held. An entry whose
+// field no longer holds what the step left (for undo) or found (for redo) was changed since by
+// someone else: it is left as it is, and named through notApplied.
 class FieldEdit : public QUndoCommand {
 public:
-    FieldEdit(SharedState& state, std::vector<int> entries, std::string ScoreEntry::*field,
-              std::vector<std::string> after, const QString& text,
-              std::function<void(const std::vector<int>&)> applied)
-        : QUndoCommand(text), state_(state), entries_(std::move(entries)), field_(field),
-          after_(std::move(after)), applied_(std::move(applied)) {
+    using Applied = std::function<void(const std::vector<int>&)>;
+    using NotApplied = std::function<void(const QString& why)>;
+
+    FieldEdit(SharedState& state, std::vector<int> entries, LibraryColumn column,
+              std::vector<std::string> after, const QString& text, Applied applied,
+              NotApplied notApplied)
+        : QUndoCommand(text), state_(state), entries_(std::move(entries)), column_(column),
+          field_(fieldOf(column)), after_(std::move(after)), applied_(std::move(applied)),
+          notApplied_(std::move(notApplied)) {
         for (int entry : entries_)
             before_.push_back(state_.archive.slot(entry).*field_);
     }
-    void redo() override { put(after_); }
-    void undo() override { put(before_); }
+    void redo() override { put(before_, after_, QStringLiteral("not redone")); }
+    void undo() override { put(after_, before_, QStringLiteral("not undone")); }
 
 private:
-    void put(const std::vector<std::string>& values) {
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            state_.archive.slot(entries_[i]).*field_ = values[i];
-        applied_(entries_);
+    void put(const std::vector<std::string>& expected, const std::vector<std::string>& values,
+             const QString& outcome) {
+        std::vector<int> changed;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            std::string& field = state_.archive.slot(entries_[i]).*field_;
+            if (field != expected[i]) {
+                // The library's own edits are all on this stack, in order: a field that differs
+                // was changed by the main window, the only other window that edits entries.
+                notApplied_(QStringLiteral("%1 of %2 was changed in the main window "
+                                           "since: %3")
+                                .arg(LibraryModel::columnTitle(column_))
+                                .arg(entries_[i])
+                                .arg(outcome));
+                continue;
+            }
+            field = values[i];
+            changed.push_back(entries_[i]);
+        }
+        if (!changed.empty())
+            applied_(changed);
     }
 
     SharedState& state_;
     std::vector<int> entries_;
+    LibraryColumn column_;
     std::string ScoreEntry::*field_;
     std::vector<std::string> before_;
     std::vector<std::string> after_;
-    std::function<void(const std::vector<int>&)> applied_;
+    Applied applied_;
+    NotApplied notApplied_;
 };
 
 // Cell editors that refuse what the archive cannot carry, and offer generi.js's names for the
@@ -246,10 +270,20 @@ void LibraryWindow::buildControls() {
     undoAction->setObjectName(QStringLiteral("undoAction"));
     undoAction->setShortcut(QKeySequence::Undo);
     undoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    QAction* redo = undo_.createRedoAction(this, QStringLiteral("Redo"));
-    redo->setShortcut(QKeySequence::Redo);
-    redo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addActions({saveAction, undoAction, redo});
+    redoAction = undo_.createRedoAction(this, QStringLiteral("Redo"));
+    redoAction->setObjectName(QStringLiteral("redoAction"));
+    redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addActions({saveAction, undoAction, redoAction});
+    // What a step left alone is said once the step is over, not from inside the stack's work.
+    connect(&undo_, &QUndoStack::indexChanged, this, [this] {
+        if (notApplied_.isEmpty())
+            return;
+        const QString text = notApplied_.join(QLatin1Char('\n'));
+        notApplied_.clear();
+        dialogs_.message(this, text);
+    });
     saveAction->setEnabled(state_.archiveWritable && !state_.readOnly);
 }
 
@@ -344,8 +378,10 @@ void LibraryWindow::setField(const std::vector<int>& entries, LibraryColumn colu
     std::vector<std::string> after;
     for (int entry : entries)
         after.push_back(value(state_.archive.slot(entry)));
-    undo_.push(new FieldEdit(state_, entries, fieldOf(column), std::move(after), what,
-                             [this](const std::vector<int>& changed) { applied(changed); }));
+    undo_.push(new FieldEdit(
+        state_, entries, column, std::move(after), what,
+        [this](const std::vector<int>& changed) { applied(changed); },
+        [this](const QString& why) { notApplied_ << why; }));
 }
 
 void LibraryWindow::markUnsaved() {

@@ -5,6 +5,7 @@
 #include "core/archive/library.h"
 #include "core/archive/score_search.h"
 
+#include <QStringList>
 #include <QUndoStack>
 #include <QWidget>
 #include <functional>
@@ -43,6 +44,7 @@ public:
     QPushButton* exportButton = nullptr;      // "Export…"
     QAction* saveAction = nullptr;            // Ctrl+S
     QAction* undoAction = nullptr;            // Ctrl+Z
+    QAction* redoAction = nullptr;            // Ctrl+Shift+Z, Ctrl+Y
 
     LibraryModel* model() const { return model_; }
     QUndoStack& undoStack() { return undo_; }
@@ -102,6 +104,8 @@ private:
     LibraryQuery query_;
     LibraryModel* model_ = nullptr;
     QUndoStack undo_;
+    // The fields an undo or redo step left as they were, one sentence each, until said.
+    QStringList notApplied_;
     bool factsPending_ = false;
     bool followingMainWindow_ = false;
     // Set while this window is destroyed: a listing that ends later finds nobody to tell.

@@ -142,6 +142,52 @@ TEST_F(LibraryTest, cellEditsRefuseWhatTheArchiveCannotCarryAndUndo) {
     EXPECT_EQ(main->Text3->text(), QStringLiteral("Dorham"));
 }
 
+// An undo or redo leaves a field alone that the main window changed since the step, and says
+// so; the other entries of the same step are taken back.
+TEST_F(LibraryTest, undoAndRedo_fieldChangedInMainWindowSince_keepsItAndSaysSo) {
+    selectEntries({1, 2, 3});
+    dialogs.setNextText(QStringLiteral("Anon"));
+    test::clickEnabled(library->setAuthorButton);
+    main->VScroll1->setValue(2);
+    main->Text3->selectAll();
+    QTest::keyClicks(main->Text3, "F. Chopin");
+    test::triggerEnabled(library->undoAction);
+    EXPECT_EQ(state.archive.slot(1).author, "Mozart");
+    EXPECT_EQ(main->Text3->text(), QStringLiteral("F. Chopin"));
+    EXPECT_EQ(state.archive.slot(3).author, "Verdi");
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Author of 2 was changed in the main window since: not undone"});
+
+    dialogs.clear();
+    EXPECT_TRUE(library->redoAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    test::triggerEnabled(library->redoAction);
+    EXPECT_EQ(state.archive.slot(1).author, "Anon");
+    EXPECT_EQ(state.archive.slot(2).author, "F. Chopin");
+    EXPECT_EQ(state.archive.slot(3).author, "Anon");
+    EXPECT_EQ(cell(library->model()->rowOf(3), LibraryColumn::Author), QStringLiteral("Anon"));
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Author of 2 was changed in the main window since: not redone"});
+}
+
+// Once the archive is read again, nothing before it is left to undo in the library.
+TEST_F(LibraryTest, archiveReadAgain_clearsTheUndoSteps) {
+    struct Row {
+        const char* what;
+        std::function<void()> readAgain;
+    };
+    const Row rows[] = {
+        {"a version restored, or an absorption undone", [this] { windows.mainWindow()->reload(); }},
+        {"an absorption, which opens the main window anew", [this] { windows.reopenMainWindow(); }},
+    };
+    test::forEachRow(rows, [&](const Row& row) {
+        typeInto(3, LibraryColumn::Author, QStringLiteral("Giuseppe Verdi"));
+        ASSERT_TRUE(library->undoAction->isEnabled());
+        row.readAgain();
+        EXPECT_EQ(library->undoStack().count(), 0);
+        EXPECT_FALSE(library->undoAction->isEnabled());
+    });
+}
+
 // "Jazz" set on three scores at once, without attaching a recording; saved with Ctrl+S from
 // the table; taken back by Ctrl+Z before that.
 TEST_F(LibraryTest, bulkEditsApplyToTheSelectionAndSaveFromTheTable) {
