@@ -12,6 +12,7 @@
 #include "windows/library/library_model.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -486,10 +487,11 @@ void LibraryWindow::export_Click() {
         return;
     const bool asCsv = chosen->second == csv ||
                        chosen->first.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    const bool written = asCsv ? writeCsv(chosen->first) : writePdf(chosen->first);
-    if (!written) {
-        dialogs_.error(this, QStringLiteral("The song list could not be written to %1.")
-                                 .arg(QDir::toNativeSeparators(chosen->first)));
+    const FileResult written = asCsv ? writeCsv(chosen->first) : writePdf(chosen->first);
+    if (!written.ok) {
+        dialogs_.error(
+            this, QStringLiteral("The song list could not be written to %1.\n%2")
+                      .arg(QDir::toNativeSeparators(chosen->first), fromCoreText(written.error)));
         return;
     }
     dialogs_.message(this, QStringLiteral("%1 scores were written to %2.")
@@ -497,7 +499,7 @@ void LibraryWindow::export_Click() {
                                .arg(QDir::toNativeSeparators(chosen->first)));
 }
 
-bool LibraryWindow::writeCsv(const QString& file) const {
+FileResult LibraryWindow::writeCsv(const QString& file) const {
     QString text = QString(QChar(0xFEFF));
     QStringList heading;
     for (int c = 0; c < kLibraryColumns; ++c)
@@ -511,14 +513,25 @@ bool LibraryWindow::writeCsv(const QString& file) const {
     }
     const QByteArray bytes = text.toUtf8();
     return rewriteAtomically(
-               toFilePath(file),
-               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
-        .ok;
+        toFilePath(file),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// The document is made in memory and replaces the file only once it is whole, as the CSV does.
+FileResult LibraryWindow::writePdf(const QString& file) const {
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    if (!drawSongList(document))
+        return FileResult::failure("The song list could not be drawn.");
+    const QByteArray& bytes = document.data();
+    return rewriteAtomically(
+        toFilePath(file),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // A4 pages of title, author and number, each page numbered at its foot.
-bool LibraryWindow::writePdf(const QString& file) const {
-    QPdfWriter writer(file);
+bool LibraryWindow::drawSongList(QIODevice& device) const {
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(40, 40, 40, 40), QPageLayout::Point);

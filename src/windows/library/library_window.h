@@ -4,6 +4,7 @@
 
 #include "core/archive/library.h"
 #include "core/archive/score_search.h"
+#include "core/files/file_ops.h"
 
 #include <QStringList>
 #include <QUndoStack>
@@ -14,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QIODevice;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -91,8 +93,12 @@ private:
     // Marks the rows of the entries that differ from the archive file.
     void markUnsaved();
     QString askTag(const QString& question);
-    bool writeCsv(const QString& file) const;
-    bool writePdf(const QString& file) const;
+    // Writes the rows shown as CSV.
+    FileResult writeCsv(const QString& file) const;
+    // Writes the rows shown as a PDF song list.
+    FileResult writePdf(const QString& file) const;
+    // Draws the song list into device as a PDF; false when it could not be drawn.
+    bool drawSongList(QIODevice& device) const;
     // The category names of generi.js, with the number each stands for.
     std::vector<std::pair<int, QString>> categoryChoices() const;
 

@@ -2,6 +2,7 @@
 // selections, undoing, saving and exporting.
 #include "support/data_files.h"
 #include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
 #include "support/program_fixture.h"
 #include "support/rows.h"
 #include "support/user_input.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -269,6 +271,39 @@ TEST_F(LibraryTest, exports_csvReadsBackAndPdfIsASongList) {
     EXPECT_TRUE(text.contains(QStringLiteral("Sonata 10"))) << text.toStdString();
     EXPECT_LT(text.indexOf(QStringLiteral("Sonata 10")),
               text.indexOf(QStringLiteral("Blue Bossa")));
+}
+
+// An export whose write stops part-way costs no byte of the file it would replace, and says
+// it failed instead of how many scores were written.
+TEST_F(LibraryTest, export_writeFailingPartWay_keepsTheOldFileAndSaysSo) {
+    struct Row {
+        const char* what;
+        const char* file;
+        const char* filter;
+    };
+    const Row rows[] = {
+        {"PDF song list", "list.pdf", "PDF"},
+        {"CSV", "list.csv", "CSV"},
+    };
+    const std::string old(60000, 'o');
+    test::forEachRow(rows, [&](const Row& row) {
+        stand.write(row.file, old);
+        const QString target = QString::fromStdString(stand.path(row.file).string());
+        dialogs.clear();
+        dialogs.setNextSaveFile(target, QString::fromLatin1(row.filter));
+        {
+            test::FileSizeLimit limit(100);
+            test::clickEnabled(library->exportButton);
+        }
+        EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join("\n").toStdString();
+        ASSERT_EQ(dialogs.errors().size(), 1);
+        EXPECT_TRUE(dialogs.errors().front().startsWith(
+            QStringLiteral("The song list could not be written to %1.\n")
+                .arg(QDir::toNativeSeparators(target))))
+            << dialogs.errors().front().toStdString();
+        EXPECT_TRUE(stand.read(row.file) == old) << "the old file was changed";
+        EXPECT_EQ(stand.temporaryFileCount(), 0);
+    });
 }
 
 } // namespace
