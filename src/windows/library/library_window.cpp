@@ -140,6 +140,13 @@ private:
     std::function<std::vector<std::pair<int, QString>>()> categories_;
 };
 
+// True for a field a spreadsheet would take as a formula, or turn into one: it starts with
+// "=", "+", "-", "@", a tab or a carriage return.
+bool readAsFormula(const QString& text) {
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && starts.contains(text.front());
+}
+
 // A CSV field: in quotes when it holds a comma, a quote or a line break.
 QString csvField(QString text) {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
@@ -487,19 +494,27 @@ void LibraryWindow::export_Click() {
         return;
     const bool asCsv = chosen->second == csv ||
                        chosen->first.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    const FileResult written = asCsv ? writeCsv(chosen->first) : writePdf(chosen->first);
+    bool formulasGuarded = false;
+    const FileResult written =
+        asCsv ? writeCsv(chosen->first, formulasGuarded) : writePdf(chosen->first);
     if (!written.ok) {
         dialogs_.error(
             this, QStringLiteral("The song list could not be written to %1.\n%2")
                       .arg(QDir::toNativeSeparators(chosen->first), fromCoreText(written.error)));
         return;
     }
-    dialogs_.message(this, QStringLiteral("%1 scores were written to %2.")
-                               .arg(model_->rowCount())
-                               .arg(QDir::toNativeSeparators(chosen->first)));
+    QString text = QStringLiteral("%1 scores were written to %2.")
+                       .arg(model_->rowCount())
+                       .arg(QDir::toNativeSeparators(chosen->first));
+    if (formulasGuarded)
+        text += QStringLiteral(" Fields that a spreadsheet would take as formulas were written "
+                               "with a leading '.");
+    dialogs_.message(this, text);
 }
 
-FileResult LibraryWindow::writeCsv(const QString& file) const {
+// A field that a spreadsheet would run as a formula (a received stand may hold
+// "=HYPERLINK(...)") is written with a leading ', which makes it text.
+FileResult LibraryWindow::writeCsv(const QString& file, bool& formulasGuarded) const {
     QString text = QString(QChar(0xFEFF));
     QStringList heading;
     for (int c = 0; c < kLibraryColumns; ++c)
@@ -507,8 +522,14 @@ FileResult LibraryWindow::writeCsv(const QString& file) const {
     text += heading.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     for (int entry : model_->rows()) {
         QStringList fields;
-        for (int c = 0; c < kLibraryColumns; ++c)
-            fields << csvField(model_->cellText(entry, static_cast<LibraryColumn>(c)));
+        for (int c = 0; c < kLibraryColumns; ++c) {
+            QString cell = model_->cellText(entry, static_cast<LibraryColumn>(c));
+            if (readAsFormula(cell)) {
+                cell.prepend(QLatin1Char('\''));
+                formulasGuarded = true;
+            }
+            fields << csvField(cell);
+        }
         text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     const QByteArray bytes = text.toUtf8();

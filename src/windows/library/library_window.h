@@ -93,8 +93,9 @@ private:
     // Marks the rows of the entries that differ from the archive file.
     void markUnsaved();
     QString askTag(const QString& question);
-    // Writes the rows shown as CSV.
-    FileResult writeCsv(const QString& file) const;
+    // Writes the rows shown as CSV; formulasGuarded tells whether a field was written with a
+    // leading '.
+    FileResult writeCsv(const QString& file, bool& formulasGuarded) const;
     // Writes the rows shown as a PDF song list.
     FileResult writePdf(const QString& file) const;
     // Draws the song list into device as a PDF; false when it could not be drawn.

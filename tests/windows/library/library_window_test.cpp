@@ -273,6 +273,50 @@ TEST_F(LibraryTest, exports_csvReadsBackAndPdfIsASongList) {
               text.indexOf(QStringLiteral("Blue Bossa")));
 }
 
+// A field a spreadsheet would run as a formula is written with a leading ', and the message
+// says so; a formula sign inside a field is left as it is.
+TEST_F(LibraryTest, csvExport_formulaFields_areWrittenWithALeadingQuote) {
+    struct Row {
+        const char* what;
+        std::string title;
+        std::string author;
+        std::string line; // of entry 4
+        bool guarded;
+    };
+    const Row rows[] = {
+        {"equals", "=HYPERLINK(1)", "Dorham", "4,'=HYPERLINK(1),Dorham,", true},
+        {"plus", "+1", "Dorham", "4,'+1,Dorham,", true},
+        {"minus, in the author", "Blue Bossa", "-Dorham", "4,Blue Bossa,'-Dorham,", true},
+        {"at, with a comma", "@SUM(A1,A2)", "Dorham", "4,\"'@SUM(A1,A2)\",Dorham,", true},
+        {"tab", "\tBlue", "Dorham", "4,'\tBlue,Dorham,", true},
+        {"carriage return", "\rBlue", "Dorham", "4,\"'\rBlue\",Dorham,", true},
+        {"signs only later", "a=b+c-d@e", "Dor=ham", "4,a=b+c-d@e,Dor=ham,", false},
+    };
+    const fs::path csv = stand.path("list.csv");
+    test::forEachRow(rows, [&](const Row& row) {
+        state.archive.slot(4).title = row.title;
+        state.archive.slot(4).author = row.author;
+        library->archiveChanged(4);
+        dialogs.clear();
+        dialogs.setNextSaveFile(QString::fromStdString(csv.string()), QStringLiteral("CSV"));
+        test::clickEnabled(library->exportButton);
+        EXPECT_EQ(stand.read("list.csv"),
+                  "\xEF\xBB\xBFNumber,Title,Author,Tags,Category,Left page,Right page,Recording,"
+                  "MIDI,Playlists\r\n"
+                  "1,Sonata 10,Mozart,piano,Classical,present,missing,present,,\r\n"
+                  "2,\xC3\x89tude,Chopin,piano,,missing,missing,missing,,\r\n"
+                  "3,Ave Maria,Verdi,choir,Jazz,missing,missing,missing,,\r\n" +
+                      row.line + ",,missing,missing,missing,,\r\n");
+        const QString written =
+            QStringLiteral("4 scores were written to %1.")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(csv.string())));
+        EXPECT_EQ(dialogs.messages(),
+                  QStringList{row.guarded ? written + " Fields that a spreadsheet would take as "
+                                                      "formulas were written with a leading '."
+                                          : written});
+    });
+}
+
 // An export whose write stops part-way costs no byte of the file it would replace, and says
 // it failed instead of how many scores were written.
 TEST_F(LibraryTest, export_writeFailingPartWay_keepsTheOldFileAndSaysSo) {
