@@ -501,8 +501,11 @@ void ProgramWindows::followMainWindow() {
             library_->archiveChanged(entry);
     });
     nameShownEntry();
-    // A main window opened anew, after an absorption, has read the archive as it is now.
+    // A main window opened anew, after an absorption, has read the archive as it is now: the
+    // library shows it afresh, with nothing left to undo.
     listArchiveTitles();
+    if (library_)
+        library_->archiveChanged();
 }
 
 // The library shows the archive in memory, unsaved edits included, and follows the main window

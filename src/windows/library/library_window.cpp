@@ -12,6 +12,7 @@
 #include "windows/library/library_model.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -46,33 +47,57 @@ std::string ScoreEntry::*fieldOf(LibraryColumn column) {
     }
 }
 
-// One edit of one field of some entries, undone by putting back what each held.
+// One edit of one field of some entries, undone by putting back what each held. An entry whose
+// field no longer holds what the step left (for undo) or found (for redo) was changed since by
+// someone else: it is left as it is, and named through notApplied.
 class FieldEdit : public QUndoCommand {
 public:
-    FieldEdit(SharedState& state, std::vector<int> entries, std::string ScoreEntry::*field,
-              std::vector<std::string> after, const QString& text,
-              std::function<void(const std::vector<int>&)> applied)
-        : QUndoCommand(text), state_(state), entries_(std::move(entries)), field_(field),
-          after_(std::move(after)), applied_(std::move(applied)) {
+    using Applied = std::function<void(const std::vector<int>&)>;
+    using NotApplied = std::function<void(const QString& why)>;
+
+    FieldEdit(SharedState& state, std::vector<int> entries, LibraryColumn column,
+              std::vector<std::string> after, const QString& text, Applied applied,
+              NotApplied notApplied)
+        : QUndoCommand(text), state_(state), entries_(std::move(entries)), column_(column),
+          field_(fieldOf(column)), after_(std::move(after)), applied_(std::move(applied)),
+          notApplied_(std::move(notApplied)) {
         for (int entry : entries_)
             before_.push_back(state_.archive.slot(entry).*field_);
     }
-    void redo() override { put(after_); }
-    void undo() override { put(before_); }
+    void redo() override { put(before_, after_, QStringLiteral("not redone")); }
+    void undo() override { put(after_, before_, QStringLiteral("not undone")); }
 
 private:
-    void put(const std::vector<std::string>& values) {
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            state_.archive.slot(entries_[i]).*field_ = values[i];
-        applied_(entries_);
+    void put(const std::vector<std::string>& expected, const std::vector<std::string>& values,
+             const QString& outcome) {
+        std::vector<int> changed;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            std::string& field = state_.archive.slot(entries_[i]).*field_;
+            if (field != expected[i]) {
+                // The library's own edits are all on this stack, in order: a field that differs
+                // was changed by the main window, the only other window that edits entries.
+                notApplied_(QStringLiteral("%1 of %2 was changed in the main window "
+                                           "since: %3")
+                                .arg(LibraryModel::columnTitle(column_))
+                                .arg(entries_[i])
+                                .arg(outcome));
+                continue;
+            }
+            field = values[i];
+            changed.push_back(entries_[i]);
+        }
+        if (!changed.empty())
+            applied_(changed);
     }
 
     SharedState& state_;
     std::vector<int> entries_;
+    LibraryColumn column_;
     std::string ScoreEntry::*field_;
     std::vector<std::string> before_;
     std::vector<std::string> after_;
-    std::function<void(const std::vector<int>&)> applied_;
+    Applied applied_;
+    NotApplied notApplied_;
 };
 
 // Cell editors that refuse what the archive cannot carry, and offer generi.js's names for the
@@ -114,6 +139,13 @@ public:
 private:
     std::function<std::vector<std::pair<int, QString>>()> categories_;
 };
+
+// True for a field a spreadsheet would take as a formula, or turn into one: it starts with
+// "=", "+", "-", "@", a tab or a carriage return.
+bool readAsFormula(const QString& text) {
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && starts.contains(text.front());
+}
 
 // A CSV field: in quotes when it holds a comma, a quote or a line break.
 QString csvField(QString text) {
@@ -252,10 +284,20 @@ void LibraryWindow::buildControls() {
     undoAction->setObjectName(QStringLiteral("undoAction"));
     undoAction->setShortcut(QKeySequence::Undo);
     undoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    QAction* redo = undo_.createRedoAction(this, QStringLiteral("Redo"));
-    redo->setShortcut(QKeySequence::Redo);
-    redo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addActions({saveAction, undoAction, redo});
+    redoAction = undo_.createRedoAction(this, QStringLiteral("Redo"));
+    redoAction->setObjectName(QStringLiteral("redoAction"));
+    redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addActions({saveAction, undoAction, redoAction});
+    // What a step left alone is said once the step is over, not from inside the stack's work.
+    connect(&undo_, &QUndoStack::indexChanged, this, [this] {
+        if (notApplied_.isEmpty())
+            return;
+        const QString text = notApplied_.join(QLatin1Char('\n'));
+        notApplied_.clear();
+        dialogs_.message(this, text);
+    });
     saveAction->setEnabled(state_.archiveWritable && !state_.readOnly);
 }
 
@@ -369,8 +411,10 @@ void LibraryWindow::setField(const std::vector<int>& entries, LibraryColumn colu
     std::vector<std::string> after;
     for (int entry : entries)
         after.push_back(value(state_.archive.slot(entry)));
-    undo_.push(new FieldEdit(state_, entries, fieldOf(column), std::move(after), what,
-                             [this](const std::vector<int>& changed) { applied(changed); }));
+    undo_.push(new FieldEdit(
+        state_, entries, column, std::move(after), what,
+        [this](const std::vector<int>& changed) { applied(changed); },
+        [this](const QString& why) { notApplied_ << why; }));
 }
 
 void LibraryWindow::markUnsaved() {
@@ -501,18 +545,27 @@ void LibraryWindow::export_Click() {
         return;
     const bool asCsv = chosen->second == csv ||
                        chosen->first.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    const bool written = asCsv ? writeCsv(chosen->first) : writePdf(chosen->first);
-    if (!written) {
-        dialogs_.error(this, QStringLiteral("The song list could not be written to %1.")
-                                 .arg(QDir::toNativeSeparators(chosen->first)));
+    bool formulasGuarded = false;
+    const FileResult written =
+        asCsv ? writeCsv(chosen->first, formulasGuarded) : writePdf(chosen->first);
+    if (!written.ok) {
+        dialogs_.error(
+            this, QStringLiteral("The song list could not be written to %1.\n%2")
+                      .arg(QDir::toNativeSeparators(chosen->first), fromCoreText(written.error)));
         return;
     }
-    dialogs_.message(this, QStringLiteral("%1 scores were written to %2.")
-                               .arg(model_->rowCount())
-                               .arg(QDir::toNativeSeparators(chosen->first)));
+    QString text = QStringLiteral("%1 scores were written to %2.")
+                       .arg(model_->rowCount())
+                       .arg(QDir::toNativeSeparators(chosen->first));
+    if (formulasGuarded)
+        text += QStringLiteral(" Fields that a spreadsheet would take as formulas were written "
+                               "with a leading '.");
+    dialogs_.message(this, text);
 }
 
-bool LibraryWindow::writeCsv(const QString& file) const {
+// A field that a spreadsheet would run as a formula (a received stand may hold
+// "=HYPERLINK(...)") is written with a leading ', which makes it text.
+FileResult LibraryWindow::writeCsv(const QString& file, bool& formulasGuarded) const {
     QString text = QString(QChar(0xFEFF));
     QStringList heading;
     for (int c = 0; c < kLibraryColumns; ++c)
@@ -520,20 +573,37 @@ bool LibraryWindow::writeCsv(const QString& file) const {
     text += heading.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     for (int entry : model_->rows()) {
         QStringList fields;
-        for (int c = 0; c < kLibraryColumns; ++c)
-            fields << csvField(model_->cellText(entry, static_cast<LibraryColumn>(c)));
+        for (int c = 0; c < kLibraryColumns; ++c) {
+            QString cell = model_->cellText(entry, static_cast<LibraryColumn>(c));
+            if (readAsFormula(cell)) {
+                cell.prepend(QLatin1Char('\''));
+                formulasGuarded = true;
+            }
+            fields << csvField(cell);
+        }
         text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     const QByteArray bytes = text.toUtf8();
     return rewriteAtomically(
-               toFilePath(file),
-               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
-        .ok;
+        toFilePath(file),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// The document is made in memory and replaces the file only once it is whole, as the CSV does.
+FileResult LibraryWindow::writePdf(const QString& file) const {
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    if (!drawSongList(document))
+        return FileResult::failure("The song list could not be drawn.");
+    const QByteArray& bytes = document.data();
+    return rewriteAtomically(
+        toFilePath(file),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // A4 pages of title, author and number, each page numbered at its foot.
-bool LibraryWindow::writePdf(const QString& file) const {
-    QPdfWriter writer(file);
+bool LibraryWindow::drawSongList(QIODevice& device) const {
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(40, 40, 40, 40), QPageLayout::Point);

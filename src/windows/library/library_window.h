@@ -4,7 +4,9 @@
 
 #include "core/archive/library.h"
 #include "core/archive/score_search.h"
+#include "core/files/file_ops.h"
 
+#include <QStringList>
 #include <QUndoStack>
 #include <QWidget>
 #include <functional>
@@ -13,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QIODevice;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -45,6 +48,7 @@ public:
     QPushButton* mergeButton = nullptr;       // "Merge into…"
     QAction* saveAction = nullptr;            // Ctrl+S
     QAction* undoAction = nullptr;            // Ctrl+Z
+    QAction* redoAction = nullptr;            // Ctrl+Shift+Z, Ctrl+Y
 
     LibraryModel* model() const { return model_; }
     QUndoStack& undoStack() { return undo_; }
@@ -99,8 +103,13 @@ private:
     // Marks the rows of the entries that differ from the archive file.
     void markUnsaved();
     QString askTag(const QString& question);
-    bool writeCsv(const QString& file) const;
-    bool writePdf(const QString& file) const;
+    // Writes the rows shown as CSV; formulasGuarded tells whether a field was written with a
+    // leading '.
+    FileResult writeCsv(const QString& file, bool& formulasGuarded) const;
+    // Writes the rows shown as a PDF song list.
+    FileResult writePdf(const QString& file) const;
+    // Draws the song list into device as a PDF; false when it could not be drawn.
+    bool drawSongList(QIODevice& device) const;
     // The category names of generi.js, with the number each stands for.
     std::vector<std::pair<int, QString>> categoryChoices() const;
 
@@ -112,6 +121,8 @@ private:
     LibraryQuery query_;
     LibraryModel* model_ = nullptr;
     QUndoStack undo_;
+    // The fields an undo or redo step left as they were, one sentence each, until said.
+    QStringList notApplied_;
     bool factsPending_ = false;
     bool followingMainWindow_ = false;
     // Set while this window is destroyed: a listing that ends later finds nobody to tell.

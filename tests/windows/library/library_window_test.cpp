@@ -2,6 +2,7 @@
 // selections, undoing, saving and exporting.
 #include "support/data_files.h"
 #include "support/fake_dialogs.h"
+#include "support/fault_injection.h"
 #include "support/program_fixture.h"
 #include "support/rows.h"
 #include "support/user_input.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -142,6 +144,52 @@ TEST_F(LibraryTest, cellEditsRefuseWhatTheArchiveCannotCarryAndUndo) {
     EXPECT_EQ(main->Text3->text(), QStringLiteral("Dorham"));
 }
 
+// An undo or redo leaves a field alone that the main window changed since the step, and says
+// so; the other entries of the same step are taken back.
+TEST_F(LibraryTest, undoAndRedo_fieldChangedInMainWindowSince_keepsItAndSaysSo) {
+    selectEntries({1, 2, 3});
+    dialogs.setNextText(QStringLiteral("Anon"));
+    test::clickEnabled(library->setAuthorButton);
+    main->VScroll1->setValue(2);
+    main->Text3->selectAll();
+    QTest::keyClicks(main->Text3, "F. Chopin");
+    test::triggerEnabled(library->undoAction);
+    EXPECT_EQ(state.archive.slot(1).author, "Mozart");
+    EXPECT_EQ(main->Text3->text(), QStringLiteral("F. Chopin"));
+    EXPECT_EQ(state.archive.slot(3).author, "Verdi");
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Author of 2 was changed in the main window since: not undone"});
+
+    dialogs.clear();
+    EXPECT_TRUE(library->redoAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    test::triggerEnabled(library->redoAction);
+    EXPECT_EQ(state.archive.slot(1).author, "Anon");
+    EXPECT_EQ(state.archive.slot(2).author, "F. Chopin");
+    EXPECT_EQ(state.archive.slot(3).author, "Anon");
+    EXPECT_EQ(cell(library->model()->rowOf(3), LibraryColumn::Author), QStringLiteral("Anon"));
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Author of 2 was changed in the main window since: not redone"});
+}
+
+// Once the archive is read again, nothing before it is left to undo in the library.
+TEST_F(LibraryTest, archiveReadAgain_clearsTheUndoSteps) {
+    struct Row {
+        const char* what;
+        std::function<void()> readAgain;
+    };
+    const Row rows[] = {
+        {"a version restored, or an absorption undone", [this] { windows.mainWindow()->reload(); }},
+        {"an absorption, which opens the main window anew", [this] { windows.reopenMainWindow(); }},
+    };
+    test::forEachRow(rows, [&](const Row& row) {
+        typeInto(3, LibraryColumn::Author, QStringLiteral("Giuseppe Verdi"));
+        ASSERT_TRUE(library->undoAction->isEnabled());
+        row.readAgain();
+        EXPECT_EQ(library->undoStack().count(), 0);
+        EXPECT_FALSE(library->undoAction->isEnabled());
+    });
+}
+
 // "Jazz" set on three scores at once, without attaching a recording; saved with Ctrl+S from
 // the table; taken back by Ctrl+Z before that.
 TEST_F(LibraryTest, bulkEditsApplyToTheSelectionAndSaveFromTheTable) {
@@ -223,6 +271,83 @@ TEST_F(LibraryTest, exports_csvReadsBackAndPdfIsASongList) {
     EXPECT_TRUE(text.contains(QStringLiteral("Sonata 10"))) << text.toStdString();
     EXPECT_LT(text.indexOf(QStringLiteral("Sonata 10")),
               text.indexOf(QStringLiteral("Blue Bossa")));
+}
+
+// A field a spreadsheet would run as a formula is written with a leading ', and the message
+// says so; a formula sign inside a field is left as it is.
+TEST_F(LibraryTest, csvExport_formulaFields_areWrittenWithALeadingQuote) {
+    struct Row {
+        const char* what;
+        std::string title;
+        std::string author;
+        std::string line; // of entry 4
+        bool guarded;
+    };
+    const Row rows[] = {
+        {"equals", "=HYPERLINK(1)", "Dorham", "4,'=HYPERLINK(1),Dorham,", true},
+        {"plus", "+1", "Dorham", "4,'+1,Dorham,", true},
+        {"minus, in the author", "Blue Bossa", "-Dorham", "4,Blue Bossa,'-Dorham,", true},
+        {"at, with a comma", "@SUM(A1,A2)", "Dorham", "4,\"'@SUM(A1,A2)\",Dorham,", true},
+        {"tab", "\tBlue", "Dorham", "4,'\tBlue,Dorham,", true},
+        {"carriage return", "\rBlue", "Dorham", "4,\"'\rBlue\",Dorham,", true},
+        {"signs only later", "a=b+c-d@e", "Dor=ham", "4,a=b+c-d@e,Dor=ham,", false},
+    };
+    const fs::path csv = stand.path("list.csv");
+    test::forEachRow(rows, [&](const Row& row) {
+        state.archive.slot(4).title = row.title;
+        state.archive.slot(4).author = row.author;
+        library->archiveChanged(4);
+        dialogs.clear();
+        dialogs.setNextSaveFile(QString::fromStdString(csv.string()), QStringLiteral("CSV"));
+        test::clickEnabled(library->exportButton);
+        EXPECT_EQ(stand.read("list.csv"),
+                  "\xEF\xBB\xBFNumber,Title,Author,Tags,Category,Left page,Right page,Recording,"
+                  "MIDI,Playlists\r\n"
+                  "1,Sonata 10,Mozart,piano,Classical,present,missing,present,,\r\n"
+                  "2,\xC3\x89tude,Chopin,piano,,missing,missing,missing,,\r\n"
+                  "3,Ave Maria,Verdi,choir,Jazz,missing,missing,missing,,\r\n" +
+                      row.line + ",,missing,missing,missing,,\r\n");
+        const QString written =
+            QStringLiteral("4 scores were written to %1.")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(csv.string())));
+        EXPECT_EQ(dialogs.messages(),
+                  QStringList{row.guarded ? written + " Fields that a spreadsheet would take as "
+                                                      "formulas were written with a leading '."
+                                          : written});
+    });
+}
+
+// An export whose write stops part-way costs no byte of the file it would replace, and says
+// it failed instead of how many scores were written.
+TEST_F(LibraryTest, export_writeFailingPartWay_keepsTheOldFileAndSaysSo) {
+    struct Row {
+        const char* what;
+        const char* file;
+        const char* filter;
+    };
+    const Row rows[] = {
+        {"PDF song list", "list.pdf", "PDF"},
+        {"CSV", "list.csv", "CSV"},
+    };
+    const std::string old(60000, 'o');
+    test::forEachRow(rows, [&](const Row& row) {
+        stand.write(row.file, old);
+        const QString target = QString::fromStdString(stand.path(row.file).string());
+        dialogs.clear();
+        dialogs.setNextSaveFile(target, QString::fromLatin1(row.filter));
+        {
+            test::FileSizeLimit limit(100);
+            test::clickEnabled(library->exportButton);
+        }
+        EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join("\n").toStdString();
+        ASSERT_EQ(dialogs.errors().size(), 1);
+        EXPECT_TRUE(dialogs.errors().front().startsWith(
+            QStringLiteral("The song list could not be written to %1.\n")
+                .arg(QDir::toNativeSeparators(target))))
+            << dialogs.errors().front().toStdString();
+        EXPECT_TRUE(stand.read(row.file) == old) << "the old file was changed";
+        EXPECT_EQ(stand.temporaryFileCount(), 0);
+    });
 }
 
 } // namespace
