@@ -41,8 +41,10 @@ public:
     QPushButton* addTagButton = nullptr;      // "Add tag…"
     QPushButton* removeTagButton = nullptr;   // "Remove tag…"
     QPushButton* exportButton = nullptr;      // "Export…"
-    QAction* saveAction = nullptr;            // Ctrl+S
-    QAction* undoAction = nullptr;            // Ctrl+Z
+    // What the last edit changed: letters the stand's files cannot hold.
+    QLabel* lettersNote = nullptr;
+    QAction* saveAction = nullptr; // Ctrl+S
+    QAction* undoAction = nullptr; // Ctrl+Z
 
     LibraryModel* model() const { return model_; }
     QUndoStack& undoStack() { return undo_; }
