@@ -28,12 +28,31 @@ TEST(Cp1252, windowsCharacters_mapToTheirBytes) {
     EXPECT_TRUE(isCp1252(QChar(0x0153)));
 }
 
-TEST(FieldText, typedAndPastedText_losesWhatFilesCannotCarry) {
+// What is typed or pasted is taken as the files can hold it, with a note on what changed, and
+// the cursor stays after what was typed.
+TEST(FieldText, typedAndPastedText_takesItsNearestLetters_andSaysWhatChanged) {
+    const QString why = QStringLiteral(": the stand's files hold Western European letters only");
     QLineEdit box;
-    acceptOnlyFieldText(&box);
+    QString note;
+    acceptOnlyFieldText(&box, [&](const QString& shown) { note = shown; });
     box.insert(QStringLiteral(u"Say \"hi\"\\ to Zoë\r\n日本 €"));
     EXPECT_EQ(box.text(), QStringLiteral(u"Say hi to Zoë €"));
-    EXPECT_EQ(withoutUnsafeCharacters(QStringLiteral("a\"b\\c")), QStringLiteral("abc"));
+    EXPECT_EQ(note, QStringLiteral(u"日本 was left out") + why);
+    box.setCursorPosition(4);
+    box.insert(QStringLiteral(u"Dvořák ″"));
+    EXPECT_EQ(box.text(), QStringLiteral(u"Say Dvorák ''hi to Zoë €"));
+    EXPECT_EQ(box.cursorPosition(), 13);
+    EXPECT_EQ(note, QStringLiteral(u"ř was written as r, ″ as ''") + why);
+    // A mark typed after its letter is taken with it.
+    box.setText(QStringLiteral("r"));
+    box.end(false);
+    box.insert(QString(QChar(0x030C)));
+    EXPECT_EQ(box.text(), QStringLiteral("r"));
+    EXPECT_EQ(note, QStringLiteral(u"ř was written as r") + why);
+
+    const FieldText pasted = toFieldText(QStringLiteral(u"a\"b\\c 😀"));
+    EXPECT_EQ(pasted.text, QStringLiteral("abc "));
+    EXPECT_EQ(pasted.note, QStringLiteral(u"😀 was left out") + why);
 }
 
 // A box filled with a value a file holds: the filter acts on the user's edit only, so the

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -24,6 +25,17 @@ inline void triggerEnabled(QAction* action) {
     ASSERT_TRUE(action->isEnabled()) << name << " is off";
     ASSERT_TRUE(action->isVisible()) << name << " is hidden";
     action->trigger();
+}
+
+// Types text into widget one key at a time, letters beyond ASCII too (as a keyboard layout or an
+// input method gives them), where QTest::keyClicks takes ASCII only.
+inline void typeText(QWidget* widget, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, length),
+                            Qt::NoModifier);
+        i += length - 1;
+    }
 }
 
 } // namespace folio::test

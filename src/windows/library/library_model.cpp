@@ -2,6 +2,7 @@
 #include "windows/library/library_model.h"
 
 #include "platform/cp1252.h"
+#include "platform/field_text.h"
 #include "windows/common/shared_state.h"
 
 #include <QFont>
@@ -147,7 +148,8 @@ bool LibraryModel::setData(const QModelIndex& index, const QVariant& value, int 
     const int entry = entryAt(index.row());
     if (entry < 1)
         return false;
-    edit_(entry, static_cast<LibraryColumn>(index.column()), toCp1252(value.toString()));
+    edit_(entry, static_cast<LibraryColumn>(index.column()),
+          toCp1252(toFieldText(value.toString()).text));
     return true;
 }
 

@@ -207,7 +207,9 @@ void LibraryWindow::buildControls() {
 
     table = place<QTableView>(this, "table", {});
     table->setModel(model_);
-    table->setItemDelegate(new LibraryDelegate([this] { return categoryChoices(); }, table));
+    auto* cells = new LibraryDelegate([this] { return categoryChoices(); }, table);
+    cells->showNotesWith([this](const QString& note) { lettersNote->setText(note); });
+    table->setItemDelegate(cells);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -231,12 +233,16 @@ void LibraryWindow::buildControls() {
     removeTagButton =
         place<QPushButton>(this, "removeTagButton", {}, QStringLiteral("Remove tag…"));
     exportButton = place<QPushButton>(this, "exportButton", {}, QStringLiteral("Export…"));
+    lettersNote = place<QLabel>(this, "lettersNote", {});
+    QPalette notePalette = lettersNote->palette();
+    notePalette.setColor(QPalette::WindowText, QColor(0xD0, 0x10, 0x10));
+    lettersNote->setPalette(notePalette);
     removeButton = place<QPushButton>(this, "removeButton", {}, QStringLiteral("Remove…"));
     mergeButton = place<QPushButton>(this, "mergeButton", {}, QStringLiteral("Merge into…"));
     for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton,
                                 mergeButton, removeButton})
         buttons->addWidget(button);
-    buttons->addStretch();
+    buttons->addWidget(lettersNote, 1);
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
     // A stand open read-only, or an archive that must not be written, takes no edits.
@@ -439,7 +445,9 @@ void LibraryWindow::setAuthor_Click() {
         this, QStringLiteral("The author of the %1 selected scores:").arg(entries.size()));
     if (!author)
         return;
-    const std::string value = toCp1252(withoutUnsafeCharacters(*author));
+    const FieldText typed = toFieldText(*author);
+    lettersNote->setText(typed.note);
+    const std::string value = toCp1252(typed.text);
     setField(
         entries, LibraryColumn::Author, [&](const ScoreEntry&) { return value; },
         QStringLiteral("Set author"));
@@ -483,9 +491,11 @@ void LibraryWindow::addTag_Click() {
     const std::vector<int> entries = chosenEntries();
     if (entries.empty())
         return;
-    // An added tag is written into the archive: what it cannot carry is dropped.
-    const std::string tag = toCp1252(withoutUnsafeCharacters(
-        askTag(QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size()))));
+    // An added tag is written into the archive, as the stand's files can hold it.
+    const FieldText typed = toFieldText(
+        askTag(QStringLiteral("The tag to add to the %1 selected scores:").arg(entries.size())));
+    lettersNote->setText(typed.note);
+    const std::string tag = toCp1252(typed.text.trimmed());
     if (tag.empty())
         return;
     setField(

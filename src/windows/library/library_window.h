@@ -46,9 +46,11 @@ public:
     QPushButton* exportButton = nullptr;      // "Export…"
     QPushButton* removeButton = nullptr;      // "Remove…"
     QPushButton* mergeButton = nullptr;       // "Merge into…"
-    QAction* saveAction = nullptr;            // Ctrl+S
-    QAction* undoAction = nullptr;            // Ctrl+Z
-    QAction* redoAction = nullptr;            // Ctrl+Shift+Z, Ctrl+Y
+    // What the last edit changed: letters the stand's files cannot hold.
+    QLabel* lettersNote = nullptr;
+    QAction* saveAction = nullptr; // Ctrl+S
+    QAction* undoAction = nullptr; // Ctrl+Z
+    QAction* redoAction = nullptr; // Ctrl+Shift+Z, Ctrl+Y
 
     LibraryModel* model() const { return model_; }
     QUndoStack& undoStack() { return undo_; }

@@ -44,6 +44,7 @@ constexpr QSize kPageFrame{329, 281};
 constexpr int kPageGap = 23;
 const QColor kPlaceholderGrey{0x9A, 0x9A, 0x9A};
 const QColor kReadOnlyGrey{0xF0, 0xF0, 0xF0};
+const QColor kNoteText{0xD0, 0x10, 0x10};
 
 QString countText(int count) {
     return QStringLiteral("There are %1 titles").arg(count);
@@ -125,8 +126,16 @@ void Form1::buildControls() {
                     "Tags: add more words separated by spaces. Do not use accents or commas.");
     const char* roles[] = {"Title", "Author", "Tags"};
     int role = 0;
+    // Its note shows in the number's row, under the fields, until another entry is shown.
+    lettersNote = place<QLabel>(client, "lettersNote", {});
+    look::styleBlueText(lettersNote, 9);
+    QPalette notePalette = lettersNote->palette();
+    notePalette.setColor(QPalette::WindowText, kNoteText);
+    lettersNote->setPalette(notePalette);
+    lettersNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lettersNote->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QLineEdit* box : {Text2, Text3, Text4}) {
-        acceptOnlyFieldText(box);
+        acceptOnlyFieldText(box, [this](const QString& note) { lettersNote->setText(note); });
         box->setPlaceholderText(QString::fromLatin1(roles[role++]));
         QPalette palette = box->palette();
         palette.setColor(QPalette::PlaceholderText, kPlaceholderGrey);
@@ -144,6 +153,7 @@ void Form1::buildControls() {
     numberPalette.setColor(QPalette::Base, kReadOnlyGrey);
     Text1->setPalette(numberPalette);
     Text1->installEventFilter(this);
+    lettersNote->raise();
 
     for (QFrame*& line : Line1) {
         line = place<QFrame>(client, "Line1", {});
@@ -233,6 +243,8 @@ void Form1::layOut(QSize area) {
     for (int i = 0; i < 3; ++i)
         Line1[i]->setGeometry(fields, lineHeights[i], 681, 1);
     Text1->setGeometry(fields, 184, 681, 41);
+    // Beside the number, which stays at the left of its box.
+    lettersNote->setGeometry(fields + 120, 184, 681 - 128, 41);
     Image1->setGeometry(8, 232, page.width(), page.height());
     Image2->setGeometry(rightPage, 232, page.width(), page.height());
     const int underPages = 520 + taller;
@@ -540,6 +552,8 @@ void Form1::showEntry(int position) {
     showFieldText(Text2, fromCp1252(entry.title));
     showFieldText(Text3, fromCp1252(entry.author));
     showFieldText(Text4, fromCp1252(entry.tags));
+    if (position != lastShownPosition_)
+        lettersNote->clear();
     state_.currentEntryNumber = position;
     Image1->clear();
     Image2->clear();

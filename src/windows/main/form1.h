@@ -54,6 +54,8 @@ public:
     QLabel* Label6 = nullptr;
     // The open stand's folder name; its full path in the tip.
     QLabel* standLabel = nullptr;
+    // What typing changed in the shown entry's fields: letters the stand's files cannot hold.
+    QLabel* lettersNote = nullptr;
     QScrollBar* VScroll1 = nullptr;
     QAction* openStand = nullptr;  // "Open stand…"
     QMenu* recentStands = nullptr; // "Recent stands"

@@ -3,7 +3,6 @@
 
 #include "core/archive/library.h"
 #include "platform/cp1252.h"
-#include "platform/field_text.h"
 #include "windows/pdf_import/pdf_worker.h"
 
 #include <QDir>
@@ -17,11 +16,13 @@
 
 namespace folio {
 
-QString titleFromFileName(const QString& fileName) {
+FieldText titleFromFileName(const QString& fileName) {
     QString stem = fileName;
     if (stem.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         stem.chop(4);
-    return withoutUnsafeCharacters(stem).trimmed();
+    FieldText title = toFieldText(stem);
+    title.text = title.text.trimmed();
+    return title;
 }
 
 QStringList pdfFilesIn(const QString& folder) {
@@ -35,11 +36,12 @@ QStringList pdfFilesIn(const QString& folder) {
                                                          Qt::CaseInsensitive);
                                }),
                 names.end());
-    // Names sort as the library sorts titles: "2" before "10", letter case and accents aside.
+    // Names sort as the library sorts titles: "2" before "10", letter case and accents aside,
+    // and a letter outside Windows-1252 as the one its title takes.
     std::vector<std::pair<std::string, QString>> keyed;
     keyed.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names)
-        keyed.emplace_back(sortKey(toCp1252(name)), name);
+        keyed.emplace_back(sortKey(toCp1252(toFieldText(name).text)), name);
     std::sort(keyed.begin(), keyed.end());
     names.clear();
     for (auto& [key, name] : keyed)

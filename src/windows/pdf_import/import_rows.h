@@ -2,6 +2,7 @@
 // gives, the PDF files of a folder, and, off the window thread, each file's page count.
 #pragma once
 
+#include "platform/field_text.h"
 #include "windows/pdf_import/pdf_pages.h"
 
 #include <QImage>
@@ -17,10 +18,10 @@
 
 namespace folio {
 
-// The title a new score takes from its file's name: the name without ".pdf", without what a
-// text box refuses ('"', '\', line breaks, what Windows-1252 cannot carry), blanks at either end
-// left out. Empty for a name that is only blanks.
-QString titleFromFileName(const QString& fileName);
+// The title a new score takes from its file's name, with the note on what was changed in it: the
+// name without ".pdf", taken as a text box takes it (see toFieldText), blanks at either end left
+// out. Empty for a name that is only blanks.
+FieldText titleFromFileName(const QString& fileName);
 
 // The PDF files directly in folder (".pdf" in any letter case), in name order as people read it:
 // letter case and accents aside, and "2" before "10". Their full paths.

@@ -47,11 +47,27 @@ constexpr int kPagesRole = Qt::UserRole;
 constexpr int kProblemRole = Qt::UserRole;
 // Set on a row once its score was added: it is never imported twice.
 constexpr int kAddedRole = Qt::UserRole + 1;
+// On a title whose letters were changed to fit the stand's files: the note, and the title as it
+// was then. A title typed since without a change is the user's own.
+constexpr int kNoteRole = Qt::UserRole + 2;
+constexpr int kNotedTitleRole = Qt::UserRole + 3;
 // The scores a report names one by one.
 constexpr int kListedScores = 20;
 
 QString plainTitle(const QTableWidget* list, int row) {
     return list->item(row, ScoreImportWindow::TitleColumn)->text().trimmed();
+}
+
+void noteTitle(QTableWidgetItem* title, const QString& note) {
+    title->setData(kNoteRole, note);
+    title->setData(kNotedTitleRole, title->text());
+}
+
+// The note on the title's letters, while the title is the one it was made on.
+QString titleNote(const QTableWidgetItem* title) {
+    return title->data(kNotedTitleRole).toString() == title->text()
+               ? title->data(kNoteRole).toString()
+               : QString();
 }
 
 // The import's progress dialog. Cancel, Escape and the close box all cancel; once cancelled it
@@ -147,7 +163,12 @@ void ScoreImportWindow::buildControls() {
     }
     list->setHorizontalHeaderLabels({QStringLiteral("Title"), QStringLiteral("Pages"),
                                      QStringLiteral("State"), QStringLiteral("File")});
-    list->setItemDelegateForColumn(TitleColumn, new FieldTextDelegate(list));
+    auto* titleCells = new FieldTextDelegate(list);
+    titleCells->showNotesWith([this](const QString& note) { typedTitleNote_ = note; });
+    // Ended without being taken (Escape), an edit leaves no note behind.
+    connect(titleCells, &QAbstractItemDelegate::closeEditor, this,
+            [this] { typedTitleNote_.clear(); });
+    list->setItemDelegateForColumn(TitleColumn, titleCells);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::AnyKeyPressed);
@@ -270,7 +291,9 @@ void ScoreImportWindow::addFiles(const QStringList& paths) {
             continue;
         const int row = list->rowCount();
         list->insertRow(row);
-        auto* title = new QTableWidgetItem(titleFromFileName(QFileInfo(file).fileName()));
+        const FieldText fromName = titleFromFileName(QFileInfo(file).fileName());
+        auto* title = new QTableWidgetItem(fromName.text);
+        noteTitle(title, fromName.note);
         auto* pages = new QTableWidgetItem;
         pages->setData(kPagesRole, -1);
         auto* stateItem = new QTableWidgetItem;
@@ -333,7 +356,8 @@ void ScoreImportWindow::judge(int row, bool tick) {
         tickable = true;
         tick = false;
     } else {
-        text = QStringLiteral("ready");
+        text =
+            titleNote(title).isEmpty() ? QStringLiteral("ready") : QStringLiteral("title adjusted");
         tickable = true;
     }
     const QSignalBlocker quiet(list);
@@ -343,6 +367,7 @@ void ScoreImportWindow::judge(int row, bool tick) {
     if (tickable)
         flags |= Qt::ItemIsUserCheckable;
     title->setFlags(flags);
+    title->setToolTip(titleNote(title));
     if (!tickable)
         title->setCheckState(Qt::Unchecked);
     else if (tick)
@@ -357,6 +382,19 @@ void ScoreImportWindow::judge(int row, bool tick) {
 void ScoreImportWindow::titleEdited(int row) {
     // A title typed into a row that had none ticks it; any other edit keeps the tick.
     const bool hadNone = list->item(row, StateColumn)->text() == QStringLiteral("needs a title");
+    // A title set other than by typing is taken as typing takes it.
+    QTableWidgetItem* title = list->item(row, TitleColumn);
+    const FieldText typed = toFieldText(title->text());
+    {
+        const QSignalBlocker quiet(list);
+        if (typed.text != title->text()) {
+            title->setText(typed.text);
+            noteTitle(title, typed.note);
+        } else if (!typedTitleNote_.isEmpty()) {
+            noteTitle(title, typedTitleNote_);
+        }
+    }
+    typedTitleNote_.clear();
     titles_.reset();
     judge(row, hadNone);
     showSummary();

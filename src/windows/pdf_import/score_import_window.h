@@ -126,6 +126,8 @@ private:
     QStringList skipped_;
     int done_ = 0;
     std::function<bool()> beforeImport_;
+    // What the title being typed into a row had changed, until the row takes it.
+    QString typedTitleNote_;
 };
 
 } // namespace folio

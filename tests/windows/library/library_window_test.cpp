@@ -80,7 +80,7 @@ protected:
         }
         ASSERT_NE(editor, nullptr);
         editor->selectAll();
-        QTest::keyClicks(editor, typed);
+        test::typeText(editor, typed);
         QTest::keyClick(editor, Qt::Key_Return);
         // The view commits an editor's value once the Return has been handled.
         QCoreApplication::processEvents();
@@ -188,6 +188,34 @@ TEST_F(LibraryTest, archiveReadAgain_clearsTheUndoSteps) {
         EXPECT_EQ(library->undoStack().count(), 0);
         EXPECT_FALSE(library->undoAction->isEnabled());
     });
+}
+
+// A letter the stand's files cannot hold, typed into a main-window box, a cell or a bulk edit's
+// question, is written as its nearest one, and the window says so before anything is saved.
+TEST_F(LibraryTest, lettersOutsideTheFiles_areWrittenAsTheirNearest_andNoted) {
+    const QString why = QStringLiteral(": the stand's files hold Western European letters only");
+    main->VScroll1->setValue(3);
+    main->Text2->selectAll();
+    test::typeText(main->Text2, QStringLiteral(u"Janáček"));
+    EXPECT_EQ(main->Text2->text(), QStringLiteral(u"Janácek"));
+    EXPECT_EQ(state.archive.slot(3).title, "Jan\xE1"
+                                           "cek");
+    EXPECT_EQ(main->lettersNote->text(), QStringLiteral(u"č was written as c") + why);
+
+    typeInto(4, LibraryColumn::Author, QStringLiteral(u"Janáček"));
+    EXPECT_EQ(state.archive.slot(4).author, "Jan\xE1"
+                                            "cek");
+    EXPECT_EQ(library->lettersNote->text(), QStringLiteral(u"č was written as c") + why);
+    // Another entry shown in the main window: its note was about the one before.
+    main->VScroll1->setValue(2);
+    EXPECT_EQ(main->lettersNote->text(), QString());
+
+    selectEntries({1, 2});
+    dialogs.setNextText(QStringLiteral(u"Dvořák 😀"));
+    test::clickEnabled(library->setAuthorButton);
+    EXPECT_EQ(state.archive.slot(1).author, "Dvor\xE1k ");
+    EXPECT_EQ(library->lettersNote->text(),
+              QStringLiteral(u"ř was written as r, 😀 was left out") + why);
 }
 
 // "Jazz" set on three scores at once, without attaching a recording; saved with Ctrl+S from

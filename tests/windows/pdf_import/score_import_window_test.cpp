@@ -306,6 +306,56 @@ TEST_F(ScoreImportTest, titlesTypedInTheRows_areJudgedAgain) {
               "1 new score(s) will be added; the archive has room for 9996 more.");
 }
 
+// A title whose letters the stand's files cannot hold reads so in its row, with the note in its
+// tip, until the user types a title of their own.
+TEST_F(ScoreImportTest, titlesWithLettersOutsideTheFiles_readAdjusted) {
+    open(3);
+    const QString why = QStringLiteral(": the stand's files hold Western European letters only");
+    test::writePdf(stand.path("letters\\Dvo\xC5\x99\xC3\xA1k - Humoreska.pdf"), {test::kA4});
+    test::writePdf(stand.path("letters\\\xE6\x97\xA5\xE6\x9C\xAC.pdf"), {test::kA4});
+    test::writePdf(stand.path("letters\\Largo.pdf"), {test::kA4});
+    listFolder("letters");
+    ASSERT_EQ(window->list->rowCount(), 3);
+    // The row listing a file.
+    const auto rowOf = [this](const QString& file) {
+        for (int row = 0; row < window->list->rowCount(); ++row) {
+            if (cell(row, ScoreImportWindow::FileColumn) == file)
+                return row;
+        }
+        return -1;
+    };
+    const struct {
+        const char* what;
+        QString file;
+        QString title;
+        QString state;
+        QString note;
+    } rows[] = {
+        {"a letter written as its nearest", QStringLiteral(u"Dvořák - Humoreska.pdf"),
+         QStringLiteral(u"Dvorák - Humoreska"), "title adjusted",
+         QStringLiteral(u"ř was written as r") + why},
+        {"a title of plain letters", "Largo.pdf", "Largo", "ready", ""},
+        {"a title of CJK only", QStringLiteral(u"日本.pdf"), "", "needs a title",
+         QStringLiteral(u"日本 was left out, leaving nothing") + why},
+    };
+    test::forEachRow(rows, [&](const auto& row) {
+        const int at = rowOf(row.file);
+        ASSERT_GE(at, 0);
+        const QTableWidgetItem* title = window->list->item(at, ScoreImportWindow::TitleColumn);
+        EXPECT_EQ(title->text(), row.title);
+        EXPECT_EQ(cell(at, ScoreImportWindow::StateColumn), row.state);
+        EXPECT_EQ(title->toolTip(), row.note);
+    });
+    const int dvorak = rowOf(QStringLiteral(u"Dvořák - Humoreska.pdf"));
+    window->list->item(dvorak, ScoreImportWindow::TitleColumn)->setText("Humoreska");
+    EXPECT_EQ(cell(dvorak, ScoreImportWindow::StateColumn), "ready");
+    const int largo = rowOf("Largo.pdf");
+    window->list->item(largo, ScoreImportWindow::TitleColumn)
+        ->setText(QStringLiteral(u"Largo ‐ Łódź"));
+    EXPECT_EQ(cell(largo, ScoreImportWindow::TitleColumn), QStringLiteral(u"Largo - Lódz"));
+    EXPECT_EQ(cell(largo, ScoreImportWindow::StateColumn), "title adjusted");
+}
+
 // Pages drawn by worker processes are the very bytes drawn here, in the files' order; a file gone
 // since it was listed is skipped with its reason. Without a worker this process draws. A worker
 // that stops, or answers what is not the file's pages, never stops the import: it is ended, its
