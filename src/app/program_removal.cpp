@@ -211,24 +211,11 @@ void ProgramWindows::mergeScores(int kept, const std::vector<int>& entries) {
         text += QStringLiteral("\n\n") + unsaved;
     if (!dialogs_.questionDefaultNo(parent, text))
         return;
-    // Every data file is checked against another program's change before the first is written.
-    for (DataFile file : {DataFile::Archive, DataFile::Playlists, DataFile::Midi}) {
-        if (!maySaveOver(state_, dialogs_, parent, file))
-            return;
-    }
-    const MergeReport repointed = repointReferences(state_.installation, kept, plan->removed);
-    noteDataFile(state_, DataFile::Playlists);
-    noteDataFile(state_, DataFile::Midi);
-    if (!repointed.error.empty()) {
-        dialogs_.error(parent, QStringLiteral("The scores were not merged, and none was "
-                                              "removed.\n%1")
-                                   .arg(fromCoreText(repointed.error)));
-        showRenumbered(state_.currentEntryNumber, entries);
-        return;
-    }
-    for (const std::string& notKept : repointed.versionsNotKept)
-        dialogs_.error(parent, fromCoreText(notKept));
-    removePlanned(parent, *plan, {kept},
+    // The tracks and the set-up are re-pointed in the removal's own transaction: its undo puts
+    // playlist.js and midi.js back as they were before the merge.
+    RemovalPlan merging = *plan;
+    merging.mergedInto = kept;
+    removePlanned(parent, merging, {kept},
                   QStringLiteral("Merged score(s) %1 into score %2.")
                       .arg(entryNumbersText(plan->removed))
                       .arg(kept));

@@ -123,6 +123,7 @@ TEST_F(RemovalTest, removeFromLibrary_renumbersTheFilesAndEveryOpenWindow) {
 
 TEST_F(RemovalTest, mergeInto_repointsTracksMovesTheSetUpAndRemovesTheOthers) {
     stand.write("spartiti\\midi.js", test::midiFile({test::midiRecord("2", {"000,000,002"})}));
+    const auto before = standFiles();
     openEveryWindow(1);
     selectInLibrary({2, 5});
     dialogs.setNextItem(QStringLiteral("5  Song 5 (Author)"));
@@ -146,6 +147,11 @@ TEST_F(RemovalTest, mergeInto_repointsTracksMovesTheSetUpAndRemovesTheOthers) {
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(library->model()->entryAt(rows.front().row()), 4);
     EXPECT_EQ(main->VScroll1->value(), 1);
+
+    // Its undo puts the tracks and the set-up back as they were before the merge, too.
+    dialogs.setNextAnswer(true);
+    test::triggerEnabled(windows.mainWindow()->undoAbsorption);
+    EXPECT_EQ(standFiles(), before);
 }
 
 TEST_F(RemovalTest, undoCommand_namesTheNewerRemovalAndPutsEveryFileBack) {

@@ -21,6 +21,15 @@ inline EntryRenumbering withoutEntries(int first, int last) {
     };
 }
 
+// The entries gone are gone; every other entry keeps its number.
+inline EntryRenumbering withoutEntries(std::vector<int> gone) {
+    return [gone = std::move(gone)](int entry) -> std::optional<int> {
+        if (std::find(gone.begin(), gone.end(), entry) != gone.end())
+            return std::nullopt;
+        return entry;
+    };
+}
+
 // The entries others take kept's number, as when they are merged into it; every other entry
 // keeps its number.
 inline EntryRenumbering mergedInto(std::vector<int> others, int kept) {

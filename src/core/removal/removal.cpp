@@ -121,6 +121,8 @@ std::string journalText(const RemovalPlan& plan, const std::vector<RemovalStep>&
     for (int entry : plan.removed)
         text << ' ' << entry;
     text << '\n';
+    if (plan.mergedInto != 0)
+        text << "merged into " << plan.mergedInto << '\n';
     for (const RemovalStep& step : steps) {
         text << "step " << kindWord(step.kind) << ' ' << step.from;
         if (!step.to.empty())
@@ -202,6 +204,15 @@ struct Places {
     }
 };
 
+// The removed score whose MIDI set-up a merge moves to the kept score: the first of them in the
+// file that has one, when the kept score has none; 0 for none.
+int setUpMovedByMerge(const MidiStore& store, const RemovalPlan& plan) {
+    if (plan.mergedInto == 0 || store.valuesOf(plan.mergedInto))
+        return 0;
+    const std::vector<int> named = store.entriesGone(withoutEntries(plan.removed));
+    return named.empty() ? 0 : named.front();
+}
+
 // The renumbered bytes of a data file, from its version kept first; nothing when the file was
 // not there (nothing to write). False when the version cannot be read.
 bool renumberedBytes(const Places& places, DataFile file, std::optional<std::string>& bytes,
@@ -234,15 +245,25 @@ bool renumberedBytes(const Places& places, DataFile file, std::optional<std::str
     }
     case DataFile::Playlists: {
         std::vector<Playlist> playlists = readPlaylistFile(read.bytes).playlists;
-        for (Playlist& playlist : playlists)
+        for (Playlist& playlist : playlists) {
+            if (plan.mergedInto != 0)
+                playlist.tracks =
+                    renumberedTracks(playlist.tracks, mergedInto(plan.removed, plan.mergedInto));
             playlist.tracks = renumberedTracks(playlist.tracks, renumber);
+        }
         bytes = playlistFileBytes(playlists);
         return true;
     }
     case DataFile::Midi: {
         MidiStore store;
         store.read(read.bytes);
-        bytes = store.renumberedBytes(renumber);
+        if (const int from = setUpMovedByMerge(store, plan); from != 0) {
+            MidiStore merged;
+            merged.read(store.renumberedBytes(mergedInto({from}, plan.mergedInto)));
+            bytes = merged.renumberedBytes(renumber);
+        } else {
+            bytes = store.renumberedBytes(renumber);
+        }
         return true;
     }
     }
@@ -555,6 +576,11 @@ std::optional<RemovalJournal> readRemovalJournal(const Installation& installatio
                     return std::nullopt;
                 journal.plan.removed.push_back(*entry);
             }
+        } else if (word == "merged" && rest.starts_with("into ")) {
+            const std::optional<int> kept = numberOf(std::string_view(rest).substr(5));
+            if (!kept || !ScoreArchive::isEntryNumber(*kept))
+                return std::nullopt;
+            journal.plan.mergedInto = *kept;
         } else if (word == "step") {
             std::optional<RemovalStep> step = stepOfLine(rest);
             if (!step)
@@ -587,6 +613,10 @@ std::optional<RemovalJournal> readRemovalJournal(const Installation& installatio
     const std::optional<RemovalPlan> plan =
         planRemoval(journal.plan.entryCount, journal.plan.removed, why);
     if (!plan || plan->removed != journal.plan.removed)
+        return std::nullopt;
+    // A merge keeps a score that stays.
+    if (journal.plan.mergedInto != 0 && (journal.plan.mergedInto > journal.plan.entryCount ||
+                                         !journal.plan.newNumber(journal.plan.mergedInto)))
         return std::nullopt;
     // The steps done are those from the start whose result stands.
     const Places places{installation, journal};
@@ -647,71 +677,16 @@ std::optional<RemovalJournal> lastRemoval(const Installation& installation) {
     return std::nullopt;
 }
 
-namespace {
-
-// Every entry but others keeps its number: what names one of others is what a merge re-points.
-EntryRenumbering withoutOthers(const std::vector<int>& others) {
-    return [others](int entry) -> std::optional<int> {
-        if (std::find(others.begin(), others.end(), entry) != others.end())
-            return std::nullopt;
-        return entry;
-    };
-}
-
-} // namespace
-
 MergeReferences mergeReferences(const Installation& installation, int kept,
                                 const std::vector<int>& others) {
     MergeReferences merge;
-    const EntryReferences naming = referencesGone(installation, withoutOthers(others));
-    merge.tracks = naming.playlists;
+    RemovalPlan plan{others, 0, kept};
+    std::sort(plan.removed.begin(), plan.removed.end());
+    merge.tracks = referencesGone(installation, withoutEntries(plan.removed)).playlists;
     MidiStore midi;
-    if (!naming.midiEntries.empty() && midi.load(installation) == MidiLoad::Loaded &&
-        !midi.valuesOf(kept))
-        merge.setUpFrom = naming.midiEntries.front();
+    if (midi.load(installation) == MidiLoad::Loaded)
+        merge.setUpFrom = setUpMovedByMerge(midi, plan);
     return merge;
-}
-
-MergeReport repointReferences(const Installation& installation, int kept,
-                              const std::vector<int>& others) {
-    MergeReport report;
-    const MergeReferences planned = mergeReferences(installation, kept, others);
-    auto failed = [&](const std::string& why) {
-        report.error += (report.error.empty() ? "" : "\n") + why;
-    };
-    auto notKept = [&](const KeepVersion& keep) {
-        if (!keep.notKept.empty())
-            report.versionsNotKept.push_back(keep.notKept);
-    };
-    if (!planned.tracks.empty()) {
-        PlaylistStore playlists(installation);
-        KeepVersion keep;
-        keep.what = "merge";
-        const PlaylistWriteResult written =
-            playlists.renumberTracks(mergedInto(others, kept), &keep);
-        if (written.outcome == PlaylistWrite::Replaced)
-            report.done.tracks = planned.tracks;
-        else
-            failed("playlist.js could not be rewritten, so its tracks were not changed: " +
-                   (written.error.empty() ? playlists.readError() : written.error));
-        notKept(keep);
-    }
-    if (planned.setUpFrom != 0) {
-        MidiStore midi;
-        KeepVersion keep;
-        keep.what = "merge";
-        FileResult written =
-            midi.load(installation) == MidiLoad::Loaded
-                ? midi.saveRenumbered(installation, mergedInto({planned.setUpFrom}, kept), &keep)
-                : FileResult::failure(midi.loadError());
-        if (written.ok)
-            report.done.setUpFrom = planned.setUpFrom;
-        else
-            failed("midi.js could not be rewritten, so its set-ups were not changed: " +
-                   written.error);
-        notKept(keep);
-    }
-    return report;
 }
 
 RemovalReport rollBackRemoval(const Installation& installation, const RemovalJournal& journal) {

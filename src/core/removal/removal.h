@@ -23,6 +23,11 @@ namespace folio {
 struct RemovalPlan {
     std::vector<int> removed; // sorted, each once
     int entryCount = 0;       // before the removal
+    // The score the removed ones are merged into, 0 for a plain removal: the tracks that name a
+    // removed score name it instead, and it takes the first MIDI set-up of the removed ones (in
+    // file order) when it has none. That happens in the same transaction as the removal, so that
+    // its rollback puts playlist.js and midi.js back as they were before the merge.
+    int mergedInto = 0;
 
     // The entry's number afterwards: one less for every score taken out before it; nothing for
     // a score taken out.
@@ -124,20 +129,6 @@ struct MergeReferences {
 // What a merge of others into kept would re-point, as the files are now.
 MergeReferences mergeReferences(const Installation& installation, int kept,
                                 const std::vector<int>& others);
-
-// What re-pointing did.
-struct [[nodiscard]] MergeReport {
-    MergeReferences done;
-    // Why playlist.js or midi.js could not be rewritten; empty when both were (or needed none).
-    std::string error;
-    // Why a version of a file could not be kept, one sentence a file.
-    std::vector<std::string> versionsNotKept;
-};
-
-// Rewrites playlist.js and midi.js as mergeReferences says, each kept first as a version made
-// by "merge". A file with nothing to change is not written.
-MergeReport repointReferences(const Installation& installation, int kept,
-                              const std::vector<int>& others);
 
 // Puts every file back as it was before the removal: the steps done are taken back in reverse.
 // A finished removal is rolled back only while archivio.js is still what it wrote.

@@ -146,7 +146,9 @@ TEST(Removal, scattered_renumbersPagesRecordingsTracksAndSetUpsByteForByte) {
 
 // A merge re-points what named the others before they are removed: every track, and one MIDI
 // set-up only when the kept score has none; a file with nothing to change is not written.
-TEST(Removal, mergeReferences_repointTracksAndMoveOneSetUpOnlyToAScoreWithout) {
+// A merge re-points the tracks of the scores merged and moves one MIDI set-up to a kept score
+// without one, in the removal's transaction: its rollback gives back the files before the merge.
+TEST(Removal, merge_repointsTracksMovesOneSetUpOnlyToAScoreWithout_andRollsBackWhole) {
     struct Row {
         const char* what;
         int kept;
@@ -156,46 +158,48 @@ TEST(Removal, mergeReferences_repointTracksAndMoveOneSetUpOnlyToAScoreWithout) {
         std::vector<std::vector<int>> places; // re-pointed, per playlist named
         int setUpFrom;
     };
-    const std::string playlists =
-        playlistFileBytes({{"Set 1", "1,2,3,4,5,6,9,#"}, {"Encores", "6,2,#"}});
-    const std::string midi = test::midiFile({test::midiRecord("002", {"000,000,002"}),
-                                             test::midiRecord("5", {"000,000,005"}),
-                                             test::midiRecord("6", {"000,000,006"})});
     const Row rows[] = {
         {"into a score without a set-up: the first in the file moves",
          4,
          {6, 2},
-         playlistFileBytes({{"Set 1", "1,4,3,4,5,4,9,#"}, {"Encores", "4,4,#"}}),
-         test::midiFile({test::midiRecord("4", {"000,000,002"}),
-                         test::midiRecord("5", {"000,000,005"}),
-                         test::midiRecord("6", {"000,000,006"})}),
+         playlistFileBytes({{"Set 1", "1,3,2,3,4,3,9,#"}, {"Encores", "3,3,#"}}),
+         test::midiFile(
+             {test::midiRecord("3", {"000,000,002"}), test::midiRecord("4", {"000,000,005"})}),
          {{2, 6}, {1, 2}},
          2},
         {"into a score with its own set-up: none moves",
          5,
          {6},
          playlistFileBytes({{"Set 1", "1,2,3,4,5,5,9,#"}, {"Encores", "5,2,#"}}),
-         midi,
+         test::midiFile(
+             {test::midiRecord("002", {"000,000,002"}), test::midiRecord("5", {"000,000,005"})}),
          {{6}, {1}},
          0},
-        {"nothing names the others: nothing is written", 1, {7}, playlists, midi, {}, 0},
     };
     test::forEachRow(rows, [&](const Row& row) {
         TempInstallation stand;
         writeStand(stand);
+        const std::map<std::string, std::string> before = standFiles(stand);
         const MergeReferences planned = mergeReferences(stand.installation(), row.kept, row.others);
-        const MergeReport report = repointReferences(stand.installation(), row.kept, row.others);
-        EXPECT_EQ(report.error, "");
+        EXPECT_EQ(planned.setUpFrom, row.setUpFrom);
+        ASSERT_EQ(planned.tracks.size(), row.places.size());
+        for (std::size_t k = 0; k < row.places.size(); ++k)
+            EXPECT_EQ(planned.tracks[k].places, row.places[k]) << k;
+
+        RemovalPlan plan = planOf(row.others);
+        plan.mergedInto = row.kept;
+        const RemovalReport report = removeScores(stand.installation(), plan, kStamp);
+        ASSERT_TRUE(report.ok) << report.error;
         EXPECT_EQ(stand.read("spartiti\\playlist.js"), row.playlists);
         EXPECT_EQ(stand.read("spartiti\\midi.js"), row.midi);
-        EXPECT_EQ(report.done.setUpFrom, row.setUpFrom);
-        EXPECT_EQ(planned.setUpFrom, row.setUpFrom);
-        ASSERT_EQ(report.done.tracks.size(), row.places.size());
-        for (std::size_t k = 0; k < row.places.size(); ++k)
-            EXPECT_EQ(report.done.tracks[k].places, row.places[k]) << k;
-        // What was changed was kept first; an untouched file got no version.
-        const bool changed = row.playlists != playlists;
-        EXPECT_EQ(fs::exists(stand.path("spartiti\\backup")), changed);
+
+        // Read back from its journal, it is the same merge; rolled back, the stand is as before.
+        const std::optional<RemovalJournal> journal = lastRemoval(stand.installation());
+        ASSERT_TRUE(journal);
+        EXPECT_EQ(journal->plan.mergedInto, row.kept);
+        const RemovalReport back = rollBackRemoval(stand.installation(), *journal);
+        ASSERT_TRUE(back.ok) << back.error;
+        EXPECT_EQ(standFiles(stand), before);
     });
 }
 
@@ -280,6 +284,8 @@ TEST(Removal, journals_inAnyOtherFormAreNeverActedOn) {
         {"a mark of no kind", written + "forgotten\n"},
         {"a score past the count", "folioscribe removal 1\ncount 6\nremoved 7\n"},
         {"another first line", "removal\ncount 6\nremoved 1\n"},
+        {"merged into a score it removes",
+         "folioscribe removal 1\ncount 6\nremoved 2\nmerged into 2\n"},
     };
     test::forEachRow(rows, [&](const Row& row) {
         ASSERT_TRUE(rewriteAtomically(journal, row.text).ok);
