@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImageWriter>
 #include <QPdfDocument>
 #include <QPushButton>
@@ -222,15 +223,21 @@ int runFloor(const QString& pdfFolder, const QString& outFolder, int first, int 
     return 0;
 }
 
-// Processes events until done says so or a minute and a half has gone by.
+// Processes events until done says so or a minute and a half has gone by. The event loop
+// sleeps between events, as the program's own does: a loop of processEvents calls never sleeps
+// and would take a processor from the import's workers.
 bool waitFor(const std::function<bool()>& done) {
     const Clock::time_point start = Clock::now();
-    while (!done()) {
-        if (millisecondsSince(start) > 90000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || millisecondsSince(start) > 90000)
+            loop.quit();
+    });
+    check.start(10);
+    if (!done())
+        loop.exec();
+    return done();
 }
 
 int runImport(const QString& standFolder, const QString& pdfFolder, bool inProcesses) {
