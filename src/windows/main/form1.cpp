@@ -271,7 +271,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         layOut(static_cast<QResizeEvent*>(event)->size());
     if (watched == client_ && event->type() == QEvent::Paint && !painted_) {
         painted_ = true;
-        QMetaObject::invokeMethod(pages_, &PageImageLoader::windowPainted, Qt::QueuedConnection);
         QMetaObject::invokeMethod(this, &Form1::firstPainted, Qt::QueuedConnection);
     }
     if (watched == Text1 && event->type() == QEvent::MouseButtonPress && focusWidget())

@@ -31,10 +31,10 @@ PageImageLoader::PageImageLoader(QSize frameSize, QObject* parent)
     // The two pages on screen. A page of a position passed over before its decode ended holds
     // its thread for the millisecond or two the decoder takes to wind down; a page on screen
     // waits that long rather than more decodes running at once, each with its own buffers.
-    // Until the window has been painted once, the main thread is still reading the archive,
-    // building the window and painting it: the pages asked for meanwhile decode one after the
-    // other and leave the other core to the window (see windowPainted).
-    shownWorkers_.setMaxThreadCount(1);
+    // They decode at once from the start: while the window is still being built and painted,
+    // decoding them one after the other left the window waiting longer for its second page than
+    // the other core saved in building it.
+    shownWorkers_.setMaxThreadCount(2);
     aheadWorkers_.setMaxThreadCount(decodeThreads_);
     aheadWorkers_.setThreadPriority(QThread::IdlePriority);
 }
@@ -45,10 +45,6 @@ PageImageLoader::~PageImageLoader() {
         running.abandoned->store(true, std::memory_order_relaxed);
     shownWorkers_.waitForDone();
     aheadWorkers_.waitForDone();
-}
-
-void PageImageLoader::windowPainted() {
-    shownWorkers_.setMaxThreadCount(2);
 }
 
 bool PageImageLoader::setFrameSize(QSize frameSize) {

@@ -30,11 +30,6 @@ public:
     explicit PageImageLoader(QSize frameSize, QObject* parent = nullptr);
     ~PageImageLoader() override;
 
-    // The window that shows the pages has been painted once: from now on the two pages on
-    // screen decode at once. Before, they decode one after the other, so that a window still
-    // being built and first painted keeps a core of its own.
-    void windowPainted();
-
     // Asks for both pages of a position as the files are on disk now. pageReady follows for
     // each side: at once for a missing file (a null image) or a picture already decoded from
     // the very same file, otherwise once a worker has decoded it (a null image when it cannot
