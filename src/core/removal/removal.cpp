@@ -618,14 +618,24 @@ std::optional<RemovalJournal> readRemovalJournal(const Installation& installatio
     if (journal.plan.mergedInto != 0 && (journal.plan.mergedInto > journal.plan.entryCount ||
                                          !journal.plan.newNumber(journal.plan.mergedInto)))
         return std::nullopt;
-    // The steps done are those from the start whose result stands.
+    // A removal that ran through, or was rolled back, is over: its files are not looked at
+    // again (a start reads every removal's journal). Otherwise the steps done are those from the
+    // start whose result stands.
+    if (journal.finished || journal.rolledBack) {
+        journal.done = journal.finished ? journal.steps.size() : 0;
+        return journal;
+    }
     const Places places{installation, journal};
     while (journal.done < journal.steps.size() && isDone(places, journal.steps[journal.done]))
         ++journal.done;
     return journal;
 }
 
-std::optional<RemovalJournal> unfinishedRemoval(const Installation& installation) {
+namespace {
+
+// The folders of the removals in the backup folder, newest first (their names start with their
+// time).
+std::vector<fs::path> removalFolders(const Installation& installation) {
     std::vector<fs::path> folders;
     std::error_code ec;
     for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
@@ -634,10 +644,32 @@ std::optional<RemovalJournal> unfinishedRemoval(const Installation& installation
         if (name.find(" removal") != std::string::npos && it->is_directory(ec))
             folders.push_back(it->path());
     }
-    // Folder names start with their time: the newest last.
-    std::sort(folders.begin(), folders.end());
-    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        std::optional<RemovalJournal> journal = readRemovalJournal(installation, *folder);
+    std::sort(folders.rbegin(), folders.rend());
+    return folders;
+}
+
+// Whether the removal in folder is marked as over (ran through or rolled back), from its small
+// file of marks alone.
+bool markedOver(const fs::path& folder) {
+    const FileRead marks = readWholeFile(folder / std::string(kMarksName), kJournalLimit);
+    if (!marks.ok())
+        return false;
+    std::istringstream lines(marks.bytes);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "finished" || line == "rolled back")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<RemovalJournal> unfinishedRemoval(const Installation& installation) {
+    // A start asks this: the journals of the removals that are over are not read.
+    for (const fs::path& folder : removalFolders(installation)) {
+        if (markedOver(folder))
+            continue;
+        std::optional<RemovalJournal> journal = readRemovalJournal(installation, folder);
         if (journal && !journal->finished && !journal->rolledBack)
             return journal;
     }
@@ -661,17 +693,8 @@ RemovalReport completeRemoval(const Installation& installation, const RemovalJou
 }
 
 std::optional<RemovalJournal> lastRemoval(const Installation& installation) {
-    std::vector<fs::path> folders;
-    std::error_code ec;
-    for (fs::directory_iterator it(backupRoot(installation), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.find(" removal") != std::string::npos && it->is_directory(ec))
-            folders.push_back(it->path());
-    }
-    std::sort(folders.begin(), folders.end());
-    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        if (std::optional<RemovalJournal> journal = readRemovalJournal(installation, *folder))
+    for (const fs::path& folder : removalFolders(installation)) {
+        if (std::optional<RemovalJournal> journal = readRemovalJournal(installation, folder))
             return journal;
     }
     return std::nullopt;
