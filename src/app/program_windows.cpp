@@ -280,12 +280,6 @@ bool ProgramWindows::openStand(const QString& folder) {
     // first paint does not wait for it.
     standToRemember_ = folder;
     openMainWindow();
-    // Once painted, the window names the stand as the recent stands tell it apart ("usb/demo"
-    // beside "music/demo"), which needs the settings read.
-    QObject::connect(mainWindow_, &Form1::firstPainted, mainWindow_, [this, folder] {
-        rememberOpenedStand();
-        mainWindow_->showStandName(standName(folder));
-    });
     if (where)
         mainWindow_->setGeometry(*where);
     if (startWindow_) {
@@ -332,6 +326,13 @@ void ProgramWindows::openMainWindow() {
     if (startWindow_)
         startWindow_->hide();
     mainWindow_ = new Form1(state_, dialogs_, *this);
+    // Once painted, the window names the stand as the recent stands tell it apart ("usb/demo"
+    // beside "music/demo"), which needs the settings read; a stand just opened is remembered
+    // there first.
+    QObject::connect(mainWindow_, &Form1::firstPainted, mainWindow_, [this] {
+        rememberOpenedStand();
+        mainWindow_->showStandName(standName(toQtPath(state_.installation.root())));
+    });
     followMainWindow();
     // The main window starts at the screen's left edge: the room on its right takes the windows
     // opened beside it, where a centred main window would leave two strips too narrow for any.
@@ -464,6 +465,13 @@ void ProgramWindows::reopenMainWindow() {
     const QRect where = mainWindow_->geometry();
     delete mainWindow_.data();
     mainWindow_ = new Form1(state_, dialogs_, *this);
+    // Once painted, the window names the stand as the recent stands tell it apart ("usb/demo"
+    // beside "music/demo"), which needs the settings read; a stand just opened is remembered
+    // there first.
+    QObject::connect(mainWindow_, &Form1::firstPainted, mainWindow_, [this] {
+        rememberOpenedStand();
+        mainWindow_->showStandName(standName(toQtPath(state_.installation.root())));
+    });
     followMainWindow();
     mainWindow_->setGeometry(where);
     mainWindow_->show();

@@ -349,6 +349,12 @@ TEST(RecentStands, twoStandsOfOneName_areToldApartInTheMenuAndTheWindow) {
     const QString named = QDir::toNativeSeparators("music/demo");
     EXPECT_TRUE(QTest::qWaitFor([&] { return main->standLabel->text() == named; }, 2000))
         << main->standLabel->text().toStdString();
+    // A main window opened anew (after an absorption or a removal) names it so too.
+    windows.reopenMainWindow();
+    main = windows.mainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->standLabel->text() == named; }, 2000))
+        << main->standLabel->text().toStdString();
 
     QMenu* work = main->findChild<QMenu*>(QStringLiteral("Work"));
     ASSERT_NE(work, nullptr);
