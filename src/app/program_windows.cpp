@@ -542,6 +542,11 @@ void ProgramWindows::showLibrary() {
         QObject::connect(
             created, &LibraryWindow::mergeRequested, created,
             [this](int kept, const std::vector<int>& entries) { mergeScores(kept, entries); });
+        created->setStandName(standName(toQtPath(state_.installation.root())));
+        // Scores added to a playlist show in the playlist window, read afresh where it stands.
+        created->setPlaylistWork([this] { return unsavedWork(DataFile::Playlists); });
+        QObject::connect(created, &LibraryWindow::playlistsWritten, created,
+                         [this] { showRestored(DataFile::Playlists); });
         return created;
     });
     if (open)

@@ -26,6 +26,10 @@ QString lastFolder(const QString& picker) {
     return userSettings()->value(keyOf(picker)).toString();
 }
 
+void keepLastFolder(const QString& picker, const QString& folder) {
+    userSettings()->setValue(keyOf(picker), folder);
+}
+
 void openWhereLastLeft(FolderList* list, const QString& picker, const QString& fallback) {
     const QString last = lastFolder(picker);
     if (last.isEmpty() || !list->setPath(last))

@@ -14,5 +14,7 @@ void openWhereLastLeft(FolderList* list, const QString& picker, const QString& f
 
 // The folder picker was last left in, empty when none is kept.
 QString lastFolder(const QString& picker);
+// Keeps folder as the one picker was last left in.
+void keepLastFolder(const QString& picker, const QString& folder);
 
 } // namespace folio

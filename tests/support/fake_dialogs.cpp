@@ -74,9 +74,12 @@ std::optional<int> FakeDialogs::askItem(QWidget*, const QString& text, const QSt
     return index >= 0 ? std::optional<int>(static_cast<int>(index)) : std::nullopt;
 }
 
-std::optional<std::pair<QString, QString>>
-FakeDialogs::askSaveFile(QWidget*, const QString& caption, const QString&, const QString&) {
+std::optional<std::pair<QString, QString>> FakeDialogs::askSaveFile(QWidget*,
+                                                                    const QString& caption,
+                                                                    const QString& suggested,
+                                                                    const QString&) {
     shown_.push_back({Kind::Question, caption, programTitle(), {}});
+    suggested_ << suggested;
     if (saveFiles_.empty())
         return std::nullopt;
     std::pair<QString, QString> chosen = saveFiles_.front();

@@ -69,6 +69,8 @@ public:
     void setNextFolder(const QString& folder) { folders_.push_back(folder); }
 
     const std::deque<Shown>& shown() const { return shown_; }
+    // The file each save-file chooser offered, in order.
+    const QStringList& suggestedFiles() const { return suggested_; }
     QStringList texts() const;
     QStringList messages() const;
     QStringList errors() const;
@@ -83,6 +85,7 @@ private:
     std::deque<QString> texts_;
     std::deque<QString> items_;
     std::deque<std::pair<QString, QString>> saveFiles_;
+    QStringList suggested_;
     std::deque<QString> folders_;
 };
 

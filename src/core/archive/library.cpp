@@ -190,6 +190,68 @@ std::string sortKey(std::string_view text) {
     return key;
 }
 
+namespace {
+
+// The words of a filter: what stands between spaces, tabs and no-break spaces.
+std::vector<std::string_view> filterWords(std::string_view filter) {
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    while (start < filter.size()) {
+        const std::size_t end = filter.find_first_of(" \t\xA0", start);
+        const std::size_t stop = end == std::string_view::npos ? filter.size() : end;
+        if (stop > start)
+            words.push_back(filter.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return words;
+}
+
+// Entries 1 to the entry count in which every word of filter is found, folded, in the title,
+// the author, the tags or the category's name; all of them for a filter without words.
+std::vector<int> filteredRows(const ScoreArchive& archive, const ScoreSearch& search,
+                              const CategoryNames& names, std::string_view filter) {
+    const int count = archive.entryCount();
+    const std::vector<std::string_view> words = filterWords(filter);
+    std::vector<int> rows;
+    if (words.empty()) {
+        rows.resize(static_cast<std::size_t>(count));
+        for (int n = 1; n <= count; ++n)
+            rows[static_cast<std::size_t>(n - 1)] = n;
+        return rows;
+    }
+    // How many words each entry has matched so far; a category's name is folded once.
+    std::vector<std::size_t> found(static_cast<std::size_t>(count) + 1, 0);
+    std::map<std::string, std::string> foldedCategories;
+    const auto categoryOf = [&](int n) -> const std::string& {
+        const std::string& category = archive.slot(n).category;
+        auto [place, added] = foldedCategories.try_emplace(category);
+        if (added)
+            place->second = foldForSearch(categoryShown(category, names));
+        return place->second;
+    };
+    for (std::size_t w = 0; w < words.size(); ++w) {
+        const std::string needle = foldForSearch(words[w]);
+        std::vector<char> hit(static_cast<std::size_t>(count) + 1, 0);
+        for (int n : search.matches(words[w]))
+            hit[static_cast<std::size_t>(n)] = 1;
+        for (int n = 1; n <= count; ++n) {
+            const auto at = static_cast<std::size_t>(n);
+            if (found[at] != w)
+                continue;
+            // A word that folds to nothing (no letter the fold keeps) narrows nothing.
+            if (needle.empty() || hit[at] || categoryOf(n).find(needle) != std::string::npos)
+                ++found[at];
+        }
+    }
+    for (int n = 1; n <= count; ++n) {
+        if (found[static_cast<std::size_t>(n)] == words.size())
+            rows.push_back(n);
+    }
+    return rows;
+}
+
+} // namespace
+
 std::vector<int> libraryRows(const ScoreArchive& archive, const std::vector<EntryFacts>& facts,
                              const ScoreSearch& search, const CategoryNames& names,
                              const LibraryQuery& query) {
@@ -198,14 +260,7 @@ std::vector<int> libraryRows(const ScoreArchive& archive, const std::vector<Entr
         return static_cast<std::size_t>(n) < facts.size() ? facts[static_cast<std::size_t>(n)]
                                                           : EntryFacts{};
     };
-    std::vector<int> rows;
-    if (query.filter.empty()) {
-        rows.resize(static_cast<std::size_t>(count));
-        for (int n = 1; n <= count; ++n)
-            rows[static_cast<std::size_t>(n - 1)] = n;
-    } else {
-        rows = search.matches(query.filter);
-    }
+    std::vector<int> rows = filteredRows(archive, search, names, query.filter);
     std::map<std::pair<std::string, std::string>, int> pairs;
     if (query.show == LibraryShow::SameTitleAndAuthor) {
         for (int n = 1; n <= count; ++n)

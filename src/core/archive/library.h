@@ -58,7 +58,9 @@ std::string categoryShown(std::string_view category, const CategoryNames& names)
 bool hasNoCategory(std::string_view category);
 
 struct LibraryQuery {
-    std::string filter; // Windows-1252, matched as the find box matches
+    // Windows-1252 words, each of which must be found, as the find box finds a text, in the
+    // title, the author, the tags or the category's name.
+    std::string filter;
     LibraryShow show = LibraryShow::All;
     LibraryColumn column = LibraryColumn::Number;
     bool descending = false;

@@ -3,25 +3,32 @@
 
 #include "core/categories/category_list.h"
 #include "core/files/file_ops.h"
+#include "core/playlists/playlist_store.h"
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
+#include "platform/last_folders.h"
 #include "platform/widgets.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
+#include "windows/common/version_notice.h"
 #include "windows/library/library_model.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
@@ -161,6 +168,9 @@ const QStringList kShowChoices = {QStringLiteral("All scores"), QStringLiteral("
                                   QStringLiteral("No category"),
                                   QStringLiteral("The same title and author twice")};
 
+// The export's file chooser, by the name its last folder is kept under.
+const QString kExportPicker = QStringLiteral("libraryExport");
+
 } // namespace
 
 LibraryWindow::LibraryWindow(SharedState& state, Dialogs& dialogs,
@@ -182,6 +192,8 @@ LibraryWindow::LibraryWindow(SharedState& state, Dialogs& dialogs,
                     .arg(entry));
         },
         this);
+    const QString folder = QDir::toNativeSeparators(toQtPath(state_.installation.root()));
+    standName_ = QFileInfo(folder).fileName().isEmpty() ? folder : QFileInfo(folder).fileName();
     buildControls();
     showRows();
     refreshFacts();
@@ -195,7 +207,8 @@ void LibraryWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     filterText = place<QLineEdit>(this, "filterText", {});
-    filterText->setPlaceholderText(QStringLiteral("Filter by title, author or tags"));
+    filterText->setPlaceholderText(
+        QStringLiteral("Filter by words of the title, author, tags or category"));
     filterText->setClearButtonEnabled(true);
     showChoice = place<QComboBox>(this, "showChoice", {});
     showChoice->addItems(kShowChoices);
@@ -233,6 +246,8 @@ void LibraryWindow::buildControls() {
     removeTagButton =
         place<QPushButton>(this, "removeTagButton", {}, QStringLiteral("Remove tag…"));
     exportButton = place<QPushButton>(this, "exportButton", {}, QStringLiteral("Export…"));
+    addToPlaylistButton =
+        place<QPushButton>(this, "addToPlaylistButton", {}, QStringLiteral("Add to playlist…"));
     lettersNote = place<QLabel>(this, "lettersNote", {});
     QPalette notePalette = lettersNote->palette();
     notePalette.setColor(QPalette::WindowText, QColor(0xD0, 0x10, 0x10));
@@ -243,6 +258,7 @@ void LibraryWindow::buildControls() {
                                 mergeButton, removeButton})
         buttons->addWidget(button);
     buttons->addWidget(lettersNote, 1);
+    buttons->addWidget(addToPlaylistButton);
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
     // A stand open read-only, or an archive that must not be written, takes no edits.
@@ -250,6 +266,8 @@ void LibraryWindow::buildControls() {
     for (QPushButton* button : {setAuthorButton, setCategoryButton, addTagButton, removeTagButton,
                                 mergeButton, removeButton})
         button->setEnabled(writable);
+    // The playlists are a file of their own, written unless the stand is open read-only.
+    addToPlaylistButton->setEnabled(!state_.readOnly);
 
     connect(filterText, &QLineEdit::textChanged, this, &LibraryWindow::filterText_Change);
     connect(showChoice, &QComboBox::currentIndexChanged, this, &LibraryWindow::showChoice_Change);
@@ -276,6 +294,7 @@ void LibraryWindow::buildControls() {
     connect(exportButton, &QPushButton::clicked, this, &LibraryWindow::export_Click);
     connect(removeButton, &QPushButton::clicked, this, &LibraryWindow::remove_Click);
     connect(mergeButton, &QPushButton::clicked, this, &LibraryWindow::merge_Click);
+    connect(addToPlaylistButton, &QPushButton::clicked, this, &LibraryWindow::addToPlaylist_Click);
     setTabOrder(filterText, showChoice);
     setTabOrder(showChoice, table);
 
@@ -384,9 +403,18 @@ void LibraryWindow::refreshFacts() {
     });
 }
 
+// The view goes to the first row that matches, without showing it in the main window: typing
+// a filter moves no other window.
 void LibraryWindow::filterText_Change() {
     query_.filter = toCp1252(filterText->text());
     showRows();
+    if (filterText->text().trimmed().isEmpty() || model_->rowCount() == 0)
+        return;
+    followingMainWindow_ = true;
+    table->setCurrentIndex(
+        model_->index(0, table->currentIndex().isValid() ? table->currentIndex().column() : 0));
+    table->scrollTo(model_->index(0, 0));
+    followingMainWindow_ = false;
 }
 
 void LibraryWindow::showChoice_Change() {
@@ -406,6 +434,16 @@ std::vector<int> LibraryWindow::selectedEntries() const {
     for (const QModelIndex& index : table->selectionModel()->selectedRows())
         entries.push_back(model_->entryAt(index.row()));
     std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::vector<int> LibraryWindow::selectedInRowOrder() const {
+    QModelIndexList rows = table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<int> entries;
+    for (const QModelIndex& index : rows)
+        entries.push_back(model_->entryAt(index.row()));
     return entries;
 }
 
@@ -545,12 +583,140 @@ void LibraryWindow::merge_Click() {
         emit mergeRequested(entries[static_cast<std::size_t>(*kept)], entries);
 }
 
+namespace {
+
+// tracks with entries added at its end, before the part after the last comma ("#"); every
+// other part stands as it was.
+std::string tracksWith(const std::string& tracks, const std::vector<int>& entries) {
+    const std::size_t comma = tracks.rfind(',');
+    std::string added = comma == std::string::npos ? std::string() : tracks.substr(0, comma + 1);
+    for (int entry : entries)
+        added += std::to_string(entry) + ",";
+    const std::string end = comma == std::string::npos ? tracks : tracks.substr(comma + 1);
+    return added + (end.empty() ? std::string("#") : end);
+}
+
+} // namespace
+
+// The selected scores, in the order of the rows, go to the end of a playlist of the file or of
+// a new one; the file is written as the playlist window writes it.
+void LibraryWindow::addToPlaylist_Click() {
+    const std::vector<int> entries = selectedInRowOrder();
+    if (entries.empty()) {
+        dialogs_.message(this, QStringLiteral("Select the scores first."));
+        return;
+    }
+    PlaylistStore store(state_.installation);
+    if (store.read() == PlaylistFileState::Unreadable) {
+        dialogs_.error(this, QStringLiteral("The playlist file %1 cannot be read, so nothing is "
+                                            "added to it.\n%2")
+                                 .arg(QDir::toNativeSeparators(toQtPath(store.path())),
+                                      fromCoreText(store.readError())));
+        return;
+    }
+    const QString newPlaylist = QStringLiteral("A new playlist…");
+    QStringList items;
+    for (const Playlist& playlist : store.playlists())
+        items << fromCp1252(playlist.name);
+    items << newPlaylist;
+    const std::optional<int> picked = dialogs_.askItem(
+        this, QStringLiteral("Add the %1 selected scores to which playlist?").arg(entries.size()),
+        items);
+    if (!picked || *picked < 0 || *picked >= items.size())
+        return;
+    std::optional<std::size_t> place;
+    QString name = items[*picked];
+    if (*picked < store.playlistCount()) {
+        place = static_cast<std::size_t>(*picked);
+    } else {
+        const std::optional<QString> typed =
+            dialogs_.askText(this, QStringLiteral("The name of the new playlist:"));
+        if (!typed || typed->trimmed().isEmpty())
+            return;
+        name = typed->trimmed();
+        if (!isSavablePlaylistName(toCp1252(name))) {
+            dialogs_.message(this, QStringLiteral("A playlist cannot be named %1: the stand would "
+                                                  "read it as the end of the playlist file.")
+                                       .arg(name));
+            return;
+        }
+    }
+    addTracks(store, name, place, entries);
+}
+
+void LibraryWindow::addTracks(PlaylistStore& store, const QString& name,
+                              std::optional<std::size_t> place, const std::vector<int>& entries) {
+    std::optional<PlaylistPlace> replacing;
+    std::string tracks = buildTrackString(entries);
+    if (place) {
+        const Playlist& asRead = store.playlists()[*place];
+        tracks = tracksWith(asRead.tracks, entries);
+        replacing = PlaylistPlace{*place, asRead};
+        const std::size_t count = splitTrackString(asRead.tracks).size() + entries.size();
+        if (count > static_cast<std::size_t>(PlaylistStore::kMaxTracks)) {
+            dialogs_.message(this, QStringLiteral("The playlist %1 would hold %2 tracks: a "
+                                                  "playlist holds at most %3.")
+                                       .arg(name)
+                                       .arg(count)
+                                       .arg(PlaylistStore::kMaxTracks));
+            return;
+        }
+    }
+    // The playlist window reads the file again afterwards: what it would lose is asked first.
+    const QString unsaved = playlistWork_ ? playlistWork_() : QString();
+    if (!unsaved.isEmpty() &&
+        !dialogs_.question(this,
+                           QStringLiteral("Add them to the playlist %1? %2").arg(name, unsaved)))
+        return;
+    if (!maySaveOver(state_, dialogs_, this, DataFile::Playlists))
+        return;
+    KeepVersion keep;
+    keep.what = "playlist";
+    const PlaylistWriteResult written = store.writeBack(toCp1252(name), tracks, replacing, &keep);
+    if (!written.written()) {
+        QString why;
+        switch (written.outcome) {
+        case PlaylistWrite::TooMany:
+            why = QStringLiteral("The playlist file already holds %1 playlists, as many as it "
+                                 "can.")
+                      .arg(store.playlistCount());
+            break;
+        case PlaylistWrite::FileUnreadable:
+            why = QStringLiteral("The playlist file cannot be read, so it is not written over.");
+            break;
+        default:
+            why = fromCoreText(written.error);
+            break;
+        }
+        dialogs_.error(this,
+                       QStringLiteral("Nothing was added to the playlist %1.\n%2").arg(name, why));
+        return;
+    }
+    noteDataFile(state_, DataFile::Playlists);
+    emit playlistsWritten();
+    QString text =
+        QStringLiteral("%1 scores were added to the playlist %2.").arg(entries.size()).arg(name);
+    if (replacing && written.outcome == PlaylistWrite::Added)
+        text = QStringLiteral("The playlist %1 was changed in the playlist file meanwhile, so "
+                              "the %2 scores were saved as a new playlist after the others.")
+                   .arg(name)
+                   .arg(entries.size());
+    dialogs_.message(this, text);
+    reportVersionNotKept(state_, dialogs_, this, DataFile::Playlists, keep.notKept);
+}
+
 void LibraryWindow::export_Click() {
     const QString csv = QStringLiteral("CSV file, for spreadsheets (*.csv)");
     const QString pdf = QStringLiteral("PDF song list (*.pdf)");
+    // The chooser opens where the last export went, in this run or an earlier one.
+    const QString lastExport = lastFolder(kExportPicker);
+    const QString suggested = QStringLiteral("song list.pdf");
     const std::optional<std::pair<QString, QString>> chosen =
         dialogs_.askSaveFile(this, QStringLiteral("Export the scores shown"),
-                             QStringLiteral("song list.pdf"), pdf + QStringLiteral(";;") + csv);
+                             !lastExport.isEmpty() && QFileInfo(lastExport).isDir()
+                                 ? QDir(lastExport).filePath(suggested)
+                                 : suggested,
+                             pdf + QStringLiteral(";;") + csv);
     if (!chosen)
         return;
     const bool asCsv = chosen->second == csv ||
@@ -564,6 +730,7 @@ void LibraryWindow::export_Click() {
                       .arg(QDir::toNativeSeparators(chosen->first), fromCoreText(written.error)));
         return;
     }
+    keepLastFolder(kExportPicker, QFileInfo(chosen->first).absolutePath());
     QString text = QStringLiteral("%1 scores were written to %2.")
                        .arg(model_->rowCount())
                        .arg(QDir::toNativeSeparators(chosen->first));
@@ -611,7 +778,9 @@ FileResult LibraryWindow::writePdf(const QString& file) const {
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-// A4 pages of title, author and number, each page numbered at its foot.
+// A4 pages of title, author and number under a heading that names the stand, the date and
+// what chose the rows; each page numbered at its foot. A long title or author wraps onto
+// further lines of its row, never cut.
 bool LibraryWindow::drawSongList(QIODevice& device) const {
     QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -627,44 +796,72 @@ bool LibraryWindow::drawSongList(QIODevice& device) const {
     const int line = painter.fontMetrics().height() + 4;
     const int titleWidth = area.width() * 55 / 100;
     const int authorWidth = area.width() * 33 / 100;
+    const int numberWidth = area.width() - titleWidth - authorWidth;
     int page = 1;
     int y = 0;
     const auto footer = [&] {
         painter.drawText(QRect(0, area.height() - line, area.width(), line), Qt::AlignCenter,
                          QString::number(page));
     };
+    // The first page opens with what the list is: the stand, the date, the "Show" choice and
+    // the filter.
+    const auto listHeading = [&] {
+        QFont large = font;
+        large.setPointSize(14);
+        large.setBold(true);
+        painter.setFont(large);
+        const QString title = QStringLiteral("Song list of %1").arg(standName_);
+        const QRect titleRect = painter.boundingRect(QRect(0, 0, area.width(), area.height()),
+                                                     Qt::AlignLeft | Qt::TextWordWrap, title);
+        painter.drawText(titleRect, Qt::AlignLeft | Qt::TextWordWrap, title);
+        painter.setFont(font);
+        QStringList chosen{QLocale().toString(QDate::currentDate(), QLocale::LongFormat),
+                           QStringLiteral("Show: %1").arg(showChoice->currentText())};
+        if (!filterText->text().trimmed().isEmpty())
+            chosen << QStringLiteral("Filter: %1").arg(filterText->text().trimmed());
+        chosen << QStringLiteral("%1 scores").arg(model_->rowCount());
+        const QString what = chosen.join(QStringLiteral(" · "));
+        const QRect whatRect =
+            painter.boundingRect(QRect(0, titleRect.bottom() + 4, area.width(), area.height()),
+                                 Qt::AlignLeft | Qt::TextWordWrap, what);
+        painter.drawText(whatRect, Qt::AlignLeft | Qt::TextWordWrap, what);
+        y = whatRect.bottom() + line;
+    };
     const auto heading = [&] {
         QFont bold = font;
         bold.setBold(true);
         painter.setFont(bold);
-        painter.drawText(QRect(0, 0, titleWidth, line), Qt::AlignLeft, QStringLiteral("Title"));
-        painter.drawText(QRect(titleWidth, 0, authorWidth, line), Qt::AlignLeft,
+        painter.drawText(QRect(0, y, titleWidth, line), Qt::AlignLeft, QStringLiteral("Title"));
+        painter.drawText(QRect(titleWidth, y, authorWidth, line), Qt::AlignLeft,
                          QStringLiteral("Author"));
-        painter.drawText(
-            QRect(titleWidth + authorWidth, 0, area.width() - titleWidth - authorWidth, line),
-            Qt::AlignRight, QStringLiteral("Number"));
+        painter.drawText(QRect(titleWidth + authorWidth, y, numberWidth, line), Qt::AlignRight,
+                         QStringLiteral("Number"));
         painter.setFont(font);
-        y = line + 4;
+        y += line + 4;
     };
+    constexpr int kWrapped = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    listHeading();
     heading();
     for (int entry : model_->rows()) {
-        if (y + 2 * line > area.height()) {
+        const QString title = model_->cellText(entry, LibraryColumn::Title);
+        const QString author = model_->cellText(entry, LibraryColumn::Author);
+        const QRect titleRect =
+            painter.boundingRect(QRect(0, 0, titleWidth - 8, area.height()), kWrapped, title);
+        const QRect authorRect =
+            painter.boundingRect(QRect(0, 0, authorWidth - 8, area.height()), kWrapped, author);
+        const int height = std::max({line, titleRect.height() + 4, authorRect.height() + 4});
+        if (y + height + line > area.height()) {
             footer();
             writer.newPage();
             ++page;
+            y = 0;
             heading();
         }
-        const QFontMetrics metrics = painter.fontMetrics();
-        painter.drawText(QRect(0, y, titleWidth - 8, line), Qt::AlignLeft,
-                         metrics.elidedText(model_->cellText(entry, LibraryColumn::Title),
-                                            Qt::ElideRight, titleWidth - 8));
-        painter.drawText(QRect(titleWidth, y, authorWidth - 8, line), Qt::AlignLeft,
-                         metrics.elidedText(model_->cellText(entry, LibraryColumn::Author),
-                                            Qt::ElideRight, authorWidth - 8));
-        painter.drawText(
-            QRect(titleWidth + authorWidth, y, area.width() - titleWidth - authorWidth, line),
-            Qt::AlignRight, QString::number(entry));
-        y += line;
+        painter.drawText(QRect(0, y, titleWidth - 8, height), kWrapped, title);
+        painter.drawText(QRect(titleWidth, y, authorWidth - 8, height), kWrapped, author);
+        painter.drawText(QRect(titleWidth + authorWidth, y, numberWidth, line), Qt::AlignRight,
+                         QString::number(entry));
+        y += height;
     }
     footer();
     return painter.end();

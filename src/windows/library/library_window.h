@@ -10,6 +10,7 @@
 #include <QUndoStack>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -25,6 +26,7 @@ namespace folio {
 
 class Dialogs;
 class LibraryModel;
+class PlaylistStore;
 struct SharedState;
 
 class LibraryWindow : public QWidget {
@@ -39,13 +41,14 @@ public:
     QComboBox* showChoice = nullptr;
     QLabel* countLabel = nullptr;
     QTableView* table = nullptr;
-    QPushButton* setAuthorButton = nullptr;   // "Set author…"
-    QPushButton* setCategoryButton = nullptr; // "Set category…"
-    QPushButton* addTagButton = nullptr;      // "Add tag…"
-    QPushButton* removeTagButton = nullptr;   // "Remove tag…"
-    QPushButton* exportButton = nullptr;      // "Export…"
-    QPushButton* removeButton = nullptr;      // "Remove…"
-    QPushButton* mergeButton = nullptr;       // "Merge into…"
+    QPushButton* setAuthorButton = nullptr;     // "Set author…"
+    QPushButton* setCategoryButton = nullptr;   // "Set category…"
+    QPushButton* addTagButton = nullptr;        // "Add tag…"
+    QPushButton* removeTagButton = nullptr;     // "Remove tag…"
+    QPushButton* exportButton = nullptr;        // "Export…"
+    QPushButton* addToPlaylistButton = nullptr; // "Add to playlist…"
+    QPushButton* removeButton = nullptr;        // "Remove…"
+    QPushButton* mergeButton = nullptr;         // "Merge into…"
     // What the last edit changed: letters the stand's files cannot hold.
     QLabel* lettersNote = nullptr;
     QAction* saveAction = nullptr; // Ctrl+S
@@ -64,6 +67,11 @@ public:
     void refreshFacts();
     // True while a listing is under way.
     bool factsPending() const { return factsPending_; }
+    // The stand's name, as the song list's heading gives it; the folder's name until told.
+    void setStandName(const QString& name) { standName_ = name; }
+    // What an open window would lose when playlist.js is read again ("" when nothing): named in
+    // the question before "Add to playlist…" writes the file.
+    void setPlaylistWork(std::function<QString()> unsaved) { playlistWork_ = std::move(unsaved); }
 
 signals:
     // The user chose entry's row: the main window shows it.
@@ -76,6 +84,8 @@ signals:
     void removeRequested(const std::vector<int>& entries);
     // "Merge into…": entries are to be merged into kept, one of them.
     void mergeRequested(int kept, const std::vector<int>& entries);
+    // "Add to playlist…" rewrote playlist.js: a window showing it reads it again.
+    void playlistsWritten();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,11 +101,18 @@ private slots:
     void export_Click();
     void remove_Click();
     void merge_Click();
+    void addToPlaylist_Click();
 
 private:
     void buildControls();
     void showRows();
     std::vector<int> selectedEntries() const;
+    // The selected entries in the order of the rows.
+    std::vector<int> selectedInRowOrder() const;
+    // Writes tracks into the playlist at place of store's table, or as a new playlist named
+    // name; says how it went.
+    void addTracks(PlaylistStore& store, const QString& name, std::optional<std::size_t> place,
+                   const std::vector<int>& entries);
     // The selected entries for a bulk edit; none, after saying so, when nothing is selected.
     std::vector<int> chosenEntries();
     // Sets field of each entry through the undo stack, as one step.
@@ -127,6 +144,8 @@ private:
     QStringList notApplied_;
     bool factsPending_ = false;
     bool followingMainWindow_ = false;
+    QString standName_;
+    std::function<QString()> playlistWork_;
     // Set while this window is destroyed: a listing that ends later finds nobody to tell.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

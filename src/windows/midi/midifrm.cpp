@@ -37,6 +37,138 @@ const QColor kWarning{0xFF, 0xD8, 0x9E};
 // Left edges of the channel, MSB, LSB and PC columns of the left and the right block.
 constexpr int kColumnLeft[2][4] = {{48, 88, 144, 200}, {312, 352, 408, 464}};
 
+// The 128 instruments of General MIDI, by program number as sent (0 to 127).
+const char* const kGeneralMidi[128] = {
+    "Acoustic Grand Piano",
+    "Bright Acoustic Piano",
+    "Electric Grand Piano",
+    "Honky-tonk Piano",
+    "Electric Piano 1",
+    "Electric Piano 2",
+    "Harpsichord",
+    "Clavi",
+    "Celesta",
+    "Glockenspiel",
+    "Music Box",
+    "Vibraphone",
+    "Marimba",
+    "Xylophone",
+    "Tubular Bells",
+    "Dulcimer",
+    "Drawbar Organ",
+    "Percussive Organ",
+    "Rock Organ",
+    "Church Organ",
+    "Reed Organ",
+    "Accordion",
+    "Harmonica",
+    "Tango Accordion",
+    "Acoustic Guitar (nylon)",
+    "Acoustic Guitar (steel)",
+    "Electric Guitar (jazz)",
+    "Electric Guitar (clean)",
+    "Electric Guitar (muted)",
+    "Overdriven Guitar",
+    "Distortion Guitar",
+    "Guitar Harmonics",
+    "Acoustic Bass",
+    "Electric Bass (finger)",
+    "Electric Bass (pick)",
+    "Fretless Bass",
+    "Slap Bass 1",
+    "Slap Bass 2",
+    "Synth Bass 1",
+    "Synth Bass 2",
+    "Violin",
+    "Viola",
+    "Cello",
+    "Contrabass",
+    "Tremolo Strings",
+    "Pizzicato Strings",
+    "Orchestral Harp",
+    "Timpani",
+    "String Ensemble 1",
+    "String Ensemble 2",
+    "Synth Strings 1",
+    "Synth Strings 2",
+    "Choir Aahs",
+    "Voice Oohs",
+    "Synth Voice",
+    "Orchestra Hit",
+    "Trumpet",
+    "Trombone",
+    "Tuba",
+    "Muted Trumpet",
+    "French Horn",
+    "Brass Section",
+    "Synth Brass 1",
+    "Synth Brass 2",
+    "Soprano Sax",
+    "Alto Sax",
+    "Tenor Sax",
+    "Baritone Sax",
+    "Oboe",
+    "English Horn",
+    "Bassoon",
+    "Clarinet",
+    "Piccolo",
+    "Flute",
+    "Recorder",
+    "Pan Flute",
+    "Blown Bottle",
+    "Shakuhachi",
+    "Whistle",
+    "Ocarina",
+    "Lead 1 (square)",
+    "Lead 2 (sawtooth)",
+    "Lead 3 (calliope)",
+    "Lead 4 (chiff)",
+    "Lead 5 (charang)",
+    "Lead 6 (voice)",
+    "Lead 7 (fifths)",
+    "Lead 8 (bass + lead)",
+    "Pad 1 (new age)",
+    "Pad 2 (warm)",
+    "Pad 3 (polysynth)",
+    "Pad 4 (choir)",
+    "Pad 5 (bowed)",
+    "Pad 6 (metallic)",
+    "Pad 7 (halo)",
+    "Pad 8 (sweep)",
+    "FX 1 (rain)",
+    "FX 2 (soundtrack)",
+    "FX 3 (crystal)",
+    "FX 4 (atmosphere)",
+    "FX 5 (brightness)",
+    "FX 6 (goblins)",
+    "FX 7 (echoes)",
+    "FX 8 (sci-fi)",
+    "Sitar",
+    "Banjo",
+    "Shamisen",
+    "Koto",
+    "Kalimba",
+    "Bag pipe",
+    "Fiddle",
+    "Shanai",
+    "Tinkle Bell",
+    "Agogo",
+    "Steel Drums",
+    "Woodblock",
+    "Taiko Drum",
+    "Melodic Tom",
+    "Synth Drum",
+    "Reverse Cymbal",
+    "Guitar Fret Noise",
+    "Breath Noise",
+    "Seashore",
+    "Bird Tweet",
+    "Telephone Ring",
+    "Helicopter",
+    "Applause",
+    "Gunshot",
+};
+
 QFont msSansSerif(qreal points) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(points);
@@ -107,6 +239,12 @@ void midifrm::buildControls() {
 
     for (int channel = 1; channel <= kMidiChannels; ++channel)
         buildChannel(channel);
+
+    // Said once for every cell: what is typed is what the stand sends.
+    valuesNote = place<QLabel>(this, "valuesNote", {16, 444, 545, 18},
+                               QStringLiteral("Values are sent as typed, 0 to 127."));
+    valuesNote->setAlignment(Qt::AlignCenter);
+    look::styleBlueText(valuesNote, 9);
 
     Label5 = place<QLabel>(this, "Label5", {16, 464, 545, 33}, QStringLiteral("Title"));
     Label5->setAlignment(Qt::AlignCenter);
@@ -195,7 +333,22 @@ void midifrm::markValue(QLineEdit* cell) {
     QPalette palette = cell->palette();
     palette.setColor(QPalette::Base, warn ? kWarning : QColor(Qt::white));
     cell->setPalette(palette);
-    cell->setToolTip(warn ? QStringLiteral("MIDI values run from 0 to 127.") : QString());
+    cell->setToolTip(warn ? QStringLiteral("MIDI values run from 0 to 127.") : valueTip(cell));
+}
+
+// A program change names the General MIDI instrument it picks: the value is sent as typed,
+// while many instruments show it counted from 1.
+QString midifrm::valueTip(const QLineEdit* cell) const {
+    if (cell->objectName() != QStringLiteral("PC"))
+        return {};
+    bool number = false;
+    const int program = cell->text().trimmed().toInt(&number);
+    if (!number || program < 0 || program > 127)
+        return {};
+    return QStringLiteral("PC %1: %2; many instruments count this as program %3")
+        .arg(program)
+        .arg(QString::fromLatin1(kGeneralMidi[program]))
+        .arg(program + 1);
 }
 
 void midifrm::Form_Load() {
@@ -342,7 +495,7 @@ bool midifrm::maySaveAsTyped() {
                              "typed?")
                   .arg(cells.size())
                   .arg(named);
-    if (dialogs_.question(this, question))
+    if (dialogs_.questionDefaultNo(this, question))
         return true;
     first->setFocus(Qt::OtherFocusReason);
     first->selectAll();

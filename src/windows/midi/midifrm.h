@@ -31,6 +31,7 @@ public:
     std::array<QLineEdit*, kMidiChannels + 1> LSB = {};
     std::array<QLineEdit*, kMidiChannels + 1> PC = {};
     QLabel* Label5 = nullptr;
+    QLabel* valuesNote = nullptr; // "Values are sent as typed, 0 to 127."
     QFrame* Frame1 = nullptr;
     QFrame* Frame2 = nullptr;
     QPushButton* Command1 = nullptr; // "Esc"
@@ -71,6 +72,8 @@ private:
     bool save();
     // Marks a cell whose text is no MIDI value from 0 to 127.
     void markValue(QLineEdit* cell);
+    // The tooltip of a cell holding a MIDI value: a program change names its instrument.
+    QString valueTip(const QLineEdit* cell) const;
     // The cells holding no MIDI value from 0 to 127, channel by channel as Tab goes.
     std::vector<QLineEdit*> unsendableCells() const;
     // True when every cell holds a MIDI value or the user wants them saved as typed; otherwise

@@ -1,25 +1,33 @@
 // The library driven from the main window as a musician would: choosing rows, editing cells and
 // selections, undoing, saving and exporting.
+#include "core/playlists/playlist_store.h"
+#include "core/versions/versions.h"
 #include "support/data_files.h"
 #include "support/fake_dialogs.h"
 #include "support/fault_injection.h"
 #include "support/program_fixture.h"
 #include "support/rows.h"
 #include "support/user_input.h"
+#include "windows/common/changed_elsewhere.h"
 #include "windows/library/library_model.h"
 #include "windows/library/library_window.h"
+#include "windows/playlists/playlist_window.h"
 
 #include <QAbstractItemDelegate>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPdfDocument>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -376,6 +384,159 @@ TEST_F(LibraryTest, export_writeFailingPartWay_keepsTheOldFileAndSaysSo) {
         EXPECT_TRUE(stand.read(row.file) == old) << "the old file was changed";
         EXPECT_EQ(stand.temporaryFileCount(), 0);
     });
+}
+
+// The filter's words must each be found, folded, in the title, author, tags or category's name;
+// the view goes to the first row that matches, without moving the main window.
+TEST_F(LibraryTest, filterWords_eachMatchSomeField_andTheViewGoesToTheFirstRow) {
+    struct Row {
+        const char* typed;
+        QStringList numbers;
+    };
+    const Row rows[] = {
+        {"etude", {"2"}},
+        {"chopin PIANO", {"2"}},
+        {"piano", {"1", "2"}},
+        {"classical", {"1"}},
+        {"jazz  verdi", {"3"}},
+        {"jazz mozart", {}},
+        {"sonata 10 mozart", {"1"}},
+        {"   ", {"1", "2", "3", "4"}},
+    };
+    for (const Row& row : rows) {
+        library->filterText->clear();
+        library->table->setCurrentIndex(library->model()->index(library->model()->rowOf(4), 0));
+        const int shownBefore = main->VScroll1->value();
+        QTest::keyClicks(library->filterText, QString::fromUtf8(row.typed));
+        EXPECT_EQ(column(LibraryColumn::Number), row.numbers) << row.typed;
+        if (!row.numbers.isEmpty() && QString::fromUtf8(row.typed).trimmed().size() > 0) {
+            EXPECT_EQ(library->table->currentIndex().row(), 0) << row.typed;
+            EXPECT_EQ(main->VScroll1->value(), shownBefore) << row.typed;
+        }
+    }
+}
+
+// "Add to playlist…" puts the selected rows, in the table's order, at the end of a playlist
+// of the file or of a new one; a window showing the file reads it again.
+TEST_F(LibraryTest, addToPlaylist_addsTheRowsInTheirOrder_toAChosenOrNewPlaylist) {
+    struct Row {
+        const char* name;
+        const char* picked;
+        const char* typed; // the new playlist's name
+        bool changedElsewhere;
+        std::vector<Playlist> after;
+    };
+    const std::vector<Playlist> before = {{"Set 1", "3,#"}, {"Encores", "1,#"}};
+    const std::vector<Playlist> theirs = {{"Set 1", "3,#"}, {"Encores", "1,5,#"}};
+    const Row rows[] = {
+        {"to a playlist of the file",
+         "Set 1",
+         nullptr,
+         false,
+         {{"Set 1", "3,4,2,#"}, {"Encores", "1,#"}}},
+        {"to a new playlist",
+         "A new playlist…",
+         "Set 2",
+         false,
+         {{"Set 1", "3,#"}, {"Encores", "1,#"}, {"Set 2", "4,2,#"}}},
+        {"called off", nullptr, nullptr, false, before},
+        {"a new playlist without a name", "A new playlist…", "  ", false, before},
+        // The question about another program's change is answered No.
+        {"changed by another program since", "Set 1", nullptr, true, theirs},
+    };
+    // Sorted by title: Ave Maria (3), Blue Bossa (4), Étude (2), Sonata 10 (1).
+    QHeaderView* header = library->table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        stand.write("spartiti\\playlist.js", playlistFileBytes(before));
+        noteDataFile(state, DataFile::Playlists);
+        if (row.changedElsewhere)
+            stand.write("spartiti\\playlist.js", playlistFileBytes(theirs));
+        dialogs.clear();
+        selectEntries({2, 4});
+        if (row.picked)
+            dialogs.setNextItem(QString::fromUtf8(row.picked));
+        if (row.typed)
+            dialogs.setNextText(QString::fromUtf8(row.typed));
+        test::clickEnabled(library->addToPlaylistButton);
+        EXPECT_EQ(stand.read("spartiti\\playlist.js"), playlistFileBytes(row.after));
+    }
+    // The file as it was is kept as a version before each write.
+    EXPECT_EQ(listVersions(stand.installation()).size(), 2u);
+}
+
+TEST_F(LibraryTest, addToPlaylist_anOpenPlaylistWindowShowsTheChange_afterAskingAboutItsWork) {
+    stand.write("spartiti\\playlist.js", playlistFileBytes({{"Set 1", "3,#"}}));
+    test::triggerEnabled(main->playlist);
+    QPointer<playlistfrm> manager = windows.playlistManager();
+    ASSERT_FALSE(manager.isNull());
+    ASSERT_EQ(manager->Combo1->count(), 1);
+
+    // Work not saved in the playlist window is named first; No leaves everything as it was.
+    manager->Text1->setText(QStringLiteral("Unsaved"));
+    ASSERT_TRUE(manager->hasUnsavedChanges());
+    selectEntries({1});
+    dialogs.setNextItem(QStringLiteral("A new playlist…"));
+    dialogs.setNextText(QStringLiteral("Encores"));
+    test::clickEnabled(library->addToPlaylistButton);
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{"Add the 1 selected scores to which playlist?",
+                           "The name of the new playlist:",
+                           "Add them to the playlist Encores? The unsaved changes in the "
+                           "playlist manager will be lost."}));
+    EXPECT_EQ(stand.read("spartiti\\playlist.js"), playlistFileBytes({{"Set 1", "3,#"}}));
+    EXPECT_EQ(windows.playlistManager(), manager.data());
+
+    dialogs.clear();
+    dialogs.setNextItem(QStringLiteral("A new playlist…"));
+    dialogs.setNextText(QStringLiteral("Encores"));
+    dialogs.setNextAnswer(true);
+    test::clickEnabled(library->addToPlaylistButton);
+    EXPECT_EQ(stand.read("spartiti\\playlist.js"),
+              playlistFileBytes({{"Set 1", "3,#"}, {"Encores", "1,#"}}));
+    ASSERT_NE(windows.playlistManager(), nullptr);
+    EXPECT_EQ(windows.playlistManager()->Combo1->count(), 2);
+    EXPECT_EQ(windows.playlistManager()->Combo1->itemText(1), QStringLiteral("Encores"));
+}
+
+// The song list opens with the stand, the date and what chose its rows; a long title wraps
+// whole; the next export's chooser opens where this one went, also in a library opened anew.
+TEST_F(LibraryTest, pdfSongList_hasAHeadingAndWrapsLongTitles_andTheNextExportOpensThere) {
+    const QString longTitle =
+        QStringLiteral("Variations on a theme that runs on and on through the whole evening "
+                       "until the last guests have gone home");
+    typeInto(4, LibraryColumn::Title, longTitle);
+    QTest::keyClicks(library->filterText, "o");
+    fs::create_directories(stand.path("out"));
+    const fs::path pdf = stand.path("out/list.pdf");
+    dialogs.setNextSaveFile(QString::fromStdString(pdf.string()), QStringLiteral("PDF"));
+    test::clickEnabled(library->exportButton);
+    EXPECT_EQ(dialogs.suggestedFiles().value(0), QStringLiteral("song list.pdf"));
+    QPdfDocument document;
+    ASSERT_EQ(document.load(QString::fromStdString(pdf.string())), QPdfDocument::Error::None);
+    const QString text = document.getAllText(0).text();
+    const QString flat = text.simplified();
+    for (const QString& part :
+         {QStringLiteral("Song list of %1")
+              .arg(QFileInfo(QString::fromStdString(stand.installation().root().string()))
+                       .fileName()),
+          QLocale().toString(QDate::currentDate(), QLocale::LongFormat),
+          QStringLiteral("Show: All scores"), QStringLiteral("Filter: o"), longTitle})
+        EXPECT_TRUE(flat.contains(part)) << part.toStdString() << "\n" << text.toStdString();
+    // Wrapped, the title runs over more than one line of the page.
+    EXPECT_FALSE(text.contains(longTitle)) << text.toStdString();
+
+    library->close();
+    delete windows.libraryWindow();
+    test::triggerEnabled(main->library);
+    library = windows.libraryWindow();
+    ASSERT_NE(library, nullptr);
+    test::clickEnabled(library->exportButton);
+    EXPECT_EQ(QDir::cleanPath(dialogs.suggestedFiles().value(1)),
+              QDir::cleanPath(QString::fromStdString(stand.path("out").string()) +
+                              QStringLiteral("/song list.pdf")));
 }
 
 } // namespace

@@ -170,7 +170,7 @@ TEST_F(MidiWindowTest, typing_refusesWhatTheFileCannotCarryAndMarksNonMidiValues
         QTest::keyClick(pc, Qt::Key_Delete);
         QTest::keyClicks(pc, QString::fromLatin1(c.typed));
         EXPECT_EQ(pc->text(), c.shown) << c.typed;
-        EXPECT_EQ(!pc->toolTip().isEmpty(), c.warned) << c.typed;
+        EXPECT_EQ(pc->toolTip() == "MIDI values run from 0 to 127.", c.warned) << c.typed;
         EXPECT_EQ(pc->palette().color(QPalette::Base) != Qt::white, c.warned) << c.typed;
     }
     pc->clear();
@@ -280,6 +280,10 @@ TEST_F(MidiWindowTest, save_asksAboutValuesTheStandCannotSend) {
         if (!row.saved.empty())
             expected << "Successfully saved message";
         EXPECT_EQ(dialogs.texts(), expected);
+        // Enter alone answers No: saving a slip is the step a user must choose.
+        if (row.asked && !dialogs.shown().empty()) {
+            EXPECT_TRUE(dialogs.shown().front().defaultNo);
+        }
         EXPECT_EQ(midiJs(),
                   row.saved.empty() ? before : test::midiFile({test::midiRecord("4", row.saved)}));
         auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
@@ -434,6 +438,36 @@ TEST_F(MidiWindowTest, menuCommand_opensOnceAndFollowsTheMainWindow) {
         test::triggerEnabled(main->midi);
         ASSERT_NE(windows.midiWindow(), nullptr);
         EXPECT_EQ(windows.midiWindow()->MSB[2]->text(), c.threeSaved ? "42" : "000");
+    }
+}
+
+// A program change's tooltip names the General MIDI instrument it picks, counted from 0 as it
+// is sent; the window says once that values go out as typed.
+TEST_F(MidiWindowTest, programChangeTooltip_namesTheGeneralMidiInstrument) {
+    midifrm window(state, dialogs);
+    EXPECT_EQ(window.valuesNote->text(), "Values are sent as typed, 0 to 127.");
+    struct Row {
+        char column;
+        const char* typed;
+        const char* tip;
+    };
+    const Row rows[] = {
+        {'P', "0", "PC 0: Acoustic Grand Piano; many instruments count this as program 1"},
+        {'P', "000", "PC 0: Acoustic Grand Piano; many instruments count this as program 1"},
+        {'P', "19", "PC 19: Church Organ; many instruments count this as program 20"},
+        {'P', "127", "PC 127: Gunshot; many instruments count this as program 128"},
+        {'P', "128", "MIDI values run from 0 to 127."},
+        {'M', "19", ""},
+        {'L', "0", ""},
+    };
+    for (const Row& row : rows) {
+        QLineEdit* cell = row.column == 'M'   ? window.MSB[5]
+                          : row.column == 'L' ? window.LSB[5]
+                                              : window.PC[5];
+        cell->selectAll();
+        QTest::keyClick(cell, Qt::Key_Delete);
+        QTest::keyClicks(cell, QString::fromLatin1(row.typed));
+        EXPECT_EQ(cell->toolTip(), QString::fromUtf8(row.tip)) << row.column << row.typed;
     }
 }
 
