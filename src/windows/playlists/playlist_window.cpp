@@ -256,15 +256,14 @@ void playlistfrm::Combo1_Click(int index) {
 // another entry has the same title.
 void playlistfrm::Command2_Click() {
     std::vector<int> entries;
-    for (int row : titles_->selectedShownRows())
+    for (int row : titles_->selectedRows())
         entries.push_back(titles_->entryOf(row));
     addTracks(entries);
 }
 
 void playlistfrm::addTheOneTitleLeft() {
-    const std::vector<int> left = titles_->shownRows();
-    if (left.size() == 1)
-        addTracks({titles_->entryOf(left.front())});
+    if (titles_->shownCount() == 1)
+        addTracks({titles_->entryOf(0)});
 }
 
 void playlistfrm::addTracks(const std::vector<int>& entries) {

@@ -58,73 +58,51 @@ std::vector<TitleRow> titleRowsOf(const ScoreArchive& archive) {
 }
 
 void TitleList::show(const ScoreArchive& archive) {
-    const std::vector<TitleRow> rows = titleRowsOf(archive);
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(rows.size()));
-    entryOfRow_.clear();
-    rowOfEntry_.assign(ScoreArchive::kSlotCount, -1);
-    for (const TitleRow& row : rows) {
-        rowOfEntry_[static_cast<std::size_t>(row.entry)] = static_cast<int>(entryOfRow_.size());
-        entryOfRow_.push_back(row.entry);
-        texts.append(row.text);
-    }
-    list_->clear();
-    list_->addItems(texts);
-    shown_.assign(rows.size(), 1);
+    all_ = titleRowsOf(archive);
+    placeOfEntry_.assign(ScoreArchive::kSlotCount, -1);
+    for (std::size_t place = 0; place < all_.size(); ++place)
+        placeOfEntry_[static_cast<std::size_t>(all_[place].entry)] = static_cast<int>(place);
     search_.rebuild(archive);
-    const QString text = filter_;
-    filter_.clear();
-    filter(text);
+    filter(filter_);
 }
 
 void TitleList::filter(const QString& text) {
     filter_ = text;
     const std::string query = toCp1252(text);
+    std::vector<int> places;
     if (foldForSearch(query).empty()) {
-        showOnly(std::vector<char>(entryOfRow_.size(), 1));
-        return;
+        places.resize(all_.size());
+        for (std::size_t place = 0; place < all_.size(); ++place)
+            places[place] = static_cast<int>(place);
+    } else {
+        for (int entry : search_.matches(query))
+            if (const int place = placeOfEntry_[static_cast<std::size_t>(entry)]; place >= 0)
+                places.push_back(place);
+        std::sort(places.begin(), places.end());
     }
-    std::vector<char> wanted(entryOfRow_.size(), 0);
-    for (int entry : search_.matches(query)) {
-        const int row = rowOfEntry_[static_cast<std::size_t>(entry)];
-        if (row >= 0)
-            wanted[static_cast<std::size_t>(row)] = 1;
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(places.size()));
+    entryOfRow_.clear();
+    entryOfRow_.reserve(places.size());
+    for (int place : places) {
+        const TitleRow& row = all_[static_cast<std::size_t>(place)];
+        texts.append(row.text);
+        entryOfRow_.push_back(row.entry);
     }
-    showOnly(wanted);
-}
-
-// Only the rows that change are touched: hiding a row costs the view a persistent index.
-void TitleList::showOnly(const std::vector<char>& wanted) {
-    for (std::size_t row = 0; row < wanted.size(); ++row) {
-        if (wanted[row] == shown_[row])
-            continue;
-        list_->setRowHidden(static_cast<int>(row), !wanted[row]);
-        shown_[row] = wanted[row];
-    }
+    list_->clear();
+    list_->addItems(texts);
 }
 
 int TitleList::entryOf(int row) const {
-    if (row < 0 || row >= static_cast<int>(entryOfRow_.size()))
+    if (row < 0 || row >= shownCount())
         return 0;
     return entryOfRow_[static_cast<std::size_t>(row)];
 }
 
-std::vector<int> TitleList::shownRows() const {
+std::vector<int> TitleList::selectedRows() const {
     std::vector<int> rows;
-    for (std::size_t row = 0; row < shown_.size(); ++row)
-        if (shown_[row])
-            rows.push_back(static_cast<int>(row));
-    return rows;
-}
-
-std::vector<int> TitleList::selectedShownRows() const {
-    std::vector<int> rows;
-    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-        const int row = index.row();
-        if (row >= 0 && row < static_cast<int>(shown_.size()) &&
-            shown_[static_cast<std::size_t>(row)])
-            rows.push_back(row);
-    }
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }

@@ -25,31 +25,32 @@ struct TitleRow {
 // otherwise.
 std::vector<TitleRow> titleRowsOf(const ScoreArchive& archive);
 
-// The title list's rows with the entries behind them, narrowed by a filter.
+// The title list's rows with the entries behind them, narrowed by a filter. The list holds
+// only the rows the filter leaves: refilling it costs less than hiding thousands of rows, which
+// the view then looks up one by one at every layout.
 class TitleList {
 public:
     explicit TitleList(QListWidget* list) : list_(list) {}
 
     // Fills the list anew from the archive, keeping the filter as it is.
     void show(const ScoreArchive& archive);
-    // Shows only the rows whose entry's title, author or tags hold the text; all for none.
+    // Lists only the rows whose entry's title, author or tags hold the text; all for none.
     void filter(const QString& text);
 
-    // The entry behind a row, 0 for no row.
+    // The entry behind a row of the list, 0 for no row.
     int entryOf(int row) const;
-    // The rows left by the filter, top first.
-    std::vector<int> shownRows() const;
-    // The selected rows the filter leaves, in list order.
-    std::vector<int> selectedShownRows() const;
+    // The number of rows the filter leaves.
+    int shownCount() const { return static_cast<int>(entryOfRow_.size()); }
+    // The selected rows, in list order.
+    std::vector<int> selectedRows() const;
 
 private:
-    void showOnly(const std::vector<char>& wanted);
-
     QListWidget* list_;
     ScoreSearch search_;
+    std::vector<TitleRow> all_;
+    // Per entry, its place in all_, -1 for none.
+    std::vector<int> placeOfEntry_;
     std::vector<int> entryOfRow_;
-    std::vector<int> rowOfEntry_;
-    std::vector<char> shown_;
     QString filter_;
 };
 
