@@ -7,7 +7,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -99,6 +101,57 @@ void BM_PlaylistWindow_Choose1000(benchmark::State& state) {
         state.SkipWithError("the playlist did not show its 1000 tracks");
 }
 BENCHMARK(BM_PlaylistWindow_Choose1000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A keystroke in the title filter: the rows narrowed from all 9999 and widened back, each a
+// keystroke (typing the letter, then taking it back), laid out as the window shows them.
+void BM_PlaylistWindow_FilterKeystroke(benchmark::State& state) {
+    FullStand& stand = fullStand();
+    auto window = std::make_unique<playlistfrm>(stand.state, stand.dialogs);
+    window->show();
+    QCoreApplication::processEvents();
+    const QString typed[] = {QStringLiteral("\u00E9tude 1"), QStringLiteral("\u00E9tude ")};
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        window->titleFilter->setText(typed[next]);
+        QCoreApplication::processEvents();
+        state.SetIterationTime(secondsSince(start));
+        next = 1 - next;
+    }
+    window->titleFilter->clear();
+    QCoreApplication::processEvents();
+}
+BENCHMARK(BM_PlaylistWindow_FilterKeystroke)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Says yes to dropping the track list, so that each round starts from an empty one.
+struct DroppingDialogs : SilentDialogs {
+    bool questionDefaultNo(QWidget*, const QString&, const QString&) override { return true; }
+};
+
+// "ADD" with 200 titles selected, into an empty track list.
+void BM_PlaylistWindow_Add200(benchmark::State& state) {
+    FullStand& stand = fullStand();
+    DroppingDialogs dialogs;
+    auto window = std::make_unique<playlistfrm>(stand.state, dialogs);
+    window->show();
+    QCoreApplication::processEvents();
+    window->List1->clearSelection();
+    for (int row = 0; row < 200; ++row)
+        window->List1->item(row * 37)->setSelected(true);
+    for (auto _ : state) {
+        window->Command5->click(); // "New playlist"
+        QCoreApplication::processEvents();
+        const Clock::time_point start = Clock::now();
+        window->Command2->click();
+        QCoreApplication::processEvents();
+        state.SetIterationTime(secondsSince(start));
+        if (window->trackCount() != 200) {
+            state.SkipWithError("the 200 titles were not all added");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_PlaylistWindow_Add200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // "Save" of a chosen playlist into the file of 999: read, replace, rewrite atomically, read.
 void BM_PlaylistStore_Save999(benchmark::State& state) {

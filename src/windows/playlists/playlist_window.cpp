@@ -7,7 +7,6 @@
 #include "platform/dialogs.h"
 #include "platform/field_text.h"
 #include "platform/look.h"
-#include "platform/reading_order.h"
 #include "platform/widgets.h"
 #include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
@@ -37,6 +36,14 @@ bool sameNameInFile(const std::string& name, const std::string& other) {
 
 bool isEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// A row of the track list: its text, and the entry it plays, named in its tip.
+QListWidgetItem* trackItem(const QString& text, int number) {
+    auto* item = new QListWidgetItem(text);
+    item->setData(Qt::UserRole, number);
+    item->setToolTip(QStringLiteral("Entry %1").arg(number));
+    return item;
 }
 
 } // namespace
@@ -70,9 +77,15 @@ void playlistfrm::buildControls() {
         return command;
     };
 
-    List1 = place<QListWidget>(this, "List1", {8, 8, 281, 449});
+    titleFilter = place<QLineEdit>(this, "titleFilter", {8, 8, 281, 26});
+    titleFilter->setPlaceholderText(QStringLiteral("Filter titles"));
+    titleFilter->setClearButtonEnabled(true);
+    List1 = place<QListWidget>(this, "List1", {8, 40, 281, 417});
     // Rows of one height spare the list measuring each of up to 9999 titles when shown.
     List1->setUniformItemSizes(true);
+    // Ctrl+click and Shift+click choose several titles for one "ADD".
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    titles_.emplace(List1);
     Command2 = button("Command2", "ADD", nullptr, {296, 8, 41, 449}, 9);
 
     Combo1 = place<QComboBox>(this, "Combo1", {352, 12, 377, 24});
@@ -88,6 +101,9 @@ void playlistfrm::buildControls() {
 
     List2 = place<QListWidget>(this, "List2", {352, 90, 281, 305});
     List2->setUniformItemSizes(true);
+    // A track is dragged to its place in the running order.
+    List2->setDragDropMode(QAbstractItemView::InternalMove);
+    List2->setDefaultDropAction(Qt::MoveAction);
     Command3 =
         button("Command3", "Move up", "Seleziona un brano per spostare su", {640, 90, 89, 33}, 9);
     Command6 =
@@ -103,12 +119,14 @@ void playlistfrm::buildControls() {
     Command7 = button("Command7", "Esc", nullptr, {8, 464, 97, 33}, 12);
     Command1 = button("Command1", "Save", nullptr, {632, 464, 97, 33}, 12);
 
-    for (QWidget* text : {static_cast<QWidget*>(List1), static_cast<QWidget*>(List2),
-                          static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Text1)})
+    for (QWidget* text : {static_cast<QWidget*>(titleFilter), static_cast<QWidget*>(List1),
+                          static_cast<QWidget*>(List2), static_cast<QWidget*>(Combo1),
+                          static_cast<QWidget*>(Text1)})
         look::styleBlueText(text, 10);
     look::styleBlueText(Label1, 12);
     look::styleBlueText(Label2, 10);
 
+    setTabOrder(titleFilter, List1);
     setTabOrder(List1, Command2);
     setTabOrder(Command2, Combo1);
     setTabOrder(Combo1, Command5);
@@ -134,19 +152,18 @@ void playlistfrm::buildControls() {
     // A double click or Enter on a title adds it; Delete removes the selected track; Ctrl+Up
     // and Ctrl+Down move it.
     connect(List1, &QListWidget::itemDoubleClicked, this, &playlistfrm::Command2_Click);
+    connect(titleFilter, &QLineEdit::textChanged, this,
+            [this](const QString& text) { titles_->filter(text); });
+    connect(titleFilter, &QLineEdit::returnPressed, this, &playlistfrm::addTheOneTitleLeft);
+    connect(List2->model(), &QAbstractItemModel::rowsMoved, this,
+            &playlistfrm::takeTrackOrderFromRows);
+    titleFilter->installEventFilter(this);
     List1->installEventFilter(this);
     List2->installEventFilter(this);
 }
 
 void playlistfrm::showArchiveTitles() {
-    // The titles are sorted once and added in one go: a sorted insert per title is far slower
-    // on a large archive.
-    QStringList titles;
-    titles.reserve(state_.archive.entryCount());
-    for (int k = 1; k <= state_.archive.entryCount(); ++k)
-        titles.append(fromCp1252(state_.archive.slot(k).title));
-    List1->clear();
-    List1->addItems(sortedForReading(titles));
+    titles_->show(state_.archive);
 }
 
 void playlistfrm::Form_Load() {
@@ -230,41 +247,74 @@ void playlistfrm::Combo1_Click(int index) {
     // The name as the file holds it, unfiltered: saving it unchanged replaces this playlist.
     showFieldText(Text1, fromCp1252(playlist.name));
     trackNumbers_ = splitTrackString(playlist.tracks);
-    QStringList rows;
-    rows.reserve(static_cast<qsizetype>(trackNumbers_.size()));
     for (int number : trackNumbers_)
-        rows.append(rowTextOf(number));
-    List2->addItems(rows);
+        List2->addItem(trackItem(rowTextOf(number), number));
     keepAsShown();
 }
 
+// The selected titles, in list order; each row adds the entry it stands for, even where
+// another entry has the same title.
 void playlistfrm::Command2_Click() {
-    QListWidgetItem* selected = List1->currentItem();
-    if (!selected || !selected->isSelected())
+    std::vector<int> entries;
+    for (int row : titles_->selectedRows())
+        entries.push_back(titles_->entryOf(row));
+    addTracks(entries);
+}
+
+void playlistfrm::addTheOneTitleLeft() {
+    if (titles_->shownCount() == 1)
+        addTracks({titles_->entryOf(0)});
+}
+
+void playlistfrm::addTracks(const std::vector<int>& entries) {
+    if (entries.empty())
         return;
-    if (trackCount() >= PlaylistStore::kMaxTracks) {
+    if (trackCount() + static_cast<int>(entries.size()) > PlaylistStore::kMaxTracks) {
         dialogs_.message(this,
-                         QStringLiteral("A playlist holds at most %1 tracks: the title was not "
-                                        "added.")
+                         (entries.size() == 1 ? QStringLiteral("A playlist holds at most %1 "
+                                                               "tracks: the title was not added.")
+                                              : QStringLiteral("A playlist holds at most %1 "
+                                                               "tracks: the titles were not "
+                                                               "added."))
                              .arg(PlaylistStore::kMaxTracks),
                          kWarningTitle);
         return;
     }
-    // The archive is searched by the text at the moment of the click; of several entries with
-    // the same title the last one is taken.
-    const int found = state_.archive.lastEntryTitled(toCp1252(selected->text()));
-    if (found == 0) {
-        dialogs_.message(this,
-                         QStringLiteral("The title %1 is no longer in the archive. Close the "
-                                        "window and open it again to see the titles as they "
-                                        "are now.")
-                             .arg(selected->text()),
-                         kWarningTitle);
-        return;
+    // The first place of each entry in the set, to name it when the entry is added again.
+    std::vector<int> placeOf(ScoreArchive::kSlotCount, 0);
+    for (std::size_t i = trackNumbers_.size(); i-- > 0;)
+        if (ScoreArchive::isSlot(trackNumbers_[i]))
+            placeOf[static_cast<std::size_t>(trackNumbers_[i])] = static_cast<int>(i) + 1;
+    for (int entry : entries) {
+        if (entry < 1 || entry > state_.archive.entryCount()) {
+            dialogs_.message(this,
+                             QStringLiteral("Entry %1 is no longer in the archive. Close the "
+                                            "window and open it again to see the titles as "
+                                            "they are now.")
+                                 .arg(entry),
+                             kWarningTitle);
+            continue;
+        }
+        const QString title = fromCp1252(state_.archive.slot(entry).title);
+        const int place = placeOf[static_cast<std::size_t>(entry)];
+        if (place > 0 &&
+            !dialogs_.questionDefaultNo(
+                this,
+                QStringLiteral("%1 is already track %2. Add it again?").arg(title).arg(place)))
+            continue;
+        // An added row names its entry after the title, as the stand's first version did.
+        List2->addItem(trackItem(QStringLiteral("%1 _%2").arg(title).arg(entry), entry));
+        trackNumbers_.push_back(entry);
+        if (place == 0)
+            placeOf[static_cast<std::size_t>(entry)] = trackCount();
     }
-    // The row reads as it will once the playlist is saved and chosen again.
-    List2->addItem(rowTextOf(found));
-    trackNumbers_.push_back(found);
+    List2->scrollToBottom();
+}
+
+void playlistfrm::takeTrackOrderFromRows() {
+    trackNumbers_.clear();
+    for (int row = 0; row < List2->count(); ++row)
+        trackNumbers_.push_back(List2->item(row)->data(Qt::UserRole).toInt());
 }
 
 int playlistfrm::selectedTrackRow() const {
@@ -275,11 +325,9 @@ int playlistfrm::selectedTrackRow() const {
 void playlistfrm::swapTracks(int row, int other) {
     std::swap(trackNumbers_[static_cast<std::size_t>(row)],
               trackNumbers_[static_cast<std::size_t>(other)]);
-    QListWidgetItem* first = List2->item(row);
-    QListWidgetItem* second = List2->item(other);
-    const QString text = first->text();
-    first->setText(second->text());
-    second->setText(text);
+    // The row goes with its track, tip and entry included.
+    QListWidgetItem* moved = List2->takeItem(row);
+    List2->insertItem(other, moved);
     List2->setCurrentRow(other);
 }
 
@@ -489,6 +537,11 @@ void playlistfrm::closeEvent(QCloseEvent* event) {
 bool playlistfrm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == titleFilter && key->key() == Qt::Key_Escape &&
+            !titleFilter->text().isEmpty()) {
+            titleFilter->clear();
+            return true;
+        }
         if (watched == List1 && isEnter(key) && key->modifiers() == Qt::NoModifier) {
             Command2_Click();
             return true;

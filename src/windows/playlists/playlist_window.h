@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/playlists/playlist_store.h"
+#include "windows/playlists/title_rows.h"
 
 #include <QWidget>
 #include <optional>
@@ -44,6 +45,8 @@ public:
     QPushButton* Command1 = nullptr;
     QFrame* Shape1 = nullptr;
     QFrame* Shape2 = nullptr;
+    // Above the title list: narrows it to the titles, authors and tags holding the text.
+    QLineEdit* titleFilter = nullptr;
 
     // The entry numbers of the track list's rows, top row first.
     const std::vector<int>& trackNumbers() const { return trackNumbers_; }
@@ -85,6 +88,12 @@ private:
     bool moveTrackByKey(const QKeyEvent* key);
     void swapTracks(int row, int other);
     QString rowTextOf(int number) const;
+    // Adds the entries at the end of the track list, asking first about each already in it.
+    void addTracks(const std::vector<int>& entries);
+    // Enter in the filter adds the one title it leaves.
+    void addTheOneTitleLeft();
+    // The track numbers read again from the rows, after a track was dragged to another place.
+    void takeTrackOrderFromRows();
     void reportFailure(const PlaylistWriteResult& result, const QString& what);
     // The playlist that "Save" replaces, or nothing when it adds; asks whether a renamed chosen
     // playlist replaces the old one or goes beside it, and before it takes another's name.
@@ -94,6 +103,7 @@ private:
     SharedState& state_;
     Dialogs& dialogs_;
     PlaylistStore store_;
+    std::optional<TitleList> titles_;
     std::vector<int> trackNumbers_;
     // The playlist chosen in the box or last saved from this window: a save replaces only it.
     std::optional<PlaylistPlace> chosen_;
