@@ -12,9 +12,11 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace folio {
 namespace {
@@ -26,34 +28,39 @@ const QString kFamily = QStringLiteral("Verdana");
 constexpr qreal kStageLargest = 72;
 constexpr qreal kStageSmallest = 20;
 
-// A text laid out within a width, wrapped at word boundaries or, where one word alone is wider
-// than the width, anywhere: nothing is ever cut.
+// A text laid out once within a width, wrapped at word boundaries or, where one word alone is
+// wider than the width, anywhere: nothing is ever cut.
 class Wrapped {
 public:
     void layOut(const QString& text, const QFont& font, QPaintDevice* device, qreal width,
                 Qt::Alignment align = Qt::AlignLeft) {
-        text_ = text;
-        font_ = font;
-        width_ = width;
-        const QFontMetricsF metrics(font, device);
-        bool wordsFit = true;
-        for (const QStringView word : QStringView(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            wordsFit = wordsFit && metrics.horizontalAdvance(word.toString()) <= width;
-        flags_ = static_cast<int>(align) | Qt::AlignTop |
-                 (wordsFit ? Qt::TextWordWrap : Qt::TextWrapAnywhere);
-        height_ = metrics.boundingRect(QRectF(0, 0, width, 1e6), flags_, text).height();
+        // One layout serves row after row while the font stays: the layout takes the device's
+        // resolution only when it is made, so another font needs a new one.
+        if (!layout_ || font != font_) {
+            layout_.emplace(text, font, device);
+            font_ = font;
+        } else {
+            layout_->setText(text);
+        }
+        QTextOption option(align);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout_->setTextOption(option);
+        layout_->setCacheEnabled(true);
+        height_ = 0;
+        layout_->beginLayout();
+        for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height_));
+            height_ += line.height();
+        }
+        layout_->endLayout();
     }
     qreal height() const { return height_; }
-    void draw(QPainter& painter, QPointF at) const {
-        painter.setFont(font_);
-        painter.drawText(QRectF(at, QSizeF(width_, height_ + 1)), flags_, text_);
-    }
+    void draw(QPainter& painter, QPointF at) const { layout_->draw(&painter, at); }
 
 private:
-    QString text_;
+    std::optional<QTextLayout> layout_;
     QFont font_;
-    qreal width_ = 0;
-    int flags_ = 0;
     qreal height_ = 0;
 };
 
@@ -111,8 +118,8 @@ private:
             facts << QLocale().toString(options_.date, QLocale::LongFormat);
         facts << songCount(section.tracks.size());
         Wrapped line;
-        line.layOut(facts.join(QStringLiteral("  \u00B7  ")), QFont(kFamily, 10), &device_,
-                    area_.width());
+        const QFont small(kFamily, 10);
+        line.layOut(facts.join(QStringLiteral("  \u00B7  ")), small, &device_, area_.width());
         title.draw(painter_, QPointF(area_.left(), y_));
         y_ += title.height();
         line.draw(painter_, QPointF(area_.left(), y_));
@@ -126,7 +133,7 @@ private:
         const qreal gap = margin_ / 4;
         const qreal width = area_.width();
         // Place, title, author, tags, entry number.
-        const std::array<qreal, 5> widths{width * 0.06, width * 0.42, width * 0.22, width * 0.18,
+        const std::array<qreal, 5> widths{width * 0.07, width * 0.41, width * 0.22, width * 0.18,
                                           width * 0.12};
         std::array<Wrapped, 5> cells;
         for (const SetListTrack& track : section.tracks) {
