@@ -27,6 +27,8 @@ const QString kFamily = QStringLiteral("Verdana");
 // wraps instead).
 constexpr qreal kStageLargest = 72;
 constexpr qreal kStageSmallest = 20;
+// Space between two titles of the stage copy, in lines.
+constexpr qreal kStageSpacing = 0.3;
 
 // A text laid out once within a width, wrapped at word boundaries or, where one word alone is
 // wider than the width, anywhere: nothing is ever cut.
@@ -56,6 +58,7 @@ public:
         layout_->endLayout();
     }
     qreal height() const { return height_; }
+    int lines() const { return std::max(1, layout_->lineCount()); }
     void draw(QPainter& painter, QPointF at) const { layout_->draw(&painter, at); }
 
 private:
@@ -169,7 +172,7 @@ private:
         qreal lines = 0;
         for (const SetListTrack& track : section.tracks) {
             const qreal advance = metrics.horizontalAdvance(track.title);
-            lines += std::max<qreal>(1, std::ceil(advance / area_.width()));
+            lines += std::max<qreal>(1, std::ceil(advance / area_.width())) + kStageSpacing;
             for (const QStringView word :
                  QStringView(track.title).split(QLatin1Char(' '), Qt::SkipEmptyParts))
                 widest = std::max(widest, metrics.horizontalAdvance(word.toString()));
@@ -191,7 +194,8 @@ private:
             if (!makeRoom(title.height()))
                 return false;
             title.draw(painter_, QPointF(area_.left(), y_));
-            y_ += title.height();
+            // A little space between titles tells a wrapped title from the next one.
+            y_ += title.height() * (1 + kStageSpacing / title.lines());
         }
         return true;
     }
