@@ -33,7 +33,7 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6pdf6; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6pdf6 libqt6printsupport6; do
   [[ "$depends" == *"$library "* || "$depends" == *"$library," || "$depends" == *"$library" ]] ||
     fail "the package does not depend on $library (Depends: $depends)"
 done

@@ -11,6 +11,7 @@
 #include "windows/common/changed_elsewhere.h"
 #include "windows/common/shared_state.h"
 #include "windows/common/version_notice.h"
+#include "windows/playlists/set_list_dialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -118,6 +119,9 @@ void playlistfrm::buildControls() {
 
     Command7 = button("Command7", "Esc", nullptr, {8, 464, 97, 33}, 12);
     Command1 = button("Command1", "Save", nullptr, {632, 464, 97, 33}, 12);
+    CommandPrint = button("CommandPrint", "Print…", "Print the set list", {408, 464, 97, 33}, 10);
+    CommandPdf = button("CommandPdf", "Save as PDF…", "Save the set list as a PDF file",
+                        {512, 464, 113, 33}, 10);
 
     for (QWidget* text : {static_cast<QWidget*>(titleFilter), static_cast<QWidget*>(List1),
                           static_cast<QWidget*>(List2), static_cast<QWidget*>(Combo1),
@@ -148,6 +152,13 @@ void playlistfrm::buildControls() {
     connect(Command1, &QPushButton::clicked, this, &playlistfrm::Command1_Click);
     connect(Command8, &QPushButton::clicked, this, &playlistfrm::Command8_Click);
     connect(Command7, &QPushButton::clicked, this, &playlistfrm::Command7_Click);
+    const auto toPaper = [this](SetListOutput output) {
+        putSetListOnPaper(this, state_, dialogs_, store_.playlists(), Text1->text(), trackNumbers_,
+                          output);
+    };
+    connect(CommandPrint, &QPushButton::clicked, this,
+            [toPaper] { toPaper(SetListOutput::Printer); });
+    connect(CommandPdf, &QPushButton::clicked, this, [toPaper] { toPaper(SetListOutput::Pdf); });
 
     // A double click or Enter on a title adds it; Delete removes the selected track; Ctrl+Up
     // and Ctrl+Down move it.

@@ -43,6 +43,8 @@ public:
     QLineEdit* Text1 = nullptr;
     QPushButton* Command7 = nullptr;
     QPushButton* Command1 = nullptr;
+    QPushButton* CommandPrint = nullptr; // "Print…"
+    QPushButton* CommandPdf = nullptr;   // "Save as PDF…"
     QFrame* Shape1 = nullptr;
     QFrame* Shape2 = nullptr;
     // Above the title list: narrows it to the titles, authors and tags holding the text.
