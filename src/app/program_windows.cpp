@@ -76,7 +76,11 @@ QString referencesReportText(const UndoReport& undone) {
 } // namespace
 
 ProgramWindows::ProgramWindows(SharedState& state, Dialogs& dialogs)
-    : state_(state), dialogs_(dialogs) {}
+    : state_(state), dialogs_(dialogs) {
+    // The windows a musician sizes for the work keep their size and place from run to run.
+    places_.keepAcrossRuns({QStringLiteral("library"), QStringLiteral("importScoresWindow"),
+                            QStringLiteral("playlistfrm"), QStringLiteral("midifrm")});
+}
 
 void ProgramWindows::giveKeyboardBackOnHide(QWidget* window) {
     window->installEventFilter(new KeyboardBack(mainWindow_, window));

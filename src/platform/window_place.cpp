@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <QSettings>
 #include <QWidget>
 #include <algorithm>
 #include <tuple>
@@ -133,10 +134,35 @@ QList<QRect> fieldsOnScreen(const QWidget* window) {
 
 WindowPlaces::WindowPlaces(QObject* parent) : QObject(parent) {}
 
+namespace {
+
+QString settingsKey(const QString& objectName) {
+    return QStringLiteral("windowPlaces/") + objectName;
+}
+
+QSettings userSettings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Folioscribe"),
+                     QStringLiteral("Folioscribe_pro"));
+}
+
+} // namespace
+
 void WindowPlaces::place(QWidget* window, const QWidget* mainWindow) {
     const QRect room = availableRoom(mainWindow);
-    const QSize size = frameSizeOf(window, mainWindow);
+    const bool acrossRuns = acrossRuns_.contains(window->objectName());
+    const bool firstThisRun = !places_.contains(window->objectName());
     Place& place = places_[window->objectName()];
+    if (acrossRuns && firstThisRun) {
+        // Its size and place from an earlier run, as the user left them, within this screen.
+        const QRect kept = userSettings().value(settingsKey(window->objectName())).toRect();
+        if (kept.isValid()) {
+            const QSize frame = frameSizeOf(window, mainWindow);
+            const QSize extra = frame - window->size();
+            window->resize(kept.size().boundedTo(room.size() - extra));
+            place.leftByUser = kept.topLeft();
+        }
+    }
+    const QSize size = frameSizeOf(window, mainWindow);
     if (place.leftByUser)
         place.placed = withinRoom(*place.leftByUser, size, room);
     else if (mainWindow)
@@ -155,6 +181,9 @@ bool WindowPlaces::eventFilter(QObject* watched, QEvent* event) {
         auto found = places_.find(window->objectName());
         if (found != places_.end() && window->pos() != found->second.placed)
             found->second.leftByUser = window->pos();
+        if (found != places_.end() && acrossRuns_.contains(window->objectName()))
+            userSettings().setValue(settingsKey(window->objectName()),
+                                    QRect(window->pos(), window->size()));
     }
     return QObject::eventFilter(watched, event);
 }

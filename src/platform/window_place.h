@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <optional>
 
@@ -36,6 +37,10 @@ public:
     // Moves window, which is about to show, to where the user left it earlier in this run (kept
     // within the screen), or else beside mainWindow. Windows are told apart by object name.
     void place(QWidget* window, const QWidget* mainWindow);
+    // The windows of these object names keep their size and place across runs, in the user's
+    // settings: the first showing of a run takes them back (within the screen), every hiding
+    // keeps them.
+    void keepAcrossRuns(const QStringList& objectNames) { acrossRuns_ = objectNames; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +51,7 @@ private:
         std::optional<QPoint> leftByUser;
     };
     std::map<QString, Place> places_;
+    QStringList acrossRuns_;
 };
 
 } // namespace folio

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -132,6 +134,54 @@ TEST(PlaceBeside, besideTheMainWindowWhereThereIsRoomElseOverItsLeastFields) {
             EXPECT_EQ(coveredFields(placed, {main.titleBox, main.pages, main.scrollBar}), 0)
                 << c.what << " " << text(placed);
         }
+    }
+}
+
+} // namespace
+} // namespace folio
+
+namespace folio {
+namespace {
+
+// A window kept across runs opens, in the next run, at the size and place the user left it,
+// within the 1366 x 768 screen; one not kept opens as it is.
+TEST(WindowPlaces, keptWindows_takeBackTheirSizeAndPlaceInTheNextRun) {
+    struct Row {
+        const char* what;
+        const char* name;
+        QRect left; // where the user left it in the first run
+        QRect next; // where the next run shows it; empty: where the first run left it
+    };
+    const Row rows[] = {
+        {"kept", "library", QRect(200, 150, 500, 400), QRect()},
+        {"kept, left partly off the screen", "midifrm", QRect(1200, 700, 400, 300),
+         QRect(966, 468, 400, 300)},
+        {"not kept", "other", QRect(200, 150, 500, 400), QRect(0, 0, 300, 200)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QStringList kept{QStringLiteral("library"), QStringLiteral("midifrm")};
+        QRect leftAt; // its frame's place, with its size
+        {
+            WindowPlaces firstRun;
+            firstRun.keepAcrossRuns(kept);
+            QWidget window;
+            window.setObjectName(QString::fromUtf8(row.name));
+            window.resize(300, 200);
+            firstRun.place(&window, nullptr);
+            window.show();
+            window.setGeometry(row.left);
+            leftAt = QRect(window.pos(), window.size());
+            window.hide();
+        }
+        WindowPlaces nextRun;
+        nextRun.keepAcrossRuns(kept);
+        QWidget window;
+        window.setObjectName(QString::fromUtf8(row.name));
+        window.resize(300, 200);
+        window.move(0, 0);
+        nextRun.place(&window, nullptr);
+        EXPECT_EQ(QRect(window.pos(), window.size()), row.next.isNull() ? leftAt : row.next);
     }
 }
 

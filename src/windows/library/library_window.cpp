@@ -230,10 +230,11 @@ void LibraryWindow::buildControls() {
     table->horizontalHeader()->setSortIndicatorShown(true);
     table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     table->horizontalHeader()->setSectionsClickable(true);
-    table->horizontalHeader()->setStretchLastSection(true);
+    // The title takes the width the other columns leave.
+    table->horizontalHeader()->setSectionResizeMode(static_cast<int>(LibraryColumn::Title),
+                                                    QHeaderView::Stretch);
     table->verticalHeader()->setDefaultSectionSize(22);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 72);
-    table->setColumnWidth(static_cast<int>(LibraryColumn::Title), 220);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Author), 140);
     layout->addWidget(table, 1);
 
