@@ -230,11 +230,10 @@ void LibraryWindow::buildControls() {
     table->horizontalHeader()->setSortIndicatorShown(true);
     table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     table->horizontalHeader()->setSectionsClickable(true);
-    // The title takes the width the other columns leave.
-    table->horizontalHeader()->setSectionResizeMode(static_cast<int>(LibraryColumn::Title),
-                                                    QHeaderView::Stretch);
+    table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(22);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 72);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Title), 220);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Author), 140);
     layout->addWidget(table, 1);
 
