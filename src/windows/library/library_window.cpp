@@ -41,6 +41,26 @@
 namespace folio {
 namespace {
 
+// The title column's width when the window leaves it no more.
+constexpr int kTitleWidth = 220;
+
+// Calls back when the object it watches is resized.
+class OnResize : public QObject {
+public:
+    OnResize(QObject* parent, std::function<void()> resized)
+        : QObject(parent), resized_(std::move(resized)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            resized_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> resized_;
+};
+
 std::string ScoreEntry::*fieldOf(LibraryColumn column) {
     switch (column) {
     case LibraryColumn::Title:
@@ -230,11 +250,22 @@ void LibraryWindow::buildControls() {
     table->horizontalHeader()->setSortIndicatorShown(true);
     table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     table->horizontalHeader()->setSectionsClickable(true);
-    table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(22);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Number), 72);
-    table->setColumnWidth(static_cast<int>(LibraryColumn::Title), 220);
+    table->setColumnWidth(static_cast<int>(LibraryColumn::Title), kTitleWidth);
     table->setColumnWidth(static_cast<int>(LibraryColumn::Author), 140);
+    // The title takes the width the other columns leave in a widened window, and keeps its own
+    // in a narrow one (the table then scrolls sideways).
+    table->horizontalHeader()->installEventFilter(new OnResize(table, [this] {
+        QHeaderView* header = table->horizontalHeader();
+        const int title = static_cast<int>(LibraryColumn::Title);
+        int others = 0;
+        for (int column = 0; column < header->count(); ++column) {
+            if (column != title && !header->isSectionHidden(column))
+                others += header->sectionSize(column);
+        }
+        header->resizeSection(title, std::max(kTitleWidth, header->width() - others));
+    }));
     layout->addWidget(table, 1);
 
     auto* buttons = new QHBoxLayout;

@@ -126,6 +126,29 @@ TEST_F(LibraryTest, headingsSortAndTheFilterAndShowChoiceNarrow) {
     EXPECT_EQ(library->countLabel->text(), QStringLiteral("3 of 4 scores"));
 }
 
+// A widened library gives the title column the width the others leave; a narrow one keeps the
+// title's own width and scrolls sideways.
+TEST_F(LibraryTest, titleColumn_takesTheSpareWidthOfAWidenedWindow) {
+    QHeaderView* header = library->table->horizontalHeader();
+    const int title = static_cast<int>(LibraryColumn::Title);
+    const int narrow = header->sectionSize(title);
+    for (const int width : {1800, 600}) {
+        SCOPED_TRACE(width);
+        library->resize(width, library->height());
+        QCoreApplication::processEvents();
+        int sum = 0;
+        for (int column = 0; column < header->count(); ++column)
+            sum += header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+        if (width == 1800) {
+            EXPECT_GT(header->sectionSize(title), narrow);
+            EXPECT_EQ(sum, header->width());
+        } else {
+            EXPECT_EQ(header->sectionSize(title), narrow);
+            EXPECT_GT(sum, header->width());
+        }
+    }
+}
+
 TEST_F(LibraryTest, rowAndMainWindowFollowEachOther) {
     library->table->setCurrentIndex(library->model()->index(library->model()->rowOf(2), 1));
     EXPECT_EQ(main->VScroll1->value(), 2);
