@@ -4,6 +4,7 @@
 #include "platform/core_text.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
+#include "platform/last_folders.h"
 #include "platform/widgets.h"
 #include "windows/common/shared_state.h"
 
@@ -111,11 +112,17 @@ void putSetListOnPaper(QWidget* parent, const SharedState& state, Dialogs& dialo
             dialogs.error(parent, QStringLiteral("The set list could not be printed."));
         return;
     }
-    const std::optional<std::pair<QString, QString>> chosen =
-        dialogs.askSaveFile(parent, QStringLiteral("Save the set list as PDF"),
-                            name + QStringLiteral(".pdf"), QStringLiteral("PDF file (*.pdf)"));
+    // The chooser opens where the last set list went, in this run or an earlier one.
+    const QString picker = QStringLiteral("setList");
+    const QString last = lastFolder(picker);
+    const QString suggested = name + QStringLiteral(".pdf");
+    const std::optional<std::pair<QString, QString>> chosen = dialogs.askSaveFile(
+        parent, QStringLiteral("Save the set list as PDF"),
+        !last.isEmpty() && QFileInfo(last).isDir() ? QDir(last).filePath(suggested) : suggested,
+        QStringLiteral("PDF file (*.pdf)"));
     if (!chosen)
         return;
+    keepLastFolder(picker, QFileInfo(chosen->first).absolutePath());
     const FileResult written = writeSetListPdf(chosen->first, sections, options);
     if (!written.ok) {
         dialogs.error(

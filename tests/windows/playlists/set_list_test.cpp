@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QLocale>
 #include <QPdfDocument>
@@ -144,6 +145,10 @@ TEST_F(SetListTest, savedPdf_listsTicked_inRunningOrder_numberedOn) {
                                                                 << second.toStdString();
     EXPECT_FALSE(second.contains(QStringLiteral("Set"))) << second.toStdString();
     EXPECT_EQ(dialogs.errors().size(), 0);
+    // The next set list's chooser opens where this one went.
+    saveAsPdf({QStringLiteral("Set 1")}, {});
+    EXPECT_EQ(QFileInfo(dialogs.suggestedFiles().back()).absolutePath(),
+              QFileInfo(QString::fromStdString(pdf.string())).absolutePath());
 }
 
 // "Continuous" keeps the playlists on one page; a long title wraps onto more lines, whole.
