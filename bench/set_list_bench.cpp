@@ -47,9 +47,7 @@ bool bareLines(const SetListSection& section, const std::filesystem::path& file)
     document.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&document);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+        setUpSetListPages(writer);
         QPainter painter(&writer);
         const QRect area = painter.viewport().adjusted(150, 150, -150, -150);
         painter.setFont(QFont(QStringLiteral("Verdana"), 16));

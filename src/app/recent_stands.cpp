@@ -1,9 +1,10 @@
 // The recent stands in the user's settings (QSettings, per user).
 #include "app/recent_stands.h"
 
+#include "platform/user_settings.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <algorithm>
 #include <vector>
 
@@ -12,14 +13,8 @@ namespace {
 
 const QString kKey = QStringLiteral("recentStands");
 
-// The same settings file as every other setting of the program.
-QSettings userSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Folioscribe"),
-                     QStringLiteral("Folioscribe_pro"));
-}
-
 QStringList keptFolders() {
-    return userSettings().value(kKey).toStringList();
+    return userSettings()->value(kKey).toStringList();
 }
 
 } // namespace
@@ -79,7 +74,7 @@ void rememberStand(const QString& folder) {
     folders.prepend(kept);
     while (folders.size() > kRecentStands)
         folders.removeLast();
-    userSettings().setValue(kKey, folders);
+    userSettings()->setValue(kKey, folders);
 }
 
 QString newestStandThere() {

@@ -2,19 +2,13 @@
 #include "platform/last_folders.h"
 
 #include "platform/browsing_lists.h"
+#include "platform/user_settings.h"
 
-#include <QSettings>
-#include <memory>
+#include <QDir>
+#include <QFileInfo>
 
 namespace folio {
 namespace {
-
-// The program's settings of this user: one file, whichever window asks.
-std::unique_ptr<QSettings> userSettings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Folioscribe"),
-                                       QStringLiteral("Folioscribe_pro"));
-}
 
 QString keyOf(const QString& picker) {
     return QStringLiteral("lastFolder/") + picker;
@@ -24,6 +18,11 @@ QString keyOf(const QString& picker) {
 
 QString lastFolder(const QString& picker) {
     return userSettings()->value(keyOf(picker)).toString();
+}
+
+QString inLastFolder(const QString& picker, const QString& fileName) {
+    const QString last = lastFolder(picker);
+    return !last.isEmpty() && QFileInfo(last).isDir() ? QDir(last).filePath(fileName) : fileName;
 }
 
 void keepLastFolder(const QString& picker, const QString& folder) {

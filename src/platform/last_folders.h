@@ -14,6 +14,9 @@ void openWhereLastLeft(FolderList* list, const QString& picker, const QString& f
 
 // The folder picker was last left in, empty when none is kept.
 QString lastFolder(const QString& picker);
+// fileName in the folder picker was last left in, while that is still a folder; else fileName
+// alone: what a save chooser suggests.
+QString inLastFolder(const QString& picker, const QString& fileName);
 // Keeps folder as the one picker was last left in.
 void keepLastFolder(const QString& picker, const QString& folder);
 

@@ -1,13 +1,14 @@
 // Window placement beside the main window, and the places the user chose within the run.
 #include "platform/window_place.h"
 
+#include "platform/user_settings.h"
+
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
-#include <QSettings>
 #include <QWidget>
 #include <algorithm>
 #include <tuple>
@@ -140,11 +141,6 @@ QString settingsKey(const QString& objectName) {
     return QStringLiteral("windowPlaces/") + objectName;
 }
 
-QSettings userSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Folioscribe"),
-                     QStringLiteral("Folioscribe_pro"));
-}
-
 } // namespace
 
 void WindowPlaces::place(QWidget* window, const QWidget* mainWindow) {
@@ -154,7 +150,7 @@ void WindowPlaces::place(QWidget* window, const QWidget* mainWindow) {
     Place& place = places_[window->objectName()];
     if (acrossRuns && firstThisRun) {
         // Its size and place from an earlier run, as the user left them, within this screen.
-        const QRect kept = userSettings().value(settingsKey(window->objectName())).toRect();
+        const QRect kept = userSettings()->value(settingsKey(window->objectName())).toRect();
         if (kept.isValid()) {
             const QSize frame = frameSizeOf(window, mainWindow);
             const QSize extra = frame - window->size();
@@ -182,8 +178,8 @@ bool WindowPlaces::eventFilter(QObject* watched, QEvent* event) {
         if (found != places_.end() && window->pos() != found->second.placed)
             found->second.leftByUser = window->pos();
         if (found != places_.end() && acrossRuns_.contains(window->objectName()))
-            userSettings().setValue(settingsKey(window->objectName()),
-                                    QRect(window->pos(), window->size()));
+            userSettings()->setValue(settingsKey(window->objectName()),
+                                     QRect(window->pos(), window->size()));
     }
     return QObject::eventFilter(watched, event);
 }

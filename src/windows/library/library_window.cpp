@@ -740,13 +740,9 @@ void LibraryWindow::export_Click() {
     const QString csv = QStringLiteral("CSV file, for spreadsheets (*.csv)");
     const QString pdf = QStringLiteral("PDF song list (*.pdf)");
     // The chooser opens where the last export went, in this run or an earlier one.
-    const QString lastExport = lastFolder(kExportPicker);
-    const QString suggested = QStringLiteral("song list.pdf");
     const std::optional<std::pair<QString, QString>> chosen =
         dialogs_.askSaveFile(this, QStringLiteral("Export the scores shown"),
-                             !lastExport.isEmpty() && QFileInfo(lastExport).isDir()
-                                 ? QDir(lastExport).filePath(suggested)
-                                 : suggested,
+                             inLastFolder(kExportPicker, QStringLiteral("song list.pdf")),
                              pdf + QStringLiteral(";;") + csv);
     if (!chosen)
         return;

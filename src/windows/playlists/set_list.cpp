@@ -247,15 +247,19 @@ bool drawSetList(QPagedPaintDevice& device, const std::vector<SetListSection>& s
     return painter.end();
 }
 
+void setUpSetListPages(QPdfWriter& writer) {
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(300);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
 FileResult writeSetListPdf(const QString& file, const std::vector<SetListSection>& sections,
                            const SetListOptions& options) {
     QBuffer document;
     document.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&document);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+        setUpSetListPages(writer);
         writer.setTitle(sections.empty() ? QStringLiteral("Set list") : sections.front().name);
         if (!drawSetList(writer, sections, options))
             return FileResult::failure("The set list could not be drawn.");

@@ -6,6 +6,7 @@
 #include "core/files/file_ops.h"
 
 #include <QDate>
+#include <QPdfWriter>
 #include <QString>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ SetListSection setListSection(const ScoreArchive& archive, const QString& name,
 // to the next. False when the device cannot be painted on.
 bool drawSetList(QPagedPaintDevice& device, const std::vector<SetListSection>& sections,
                  const SetListOptions& options);
+
+// Sets a PDF writer up as a set list's pages are: A4 at 300 dpi, the margins drawn by the list.
+void setUpSetListPages(QPdfWriter& writer);
 
 // Writes the set list as a PDF file; the file is replaced only once the document is whole.
 FileResult writeSetListPdf(const QString& file, const std::vector<SetListSection>& sections,

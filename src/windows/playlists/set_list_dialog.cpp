@@ -114,12 +114,9 @@ void putSetListOnPaper(QWidget* parent, const SharedState& state, Dialogs& dialo
     }
     // The chooser opens where the last set list went, in this run or an earlier one.
     const QString picker = QStringLiteral("setList");
-    const QString last = lastFolder(picker);
-    const QString suggested = name + QStringLiteral(".pdf");
     const std::optional<std::pair<QString, QString>> chosen = dialogs.askSaveFile(
         parent, QStringLiteral("Save the set list as PDF"),
-        !last.isEmpty() && QFileInfo(last).isDir() ? QDir(last).filePath(suggested) : suggested,
-        QStringLiteral("PDF file (*.pdf)"));
+        inLastFolder(picker, name + QStringLiteral(".pdf")), QStringLiteral("PDF file (*.pdf)"));
     if (!chosen)
         return;
     keepLastFolder(picker, QFileInfo(chosen->first).absolutePath());
